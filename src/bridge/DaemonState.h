@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QMetaType>
+#include <QString>
+
+#include <cstdint>
+
+namespace tovi {
+
+struct DaemonState {
+    bool running = false;
+    std::int32_t pid = 0; // meaningful only when running
+
+    static DaemonState makeRunning(std::int32_t pid) { return {true, pid}; }
+    static DaemonState stopped() { return {}; }
+
+    friend bool operator==(const DaemonState& a, const DaemonState& b)
+    {
+        return a.running == b.running && (!a.running || a.pid == b.pid);
+    }
+};
+
+// The pid file of the CLI's service: $TOVI_DIR/run/daemon.pid, else ~/.tovi/run/daemon.pid.
+QString daemonPidFilePath();
+// Reads the pid file and tests the process; every problem reads as stopped.
+DaemonState readDaemonState();
+
+} // namespace tovi
+
+Q_DECLARE_METATYPE(tovi::DaemonState)

@@ -1,0 +1,23 @@
+#pragma once
+
+#include "model/Records.h"
+#include "model/Result.h"
+
+#include <QByteArray>
+#include <QList>
+
+// Strict decoding of the CLI's JSON documents. Any failure fails the whole document and
+// the error text names the failing path, e.g.
+// "spaces.nodes[0].spaces[2].name: expected a string, found null".
+namespace tovi {
+
+Result<InternalStatus> decodeInternalStatus(const QByteArray& json);
+Result<QList<Profile>> decodeProfileList(const QByteArray& json);
+Result<AccountMe> decodeAccountMe(const QByteArray& json);
+Result<LoginClaim> decodeLoginClaim(const QByteArray& json);
+Result<ClaimResult> decodeClaimResult(const QByteArray& json);
+
+// The wire key rule: snake_case becomes camelCase, leading and trailing underscores kept.
+QString convertWireKey(const QString& wireKey);
+
+} // namespace tovi

@@ -1,0 +1,66 @@
+#include "model/Error.h"
+
+namespace tovi {
+
+Error Error::cliFailed(int code, const QString& stderrText)
+{
+    Error e;
+    e.kind = Kind::CliFailed;
+    e.code = code;
+    e.stderrText = stderrText;
+    e.text = QStringLiteral("tovi exited with code %1").arg(code);
+    const QString trimmed = stderrText.trimmed();
+    if (!trimmed.isEmpty())
+        e.text += QStringLiteral(": ") + trimmed;
+    return e;
+}
+
+Error Error::cliNotFound()
+{
+    Error e;
+    e.kind = Kind::CliNotFound;
+    e.text = QStringLiteral("Couldn't find the tovi CLI.");
+    return e;
+}
+
+Error Error::processStart(const QString& systemMessage)
+{
+    Error e;
+    e.kind = Kind::ProcessStart;
+    e.text = systemMessage;
+    return e;
+}
+
+Error Error::decode(const QString& message)
+{
+    Error e;
+    e.kind = Kind::Decode;
+    e.text = message;
+    return e;
+}
+
+Error Error::historyInvalidValue(const QString& key)
+{
+    Error e;
+    e.kind = Kind::HistoryConfig;
+    e.key = key;
+    e.text = QStringLiteral("Couldn't read the tovi history setting for ") + key + QLatin1Char('.');
+    return e;
+}
+
+Error Error::cancelled()
+{
+    Error e;
+    e.kind = Kind::Cancelled;
+    return e;
+}
+
+Error Error::platform(const QString& message)
+{
+    Error e;
+    e.kind = Kind::Platform;
+    e.text = message;
+    return e;
+}
+
+} // namespace tovi

@@ -1,0 +1,30 @@
+#include "platform/UserDefaults.h"
+
+namespace tovi {
+
+std::optional<bool> UserDefaults::boolValue(const QString& key) const
+{
+    const QVariant v = value(key);
+    if (v.typeId() == QMetaType::Bool)
+        return v.toBool();
+    if (v.typeId() == QMetaType::QString) {
+        const QString text = v.toString();
+        if (text == QLatin1String("true"))
+            return true;
+        if (text == QLatin1String("false"))
+            return false;
+    }
+    return std::nullopt;
+}
+
+double UserDefaults::doubleValue(const QString& key) const
+{
+    const QVariant v = value(key);
+    if (!v.isValid())
+        return 0;
+    bool ok = false;
+    const double d = v.toDouble(&ok);
+    return ok ? d : 0;
+}
+
+} // namespace tovi

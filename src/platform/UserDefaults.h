@@ -1,0 +1,25 @@
+#pragma once
+
+#include <QString>
+#include <QVariant>
+
+#include <optional>
+
+namespace tovi {
+
+// Per-user key-value settings under the application's own key names.
+class UserDefaults {
+public:
+    virtual ~UserDefaults() = default;
+    // An invalid QVariant when the key is absent.
+    virtual QVariant value(const QString& key) const = 0;
+    virtual void setValue(const QString& key, const QVariant& value) = 0;
+
+    // A stored boolean, or the text "true"/"false" (how INI files keep booleans); anything
+    // else is not a boolean.
+    std::optional<bool> boolValue(const QString& key) const;
+    // Absent or unreadable reads as 0.
+    double doubleValue(const QString& key) const;
+};
+
+} // namespace tovi

@@ -1,0 +1,222 @@
+#pragma once
+
+#include "bridge/AppLocation.h"
+#include "bridge/DaemonState.h"
+#include "model/Records.h"
+#include "model/Result.h"
+#include "store/StoreTypes.h"
+#include "store/TaskHandle.h"
+
+#include <QDateTime>
+#include <QList>
+#include <QObject>
+#include <QSet>
+#include <QString>
+#include <QStringList>
+#include <QUrl>
+#include <qcoro/qcorotask.h>
+
+#include <chrono>
+#include <functional>
+#include <memory>
+#include <optional>
+
+namespace tovi {
+
+class Browser;
+class CLICommandRunner;
+class Clock;
+class KeepAwake;
+class LoginItem;
+class StatusSource;
+class UserDefaults;
+
+// Everything the store is built from. Null members get the live implementation.
+struct StatusStoreDependencies {
+    std::shared_ptr<StatusSource> source;
+    std::chrono::milliseconds interval{5000};
+    std::shared_ptr<CLICommandRunner> cliRunner;
+    std::shared_ptr<UserDefaults> defaults;
+    std::function<DaemonState()> daemonStateProvider;
+    std::shared_ptr<LoginItem> loginItem;
+    std::shared_ptr<KeepAwake> keepAwake;
+    std::shared_ptr<Browser> browser;
+    std::shared_ptr<Clock> clock;
+    std::function<AppLocation()> appLocation;
+    QString webOrigin; // empty: the configured service web origin
+};
+
+// The one observable model of the application: the latest status snapshot and every
+// value the window shows, kept fresh by a polling loop, plus every user action. All of it
+// lives on the GUI thread; operations give way only while they await a CLI run, another
+// task or a sleep.
+class StatusStore : public QObject {
+    Q_OBJECT
+    Q_PROPERTY(std::optional<tovi::InternalStatus> status READ status NOTIFY statusChanged)
+    Q_PROPERTY(std::optional<QString> lastError READ lastError NOTIFY lastErrorChanged)
+    Q_PROPERTY(std::optional<QDateTime> lastUpdated READ lastUpdated NOTIFY lastUpdatedChanged)
+    Q_PROPERTY(bool isRefreshing READ isRefreshing NOTIFY isRefreshingChanged)
+    Q_PROPERTY(tovi::DaemonState daemonState READ daemonState NOTIFY daemonStateChanged)
+    Q_PROPERTY(bool isMaintaining READ isMaintaining NOTIFY isMaintainingChanged)
+    Q_PROPERTY(std::optional<QString> maintenanceMessage READ maintenanceMessage NOTIFY maintenanceMessageChanged)
+    Q_PROPERTY(bool launchAtLoginEnabled READ launchAtLoginEnabled NOTIFY launchAtLoginEnabledChanged)
+    Q_PROPERTY(tovi::BootstrapState bootstrapState READ bootstrapState NOTIFY bootstrapStateChanged)
+    Q_PROPERTY(bool historySyncEnabled READ historySyncEnabled NOTIFY historySyncEnabledChanged)
+    Q_PROPERTY(bool historySyncApplying READ historySyncApplying NOTIFY historySyncApplyingChanged)
+    Q_PROPERTY(std::optional<QString> historySyncError READ historySyncError NOTIFY historySyncErrorChanged)
+    Q_PROPERTY(tovi::SignInPhase signInPhase READ signInPhase NOTIFY signInPhaseChanged)
+    Q_PROPERTY(std::optional<QString> signInError READ signInError NOTIFY signInErrorChanged)
+    Q_PROPERTY(QList<tovi::Profile> profiles READ profiles NOTIFY profilesChanged)
+    Q_PROPERTY(std::optional<QString> teamId READ teamId NOTIFY teamIdChanged)
+    Q_PROPERTY(bool needsSignIn READ needsSignIn NOTIFY statusChanged)
+    Q_PROPERTY(bool autoUpdateCLI READ autoUpdateCLI NOTIFY autoUpdateCLIChanged)
+
+public:
+    explicit StatusStore(StatusStoreDependencies dependencies, QObject* parent = nullptr);
+    ~StatusStore() override;
+
+    // The process-wide store, created on first use with the live collaborators.
+    static StatusStore& shared();
+
+    // Fields.
+    const std::optional<InternalStatus>& status() const { return m_status; }
+    const std::optional<QString>& lastError() const { return m_lastError; }
+    const std::optional<QDateTime>& lastUpdated() const { return m_lastUpdated; }
+    bool isRefreshing() const { return m_isRefreshing; }
+    DaemonState daemonState() const { return m_daemonState; }
+    bool isMaintaining() const { return m_isMaintaining; }
+    const std::optional<QString>& maintenanceMessage() const { return m_maintenanceMessage; }
+    bool launchAtLoginEnabled() const { return m_launchAtLoginEnabled; }
+    BootstrapState bootstrapState() const { return m_bootstrapState; }
+    TaskHandlePtr bootstrapTask() const { return m_bootstrapTask; }
+    bool historySyncEnabled() const { return m_historySyncEnabled; }
+    bool historySyncApplying() const { return m_historySyncApplying; }
+    const std::optional<QString>& historySyncError() const { return m_historySyncError; }
+    TaskHandlePtr historySyncTask() const { return m_historySyncTask; }
+    const QSet<QString>& pendingHistoryProfiles() const { return m_pendingHistoryProfiles; }
+    SignInPhase signInPhase() const { return m_signInPhase; }
+    const std::optional<QString>& signInError() const { return m_signInError; }
+    const QList<Profile>& profiles() const { return m_profiles; }
+    TaskHandlePtr signInTask() const { return m_signInTask; }
+    const std::optional<QString>& teamId() const { return m_teamId; }
+    TaskHandlePtr pollTask() const { return m_pollTask; }
+    std::chrono::milliseconds interval() const { return m_deps.interval; }
+
+    // Derived.
+    bool needsSignIn() const;
+    bool autoUpdateCLI() const;
+    bool keepAwake() const; // the stored "keepAwake" preference
+    QString webOrigin() const;
+    AppLocation appLocation() const;
+    UserDefaults& defaults() const { return *m_deps.defaults; }
+    Browser& browser() const { return *m_deps.browser; }
+
+    // Core and polling.
+    void start();
+    QCoro::Task<> refresh();
+
+    // Service control and CLI maintenance.
+    TaskHandlePtr startBootstrap();
+    QCoro::Task<> autoUpdateCLIIfDue();
+    QCoro::Task<> restartService();
+    QCoro::Task<> updateCLI();
+    QCoro::Task<> runMaintenance(QStringList arguments, QString successMessage);
+
+    // Sign-in and profiles.
+    void startSignIn(std::optional<QString> profile);
+    void cancelSignIn();
+    QCoro::Task<> loadProfiles();
+    QCoro::Task<> fetchTeamId();
+    std::optional<QUrl> teamURL(const QString& path) const;
+    QUrl serviceURL(const QString& path) const; // the web origin followed by `path`
+    QCoro::Task<> runProfileCommand(QStringList arguments, QString successMessage);
+    QCoro::Task<> switchProfile(QString name);
+    QCoro::Task<> removeProfile(QString name);
+    QCoro::Task<> signOut();
+
+    // Agent history sync.
+    void setHistorySyncEnabled(bool value);
+    TaskHandlePtr applyHistorySetting();
+    QCoro::Task<> awaitHistorySync(QStringList names);
+    QCoro::Task<Status> syncHistoryPass(bool enabled, QStringList profiles);
+    static Result<bool> readHistoryDisabled(const QByteArray& output, const QString& key);
+
+    // Preferences.
+    void registerLoginItemOnFirstLaunch();
+    void setLaunchAtLogin(bool enabled);
+    void applyKeepAwake(bool enabled);
+    void setKeepAwake(bool enabled); // the switch: stores "keepAwake", then applies it
+    bool isKeepAwakeActive() const { return m_keepAwakeActivity.has_value(); }
+
+Q_SIGNALS:
+    void statusChanged();
+    void lastErrorChanged();
+    void lastUpdatedChanged();
+    void isRefreshingChanged();
+    void daemonStateChanged();
+    void isMaintainingChanged();
+    void maintenanceMessageChanged();
+    void launchAtLoginEnabledChanged();
+    void bootstrapStateChanged();
+    void historySyncEnabledChanged();
+    void historySyncApplyingChanged();
+    void historySyncErrorChanged();
+    void signInPhaseChanged();
+    void signInErrorChanged();
+    void profilesChanged();
+    void teamIdChanged();
+    void autoUpdateCLIChanged();
+
+private:
+    // Setters that notify only on a changed value (status and profiles on every assignment).
+    void setStatus(std::optional<InternalStatus> value);
+    void setLastError(std::optional<QString> value);
+    void setLastUpdated(std::optional<QDateTime> value);
+    void setIsRefreshing(bool value);
+    void setDaemonState(DaemonState value);
+    void setIsMaintaining(bool value);
+    void setMaintenanceMessage(std::optional<QString> value);
+    void setLaunchAtLoginEnabledField(bool value);
+    void setBootstrapState(BootstrapState value);
+    void setHistorySyncEnabledField(bool value);
+    void setHistorySyncApplying(bool value);
+    void setHistorySyncError(std::optional<QString> value);
+    void setSignInPhase(SignInPhase value);
+    void setSignInError(std::optional<QString> value);
+    void setProfiles(QList<Profile> value);
+    void setTeamId(std::optional<QString> value);
+
+    QCoro::Task<> pollLoop(TaskHandlePtr bootstrap);
+    QCoro::Task<> bootstrapBody(TaskHandlePtr handle);
+    QCoro::Task<> bootstrap();
+    QCoro::Task<> historySyncLoop(TaskHandlePtr handle);
+    QCoro::Task<> signInBody(TaskHandlePtr handle, std::optional<QString> profile);
+    QCoro::Task<> signIn(TaskHandlePtr handle, std::optional<QString> profile);
+
+    StatusStoreDependencies m_deps;
+
+    std::optional<InternalStatus> m_status;
+    std::optional<QString> m_lastError;
+    std::optional<QDateTime> m_lastUpdated;
+    bool m_isRefreshing = false;
+    DaemonState m_daemonState;
+    bool m_isMaintaining = false;
+    std::optional<QString> m_maintenanceMessage;
+    bool m_launchAtLoginEnabled = false;
+    BootstrapState m_bootstrapState;
+    TaskHandlePtr m_bootstrapTask;
+    bool m_historySyncEnabled = false;
+    bool m_historySyncApplying = false;
+    std::optional<QString> m_historySyncError;
+    TaskHandlePtr m_historySyncTask;
+    QSet<QString> m_pendingHistoryProfiles;
+    SignInPhase m_signInPhase;
+    std::optional<QString> m_signInError;
+    QList<Profile> m_profiles;
+    TaskHandlePtr m_signInTask;
+    std::optional<QString> m_teamId;
+    TaskHandlePtr m_pollTask;
+    std::optional<int> m_keepAwakeActivity;
+};
+
+} // namespace tovi
