@@ -1,0 +1,46 @@
+#pragma once
+
+#include <QDBusConnection>
+#include <QObject>
+#include <qcoro/qcorotask.h>
+
+#include <chrono>
+
+namespace tovi {
+
+// Hands a second launch over to the running copy over the session bus: the running copy
+// owns the application id as a bus name and serves org.freedesktop.Application; a second
+// copy calls Activate on it and then quits. Without a session bus both sides do nothing.
+class ApplicationActivation : public QObject {
+    Q_OBJECT
+public:
+    explicit ApplicationActivation(QObject* parent = nullptr);
+    ApplicationActivation(const QDBusConnection& bus, QString appId, QObject* parent = nullptr);
+    ~ApplicationActivation() override;
+
+    // Running copy: claims the name and exports the interface. False without a bus or
+    // when another process owns the name.
+    bool registerService();
+    // Second copy: asks the running copy to come forward. True when it answered in time.
+    QCoro::Task<bool> activateRunningCopy(std::chrono::milliseconds timeout = std::chrono::seconds(2));
+
+    // The Wayland/X11 activation token of the last request, if the caller sent one.
+    QString lastActivationToken() const { return m_lastActivationToken; }
+
+    // "/" + the id with dots turned into slashes, e.g. /dev/tovi/Tovi.
+    static QString objectPath(const QString& appId);
+
+signals:
+    void activateRequested();
+
+private:
+    friend class ApplicationAdaptor;
+    void handleActivation(const QVariantMap& platformData);
+
+    QDBusConnection m_bus;
+    QString m_appId;
+    QString m_lastActivationToken;
+    bool m_registered = false;
+};
+
+} // namespace tovi

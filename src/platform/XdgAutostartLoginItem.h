@@ -1,0 +1,33 @@
+#pragma once
+
+#include "platform/LoginItem.h"
+
+#include <QString>
+
+namespace tovi {
+
+// "Start at login" as an XDG autostart entry, $XDG_CONFIG_HOME/autostart/<app id>.desktop.
+class XdgAutostartLoginItem : public LoginItem {
+public:
+    // The user's config directory and the running executable (or $APPIMAGE).
+    XdgAutostartLoginItem();
+    XdgAutostartLoginItem(QString configDir, QString executablePath);
+
+    bool isEnabled() const override;
+    Status setEnabled(bool enabled) override;
+
+    QString entryPath() const;
+    // The desktop entry written when enabling.
+    QByteArray entryContents() const;
+
+    static QString defaultConfigDir();
+    static QString defaultExecutablePath();
+    // One argument of an Exec line, quoted when it needs to be.
+    static QString quoteExecArgument(const QString& argument);
+
+private:
+    QString m_configDir;
+    QString m_executablePath;
+};
+
+} // namespace tovi
