@@ -1,0 +1,53 @@
+#pragma once
+
+#include "ui/StatusColors.h"
+
+#include <QColor>
+#include <QObject>
+
+namespace tovi {
+
+// The appearance the window is drawn in: light or dark, and the palette's text colours.
+// The shell sets it from the desktop; every presentation object resolves its colours here.
+class ColorScheme : public QObject {
+    Q_OBJECT
+    Q_PROPERTY(bool dark READ dark WRITE setDark NOTIFY changed)
+    Q_PROPERTY(QColor primary READ primary WRITE setPrimary NOTIFY changed)
+    Q_PROPERTY(QColor secondary READ secondary WRITE setSecondary NOTIFY changed)
+    Q_PROPERTY(QString markName READ markName NOTIFY changed)
+    Q_PROPERTY(QUrl markSource READ markSource NOTIFY changed)
+    Q_PROPERTY(QColor green READ green NOTIFY changed)
+    Q_PROPERTY(QColor red READ red NOTIFY changed)
+    Q_PROPERTY(QColor amber READ amber NOTIFY changed)
+    Q_PROPERTY(QColor blue READ blue NOTIFY changed)
+
+public:
+    explicit ColorScheme(QObject* parent = nullptr);
+
+    bool dark() const { return m_dark; }
+    void setDark(bool dark);
+    QColor primary() const { return m_primary; }
+    void setPrimary(const QColor& color);
+    QColor secondary() const { return m_secondary; }
+    void setSecondary(const QColor& color);
+
+    // "ToviMarkDark" in the dark appearance, "ToviMark" otherwise, and its resource.
+    QString markName() const;
+    QUrl markSource() const;
+
+    QColor resolve(ColorRole role) const;
+    QColor green() const { return resolve(ColorRole::green); }
+    QColor red() const { return resolve(ColorRole::red); }
+    QColor amber() const { return resolve(ColorRole::amber); }
+    QColor blue() const { return resolve(ColorRole::blue); }
+
+Q_SIGNALS:
+    void changed();
+
+private:
+    bool m_dark = false;
+    QColor m_primary;
+    QColor m_secondary;
+};
+
+} // namespace tovi

@@ -1,0 +1,48 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+#include <QUrl>
+
+namespace tovi {
+
+class ColorScheme;
+class StatusStore;
+
+// The fixed header: the mark and title (both open the usage page) and the account menu's
+// button with the identity title as its tooltip.
+class HeaderViewModel : public QObject {
+    Q_OBJECT
+    Q_PROPERTY(QString title READ title NOTIFY changed)
+    Q_PROPERTY(QString markName READ markName NOTIFY changed)
+    Q_PROPERTY(QUrl markSource READ markSource NOTIFY changed)
+    Q_PROPERTY(QString identityTitle READ identityTitle NOTIFY changed)
+    Q_PROPERTY(QString markTooltip READ usageTooltip CONSTANT)
+    Q_PROPERTY(QString titleTooltip READ usageTooltip CONSTANT)
+    Q_PROPERTY(QString menuGlyph READ menuGlyph CONSTANT)
+
+public:
+    HeaderViewModel(StatusStore* store, ColorScheme* colors, QObject* parent = nullptr);
+
+    QString title() const { return m_title; }
+    QString markName() const;
+    QUrl markSource() const;
+    QString identityTitle() const { return m_identityTitle; }
+    QString usageTooltip() const;
+    QString menuGlyph() const;
+
+    Q_INVOKABLE void openUsage();
+
+Q_SIGNALS:
+    void changed();
+
+private:
+    void recompute();
+
+    StatusStore* m_store;
+    ColorScheme* m_colors;
+    QString m_title;
+    QString m_identityTitle;
+};
+
+} // namespace tovi

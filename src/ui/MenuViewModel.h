@@ -1,0 +1,68 @@
+#pragma once
+
+#include <QDateTime>
+#include <QObject>
+#include <QString>
+
+#include <functional>
+
+namespace tovi {
+
+class AccountMenuViewModel;
+class BodyViewModel;
+class ColorScheme;
+class FooterViewModel;
+class HeaderViewModel;
+class SettingsViewModel;
+class StatusStore;
+class UpdaterViewModel;
+
+// Everything the drop-down window shows, as one object handed to QML: the header, the
+// account menu and its settings, the body and the footer, and the colour scheme they use.
+class MenuViewModel : public QObject {
+    Q_OBJECT
+    Q_PROPERTY(tovi::ColorScheme* colors READ colors CONSTANT)
+    Q_PROPERTY(bool dark READ dark WRITE setDark NOTIFY darkChanged)
+    Q_PROPERTY(tovi::HeaderViewModel* header READ header CONSTANT)
+    Q_PROPERTY(tovi::AccountMenuViewModel* accountMenu READ accountMenu CONSTANT)
+    Q_PROPERTY(tovi::SettingsViewModel* settings READ settings CONSTANT)
+    Q_PROPERTY(tovi::BodyViewModel* body READ body CONSTANT)
+    Q_PROPERTY(tovi::FooterViewModel* footer READ footer CONSTANT)
+    Q_PROPERTY(QString symbolFontFamily READ symbolFontFamily CONSTANT)
+
+public:
+    MenuViewModel(StatusStore* store, UpdaterViewModel* updater, std::function<QDateTime()> now = {},
+                  QObject* parent = nullptr);
+
+    ColorScheme* colors() const { return m_colors; }
+    bool dark() const;
+    void setDark(bool dark);
+    HeaderViewModel* header() const { return m_header; }
+    AccountMenuViewModel* accountMenu() const { return m_accountMenu; }
+    SettingsViewModel* settings() const { return m_settings; }
+    BodyViewModel* body() const { return m_body; }
+    FooterViewModel* footer() const { return m_footer; }
+    QString symbolFontFamily() const;
+
+    // The glyph of a symbol name, for symbols the window shows as constants.
+    Q_INVOKABLE QString glyph(const QString& symbolName) const;
+    // The window became visible: reload the profiles and bring time-dependent texts up to date.
+    Q_INVOKABLE void windowShown();
+    // "Quit Tovi": the application shell decides how to end.
+    Q_INVOKABLE void quit();
+
+Q_SIGNALS:
+    void darkChanged();
+    void quitRequested();
+
+private:
+    StatusStore* m_store;
+    ColorScheme* m_colors;
+    HeaderViewModel* m_header;
+    AccountMenuViewModel* m_accountMenu;
+    SettingsViewModel* m_settings;
+    BodyViewModel* m_body;
+    FooterViewModel* m_footer;
+};
+
+} // namespace tovi

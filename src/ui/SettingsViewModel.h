@@ -1,0 +1,57 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+
+namespace tovi {
+
+class StatusStore;
+class UpdaterViewModel;
+
+// The settings section of the account menu.
+class SettingsViewModel : public QObject {
+    Q_OBJECT
+    Q_PROPERTY(bool canCheckForUpdates READ canCheckForUpdates NOTIFY changed)
+    Q_PROPERTY(bool automaticUpdates READ automaticUpdates WRITE setAutomaticUpdates NOTIFY changed)
+    Q_PROPERTY(QString automaticUpdatesTooltip READ automaticUpdatesTooltip CONSTANT)
+    Q_PROPERTY(bool openAtLogin READ openAtLogin WRITE setOpenAtLogin NOTIFY changed)
+    Q_PROPERTY(bool showMoveNote READ showMoveNote NOTIFY changed)
+    Q_PROPERTY(QString moveNote READ moveNote CONSTANT)
+    Q_PROPERTY(QString keepAwakeLabel READ keepAwakeLabel CONSTANT)
+    Q_PROPERTY(bool keepAwake READ keepAwake WRITE setKeepAwake NOTIFY changed)
+    Q_PROPERTY(bool syncAgentHistory READ syncAgentHistory WRITE setSyncAgentHistory NOTIFY changed)
+    Q_PROPERTY(QString syncAgentHistoryTooltip READ syncAgentHistoryTooltip CONSTANT)
+    Q_PROPERTY(bool historySyncApplying READ historySyncApplying NOTIFY changed)
+    Q_PROPERTY(QString applyingGlyph READ applyingGlyph CONSTANT)
+
+public:
+    SettingsViewModel(StatusStore* store, UpdaterViewModel* updater, QObject* parent = nullptr);
+
+    bool canCheckForUpdates() const;
+    bool automaticUpdates() const;
+    void setAutomaticUpdates(bool value);
+    QString automaticUpdatesTooltip() const;
+    bool openAtLogin() const;
+    void setOpenAtLogin(bool value);
+    bool showMoveNote() const;
+    QString moveNote() const;
+    QString keepAwakeLabel() const;
+    bool keepAwake() const;
+    void setKeepAwake(bool value);
+    bool syncAgentHistory() const;
+    void setSyncAgentHistory(bool value);
+    QString syncAgentHistoryTooltip() const;
+    bool historySyncApplying() const;
+    QString applyingGlyph() const;
+
+    Q_INVOKABLE void checkForUpdates();
+
+Q_SIGNALS:
+    void changed();
+
+private:
+    StatusStore* m_store;
+    UpdaterViewModel* m_updater;
+};
+
+} // namespace tovi

@@ -1,0 +1,58 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+
+namespace tovi {
+
+class ColorScheme;
+class SpacesListModel;
+class StatusStore;
+
+// The spaces screen: which form it shows, the search text (kept here so it survives the
+// window being rebuilt) and the list.
+class SpacesViewModel : public QObject {
+    Q_OBJECT
+    // "loading", "empty" or "search".
+    Q_PROPERTY(QString form READ form NOTIFY changed)
+    Q_PROPERTY(QString searchText READ searchText WRITE setSearchText NOTIFY searchTextChanged)
+    Q_PROPERTY(bool showClearButton READ showClearButton NOTIFY searchTextChanged)
+    Q_PROPERTY(bool showNoMatches READ showNoMatches NOTIFY changed)
+    Q_PROPERTY(double listHeight READ listHeight NOTIFY changed)
+    Q_PROPERTY(tovi::SpacesListModel* model READ model CONSTANT)
+    Q_PROPERTY(QString searchGlyph READ searchGlyph CONSTANT)
+    Q_PROPERTY(QString clearGlyph READ clearGlyph CONSTANT)
+
+public:
+    SpacesViewModel(StatusStore* store, ColorScheme* colors, QObject* parent = nullptr);
+
+    QString form() const { return m_form; }
+    QString searchText() const { return m_searchText; }
+    void setSearchText(const QString& text);
+    bool showClearButton() const { return !m_searchText.isEmpty(); }
+    bool showNoMatches() const { return m_showNoMatches; }
+    double listHeight() const { return m_listHeight; }
+    SpacesListModel* model() const { return m_model; }
+    QString searchGlyph() const;
+    QString clearGlyph() const;
+
+    Q_INVOKABLE void clearSearch();
+    // A node header opens the team's nodes page, a space row its own page.
+    Q_INVOKABLE void open(int row);
+
+Q_SIGNALS:
+    void changed();
+    void searchTextChanged();
+
+private:
+    void recompute();
+
+    StatusStore* m_store;
+    SpacesListModel* m_model;
+    QString m_searchText;
+    QString m_form;
+    bool m_showNoMatches = false;
+    double m_listHeight = 0;
+};
+
+} // namespace tovi

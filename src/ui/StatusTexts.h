@@ -1,0 +1,71 @@
+#pragma once
+
+#include "bridge/DaemonState.h"
+#include "model/Records.h"
+#include "ui/StatusColors.h"
+
+#include <QDateTime>
+#include <QString>
+
+#include <cstdint>
+#include <optional>
+
+namespace tovi {
+
+struct NodeCounts;
+
+QString spaceStateLabel(const Space& space);
+ColorRole spaceStateColor(const Space& space);
+
+QString identityTitle(const std::optional<InternalStatus>& status);
+
+struct ProfileText {
+    QString text;
+    bool checked = false;
+    friend bool operator==(const ProfileText&, const ProfileText&) = default;
+};
+ProfileText profileText(const Profile& profile);
+
+QString refreshAge(const std::optional<QDateTime>& lastUpdated, const QDateTime& now);
+
+struct NodeCountText {
+    QString text;
+    ColorRole color = ColorRole::secondary;
+    QString tooltip;
+    friend bool operator==(const NodeCountText&, const NodeCountText&) = default;
+};
+NodeCountText nodeCountText(std::int64_t online, std::int64_t total);
+
+struct UnreadText {
+    QString symbol;
+    QString countText; // empty when no number is shown
+    ColorRole color = ColorRole::secondary;
+    QString tooltip;
+    friend bool operator==(const UnreadText&, const UnreadText&) = default;
+};
+UnreadText unreadText(std::int64_t unread);
+// The unread count of a snapshot's notifications section; 0 when the section or count is absent.
+std::int64_t unreadCount(const std::optional<InternalStatus>& status);
+
+struct ServiceStateText {
+    QString text;
+    ColorRole dot = ColorRole::red;
+    QString tooltip;
+    friend bool operator==(const ServiceStateText&, const ServiceStateText&) = default;
+};
+ServiceStateText serviceStateText(const DaemonState& state);
+
+struct UpgradeControlText {
+    bool updateForm = false; // the tinted "arrow.up.circle" form
+    QString tooltip;
+    friend bool operator==(const UpgradeControlText&, const UpgradeControlText&) = default;
+};
+UpgradeControlText upgradeControlText(const std::optional<InternalStatus>& status);
+
+// "Tovi 1.0.0 (42)"; a missing value reads "?".
+QString versionHeading(const QString& version, const QString& buildNumber);
+
+// Signed out only when a snapshot says so; nothing loaded yet is not signed out.
+bool isSignedOut(const std::optional<InternalStatus>& status);
+
+} // namespace tovi

@@ -1,0 +1,45 @@
+#pragma once
+
+#include "ui/IconBitmap.h"
+
+#include <QIcon>
+#include <QObject>
+
+#include <optional>
+
+namespace tovi {
+
+class StatusStore;
+
+// Keeps the tray icon current: draws it again only when what it shows has changed, since
+// the store republishes its snapshot on every poll.
+class TrayIconRenderer : public QObject {
+    Q_OBJECT
+    Q_PROPERTY(bool dark READ dark WRITE setDark NOTIFY darkChanged)
+
+public:
+    explicit TrayIconRenderer(StatusStore* store, QObject* parent = nullptr);
+
+    bool dark() const { return m_dark; }
+    void setDark(bool dark);
+
+    QIcon icon() const { return m_icon; }
+    const IconBitmap& bitmap() const { return m_bitmap; }
+    int renderCount() const { return m_renderCount; }
+
+Q_SIGNALS:
+    void iconChanged(const QIcon& icon);
+    void darkChanged();
+
+private:
+    void update();
+
+    StatusStore* m_store;
+    bool m_dark = false;
+    std::optional<IconBitmap> m_rendered;
+    IconBitmap m_bitmap;
+    QIcon m_icon;
+    int m_renderCount = 0;
+};
+
+} // namespace tovi
