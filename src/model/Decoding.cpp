@@ -1,0 +1,316 @@
+#include "model/Decoding.h"
+
+#include "model/RecordDecoder.h"
+
+#include <QJsonDocument>
+#include <QJsonParseError>
+
+#include <cmath>
+
+namespace tovi {
+
+QString convertWireKey(const QString& wireKey) {
+    qsizetype begin = 0;
+    qsizetype end = wireKey.size();
+    while (begin < end && wireKey.at(begin) == QLatin1Char('_'))
+        ++begin;
+    while (end > begin && wireKey.at(end - 1) == QLatin1Char('_'))
+        --end;
+    const QStringView core = QStringView(wireKey).mid(begin, end - begin);
+    if (!core.contains(QLatin1Char('_')))
+        return wireKey;
+
+    QString out = wireKey.left(begin);
+    bool first = true;
+    for (QStringView piece : core.split(QLatin1Char('_'), Qt::SkipEmptyParts)) {
+        if (first) {
+            out += piece.toString().toLower();
+            first = false;
+        } else {
+            out += piece.left(1).toString().toUpper();
+            out += piece.mid(1).toString().toLower();
+        }
+    }
+    out += QStringView(wireKey).mid(end);
+    return out;
+}
+
+namespace decoding {
+
+bool decodeCount(std::int64_t& out, const QJsonValue& value, DecodeContext& ctx) {
+    static constexpr QLatin1StringView wholeNumber("a whole number");
+    if (!value.isDouble())
+        return ctx.typeMismatch(wholeNumber, value);
+    // Qt keeps integers that fit in 64 bits exact and converts whole doubles that are in
+    // range; anything else falls back to the default, so two different defaults tell a
+    // real value from a refusal.
+    const qint64 a = value.toInteger(0);
+    const qint64 b = value.toInteger(1);
+    if (a == b) {
+        out = a;
+        return true;
+    }
+    const double d = value.toDouble();
+    const QString shown = QString::number(d, 'g', 15);
+    if (std::isfinite(d) && std::trunc(d) == d)
+        return ctx.fail(QStringLiteral("expected a whole number within the signed 64-bit range, found ") +
+                        shown);
+    return ctx.fail(QStringLiteral("expected ") + wholeNumber + QStringLiteral(", found ") + shown);
+}
+
+QJsonValue parseDocument(const QByteArray& json, QString* error) {
+    QJsonParseError parseError;
+    const QJsonDocument doc = QJsonDocument::fromJson(json, &parseError);
+    if (parseError.error == QJsonParseError::NoError)
+        return doc.isArray() ? QJsonValue(doc.array()) : QJsonValue(doc.object());
+
+    if (json.trimmed().isEmpty()) {
+        *error = QStringLiteral("tovi printed no output where JSON was expected.");
+        return {};
+    }
+    // Qt only accepts an object or an array at the top level. A lone scalar is still
+    // well-formed JSON, and "found a number" says more than "illegal value".
+    const QJsonDocument wrapped = QJsonDocument::fromJson('[' + json + ']');
+    if (wrapped.isArray() && wrapped.array().size() == 1) {
+        const QJsonValue scalar = wrapped.array().at(0);
+        if (!scalar.isArray() && !scalar.isObject())
+            return scalar;
+    }
+    *error = QStringLiteral("tovi's output isn't valid JSON (%1 at offset %2).")
+                 .arg(parseError.errorString())
+                 .arg(parseError.offset);
+    return {};
+}
+
+// Declared up front so that every use below sees the specialisation, not the template.
+template <> const RecordTable<CLIInfo>& schema<CLIInfo>();
+template <> const RecordTable<Account>& schema<Account>();
+template <> const RecordTable<Space>& schema<Space>();
+template <> const RecordTable<SpaceNode>& schema<SpaceNode>();
+template <> const RecordTable<SpacesSection>& schema<SpacesSection>();
+template <> const RecordTable<Nodes>& schema<Nodes>();
+template <> const RecordTable<Credits>& schema<Credits>();
+template <> const RecordTable<Usage>& schema<Usage>();
+template <> const RecordTable<ByteCount>& schema<ByteCount>();
+template <> const RecordTable<DriveSection>& schema<DriveSection>();
+template <> const RecordTable<Notification>& schema<Notification>();
+template <> const RecordTable<Notifications>& schema<Notifications>();
+template <> const RecordTable<StatusSectionError>& schema<StatusSectionError>();
+template <> const RecordTable<InternalStatus>& schema<InternalStatus>();
+template <> const RecordTable<Profile>& schema<Profile>();
+template <> const RecordTable<AccountMe>& schema<AccountMe>();
+template <> const RecordTable<LoginClaim>& schema<LoginClaim>();
+template <> const RecordTable<ClaimUser>& schema<ClaimUser>();
+template <> const RecordTable<ClaimResult>& schema<ClaimResult>();
+
+template <> const RecordTable<CLIInfo>& schema<CLIInfo>() {
+    static const RecordTable<CLIInfo> table{
+        field<&CLIInfo::currentVersion>("currentVersion"),
+        field<&CLIInfo::latestVersion>("latestVersion"),
+        field<&CLIInfo::updateAvailable>("updateAvailable"),
+    };
+    return table;
+}
+
+template <> const RecordTable<Account>& schema<Account>() {
+    static const RecordTable<Account> table{
+        field<&Account::userId>("userId"),
+        field<&Account::email>("email"),
+        field<&Account::name>("name"),
+        field<&Account::team>("team"),
+    };
+    return table;
+}
+
+template <> const RecordTable<Space>& schema<Space>() {
+    static const RecordTable<Space> table{
+        field<&Space::id>("id"),
+        field<&Space::name>("name"),
+        field<&Space::icon>("icon"),
+        field<&Space::online>("online"),
+        field<&Space::stopped>("stopped"),
+        field<&Space::status>("status"),
+        field<&Space::indicator>("indicator"),
+        field<&Space::indicatorLabel>("indicatorLabel"),
+        field<&Space::activity>("activity"),
+        field<&Space::activityDetail>("activityDetail"),
+        field<&Space::heartbeat>("heartbeat"),
+        field<&Space::reported>("reported"),
+    };
+    return table;
+}
+
+template <> const RecordTable<SpaceNode>& schema<SpaceNode>() {
+    static const RecordTable<SpaceNode> table{
+        field<&SpaceNode::id>("id"),         field<&SpaceNode::name>("name"),
+        field<&SpaceNode::online>("online"), field<&SpaceNode::registered>("registered"),
+        field<&SpaceNode::spaces>("spaces"),
+    };
+    return table;
+}
+
+template <> const RecordTable<SpacesSection>& schema<SpacesSection>() {
+    static const RecordTable<SpacesSection> table{
+        field<&SpacesSection::nodes>("nodes"),
+    };
+    return table;
+}
+
+template <> const RecordTable<Nodes>& schema<Nodes>() {
+    static const RecordTable<Nodes> table{
+        field<&Nodes::online>("online"),
+        field<&Nodes::total>("total"),
+    };
+    return table;
+}
+
+template <> const RecordTable<Credits>& schema<Credits>() {
+    static const RecordTable<Credits> table{
+        field<&Credits::creditsMicros>("creditsMicros"),
+        field<&Credits::updated>("updated"),
+    };
+    return table;
+}
+
+template <> const RecordTable<Usage>& schema<Usage>() {
+    static const RecordTable<Usage> table{
+        field<&Usage::windowHours>("windowHours"),
+        field<&Usage::costMicros>("costMicros"),
+        field<&Usage::requestCount>("requestCount"),
+    };
+    return table;
+}
+
+template <> const RecordTable<ByteCount>& schema<ByteCount>() {
+    static const RecordTable<ByteCount> table{
+        field<&ByteCount::count>("count"),
+        field<&ByteCount::totalBytes>("totalBytes"),
+    };
+    return table;
+}
+
+template <> const RecordTable<DriveSection>& schema<DriveSection>() {
+    static const RecordTable<DriveSection> table{
+        field<&DriveSection::fileCount>("fileCount"),
+        field<&DriveSection::totalBytes>("totalBytes"),
+    };
+    return table;
+}
+
+template <> const RecordTable<Notification>& schema<Notification>() {
+    static const RecordTable<Notification> table{
+        field<&Notification::id>("id"),         field<&Notification::created>("created"),
+        field<&Notification::source>("source"), field<&Notification::level>("level"),
+        field<&Notification::title>("title"),
+    };
+    return table;
+}
+
+template <> const RecordTable<Notifications>& schema<Notifications>() {
+    static const RecordTable<Notifications> table{
+        field<&Notifications::unread>("unread"),
+        field<&Notifications::notifications>("notifications"),
+    };
+    return table;
+}
+
+template <> const RecordTable<StatusSectionError>& schema<StatusSectionError>() {
+    static const RecordTable<StatusSectionError> table{
+        field<&StatusSectionError::section>("section"),
+        field<&StatusSectionError::message>("message"),
+    };
+    return table;
+}
+
+template <> const RecordTable<InternalStatus>& schema<InternalStatus>() {
+    static const RecordTable<InternalStatus> table{
+        field<&InternalStatus::cli>("cli"),
+        field<&InternalStatus::authenticated>("authenticated"),
+        field<&InternalStatus::account>("account"),
+        field<&InternalStatus::spaces>("spaces"),
+        field<&InternalStatus::nodes>("nodes"),
+        field<&InternalStatus::credits>("credits"),
+        field<&InternalStatus::usage>("usage"),
+        field<&InternalStatus::sites>("sites"),
+        field<&InternalStatus::drive>("drive"),
+        field<&InternalStatus::secrets>("secrets"),
+        field<&InternalStatus::notifications>("notifications"),
+        field<&InternalStatus::partial>("partial"),
+        field<&InternalStatus::errors>("errors"),
+    };
+    return table;
+}
+
+template <> const RecordTable<Profile>& schema<Profile>() {
+    static const RecordTable<Profile> table{
+        field<&Profile::name>("name"),         field<&Profile::active>("active"),
+        field<&Profile::isDefault>("default"), field<&Profile::email>("email"),
+        field<&Profile::team>("team"),
+    };
+    return table;
+}
+
+template <> const RecordTable<AccountMe>& schema<AccountMe>() {
+    static const RecordTable<AccountMe> table{
+        field<&AccountMe::id>("id"),
+        field<&AccountMe::email>("email"),
+        field<&AccountMe::teamId>("teamId"),
+        field<&AccountMe::teamName>("teamName"),
+    };
+    return table;
+}
+
+template <> const RecordTable<LoginClaim>& schema<LoginClaim>() {
+    static const RecordTable<LoginClaim> table{
+        field<&LoginClaim::status>("status"),
+        field<&LoginClaim::url>("url"),
+        field<&LoginClaim::token>("token"),
+        field<&LoginClaim::expiresIn>("expiresIn"),
+        field<&LoginClaim::resume>("resume"),
+        field<&LoginClaim::note>("note"),
+        field<&LoginClaim::authenticated>("authenticated"),
+    };
+    return table;
+}
+
+template <> const RecordTable<ClaimUser>& schema<ClaimUser>() {
+    static const RecordTable<ClaimUser> table{
+        field<&ClaimUser::id>("id"),
+        field<&ClaimUser::email>("email"),
+        field<&ClaimUser::firstName>("firstName"),
+        field<&ClaimUser::lastName>("lastName"),
+    };
+    return table;
+}
+
+template <> const RecordTable<ClaimResult>& schema<ClaimResult>() {
+    static const RecordTable<ClaimResult> table{
+        field<&ClaimResult::status>("status"),
+        field<&ClaimResult::user>("user"),
+    };
+    return table;
+}
+
+} // namespace decoding
+
+Result<InternalStatus> decodeInternalStatus(const QByteArray& json) {
+    return decoding::decodeDocument<InternalStatus>(json);
+}
+
+Result<QList<Profile>> decodeProfileList(const QByteArray& json) {
+    return decoding::decodeDocument<QList<Profile>>(json);
+}
+
+Result<AccountMe> decodeAccountMe(const QByteArray& json) {
+    return decoding::decodeDocument<AccountMe>(json);
+}
+
+Result<LoginClaim> decodeLoginClaim(const QByteArray& json) {
+    return decoding::decodeDocument<LoginClaim>(json);
+}
+
+Result<ClaimResult> decodeClaimResult(const QByteArray& json) {
+    return decoding::decodeDocument<ClaimResult>(json);
+}
+
+} // namespace tovi
