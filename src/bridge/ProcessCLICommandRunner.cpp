@@ -1,0 +1,80 @@
+#include "bridge/ProcessCLICommandRunner.h"
+
+#include "bridge/ChildDescriptors.h"
+#include "bridge/StrictUtf8.h"
+
+#include <QPointer>
+#include <QProcess>
+#include <qcoro/qcoroprocess.h>
+
+#include <memory>
+
+namespace tovi {
+namespace {
+
+// Destroying a running QProcess kills the child and blocks until it is gone. When the
+// awaiting coroutine goes away early the child must run on undisturbed, so the object
+// instead lives until the child has exited and then deletes itself.
+struct ProcessDisposer {
+    void operator()(QProcess* process) const {
+        if (process->state() == QProcess::NotRunning) {
+            process->deleteLater();
+            return;
+        }
+        QObject::disconnect(process, nullptr, nullptr, nullptr);
+        QObject::connect(process, &QProcess::finished, process, &QObject::deleteLater);
+        QObject::connect(process, &QProcess::errorOccurred, process, [process](QProcess::ProcessError) {
+            if (process->state() == QProcess::NotRunning)
+                process->deleteLater();
+        });
+    }
+};
+
+} // namespace
+
+ProcessCLICommandRunner::ProcessCLICommandRunner(ExecutableLocator locator)
+    : m_locator(std::move(locator)) {}
+
+QCoro::Task<bool> ProcessCLICommandRunner::isInstalled() {
+    co_return m_locator.locate().has_value();
+}
+
+QCoro::Task<Result<QByteArray>> ProcessCLICommandRunner::run(QStringList arguments) {
+    const std::optional<QString> program = m_locator.locate();
+    if (!program)
+        co_return Error::cliNotFound();
+    co_return co_await execute(*program, std::move(arguments));
+}
+
+QCoro::Task<Result<QByteArray>> ProcessCLICommandRunner::runShell(QString commandLine) {
+    // The login shell reads the user's profile, so search-path additions made there apply.
+    QStringList arguments{QStringLiteral("-lc"), commandLine};
+    co_return co_await execute(QStringLiteral("/bin/bash"), std::move(arguments));
+}
+
+QCoro::Task<Result<QByteArray>> ProcessCLICommandRunner::execute(QString program, QStringList arguments) {
+    std::unique_ptr<QProcess, ProcessDisposer> process(new QProcess);
+    process->setProcessChannelMode(QProcess::SeparateChannels);
+    process->setInputChannelMode(QProcess::ForwardedInputChannel);
+    // A child that lives on (the service it may start) must not hold our files, such as the
+    // single-instance lock, whatever library opened them without close-on-exec.
+    process->setChildProcessModifier(&markDescriptorsCloseOnExec);
+    process->setProgram(program);
+    process->setArguments(arguments);
+
+    const bool started = co_await qCoro(*process).start(QIODevice::ReadOnly, std::chrono::milliseconds(-1));
+    if (!started)
+        co_return Error::processStart(process->errorString());
+    if (process->state() != QProcess::NotRunning)
+        co_await qCoro(*process).waitForFinished(-1);
+
+    // Both channels have been read to the end by now: QProcess drains the pipes when it
+    // reaps the child, before it reports the exit.
+    const int status = process->exitCode();
+    if (status != 0)
+        co_return Error::cliFailed(status,
+                                   decodeUtf8Strictly(process->readAllStandardError()).value_or(QString()));
+    co_return process->readAllStandardOutput();
+}
+
+} // namespace tovi
