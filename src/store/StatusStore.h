@@ -31,7 +31,9 @@ class LoginItem;
 class StatusSource;
 class UserDefaults;
 
-// Everything the store is built from. Null members get the live implementation.
+// Everything the store is built from. The constructor takes them as given (a null `source`
+// becomes a CLIStatusSource over `cliRunner`); withLiveDependencies() (store/LiveDependencies.h)
+// fills every other null member with the live implementation, as shared() does.
 struct StatusStoreDependencies {
     std::shared_ptr<StatusSource> source;
     std::chrono::milliseconds interval{5000};
@@ -58,7 +60,8 @@ class StatusStore : public QObject {
     Q_PROPERTY(bool isRefreshing READ isRefreshing NOTIFY isRefreshingChanged)
     Q_PROPERTY(tovi::DaemonState daemonState READ daemonState NOTIFY daemonStateChanged)
     Q_PROPERTY(bool isMaintaining READ isMaintaining NOTIFY isMaintainingChanged)
-    Q_PROPERTY(std::optional<QString> maintenanceMessage READ maintenanceMessage NOTIFY maintenanceMessageChanged)
+    Q_PROPERTY(
+        std::optional<QString> maintenanceMessage READ maintenanceMessage NOTIFY maintenanceMessageChanged)
     Q_PROPERTY(bool launchAtLoginEnabled READ launchAtLoginEnabled NOTIFY launchAtLoginEnabledChanged)
     Q_PROPERTY(tovi::BootstrapState bootstrapState READ bootstrapState NOTIFY bootstrapStateChanged)
     Q_PROPERTY(bool historySyncEnabled READ historySyncEnabled NOTIFY historySyncEnabledChanged)
@@ -69,7 +72,8 @@ class StatusStore : public QObject {
     Q_PROPERTY(QList<tovi::Profile> profiles READ profiles NOTIFY profilesChanged)
     Q_PROPERTY(std::optional<QString> teamId READ teamId NOTIFY teamIdChanged)
     Q_PROPERTY(bool needsSignIn READ needsSignIn NOTIFY statusChanged)
-    Q_PROPERTY(bool autoUpdateCLI READ autoUpdateCLI NOTIFY autoUpdateCLIChanged)
+    Q_PROPERTY(bool autoUpdateCLI READ autoUpdateCLI WRITE setAutoUpdateCLI NOTIFY autoUpdateCLIChanged)
+    Q_PROPERTY(bool keepAwake READ keepAwake WRITE setKeepAwake NOTIFY keepAwakeChanged)
 
 public:
     explicit StatusStore(StatusStoreDependencies dependencies, QObject* parent = nullptr);
@@ -145,7 +149,8 @@ public:
     void registerLoginItemOnFirstLaunch();
     void setLaunchAtLogin(bool enabled);
     void applyKeepAwake(bool enabled);
-    void setKeepAwake(bool enabled); // the switch: stores "keepAwake", then applies it
+    void setKeepAwake(bool enabled);     // the switch: stores "keepAwake", then applies it
+    void setAutoUpdateCLI(bool enabled); // stores "autoUpdateCLI"
     bool isKeepAwakeActive() const { return m_keepAwakeActivity.has_value(); }
 
 Q_SIGNALS:
@@ -166,6 +171,7 @@ Q_SIGNALS:
     void profilesChanged();
     void teamIdChanged();
     void autoUpdateCLIChanged();
+    void keepAwakeChanged();
 
 private:
     // Setters that notify only on a changed value (status and profiles on every assignment).
@@ -186,12 +192,15 @@ private:
     void setProfiles(QList<Profile> value);
     void setTeamId(std::optional<QString> value);
 
-    QCoro::Task<> pollLoop(TaskHandlePtr bootstrap);
+    QCoro::Task<> pollLoop(TaskHandlePtr handle, TaskHandlePtr bootstrap);
     QCoro::Task<> bootstrapBody(TaskHandlePtr handle);
     QCoro::Task<> bootstrap();
     QCoro::Task<> historySyncLoop(TaskHandlePtr handle);
     QCoro::Task<> signInBody(TaskHandlePtr handle, std::optional<QString> profile);
     QCoro::Task<> signIn(TaskHandlePtr handle, std::optional<QString> profile);
+    void endSignIn(const TaskHandlePtr& handle, const std::optional<Error>& error);
+    QString installCommandLine() const;
+    double nowSeconds() const;
 
     StatusStoreDependencies m_deps;
 

@@ -1,0 +1,21 @@
+#include "bridge/CLICommandRunner.h"
+#include "model/Decoding.h"
+#include "store/StatusSource.h"
+
+namespace tovi {
+
+CLIStatusSource::CLIStatusSource(std::shared_ptr<CLICommandRunner> runner)
+    : m_runner(std::move(runner)) {}
+
+QCoro::Task<Result<InternalStatus>> CLIStatusSource::fetch() {
+    // Held for the whole run: the source may be released while the child is running.
+    const std::shared_ptr<CLICommandRunner> runner = m_runner;
+    const QStringList arguments{QStringLiteral("internal"), QStringLiteral("status"),
+                                QStringLiteral("--stdout-format=json")};
+    Result<QByteArray> output = co_await runner->run(arguments);
+    if (!output)
+        co_return output.error();
+    co_return decodeInternalStatus(output.value());
+}
+
+} // namespace tovi

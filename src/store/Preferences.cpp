@@ -1,0 +1,71 @@
+#include "platform/KeepAwake.h"
+#include "platform/LoginItem.h"
+#include "platform/UserDefaults.h"
+#include "store/StatusStore.h"
+
+namespace tovi {
+
+namespace {
+const QString didRegisterLoginItemKey = QStringLiteral("didRegisterLoginItem");
+const QString keepAwakeKey = QStringLiteral("keepAwake");
+const QString autoUpdateCLIKey = QStringLiteral("autoUpdateCLI");
+} // namespace
+
+bool StatusStore::keepAwake() const {
+    return m_deps.defaults->boolValue(keepAwakeKey).value_or(false);
+}
+
+bool StatusStore::autoUpdateCLI() const {
+    return m_deps.defaults->boolValue(autoUpdateCLIKey).value_or(true);
+}
+
+void StatusStore::setAutoUpdateCLI(bool enabled) {
+    const bool before = autoUpdateCLI();
+    m_deps.defaults->setValue(autoUpdateCLIKey, enabled);
+    if (before != enabled)
+        Q_EMIT autoUpdateCLIChanged();
+}
+
+void StatusStore::registerLoginItemOnFirstLaunch() {
+    if (m_deps.defaults->boolValue(didRegisterLoginItemKey).value_or(false))
+        return;
+    // Registering a copy that is about to vanish would leave a dead autostart entry; a
+    // later launch from an installed location tries again.
+    if (appLocation() != AppLocation::applicationsFolder)
+        return;
+    (void)m_deps.loginItem->setEnabled(true);
+    setLaunchAtLoginEnabledField(m_deps.loginItem->isEnabled());
+    // Set even after a failure: a user who later switches it off must never be re-registered.
+    m_deps.defaults->setValue(didRegisterLoginItemKey, true);
+}
+
+void StatusStore::setLaunchAtLogin(bool enabled) {
+    const Status outcome = m_deps.loginItem->setEnabled(enabled);
+    setMaintenanceMessage(outcome ? std::nullopt : std::optional<QString>(outcome.error().description()));
+    const bool actual = m_deps.loginItem->isEnabled();
+    const bool changed = actual != m_launchAtLoginEnabled;
+    setLaunchAtLoginEnabledField(actual);
+    // The switch already shows the requested value; when the platform kept the old one, a
+    // notification is what makes it spring back.
+    if (!changed && actual != enabled)
+        Q_EMIT launchAtLoginEnabledChanged();
+}
+
+void StatusStore::applyKeepAwake(bool enabled) {
+    if (enabled && !m_keepAwakeActivity) {
+        m_keepAwakeActivity = m_deps.keepAwake->beginActivity(QStringLiteral("Keep computer awake (Tovi)"));
+    } else if (!enabled && m_keepAwakeActivity) {
+        m_deps.keepAwake->endActivity(*m_keepAwakeActivity);
+        m_keepAwakeActivity.reset();
+    }
+}
+
+void StatusStore::setKeepAwake(bool enabled) {
+    const bool before = keepAwake();
+    m_deps.defaults->setValue(keepAwakeKey, enabled);
+    applyKeepAwake(enabled);
+    if (before != enabled)
+        Q_EMIT keepAwakeChanged();
+}
+
+} // namespace tovi

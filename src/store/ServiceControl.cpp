@@ -1,0 +1,175 @@
+#include "bridge/CLICommandRunner.h"
+#include "platform/UserDefaults.h"
+#include "store/StatusStore.h"
+
+#include <QPointer>
+
+namespace tovi {
+
+namespace {
+
+const QString lastCliUpdateKey = QStringLiteral("lastCliUpdate");
+constexpr double autoUpdatePeriodSeconds = 12 * 60 * 60;
+
+// The origin is a deployment setting and may come from the environment, so it is passed
+// to the shell as one single-quoted word: nothing in it can become shell syntax.
+QString shellQuoted(const QString& text) {
+    QString quoted = text;
+    quoted.replace(QLatin1String("'"), QLatin1String("'\\''"));
+    return QLatin1Char('\'') + quoted + QLatin1Char('\'');
+}
+
+} // namespace
+
+QString StatusStore::installCommandLine() const {
+    return QStringLiteral("curl -fsSL ") + shellQuoted(webOrigin() + QStringLiteral("/install.sh")) +
+           QStringLiteral(" | bash");
+}
+
+TaskHandlePtr StatusStore::startBootstrap() {
+    if (m_bootstrapTask)
+        return m_bootstrapTask;
+    auto handle = std::make_shared<TaskHandle>();
+    // Stored before the body starts: the body runs eagerly and may finish before we return.
+    m_bootstrapTask = handle;
+    bootstrapBody(handle);
+    return handle;
+}
+
+QCoro::Task<> StatusStore::bootstrapBody(TaskHandlePtr handle) {
+    QPointer<StatusStore> self(this);
+    co_await bootstrap();
+    if (self && self->m_bootstrapTask == handle)
+        self->m_bootstrapTask.reset();
+    handle->finish();
+}
+
+QCoro::Task<> StatusStore::bootstrap() {
+    QPointer<StatusStore> self(this);
+    const std::shared_ptr<CLICommandRunner> runner = m_deps.cliRunner;
+
+    setBootstrapState(BootstrapState::installing());
+
+    const bool installedAtLaunch = co_await runner->isInstalled();
+    if (!self)
+        co_return;
+    if (!installedAtLaunch) {
+        const QString commandLine = installCommandLine();
+        const Result<QByteArray> installed = co_await runner->runShell(commandLine);
+        if (!self)
+            co_return;
+        if (!installed) {
+            setBootstrapState(BootstrapState::failed(installed.error().description()));
+            co_await refresh();
+            co_return;
+        }
+        m_deps.defaults->setValue(lastCliUpdateKey, nowSeconds());
+    }
+
+    const bool installedForHistory = co_await runner->isInstalled();
+    if (!self)
+        co_return;
+    if (installedForHistory) {
+        co_await awaitHistorySync(QStringList());
+        if (!self)
+            co_return;
+    }
+
+    const bool installedForService = co_await runner->isInstalled();
+    if (!self)
+        co_return;
+    if (installedForService && !m_deps.daemonStateProvider().running) {
+        const QStringList arguments{QStringLiteral("install"), QStringLiteral("service")};
+        const Result<QByteArray> service = co_await runner->run(arguments);
+        if (!self)
+            co_return;
+        setBootstrapState(service ? BootstrapState::idle()
+                                  : BootstrapState::failed(service.error().description()));
+    } else {
+        // A CLI the script did not make locatable ends here quietly; the next refresh
+        // reports it through lastError.
+        setBootstrapState(BootstrapState::idle());
+    }
+    co_await refresh();
+}
+
+QCoro::Task<> StatusStore::autoUpdateCLIIfDue() {
+    QPointer<StatusStore> self(this);
+    const std::shared_ptr<CLICommandRunner> runner = m_deps.cliRunner;
+
+    if (!autoUpdateCLI() || m_isMaintaining || m_bootstrapTask)
+        co_return;
+    const bool installed = co_await runner->isInstalled();
+    if (!self || !installed)
+        co_return;
+    // Another maintenance may have begun while the lookup was awaited.
+    if (m_isMaintaining || m_bootstrapTask)
+        co_return;
+    // A stored time in the future blocks updates until it has passed.
+    const double elapsed = nowSeconds() - m_deps.defaults->doubleValue(lastCliUpdateKey);
+    if (!(elapsed > autoUpdatePeriodSeconds))
+        co_return;
+
+    setIsMaintaining(true);
+    co_await awaitHistorySync(QStringList());
+    if (!self)
+        co_return;
+    const QStringList arguments{QStringLiteral("install")};
+    const Result<QByteArray> updated = co_await runner->run(arguments);
+    if (!self)
+        co_return;
+    // A failure leaves the old time, so the next pass tries again.
+    if (updated)
+        m_deps.defaults->setValue(lastCliUpdateKey, nowSeconds());
+    co_await awaitHistorySync(QStringList());
+    if (!self)
+        co_return;
+    co_await refresh();
+    if (!self)
+        co_return;
+    setIsMaintaining(false);
+}
+
+QCoro::Task<> StatusStore::restartService() {
+    QPointer<StatusStore> self(this);
+    co_await awaitHistorySync(QStringList());
+    if (!self)
+        co_return;
+    const QStringList arguments{QStringLiteral("install"), QStringLiteral("service")};
+    co_await runMaintenance(arguments, QStringLiteral("Daemon restarted"));
+}
+
+QCoro::Task<> StatusStore::updateCLI() {
+    QPointer<StatusStore> self(this);
+    co_await awaitHistorySync(QStringList());
+    if (!self)
+        co_return;
+    const QStringList arguments{QStringLiteral("install")};
+    co_await runMaintenance(arguments, QStringLiteral("Latest version installed"));
+    if (!self)
+        co_return;
+    co_await awaitHistorySync(QStringList());
+}
+
+QCoro::Task<> StatusStore::runMaintenance(QStringList arguments, QString successMessage) {
+    QPointer<StatusStore> self(this);
+    const std::shared_ptr<CLICommandRunner> runner = m_deps.cliRunner;
+
+    // Overlapping maintenance is dropped, not queued.
+    if (m_isMaintaining)
+        co_return;
+    setIsMaintaining(true);
+    setMaintenanceMessage(std::nullopt);
+
+    const Result<QByteArray> outcome = co_await runner->run(arguments);
+    if (!self)
+        co_return;
+    setMaintenanceMessage(outcome ? successMessage : outcome.error().description());
+
+    co_await refresh();
+    if (!self)
+        co_return;
+    setIsMaintaining(false);
+}
+
+} // namespace tovi

@@ -1,0 +1,235 @@
+#include "bridge/CLICommandRunner.h"
+#include "model/Decoding.h"
+#include "platform/Browser.h"
+#include "store/StatusStore.h"
+
+#include <QPointer>
+
+namespace tovi {
+
+namespace {
+
+const QString jsonFormat = QStringLiteral("--stdout-format=json");
+
+void appendProfile(QStringList& arguments, const std::optional<QString>& profile) {
+    if (profile) {
+        arguments << QStringLiteral("--profile") << *profile;
+    }
+}
+
+// Only an absolute, well-formed address can be handed to the browser.
+bool isOpenableUrl(const QString& text) {
+    const QUrl url(text, QUrl::StrictMode);
+    return url.isValid() && !url.isRelative();
+}
+
+} // namespace
+
+void StatusStore::startSignIn(std::optional<QString> profile) {
+    if (m_signInTask)
+        return;
+    setSignInError(std::nullopt);
+    auto handle = std::make_shared<TaskHandle>();
+    // Stored before the body starts: the body runs eagerly and may finish before we return.
+    m_signInTask = handle;
+    signInBody(handle, std::move(profile));
+}
+
+void StatusStore::cancelSignIn() {
+    if (m_signInTask) {
+        m_signInTask->cancel();
+        m_signInTask.reset();
+    }
+    setSignInPhase(SignInPhase::idle());
+}
+
+QCoro::Task<> StatusStore::signInBody(TaskHandlePtr handle, std::optional<QString> profile) {
+    QPointer<StatusStore> self(this);
+    co_await signIn(handle, std::move(profile));
+    if (self && self->m_signInTask == handle)
+        self->m_signInTask.reset();
+    handle->finish();
+}
+
+void StatusStore::endSignIn(const TaskHandlePtr& handle, const std::optional<Error>& error) {
+    if (handle->isCancelled() || (error && error->isCancelled())) {
+        // A cancelled sign-in says nothing. cancelSignIn already showed idle; a sign-in
+        // started since then owns the phase now.
+        if (!m_signInTask || m_signInTask == handle)
+            setSignInPhase(SignInPhase::idle());
+        return;
+    }
+    if (error)
+        setSignInError(error->description());
+    setSignInPhase(SignInPhase::idle());
+}
+
+QCoro::Task<> StatusStore::signIn(TaskHandlePtr handle, std::optional<QString> profile) {
+    QPointer<StatusStore> self(this);
+    const std::shared_ptr<CLICommandRunner> runner = m_deps.cliRunner;
+
+    setSignInPhase(SignInPhase::idle());
+
+    // The history setting must reach the profile before anything is signed into it.
+    const QStringList historyNames{profile.value_or(QStringLiteral("default"))};
+    co_await awaitHistorySync(historyNames);
+    if (!self)
+        co_return;
+    if (handle->isCancelled()) {
+        endSignIn(handle, Error::cancelled());
+        co_return;
+    }
+
+    QStringList loginArguments{QStringLiteral("account"), QStringLiteral("login"),
+                               QStringLiteral("--no-browser"), QStringLiteral("--wait=false"), jsonFormat};
+    appendProfile(loginArguments, profile);
+    const Result<QByteArray> loginOutput = co_await runner->run(loginArguments);
+    if (!self)
+        co_return;
+    if (!loginOutput) {
+        endSignIn(handle, loginOutput.error());
+        co_return;
+    }
+    // The claim token stays in this frame only: never a field, a setting or a message.
+    const Result<LoginClaim> claim = decodeLoginClaim(loginOutput.value());
+    if (!claim) {
+        endSignIn(handle, claim.error());
+        co_return;
+    }
+    if (!claim->token || !claim->url || !isOpenableUrl(*claim->url)) {
+        // Nothing to approve (typically already signed in): show what the CLI now reports.
+        co_await refresh();
+        co_return;
+    }
+
+    setSignInPhase(SignInPhase::awaitingApproval(*claim->url));
+    m_deps.browser->openUrl(QUrl(*claim->url, QUrl::StrictMode));
+    if (handle->isCancelled()) {
+        endSignIn(handle, Error::cancelled());
+        co_return;
+    }
+
+    QStringList claimArguments{QStringLiteral("account"), QStringLiteral("claim"), *claim->token,
+                               QStringLiteral("--wait"), jsonFormat};
+    appendProfile(claimArguments, profile);
+    const Result<QByteArray> claimOutput = co_await runner->run(claimArguments);
+    if (!self)
+        co_return;
+    // Checked before the outcome is judged, so an abandoned claim that later fails is as
+    // silent as one that succeeds.
+    if (handle->isCancelled()) {
+        endSignIn(handle, Error::cancelled());
+        co_return;
+    }
+    if (!claimOutput) {
+        endSignIn(handle, claimOutput.error());
+        co_return;
+    }
+    const Result<ClaimResult> result = decodeClaimResult(claimOutput.value());
+    if (!result) {
+        endSignIn(handle, result.error());
+        co_return;
+    }
+
+    const QString status = result->status.value_or(QStringLiteral("unknown"));
+    if (status == QLatin1String("approved")) {
+        setTeamId(std::nullopt);
+        co_await loadProfiles();
+        if (!self)
+            co_return;
+        co_await refresh();
+        if (!self)
+            co_return;
+        setSignInPhase(SignInPhase::idle());
+    } else if (status == QLatin1String("cancelled")) {
+        setSignInError(QStringLiteral("Sign-in was cancelled."));
+        setSignInPhase(SignInPhase::idle());
+    } else if (status == QLatin1String("expired")) {
+        setSignInError(QStringLiteral("The approval link expired — try again."));
+        setSignInPhase(SignInPhase::idle());
+    } else {
+        setSignInError(QStringLiteral("Sign-in didn't complete (") + status + QStringLiteral(")."));
+        setSignInPhase(SignInPhase::idle());
+    }
+}
+
+QCoro::Task<> StatusStore::loadProfiles() {
+    QPointer<StatusStore> self(this);
+    const std::shared_ptr<CLICommandRunner> runner = m_deps.cliRunner;
+    const QStringList arguments{QStringLiteral("account"), QStringLiteral("profile"), QStringLiteral("list"),
+                                jsonFormat};
+    const Result<QByteArray> output = co_await runner->run(arguments);
+    if (!self || !output)
+        co_return;
+    Result<QList<Profile>> decoded = decodeProfileList(output.value());
+    setProfiles(decoded ? std::move(decoded).value() : QList<Profile>());
+}
+
+QCoro::Task<> StatusStore::fetchTeamId() {
+    QPointer<StatusStore> self(this);
+    const std::shared_ptr<CLICommandRunner> runner = m_deps.cliRunner;
+    const QStringList arguments{QStringLiteral("account"), QStringLiteral("me"), jsonFormat};
+    const Result<QByteArray> output = co_await runner->run(arguments);
+    if (!self || !output)
+        co_return;
+    const Result<AccountMe> me = decodeAccountMe(output.value());
+    setTeamId(me ? me->teamId : std::nullopt);
+}
+
+std::optional<QUrl> StatusStore::teamURL(const QString& path) const {
+    if (!m_teamId)
+        return std::nullopt;
+    const QUrl url(webOrigin() + QStringLiteral("/team/") + *m_teamId + QLatin1Char('/') + path,
+                   QUrl::StrictMode);
+    if (!url.isValid())
+        return std::nullopt;
+    return url;
+}
+
+QUrl StatusStore::serviceURL(const QString& path) const {
+    return QUrl(webOrigin() + path);
+}
+
+QCoro::Task<> StatusStore::runProfileCommand(QStringList arguments, QString successMessage) {
+    QPointer<StatusStore> self(this);
+    const std::shared_ptr<CLICommandRunner> runner = m_deps.cliRunner;
+
+    if (m_isMaintaining)
+        co_return;
+    setIsMaintaining(true);
+    setMaintenanceMessage(std::nullopt);
+
+    const Result<QByteArray> outcome = co_await runner->run(arguments);
+    if (!self)
+        co_return;
+    setMaintenanceMessage(outcome ? successMessage : outcome.error().description());
+
+    // Even a failed command may have changed the account: reload everything it touches.
+    setTeamId(std::nullopt);
+    co_await loadProfiles();
+    if (!self)
+        co_return;
+    co_await refresh();
+    if (!self)
+        co_return;
+    setIsMaintaining(false);
+}
+
+QCoro::Task<> StatusStore::switchProfile(QString name) {
+    const QStringList arguments{QStringLiteral("account"), QStringLiteral("profile"), QStringLiteral("use"),
+                                name};
+    co_await runProfileCommand(arguments, QStringLiteral("Switched to ") + name);
+}
+
+QCoro::Task<> StatusStore::removeProfile(QString name) {
+    const QStringList arguments{QStringLiteral("account"), QStringLiteral("profile"),
+                                QStringLiteral("remove"), name};
+    co_await runProfileCommand(arguments, QStringLiteral("Removed ") + name);
+}
+
+QCoro::Task<> StatusStore::signOut() {
+    const QStringList arguments{QStringLiteral("account"), QStringLiteral("logout")};
+    co_await runProfileCommand(arguments, QStringLiteral("Signed out"));
+}
+
+} // namespace tovi

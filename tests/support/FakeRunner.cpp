@@ -1,0 +1,160 @@
+#include "support/FakeRunner.h"
+
+#include <QPointer>
+
+namespace tovi::testing {
+
+namespace {
+
+bool startsWith(const QStringList& arguments, const QStringList& prefix) {
+    if (prefix.size() > arguments.size())
+        return false;
+    for (qsizetype i = 0; i < prefix.size(); ++i) {
+        if (arguments[i] != prefix[i])
+            return false;
+    }
+    return true;
+}
+
+template <typename T> const T& takeNext(const std::vector<T>& values, size_t& next) {
+    const T& value = values[std::min(next, values.size() - 1)];
+    if (next + 1 < values.size())
+        ++next;
+    return value;
+}
+
+} // namespace
+
+void FakeRunner::reply(const QStringList& arguments, Result<QByteArray> result) {
+    replySequence(arguments, {std::move(result)});
+}
+
+void FakeRunner::replySequence(const QStringList& arguments, std::vector<Result<QByteArray>> results) {
+    Q_ASSERT(!results.empty());
+    std::erase_if(m_scripts, [&](const Script& s) { return !s.prefix && s.arguments == arguments; });
+    m_scripts.push_back({arguments, false, std::move(results), 0, {}});
+}
+
+void FakeRunner::replyPrefix(const QStringList& prefix, Result<QByteArray> result) {
+    std::erase_if(m_scripts, [&](const Script& s) { return s.prefix && s.arguments == prefix; });
+    m_scripts.push_back({prefix, true, {std::move(result)}, 0, {}});
+}
+
+void FakeRunner::respondPrefix(const QStringList& prefix, Responder responder) {
+    std::erase_if(m_scripts, [&](const Script& s) { return s.prefix && s.arguments == prefix; });
+    m_scripts.push_back({prefix, true, {ok()}, 0, std::move(responder)});
+}
+
+void FakeRunner::setDefaultReply(Result<QByteArray> result) {
+    m_default = {std::move(result)};
+}
+
+void FakeRunner::replyShell(Result<QByteArray> result) {
+    m_shell = {std::move(result)};
+    m_shellNext = 0;
+}
+
+std::shared_ptr<FakeGate> FakeRunner::gate(const QStringList& prefix) {
+    auto gate = std::make_shared<FakeGate>();
+    m_gates.push_back({prefix, gate});
+    return gate;
+}
+
+std::shared_ptr<FakeGate> FakeRunner::gateShell() {
+    m_shellGate = std::make_shared<FakeGate>();
+    return m_shellGate;
+}
+
+void FakeRunner::openAllGates() {
+    // Opening resumes coroutines that may add gates; work on a copy.
+    const std::vector<Gate> gates = m_gates;
+    for (const Gate& g : gates)
+        g.gate->open();
+    if (m_shellGate)
+        m_shellGate->open();
+}
+
+QList<QStringList> FakeRunner::runs() const {
+    QList<QStringList> result;
+    for (const Call& call : m_calls) {
+        if (call.kind == Call::Kind::Run)
+            result << call.arguments;
+    }
+    return result;
+}
+
+QStringList FakeRunner::shellLines() const {
+    QStringList result;
+    for (const Call& call : m_calls) {
+        if (call.kind == Call::Kind::Shell)
+            result << call.commandLine;
+    }
+    return result;
+}
+
+int FakeRunner::count(const QStringList& prefix) const {
+    int n = 0;
+    for (const Call& call : m_calls) {
+        if (call.kind == Call::Kind::Run && startsWith(call.arguments, prefix))
+            ++n;
+    }
+    return n;
+}
+
+void FakeRunner::clearRecords() {
+    m_calls.clear();
+    m_isInstalledCount = 0;
+}
+
+Result<QByteArray> FakeRunner::replyFor(const QStringList& arguments) {
+    for (Script& script : m_scripts) {
+        if (!script.prefix && script.arguments == arguments)
+            return takeNext(script.results, script.next);
+    }
+    Script* best = nullptr;
+    for (Script& script : m_scripts) {
+        if (script.prefix && startsWith(arguments, script.arguments) &&
+            (!best || script.arguments.size() > best->arguments.size()))
+            best = &script;
+    }
+    if (best && best->responder)
+        return best->responder(arguments);
+    if (best)
+        return takeNext(best->results, best->next);
+    return m_default.front();
+}
+
+std::shared_ptr<FakeGate> FakeRunner::gateFor(const QStringList& arguments) const {
+    for (const Gate& g : m_gates) {
+        if (!g.gate->isOpen() && startsWith(arguments, g.prefix))
+            return g.gate;
+    }
+    return nullptr;
+}
+
+QCoro::Task<bool> FakeRunner::isInstalled() {
+    ++m_isInstalledCount;
+    co_return takeNext(m_installed, m_installedNext);
+}
+
+QCoro::Task<Result<QByteArray>> FakeRunner::run(QStringList arguments) {
+    m_calls.push_back({Call::Kind::Run, arguments, {}});
+    if (const std::shared_ptr<FakeGate> gate = gateFor(arguments))
+        co_await gate->pass();
+    Result<QByteArray> result = replyFor(arguments);
+    if (m_onRun)
+        m_onRun(arguments);
+    co_return result;
+}
+
+QCoro::Task<Result<QByteArray>> FakeRunner::runShell(QString commandLine) {
+    m_calls.push_back({Call::Kind::Shell, {}, commandLine});
+    if (const std::shared_ptr<FakeGate> gate = m_shellGate; gate && !gate->isOpen())
+        co_await gate->pass();
+    Result<QByteArray> result = takeNext(m_shell, m_shellNext);
+    if (m_onShell)
+        m_onShell(commandLine);
+    co_return result;
+}
+
+} // namespace tovi::testing
