@@ -1,0 +1,125 @@
+#include "SimSandbox.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QThread>
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <unistd.h>
+
+using namespace Qt::StringLiterals;
+using tovi::test::SimSandbox;
+
+namespace {
+
+bool processExists(qint64 pid) {
+    return pid > 0 && ::kill(static_cast<pid_t>(pid), 0) == 0;
+}
+
+// Waits for an effect of another process; the bound only stops a broken sim from hanging.
+template <typename Predicate> bool eventually(Predicate done) {
+    for (int i = 0; i < 1000; ++i) {
+        if (done())
+            return true;
+        QThread::msleep(10);
+    }
+    return done();
+}
+
+QStringList openDescriptors(qint64 pid) {
+    QStringList targets;
+    const QDir fds(u"/proc/%1/fd"_s.arg(pid));
+    for (const QString& fd : fds.entryList(QDir::NoDotAndDotDot | QDir::AllEntries | QDir::System)) {
+        char target[512] = {};
+        const ssize_t n =
+            ::readlink(QFile::encodeName(fds.filePath(fd)).constData(), target, sizeof(target) - 1);
+        if (n > 0)
+            targets << QString::fromLocal8Bit(target, n);
+    }
+    return targets;
+}
+
+} // namespace
+
+TEST(SimService, InstallServiceStartsRestartsAndStopsOnSigterm) {
+    SimSandbox sim;
+    EXPECT_EQ(sim.daemonPid(), 0);
+
+    const SimSandbox::Run first = sim.run({u"install"_s, u"service"_s});
+    ASSERT_EQ(first.exitCode, 0) << first.err.constData();
+    const qint64 pid = sim.daemonPid();
+    ASSERT_GT(pid, 0) << "the pid file exists when install service returns";
+    EXPECT_TRUE(processExists(pid));
+    // Detached: no pipe of whoever ran "install service" stays open in the service.
+    for (const QString& target : openDescriptors(pid))
+        EXPECT_FALSE(target.contains(u"pipe:"_s)) << target.toStdString();
+
+    const SimSandbox::Run again = sim.run({u"install"_s, u"service"_s});
+    ASSERT_EQ(again.exitCode, 0) << again.err.constData();
+    const qint64 restarted = sim.daemonPid();
+    EXPECT_GT(restarted, 0);
+    EXPECT_NE(restarted, pid);
+    EXPECT_TRUE(processExists(restarted));
+
+    ::kill(static_cast<pid_t>(restarted), SIGTERM);
+    EXPECT_TRUE(eventually([&] { return !QFile::exists(sim.statePath(u"run/daemon.pid"_s)); }));
+
+    // A stale pid file (a process that is gone) doesn't stop a fresh start.
+    QFile stale(sim.statePath(u"run/daemon.pid"_s));
+    ASSERT_TRUE(stale.open(QIODevice::WriteOnly));
+    stale.write("999999\n");
+    stale.close();
+    ASSERT_EQ(sim.run({u"install"_s, u"service"_s}).exitCode, 0);
+    EXPECT_NE(sim.daemonPid(), 999999);
+    EXPECT_TRUE(processExists(sim.daemonPid()));
+    ASSERT_EQ(sim.run({u"uninstall"_s, u"service"_s}).exitCode, 0);
+    EXPECT_FALSE(QFile::exists(sim.statePath(u"run/daemon.pid"_s)));
+
+    ASSERT_EQ(sim.run({u"scenario"_s, u"set"_s,
+                       uR"({"rules":[{"match":["install","service"],"exit":1,"stderr":"no systemd\n"}]})"_s})
+                  .exitCode,
+              0);
+    const SimSandbox::Run failing = sim.run({u"install"_s, u"service"_s});
+    EXPECT_EQ(failing.exitCode, 1);
+    EXPECT_EQ(failing.err, "no systemd\n");
+    EXPECT_EQ(sim.daemonPid(), 0);
+}
+
+TEST(SimWebOrigin, InstallScriptInstallsTheCliIntoHome) {
+    SimSandbox sim;
+    ASSERT_FALSE(sim.serve().isEmpty());
+    const SimSandbox::Http script = sim.get(u"/install.sh"_s);
+    ASSERT_EQ(script.status, 200);
+    EXPECT_TRUE(script.body.startsWith("#!"));
+
+    QProcess bash;
+    bash.setProcessEnvironment(sim.environment());
+    bash.start(u"/bin/bash"_s, {u"-c"_s, QString::fromUtf8(script.body)});
+    ASSERT_TRUE(bash.waitForFinished(-1));
+    ASSERT_EQ(bash.exitCode(), 0) << bash.readAllStandardError().constData();
+
+    const QString installed = sim.home() + u"/.local/bin/tovi"_s;
+    const QFileInfo info(installed);
+    ASSERT_TRUE(info.isFile());
+    EXPECT_TRUE(info.isExecutable());
+    EXPECT_EQ(info.permissions() & (QFile::ExeOther | QFile::ReadOther | QFile::WriteOther),
+              QFile::ExeOther | QFile::ReadOther);
+
+    // The installed copy is a working CLI, and reinstalling over it succeeds.
+    QProcess tovi;
+    tovi.setProcessEnvironment(sim.environment());
+    tovi.start(installed, {u"internal"_s, u"status"_s, u"--stdout-format=json"_s});
+    ASSERT_TRUE(tovi.waitForFinished(-1));
+    EXPECT_EQ(tovi.exitCode(), 0);
+    EXPECT_TRUE(QJsonDocument::fromJson(tovi.readAllStandardOutput()).isObject());
+    bash.start(u"/bin/bash"_s, {u"-c"_s, QString::fromUtf8(script.body)});
+    ASSERT_TRUE(bash.waitForFinished(-1));
+    EXPECT_EQ(bash.exitCode(), 0);
+    EXPECT_TRUE(
+        QDir(sim.home() + u"/.local/bin"_s).entryList(QDir::Hidden | QDir::Files).contains(u"tovi"_s));
+    EXPECT_EQ(QDir(sim.home() + u"/.local/bin"_s).entryList(QDir::Hidden | QDir::Files).size(), 1)
+        << "no temporary file left behind";
+}
