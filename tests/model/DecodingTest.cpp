@@ -1,0 +1,295 @@
+#include "model/Decoding.h"
+
+#include <QFile>
+#include <gtest/gtest.h>
+
+#include <limits>
+
+using namespace tovi;
+
+// Readable QString values in failure messages.
+static void PrintTo(const QString& s, std::ostream* os) {
+    *os << '"' << s.toStdString() << '"';
+}
+
+namespace {
+
+QByteArray fixture(const char* name) {
+    QFile file(QStringLiteral(TOVI_TEST_DATA_DIR "/fixtures/") + QLatin1StringView(name));
+    EXPECT_TRUE(file.open(QIODevice::ReadOnly)) << name;
+    return file.readAll();
+}
+
+QString errorOf(const Result<InternalStatus>& r) {
+    return r.ok() ? QStringLiteral("<decoded>") : r.error().text;
+}
+
+InternalStatus decoded(const char* json) {
+    Result<InternalStatus> r = decodeInternalStatus(QByteArray(json));
+    EXPECT_TRUE(r.ok()) << json << " -> " << qPrintable(errorOf(r));
+    return r.ok() ? r.value() : InternalStatus{};
+}
+
+} // namespace
+
+TEST(WireKeyRule, ConvertsSnakeCaseAndKeepsOuterUnderscores) {
+    const struct {
+        const char16_t* wire;
+        const char16_t* field;
+    } rows[] = {
+        {u"credits_micros", u"creditsMicros"},
+        {u"USER_ID", u"userId"},
+        {u"currentVersion", u"currentVersion"}, // no underscore: untouched
+        {u"Partial", u"Partial"},
+        {u"total__bytes", u"totalBytes"},
+        {u"_partial", u"_partial"},
+        {u"partial_", u"partial_"},
+        {u"__user_id__", u"__userId__"},
+        {u"_a__b_", u"_aB_"},
+        {u"team_ID_name", u"teamIdName"},
+        {u"x_1st", u"x1st"},
+        {u"ÉTAT_ÉTÉ", u"étatÉté"},
+        {u"___", u"___"},
+        {u"", u""},
+    };
+    for (const auto& row : rows) {
+        const QString wire = QString::fromUtf16(row.wire);
+        EXPECT_EQ(convertWireKey(wire), QString::fromUtf16(row.field)) << qPrintable(wire);
+    }
+}
+
+TEST(WireKeyMatching, ConvertedKeysMatchFieldsExactly) {
+    // The CLI's snake_case and an already camelCase key decode the same way.
+    for (const char* json : {R"({"cli": {"current_version": "1.2.0", "update_available": true}})",
+                             R"({"cli": {"currentVersion": "1.2.0", "update_available": true}})",
+                             R"({"cli": {"CURRENT_VERSION": "1.2.0", "Update__Available": true}})"}) {
+        const InternalStatus s = decoded(json);
+        ASSERT_TRUE(s.cli) << json;
+        EXPECT_EQ(s.cli->currentVersion, QStringLiteral("1.2.0")) << json;
+        EXPECT_FALSE(s.cli->latestVersion) << json;
+        EXPECT_EQ(s.cli->updateAvailable, true) << json;
+    }
+
+    const InternalStatus s = decoded(R"({"sites": {"total__bytes": 7}, "_partial": true, "Partial": true,
+                                         "partial_": true, "mystery": {"x": [1, 2]}, "secretsCount": 4})");
+    ASSERT_TRUE(s.sites);
+    EXPECT_EQ(s.sites->totalBytes, 7);
+    EXPECT_FALSE(s.partial) << "outer underscores and case differences must not match";
+    EXPECT_FALSE(s.secrets);
+}
+
+TEST(WireKeyMatching, CollidingSpellingsResolveDeterministically) {
+    // The CLI's own spelling wins over any alias, and a losing alias is not even type-checked.
+    InternalStatus s = decoded(R"({"sites": {"totalBytes": 2, "total_bytes": 1, "TOTAL_BYTES": 4,
+                                             "total__bytes": "not a number"}})");
+    EXPECT_EQ(s.sites->totalBytes, 1);
+
+    // Without it, the spelling that sorts last wins, whatever the order in the document.
+    s = decoded(R"({"sites": {"total__bytes": 3, "totalBytes": 2}})");
+    EXPECT_EQ(s.sites->totalBytes, 3);
+    s = decoded(R"({"sites": {"totalBytes": 2, "total__bytes": 3}})");
+    EXPECT_EQ(s.sites->totalBytes, 3);
+
+    // A key repeated verbatim: the later one in the document wins.
+    s = decoded(R"({"notifications": {"unread": 1, "unread": 2}})");
+    EXPECT_EQ(s.notifications->unread, 2);
+}
+
+TEST(StrictTypes, AcceptOnlyTheExactJsonType) {
+    const struct {
+        const char* json;
+        const char* error; // nullptr: decodes
+    } rows[] = {
+        {R"({"credits": {"credits_micros": 5000}})", nullptr},
+        {R"({"credits": {"credits_micros": 5.0}})", nullptr},
+        {R"({"credits": {"credits_micros": -1e3}})", nullptr},
+        {R"({"credits": {"credits_micros": "5000"}})",
+         "credits.creditsMicros: expected a whole number, found a string"},
+        {R"({"credits": {"credits_micros": 5.5}})",
+         "credits.creditsMicros: expected a whole number, found 5.5"},
+        {R"({"credits": {"credits_micros": 9223372036854775808}})",
+         "credits.creditsMicros: expected a whole number within the signed 64-bit range, found "
+         "9.22337203685478e+18"},
+        {R"({"credits": {"credits_micros": -1e19}})",
+         "credits.creditsMicros: expected a whole number within the signed 64-bit range, found -1e+19"},
+        {R"({"credits": {"credits_micros": true}})",
+         "credits.creditsMicros: expected a whole number, found true"},
+        {R"({"secrets": [3]})", "secrets: expected a whole number, found an array"},
+        {R"({"authenticated": true})", nullptr},
+        {R"({"authenticated": 1})", "authenticated: expected true or false, found a number"},
+        {R"({"authenticated": 0})", "authenticated: expected true or false, found a number"},
+        {R"({"authenticated": "true"})", "authenticated: expected true or false, found a string"},
+        {R"({"cli": {"current_version": 1.2}})", "cli.currentVersion: expected a string, found a number"},
+        {R"({"cli": {"current_version": false}})", "cli.currentVersion: expected a string, found false"},
+        {R"({"cli": "1.2.0"})", "cli: expected an object, found a string"},
+        {R"({"cli": []})", "cli: expected an object, found an array"},
+        {R"({"spaces": {"nodes": {}}})", "spaces.nodes: expected an array, found an object"},
+        {R"({"errors": [{"section": "credits", "message": "x"}, "oops"]})",
+         "errors[1]: expected an object, found a string"},
+    };
+    for (const auto& row : rows) {
+        const Result<InternalStatus> r = decodeInternalStatus(QByteArray(row.json));
+        if (row.error)
+            EXPECT_EQ(errorOf(r), QString::fromUtf8(row.error)) << row.json;
+        else
+            EXPECT_TRUE(r.ok()) << row.json << " -> " << qPrintable(errorOf(r));
+    }
+}
+
+TEST(StrictTypes, CountsKeepEverySixtyFourBitValueExact) {
+    InternalStatus s = decoded(R"({"credits": {"credits_micros": 9223372036854775807},
+                                   "usage": {"cost_micros": -9223372036854775808, "window_hours": 5.0,
+                                             "request_count": 9007199254740993}})");
+    EXPECT_EQ(s.credits->creditsMicros, std::numeric_limits<std::int64_t>::max());
+    EXPECT_EQ(s.usage->costMicros, std::numeric_limits<std::int64_t>::min());
+    EXPECT_EQ(s.usage->windowHours, 5);
+    EXPECT_EQ(s.usage->requestCount, 9007199254740993LL) << "above 2^53 a double would round this";
+}
+
+TEST(RequiredAndOptional, MissingOrNullOptionalsAreAbsentAndRequiredOnesFail) {
+    const InternalStatus empty = decoded("{}");
+    EXPECT_FALSE(empty.cli || empty.authenticated || empty.account || empty.spaces || empty.nodes ||
+                 empty.credits || empty.usage || empty.sites || empty.drive || empty.secrets ||
+                 empty.notifications || empty.partial || empty.errors);
+
+    const InternalStatus nulls = decoded(R"({"cli": null, "secrets": null, "errors": null,
+                                             "account": {"user_id": null, "email": "a@b.c"}})");
+    EXPECT_FALSE(nulls.cli || nulls.secrets || nulls.errors);
+    EXPECT_FALSE(nulls.account->userId);
+    EXPECT_EQ(nulls.account->email, QStringLiteral("a@b.c"));
+
+    const InternalStatus bare = decoded(R"({"spaces": {"nodes": [{"id": "n", "name": "N",
+                                            "spaces": [{"id": "s", "name": "S"}]}]}})");
+    const Space& space = bare.spaces->nodes->at(0).spaces->at(0);
+    EXPECT_EQ(space.id, QStringLiteral("s"));
+    EXPECT_FALSE(space.online || space.stopped || space.status || space.icon);
+    EXPECT_FALSE(bare.spaces->nodes->at(0).online);
+
+    const InternalStatus unreadOnly = decoded(R"({"notifications": {"unread": 3}})");
+    EXPECT_EQ(unreadOnly.notifications->unread, 3);
+    EXPECT_FALSE(unreadOnly.notifications->notifications);
+}
+
+TEST(ErrorText, NamesThePathToTheFirstFailure) {
+    const struct {
+        const char* json;
+        const char* error;
+    } rows[] = {
+        {R"({"spaces": {"nodes": [{"id": "n", "name": "N", "spaces": [
+             {"id": "a", "name": "A"}, {"id": "b", "name": "B"}, {"id": "c", "name": null}]}]}})",
+         "spaces.nodes[0].spaces[2].name: expected a string, found null"},
+        {R"({"spaces": {"nodes": [{"id": "n", "name": "N", "spaces": [{"id": "a", "name": "A"}, {"name": "B"}]}]}})",
+         "spaces.nodes[0].spaces[1].id: missing required value"},
+        {R"({"spaces": {"nodes": [{"id": "n", "name": "N"}, {"id": "m"}]}})",
+         "spaces.nodes[1].name: missing required value"},
+        {R"({"notifications": {"notifications": [{"id": "1"}, {"id": 2}]}})",
+         "notifications.notifications[1].id: expected a string, found a number"},
+        {R"({"errors": [{"section": "credits"}]})", "errors[0].message: missing required value"},
+        {R"([])", "expected an object, found an array"},
+        {R"(42)", "expected an object, found a number"},
+        {R"( null )", "expected an object, found null"},
+        {R"("status")", "expected an object, found a string"},
+        {R"({"cli": {"current_version": "1.2)",
+         "tovi's output isn't valid JSON (unterminated string at offset 33)."},
+        {R"({} {})", "tovi's output isn't valid JSON (garbage at the end of the document at offset 3)."},
+        {R"({"secrets": 1,})",
+         "tovi's output isn't valid JSON (object is missing after a comma at offset 15)."},
+        {"", "tovi printed no output where JSON was expected."},
+        {" \n", "tovi printed no output where JSON was expected."},
+    };
+    for (const auto& row : rows)
+        EXPECT_EQ(errorOf(decodeInternalStatus(QByteArray(row.json))), QString::fromUtf8(row.error))
+            << row.json;
+
+    // The first failure in field-table order is the one reported, not one further down.
+    EXPECT_EQ(errorOf(decodeInternalStatus(R"({"secrets": "x", "cli": 1})")),
+              QStringLiteral("cli: expected an object, found a number"));
+}
+
+TEST(SnapshotDocuments, TypicalSnapshotDecodesEverySection) {
+    const Result<InternalStatus> r = decodeInternalStatus(fixture("status-typical.json"));
+    ASSERT_TRUE(r.ok()) << qPrintable(r.error().text);
+    const InternalStatus& s = *r;
+
+    EXPECT_EQ(s.cli->latestVersion, QStringLiteral("1.9.0"));
+    EXPECT_EQ(s.account->userId, QStringLiteral("usr_01HZX4"));
+    ASSERT_EQ(s.spaces->nodes->size(), 3);
+    QStringList ids;
+    for (const SpaceNode& node : *s.spaces->nodes)
+        for (const Space& space : *node.spaces)
+            ids << space.id;
+    EXPECT_EQ(ids,
+              (QStringList{u"sp_api"_qs, u"sp_web"_qs, u"sp_db"_qs, u"sp_docs"_qs, u"sp_scratch"_qs,
+                           u"sp_ml"_qs, u"sp_worker"_qs, u"sp_cron"_qs, u"sp_preview"_qs, u"sp_blog"_qs}));
+    const Space& db = s.spaces->nodes->at(0).spaces->at(2);
+    EXPECT_EQ(db.indicatorLabel, QStringLiteral("Disk 92% full"));
+    EXPECT_EQ(db.heartbeat, QStringLiteral("2024-05-02T09:14:00Z"));
+    EXPECT_EQ(s.spaces->nodes->at(1).online, false);
+    EXPECT_EQ(s.nodes->total, 3);
+    EXPECT_EQ(s.credits->creditsMicros, 12500000);
+    EXPECT_EQ(s.usage->requestCount, 4211);
+    EXPECT_EQ(s.sites->totalBytes, 73400320);
+    EXPECT_EQ(s.drive->totalBytes, 5368709120LL);
+    EXPECT_EQ(s.secrets, 17);
+    ASSERT_EQ(s.notifications->notifications->size(), 3);
+    EXPECT_EQ(s.notifications->notifications->at(0).title, QStringLiteral("postgres disk almost full"));
+    EXPECT_EQ(s.partial, false);
+    EXPECT_TRUE(s.errors && s.errors->isEmpty());
+}
+
+TEST(SnapshotDocuments, PartialSnapshotIsStillASnapshot) {
+    const Result<InternalStatus> r = decodeInternalStatus(fixture("status-partial.json"));
+    ASSERT_TRUE(r.ok()) << qPrintable(r.error().text);
+    EXPECT_EQ(r->partial, true);
+    EXPECT_FALSE(r->credits);
+    EXPECT_EQ(*r->errors,
+              (QList<StatusSectionError>{{u"credits"_qs, u"billing service timed out after 5s"_qs}}));
+    EXPECT_TRUE(r->spaces->nodes->isEmpty());
+}
+
+TEST(AccountDocuments, ProfileListNeedsAnArrayOfNamedProfiles) {
+    Result<QList<Profile>> r = decodeProfileList("[]");
+    ASSERT_TRUE(r.ok());
+    EXPECT_TRUE(r->isEmpty());
+
+    EXPECT_EQ(decodeProfileList(R"({"profiles": []})").error().text,
+              QStringLiteral("expected an array, found an object"));
+    EXPECT_EQ(decodeProfileList(R"([{"name": "work"}, {"email": "a@b.c"}])").error().text,
+              QStringLiteral("[1].name: missing required value"));
+
+    r = decodeProfileList(R"([{"name": "work"},
+                             {"name": "home", "active": true, "default": true, "email": "m@x.io", "team": "T"}])");
+    ASSERT_TRUE(r.ok()) << qPrintable(r.error().text);
+    ASSERT_EQ(r->size(), 2);
+    EXPECT_FALSE(r->at(0).active.value_or(false) || r->at(0).isDefault.value_or(false));
+    EXPECT_EQ(r->at(1).isDefault, true);
+    EXPECT_EQ(r->at(1).active, true);
+    EXPECT_EQ(r->at(1).team, QStringLiteral("T"));
+
+    EXPECT_EQ(decodeProfileList(R"([{"name": "w", "default": "yes"}])").error().text,
+              QStringLiteral("[0].default: expected true or false, found a string"));
+}
+
+TEST(AccountDocuments, SignInAndAccountRecords) {
+    Result<LoginClaim> claim = decodeLoginClaim(
+        R"({"status": "pending", "url": "https://tovi.dev/approve/abc", "token": "tok_1", "expires_in": "10m"})");
+    ASSERT_TRUE(claim.ok()) << qPrintable(claim.error().text);
+    EXPECT_EQ(claim->expiresIn, QStringLiteral("10m"));
+    EXPECT_EQ(claim->token, QStringLiteral("tok_1"));
+    EXPECT_EQ(decodeLoginClaim(R"({"url": "u", "expires_in": 600})").error().text,
+              QStringLiteral("expiresIn: expected a string, found a number"));
+
+    Result<ClaimResult> result = decodeClaimResult(R"({"user": {"first_name": "Maya", "last_name": "L"}})");
+    ASSERT_TRUE(result.ok()) << qPrintable(result.error().text);
+    EXPECT_FALSE(result->status);
+    EXPECT_EQ(result->user->firstName, QStringLiteral("Maya"));
+    EXPECT_EQ(decodeClaimResult(R"({"status": "approved", "user": {"id": 7}})").error().text,
+              QStringLiteral("user.id: expected a string, found a number"));
+
+    Result<AccountMe> me = decodeAccountMe(R"({"id": "u1", "team_id": null, "team_name": "Labs"})");
+    ASSERT_TRUE(me.ok()) << qPrintable(me.error().text);
+    EXPECT_FALSE(me->teamId);
+    EXPECT_EQ(me->teamName, QStringLiteral("Labs"));
+    EXPECT_EQ(decodeAccountMe(R"({"team_id": "t_9"})")->teamId, QStringLiteral("t_9"));
+    EXPECT_EQ(decodeAccountMe("[]").error().text, QStringLiteral("expected an object, found an array"));
+}
