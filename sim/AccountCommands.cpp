@@ -11,6 +11,8 @@
 #include <QRegularExpression>
 #include <QThread>
 
+#include <cstdio>
+
 using namespace Qt::StringLiterals;
 
 namespace tovi::sim {
@@ -99,10 +101,10 @@ CommandOutcome AccountCommands::login(const StateDir& dir, const Args& args) {
     const QString url = webOrigin(dir) + u"/approve/"_s + token;
 
     if (args.flag(u"wait"_s, true)) {
-        // The interactive form: show the link, then behave like "claim --wait".
-        CommandOutcome waited = claim(dir, args, token);
-        waited.err.prepend((u"Open "_s + url + u" to approve this sign-in.\n"_s).toUtf8());
-        return waited;
+        // The interactive form: show the link at once, then behave like "claim --wait".
+        std::fputs((u"Open "_s + url + u" to approve this sign-in.\n"_s).toUtf8().constData(), stderr);
+        std::fflush(stderr);
+        return claim(dir, args, token);
     }
     const Accounts::Profile* p = accounts.find(profileName);
     const QJsonObject out{{u"status"_s, u"pending"_s},

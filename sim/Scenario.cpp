@@ -46,8 +46,8 @@ QString validateRule(const QJsonValue& value) {
     }
     const QString output = rule.value(u"output"_s).toString();
     if (rule.contains(u"output"_s) && output != u"invalid_json"_s && output != u"partial"_s &&
-        output != u"huge"_s && output != u"empty"_s)
-        return u"\"output\" is one of invalid_json, partial, huge, empty"_s;
+        output != u"huge"_s && output != u"empty"_s && output != u"offline"_s)
+        return u"\"output\" is one of invalid_json, partial, huge, empty, offline"_s;
     return {};
 }
 
@@ -165,6 +165,29 @@ void Scenario::reshape(const Rule& rule, CommandOutcome& outcome) {
         }
         doc.insert(u"partial"_s, true);
         doc.insert(u"errors"_s, errors);
+        outcome.out = QJsonDocument(doc).toJson(QJsonDocument::Indented);
+    } else if (mode == u"offline"_s) {
+        // Every machine unreachable, as when the network is down.
+        QJsonObject doc = QJsonDocument::fromJson(outcome.out).object();
+        QJsonObject spaces = doc.value(u"spaces"_s).toObject();
+        QJsonArray nodes = spaces.value(u"nodes"_s).toArray();
+        for (qsizetype n = 0; n < nodes.size(); ++n) {
+            QJsonObject node = nodes.at(n).toObject();
+            node.insert(u"online"_s, false);
+            QJsonArray list = node.value(u"spaces"_s).toArray();
+            for (qsizetype i = 0; i < list.size(); ++i) {
+                QJsonObject space = list.at(i).toObject();
+                space.insert(u"online"_s, false);
+                list.replace(i, space);
+            }
+            node.insert(u"spaces"_s, list);
+            nodes.replace(n, node);
+        }
+        if (doc.contains(u"spaces"_s)) {
+            spaces.insert(u"nodes"_s, nodes);
+            doc.insert(u"spaces"_s, spaces);
+            doc.insert(u"nodes"_s, QJsonObject{{u"online"_s, 0}, {u"total"_s, nodes.size()}});
+        }
         outcome.out = QJsonDocument(doc).toJson(QJsonDocument::Indented);
     } else if (mode == u"huge"_s) {
         const qint64 mib = spec.contains(u"huge_mib"_s) ? spec.value(u"huge_mib"_s).toInteger() : 8;

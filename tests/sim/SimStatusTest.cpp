@@ -219,6 +219,16 @@ TEST(SimScenario, RulesFailReshapeAndCountDown) {
     EXPECT_TRUE(huge.json().object().contains(u"spaces"_s)) << "huge output is still one valid document";
 
     ASSERT_EQ(
+        sim.run({u"scenario"_s, u"set"_s, uR"({"rules":[{"match":["internal"],"output":"offline"}]})"_s})
+            .exitCode,
+        0);
+    const QJsonObject offline = status(sim);
+    EXPECT_EQ(offline.value(u"nodes"_s).toObject().value(u"online"_s).toInt(), 0);
+    for (const QJsonValue& n : offline.value(u"spaces"_s).toObject().value(u"nodes"_s).toArray()) {
+        for (const QJsonValue& sp : n.toObject().value(u"spaces"_s).toArray())
+            EXPECT_EQ(stateOf(sp.toObject()), u"offline"_s);
+    }
+    ASSERT_EQ(
         sim.run({u"scenario"_s, u"set"_s, uR"({"rules":[{"match":["install"],"signal":9}]})"_s}).exitCode, 0);
     EXPECT_EQ(sim.run({u"install"_s}).exitStatus, QProcess::CrashExit);
 
