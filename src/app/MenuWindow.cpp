@@ -1,0 +1,166 @@
+#include "app/MenuWindow.h"
+
+#include "app/WindowPlacement.h"
+
+#include <QCursor>
+#include <QGuiApplication>
+#include <QQmlApplicationEngine>
+#include <QQuickWindow>
+#include <QScreen>
+
+#include <cstdio>
+#include <ctime>
+
+namespace tovi {
+
+namespace {
+
+// How long after a focus-loss close a tray click still counts as "close", not "reopen".
+constexpr qint64 kToggleGraceMs = 400;
+
+double monotonicMs()
+{
+    timespec ts{};
+    clock_gettime(CLOCK_MONOTONIC, &ts);
+    return double(ts.tv_sec) * 1000.0 + double(ts.tv_nsec) / 1.0e6;
+}
+
+// Developer aid for the window benchmark: timestamps of an open request and of the frame
+// that answers it, on the monotonic clock.
+void trace(const char* what)
+{
+    std::fprintf(stderr, "tovi-trace: %s %.3f\n", what, monotonicMs());
+    std::fflush(stderr);
+}
+
+} // namespace
+
+MenuWindow::MenuWindow(Mode mode, std::function<QVariantMap()> properties, QObject* parent)
+    : QObject(parent)
+    , m_mode(mode)
+    , m_properties(std::move(properties))
+    , m_traceFirstFrame(qEnvironmentVariableIntValue("TOVI_TRACE_FIRST_FRAME") == 1)
+{
+}
+
+MenuWindow::~MenuWindow() = default;
+
+bool MenuWindow::isVisible() const { return m_window && m_window->isVisible(); }
+
+bool MenuWindow::ensureCreated()
+{
+    if (m_window)
+        return true;
+
+    m_engine = std::make_unique<QQmlApplicationEngine>();
+    m_engine->setInitialProperties(m_properties ? m_properties() : QVariantMap{});
+    m_engine->load(QUrl(QStringLiteral("qrc:/qml/Main.qml")));
+    const auto roots = m_engine->rootObjects();
+    m_window = roots.isEmpty() ? nullptr : qobject_cast<QQuickWindow*>(roots.constFirst());
+    if (!m_window) {
+        std::fprintf(stderr, "tovi: the window could not be loaded\n");
+        m_engine.reset();
+        return false;
+    }
+
+    if (m_mode == Mode::dropDown)
+        m_window->setFlags(Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint);
+    else
+        m_window->setFlags(Qt::Window);
+
+    connect(m_window, &QWindow::activeChanged, this, &MenuWindow::onActiveChanged);
+    // The height follows the content; keep the window hanging from the same edge.
+    connect(m_window, &QWindow::heightChanged, this, [this] {
+        if (m_window->isVisible())
+            place();
+    });
+    connect(m_window, &QWindow::visibleChanged, this, [this](bool visible) {
+        if (visible)
+            Q_EMIT shown();
+        else
+            Q_EMIT hidden();
+    });
+    connect(m_window, &QQuickWindow::frameSwapped, this, [this] {
+        if (m_awaitingFirstFrame) {
+            m_awaitingFirstFrame = false;
+            trace("frame");
+        }
+    });
+    return true;
+}
+
+void MenuWindow::show(QRect iconGeometry)
+{
+    if (isVisible()) {
+        m_window->raise();
+        m_window->requestActivate();
+        return;
+    }
+    if (m_traceFirstFrame) {
+        trace(m_window ? "open-warm" : "open-cold");
+        m_awaitingFirstFrame = true;
+    }
+    if (!ensureCreated())
+        return;
+    m_iconGeometry = iconGeometry;
+    if (m_mode == Mode::dropDown)
+        place();
+    m_window->show();
+    m_window->raise();
+    m_window->requestActivate();
+}
+
+void MenuWindow::hide()
+{
+    if (m_window)
+        m_window->hide();
+}
+
+void MenuWindow::toggle(QRect iconGeometry)
+{
+    if (isVisible()) {
+        hide();
+        return;
+    }
+    if (m_sinceFocusLossClose.isValid() && m_sinceFocusLossClose.elapsed() < kToggleGraceMs) {
+        m_sinceFocusLossClose.invalidate();
+        return;
+    }
+    show(iconGeometry);
+}
+
+void MenuWindow::onActiveChanged()
+{
+    if (m_mode != Mode::dropDown || !m_window || m_window->isActive() || !m_window->isVisible())
+        return;
+    m_sinceFocusLossClose.start();
+    m_window->hide();
+}
+
+void MenuWindow::place()
+{
+    WindowPlacementInput input;
+    input.iconGeometry = m_iconGeometry;
+    input.windowSize = m_window->size();
+    input.compositorPlaces = QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
+    if (!input.compositorPlaces && !(m_iconGeometry.isValid() && !m_iconGeometry.isEmpty()))
+        input.cursor = QCursor::pos();
+
+    QScreen* screen = nullptr;
+    if (m_iconGeometry.isValid() && !m_iconGeometry.isEmpty())
+        screen = QGuiApplication::screenAt(m_iconGeometry.center());
+    if (!screen && input.cursor)
+        screen = QGuiApplication::screenAt(*input.cursor);
+    if (!screen)
+        screen = QGuiApplication::primaryScreen();
+    if (!screen)
+        return;
+    input.availableGeometry = screen->availableGeometry();
+
+    if (const auto topLeft = placeWindow(input)) {
+        m_window->setScreen(screen);
+        m_window->setPosition(*topLeft);
+    }
+}
+
+} // namespace tovi
