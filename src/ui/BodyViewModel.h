@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ui/SpacesViewModel.h"
+
 #include <QObject>
 #include <QString>
 
@@ -8,7 +10,6 @@
 namespace tovi {
 
 class ColorScheme;
-class SpacesViewModel;
 class StatusStore;
 
 // The window's body: the signed-out screen (welcome or awaiting approval) or the spaces

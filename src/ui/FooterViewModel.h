@@ -55,6 +55,13 @@ class FooterViewModel : public QObject {
     Q_PROPERTY(bool upgradeEnabled READ upgradeEnabled NOTIFY changed)
     Q_PROPERTY(QString upgradeGlyph READ upgradeGlyph CONSTANT)
     Q_PROPERTY(QColor upgradeTint READ upgradeTint NOTIFY changed)
+    // Fixed texts and symbols.
+    Q_PROPERTY(QString installingText READ installingText CONSTANT)
+    Q_PROPERTY(QString partialText READ partialText CONSTANT)
+    Q_PROPERTY(QString partialGlyph READ partialGlyph CONSTANT)
+    Q_PROPERTY(QString bannerGlyph READ bannerGlyph CONSTANT)
+    Q_PROPERTY(QString cliVersionTooltip READ cliVersionTooltip CONSTANT)
+    Q_PROPERTY(QString startTooltip READ startTooltip CONSTANT)
 
 public:
     using NowFunction = std::function<QDateTime()>;
@@ -91,6 +98,12 @@ public:
     bool upgradeEnabled() const { return m_s.upgradeEnabled; }
     QString upgradeGlyph() const;
     QColor upgradeTint() const { return m_s.upgradeTint; }
+    QString installingText() const;
+    QString partialText() const;
+    QString partialGlyph() const;
+    QString bannerGlyph() const;
+    QString cliVersionTooltip() const;
+    QString startTooltip() const;
 
     Q_INVOKABLE void retryBootstrap();
     Q_INVOKABLE void start();

@@ -1,6 +1,13 @@
 #pragma once
 
+#include "ui/AccountMenuViewModel.h"
+#include "ui/BodyViewModel.h"
+#include "ui/ColorScheme.h"
+#include "ui/FooterViewModel.h"
+#include "ui/HeaderViewModel.h"
+#include "ui/SettingsViewModel.h"
 #include <QDateTime>
+
 #include <QObject>
 #include <QString>
 
@@ -8,12 +15,6 @@
 
 namespace tovi {
 
-class AccountMenuViewModel;
-class BodyViewModel;
-class ColorScheme;
-class FooterViewModel;
-class HeaderViewModel;
-class SettingsViewModel;
 class StatusStore;
 class UpdaterViewModel;
 

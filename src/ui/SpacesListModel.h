@@ -64,6 +64,7 @@ Q_SIGNALS:
 
 private:
     void rebuild();
+    static bool sameRows(const QList<Row>& a, const QList<Row>& b);
     void coloursChanged();
 
     ColorScheme* m_colors;

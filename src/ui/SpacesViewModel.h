@@ -1,12 +1,13 @@
 #pragma once
 
+#include "ui/SpacesListModel.h"
+
 #include <QObject>
 #include <QString>
 
 namespace tovi {
 
 class ColorScheme;
-class SpacesListModel;
 class StatusStore;
 
 // The spaces screen: which form it shows, the search text (kept here so it survives the

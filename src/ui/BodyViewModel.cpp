@@ -1,0 +1,64 @@
+#include "ui/BodyViewModel.h"
+
+#include "platform/Browser.h"
+#include "store/StatusStore.h"
+#include "ui/SpacesViewModel.h"
+#include "ui/StatusTexts.h"
+
+#include <QUrl>
+
+namespace tovi {
+
+BodyViewModel::BodyViewModel(StatusStore* store, ColorScheme* colors, QObject* parent)
+    : QObject(parent)
+    , m_store(store)
+    , m_spaces(new SpacesViewModel(store, colors, this)) {
+    connect(m_store, &StatusStore::statusChanged, this, &BodyViewModel::recompute);
+    connect(m_store, &StatusStore::signInPhaseChanged, this, &BodyViewModel::recompute);
+    connect(m_store, &StatusStore::signInErrorChanged, this, &BodyViewModel::recompute);
+    recompute();
+}
+
+bool BodyViewModel::isOpenableUrl(const QString& text) {
+    // The address comes from the CLI's output; only a complete web address is offered.
+    const QUrl url(text, QUrl::StrictMode);
+    const QString scheme = url.scheme().toLower();
+    return url.isValid() && (scheme == u"https" || scheme == u"http") && !url.host().isEmpty();
+}
+
+void BodyViewModel::signIn() {
+    m_store->startSignIn(std::nullopt);
+}
+
+void BodyViewModel::createAccount() {
+    m_store->browser().openUrl(m_store->serviceURL(QStringLiteral("/create-account")));
+}
+
+void BodyViewModel::cancelSignIn() {
+    m_store->cancelSignIn();
+}
+
+void BodyViewModel::reopenApprovalPage() {
+    if (m_showReopenLink)
+        m_store->browser().openUrl(QUrl(m_approvalUrl, QUrl::StrictMode));
+}
+
+void BodyViewModel::recompute() {
+    const bool signedOut = isSignedOut(m_store->status());
+    const SignInPhase& phase = m_store->signInPhase();
+    const bool awaiting = phase.kind == SignInPhase::Kind::awaitingApproval;
+    const QString url = awaiting ? phase.url : QString();
+    const bool reopen = awaiting && isOpenableUrl(url);
+    const std::optional<QString>& error = m_store->signInError();
+    if (signedOut == m_signedOut && awaiting == m_awaitingApproval && url == m_approvalUrl &&
+        reopen == m_showReopenLink && error == m_signInError)
+        return;
+    m_signedOut = signedOut;
+    m_awaitingApproval = awaiting;
+    m_approvalUrl = url;
+    m_showReopenLink = reopen;
+    m_signInError = error;
+    Q_EMIT changed();
+}
+
+} // namespace tovi

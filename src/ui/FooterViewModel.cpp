@@ -1,0 +1,159 @@
+#include "ui/FooterViewModel.h"
+
+#include "model/DisplayRules.h"
+#include "platform/Browser.h"
+#include "store/StatusStore.h"
+#include "ui/ColorScheme.h"
+#include "ui/ErrorBanner.h"
+#include "ui/PartialStatusWarning.h"
+#include "ui/StatusTexts.h"
+#include "ui/Symbols.h"
+#include "ui/UiTasks.h"
+
+namespace tovi {
+
+FooterViewModel::FooterViewModel(StatusStore* store, ColorScheme* colors, NowFunction now, QObject* parent)
+    : QObject(parent)
+    , m_store(store)
+    , m_colors(colors)
+    , m_now(now ? std::move(now) : NowFunction([] { return QDateTime::currentDateTimeUtc(); })) {
+    const auto recompute = &FooterViewModel::update;
+    connect(m_store, &StatusStore::statusChanged, this, recompute);
+    connect(m_store, &StatusStore::lastErrorChanged, this, recompute);
+    connect(m_store, &StatusStore::lastUpdatedChanged, this, recompute);
+    connect(m_store, &StatusStore::daemonStateChanged, this, recompute);
+    connect(m_store, &StatusStore::isMaintainingChanged, this, recompute);
+    connect(m_store, &StatusStore::maintenanceMessageChanged, this, recompute);
+    connect(m_store, &StatusStore::bootstrapStateChanged, this, recompute);
+    connect(m_store, &StatusStore::historySyncErrorChanged, this, recompute);
+    connect(m_colors, &ColorScheme::changed, this, recompute);
+    update();
+}
+
+QString FooterViewModel::notificationsGlyph() const {
+    return Symbols::glyph(m_s.notificationsSymbol);
+}
+
+QString FooterViewModel::upgradeGlyph() const {
+    return Symbols::glyph(QStringLiteral("arrow.up.circle"));
+}
+
+QString FooterViewModel::installingText() const {
+    return QStringLiteral("Setting up tovi\u2026");
+}
+
+QString FooterViewModel::partialText() const {
+    return QStringLiteral("Some status unavailable");
+}
+
+QString FooterViewModel::partialGlyph() const {
+    return Symbols::glyph(QStringLiteral("exclamationmark.triangle"));
+}
+
+QString FooterViewModel::bannerGlyph() const {
+    return Symbols::glyph(QStringLiteral("exclamationmark.triangle.fill"));
+}
+
+QString FooterViewModel::cliVersionTooltip() const {
+    return QStringLiteral("Installed tovi CLI version");
+}
+
+QString FooterViewModel::startTooltip() const {
+    return QStringLiteral("Start the tovi background service on this machine");
+}
+
+void FooterViewModel::retryBootstrap() {
+    m_store->startBootstrap();
+}
+
+void FooterViewModel::start() {
+    startDetached(m_store->restartService());
+}
+
+void FooterViewModel::refresh() {
+    startDetached(m_store->refresh());
+}
+
+void FooterViewModel::upgrade() {
+    // The button is disabled meanwhile; a stale click from the view must not slip through.
+    if (m_store->isMaintaining())
+        return;
+    startDetached(m_store->updateCLI());
+}
+
+void FooterViewModel::openNodes() {
+    if (const std::optional<QUrl> url = m_store->teamURL(QStringLiteral("nodes")))
+        m_store->browser().openUrl(*url);
+}
+
+void FooterViewModel::openNotifications() {
+    if (const std::optional<QUrl> url = m_store->teamURL(QStringLiteral("notifications")))
+        m_store->browser().openUrl(*url);
+}
+
+void FooterViewModel::update() {
+    const std::optional<InternalStatus>& status = m_store->status();
+    State s;
+
+    const BootstrapState& bootstrap = m_store->bootstrapState();
+    s.bootstrapInstalling = bootstrap.kind == BootstrapState::Kind::installing;
+    if (bootstrap.kind == BootstrapState::Kind::failed)
+        s.banners.append(ErrorBanner{bootstrap.message, true}.toVariant());
+    if (m_store->lastError())
+        s.banners.append(ErrorBanner{*m_store->lastError(), false}.toVariant());
+    if (m_store->historySyncError())
+        s.banners.append(ErrorBanner{*m_store->historySyncError(), false}.toVariant());
+
+    s.showMaintenanceMessage = m_store->maintenanceMessage().has_value();
+    s.maintenanceMessage = m_store->maintenanceMessage().value_or(QString());
+
+    s.showPartialWarning = status && status->partial.value_or(false);
+    if (s.showPartialWarning)
+        s.partialTooltip = partialSummary(status->errors.value_or(QList<StatusSectionError>()));
+
+    const ServiceStateText service = serviceStateText(m_store->daemonState());
+    s.serviceRunning = m_store->daemonState().running;
+    s.serviceText = service.text;
+    s.serviceTooltip = service.tooltip;
+    s.serviceDotColor = m_colors->resolve(service.dot);
+
+    s.showCliVersion = status && status->cli && status->cli->currentVersion;
+    if (s.showCliVersion)
+        s.cliVersion = *status->cli->currentVersion;
+
+    if (status && status->spaces) {
+        if (const std::optional<NodeCounts> counts = nodeCounts(status->spaces->nodes)) {
+            const NodeCountText text = tovi::nodeCountText(counts->online, counts->total);
+            s.showNodeCount = true;
+            s.nodeCountText = text.text;
+            s.nodeCountColor = m_colors->resolve(text.color);
+            s.nodeCountTooltip = text.tooltip;
+        }
+    }
+
+    s.showNotifications = status && !isSignedOut(status);
+    if (s.showNotifications) {
+        const UnreadText unread = unreadText(unreadCount(status));
+        s.notificationsSymbol = unread.symbol;
+        s.notificationsCountText = unread.countText;
+        s.notificationsColor = m_colors->resolve(unread.color);
+        s.notificationsTooltip = unread.tooltip;
+    }
+
+    s.showSpinner = m_store->isMaintaining();
+    s.showStart = !s.showSpinner && !m_store->daemonState().running;
+    s.refreshTooltip = refreshAge(m_store->lastUpdated(), m_now());
+
+    const UpgradeControlText upgrade = upgradeControlText(status);
+    s.upgradeUpdateForm = upgrade.updateForm;
+    s.upgradeTooltip = upgrade.tooltip;
+    s.upgradeEnabled = !m_store->isMaintaining();
+    s.upgradeTint = m_colors->resolve(ColorRole::blue);
+
+    if (s == m_s)
+        return;
+    m_s = std::move(s);
+    Q_EMIT changed();
+}
+
+} // namespace tovi

@@ -1,0 +1,53 @@
+#include "ui/HeaderViewModel.h"
+
+#include "platform/Browser.h"
+#include "store/StatusStore.h"
+#include "ui/ColorScheme.h"
+#include "ui/StatusTexts.h"
+#include "ui/Symbols.h"
+
+namespace tovi {
+
+HeaderViewModel::HeaderViewModel(StatusStore* store, ColorScheme* colors, QObject* parent)
+    : QObject(parent)
+    , m_store(store)
+    , m_colors(colors) {
+    connect(m_store, &StatusStore::statusChanged, this, &HeaderViewModel::recompute);
+    connect(m_colors, &ColorScheme::changed, this, &HeaderViewModel::changed);
+    recompute();
+}
+
+QString HeaderViewModel::markName() const {
+    return m_colors->markName();
+}
+
+QUrl HeaderViewModel::markSource() const {
+    return m_colors->markSource();
+}
+
+QString HeaderViewModel::usageTooltip() const {
+    return QStringLiteral("Usage");
+}
+
+QString HeaderViewModel::menuGlyph() const {
+    return Symbols::glyph(QStringLiteral("ellipsis.circle"));
+}
+
+void HeaderViewModel::openUsage() {
+    m_store->browser().openUrl(m_store->serviceURL(QStringLiteral("/usage")));
+}
+
+void HeaderViewModel::recompute() {
+    const std::optional<InternalStatus>& status = m_store->status();
+    QString title = QStringLiteral("Tovi");
+    if (status && status->account && status->account->team)
+        title = *status->account->team;
+    QString identity = tovi::identityTitle(status);
+    if (title == m_title && identity == m_identityTitle)
+        return;
+    m_title = title;
+    m_identityTitle = identity;
+    Q_EMIT changed();
+}
+
+} // namespace tovi

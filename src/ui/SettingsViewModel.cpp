@@ -1,0 +1,106 @@
+#include "ui/SettingsViewModel.h"
+
+#include "platform/UserDefaults.h"
+#include "store/StatusStore.h"
+#include "ui/AppUpdater.h"
+#include "ui/Symbols.h"
+#include "ui/UpdaterViewModel.h"
+
+namespace tovi {
+
+SettingsViewModel::SettingsViewModel(StatusStore* store, UpdaterViewModel* updater, QObject* parent)
+    : QObject(parent)
+    , m_store(store)
+    , m_updater(updater) {
+    connect(m_store, &StatusStore::autoUpdateCLIChanged, this, &SettingsViewModel::changed);
+    connect(m_store, &StatusStore::launchAtLoginEnabledChanged, this, &SettingsViewModel::changed);
+    connect(m_store, &StatusStore::historySyncEnabledChanged, this, &SettingsViewModel::changed);
+    connect(m_store, &StatusStore::historySyncApplyingChanged, this, &SettingsViewModel::changed);
+    if (m_updater) {
+        connect(m_updater, &UpdaterViewModel::canCheckForUpdatesChanged, this, &SettingsViewModel::changed);
+        connect(m_updater, &UpdaterViewModel::automaticallyUpdatesChanged, this, &SettingsViewModel::changed);
+    }
+}
+
+bool SettingsViewModel::canCheckForUpdates() const {
+    return m_updater && m_updater->canCheckForUpdates();
+}
+
+bool SettingsViewModel::automaticUpdates() const {
+    return m_updater && m_updater->automaticallyUpdates() && m_store->autoUpdateCLI();
+}
+
+void SettingsViewModel::setAutomaticUpdates(bool value) {
+    if (m_updater) {
+        if (AppUpdater* updater = m_updater->updater()) {
+            updater->setAutomaticallyChecksForUpdates(value);
+            updater->setAutomaticallyDownloadsUpdates(value);
+        }
+        m_updater->setAutomaticallyUpdates(value);
+    }
+    m_store->defaults().setValue(QStringLiteral("autoUpdateCLI"), value);
+    // The store reads the preference when it needs it; the switch must show the new value now.
+    Q_EMIT changed();
+}
+
+QString SettingsViewModel::automaticUpdatesTooltip() const {
+    return QStringLiteral("Automatically keep both the Tovi app and the tovi CLI up to date");
+}
+
+bool SettingsViewModel::openAtLogin() const {
+    return m_store->launchAtLoginEnabled();
+}
+
+void SettingsViewModel::setOpenAtLogin(bool value) {
+    m_store->setLaunchAtLogin(value);
+    // A refused change leaves the field as it was; the toggle must snap back to it.
+    Q_EMIT changed();
+}
+
+bool SettingsViewModel::showMoveNote() const {
+    return m_store->appLocation() == AppLocation::temporary;
+}
+
+QString SettingsViewModel::moveNote() const {
+    return QStringLiteral("Move Tovi to your Applications folder to enable Open at Login.");
+}
+
+QString SettingsViewModel::keepAwakeLabel() const {
+    return QStringLiteral("Keep Computer Awake");
+}
+
+bool SettingsViewModel::keepAwake() const {
+    return m_store->keepAwake();
+}
+
+void SettingsViewModel::setKeepAwake(bool value) {
+    m_store->setKeepAwake(value);
+    Q_EMIT changed();
+}
+
+bool SettingsViewModel::syncAgentHistory() const {
+    return m_store->historySyncEnabled();
+}
+
+void SettingsViewModel::setSyncAgentHistory(bool value) {
+    m_store->setHistorySyncEnabled(value);
+}
+
+QString SettingsViewModel::syncAgentHistoryTooltip() const {
+    return QStringLiteral("Sync local Claude and Codex session history for every Tovi account");
+}
+
+bool SettingsViewModel::historySyncApplying() const {
+    return m_store->historySyncApplying();
+}
+
+QString SettingsViewModel::applyingGlyph() const {
+    return Symbols::glyph(QStringLiteral("arrow.triangle.2.circlepath"));
+}
+
+void SettingsViewModel::checkForUpdates() {
+    if (m_updater)
+        m_updater->checkForUpdates();
+}
+
+} // namespace tovi

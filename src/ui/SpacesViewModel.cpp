@@ -1,0 +1,83 @@
+#include "ui/SpacesViewModel.h"
+
+#include "platform/Browser.h"
+#include "store/StatusStore.h"
+#include "ui/SpacesListModel.h"
+#include "ui/Symbols.h"
+
+namespace tovi {
+
+namespace {
+
+QString formName(SpacesForm form) {
+    switch (form) {
+    case SpacesForm::loading:
+        return QStringLiteral("loading");
+    case SpacesForm::empty:
+        return QStringLiteral("empty");
+    case SpacesForm::search:
+        return QStringLiteral("search");
+    }
+    return {};
+}
+
+} // namespace
+
+SpacesViewModel::SpacesViewModel(StatusStore* store, ColorScheme* colors, QObject* parent)
+    : QObject(parent)
+    , m_store(store)
+    , m_model(new SpacesListModel(colors, this)) {
+    connect(m_store, &StatusStore::statusChanged, this, [this] {
+        m_model->setStatus(m_store->status());
+        recompute();
+    });
+    m_model->setStatus(m_store->status());
+    recompute();
+}
+
+void SpacesViewModel::setSearchText(const QString& text) {
+    if (text == m_searchText)
+        return;
+    m_searchText = text;
+    m_model->setSearchText(text);
+    Q_EMIT searchTextChanged();
+    recompute();
+}
+
+QString SpacesViewModel::searchGlyph() const {
+    return Symbols::glyph(QStringLiteral("magnifyingglass"));
+}
+
+QString SpacesViewModel::clearGlyph() const {
+    return Symbols::glyph(QStringLiteral("xmark.circle.fill"));
+}
+
+void SpacesViewModel::clearSearch() {
+    setSearchText(QString());
+}
+
+void SpacesViewModel::open(int row) {
+    const SpacesListModel::Row* entry = m_model->rowAt(row);
+    if (!entry)
+        return;
+    const QString segment = entry->kind == SpacesListModel::Kind::node
+                                ? QStringLiteral("nodes")
+                                : QStringLiteral("spaces/") + entry->space->id;
+    if (const std::optional<QUrl> url = m_store->teamURL(segment))
+        m_store->browser().openUrl(*url);
+}
+
+void SpacesViewModel::recompute() {
+    const SpacesForm form = spacesForm(m_model->status());
+    const QString name = formName(form);
+    const bool noMatches = form == SpacesForm::search && m_model->results().isEmpty();
+    const double height = m_model->listHeight();
+    if (name == m_form && noMatches == m_showNoMatches && height == m_listHeight)
+        return;
+    m_form = name;
+    m_showNoMatches = noMatches;
+    m_listHeight = height;
+    Q_EMIT changed();
+}
+
+} // namespace tovi

@@ -1,0 +1,45 @@
+#include "ui/StatusColors.h"
+
+namespace tovi {
+
+QColor statusColor(StatusColor color, bool dark) {
+    switch (color) {
+    case StatusColor::green:
+        return dark ? QColor::fromRgbF(0.38f, 0.82f, 0.53f) : QColor::fromRgbF(0.20f, 0.64f, 0.36f);
+    case StatusColor::red:
+        return dark ? QColor::fromRgbF(1.00f, 0.47f, 0.44f) : QColor::fromRgbF(0.80f, 0.27f, 0.25f);
+    case StatusColor::amber:
+        return dark ? QColor::fromRgbF(1.00f, 0.72f, 0.30f) : QColor::fromRgbF(0.84f, 0.55f, 0.12f);
+    case StatusColor::blue:
+        return dark ? QColor::fromRgbF(0.42f, 0.66f, 1.00f) : QColor::fromRgbF(0.16f, 0.48f, 0.90f);
+    }
+    return {};
+}
+
+QColor resolveColor(ColorRole role, bool dark, const QColor& primary, const QColor& secondary) {
+    switch (role) {
+    case ColorRole::primary:
+        return primary;
+    case ColorRole::secondary:
+        return secondary;
+    case ColorRole::green:
+        return statusColor(StatusColor::green, dark);
+    case ColorRole::red:
+        return statusColor(StatusColor::red, dark);
+    case ColorRole::amber:
+        return statusColor(StatusColor::amber, dark);
+    case ColorRole::blue:
+        return statusColor(StatusColor::blue, dark);
+    }
+    return {};
+}
+
+QColor standardRed() {
+    return QColor(255, 59, 48);
+}
+
+QColor standardOrange() {
+    return QColor(255, 149, 0);
+}
+
+} // namespace tovi

@@ -1,0 +1,128 @@
+#include "ui/StatusTexts.h"
+
+#include "model/DisplayRules.h"
+#include "ui/RelativeTimeFormatter.h"
+
+namespace tovi {
+
+QString spaceStateLabel(const Space& space) {
+    switch (state(space)) {
+    case SpaceState::ready:
+        return space.status ? capitalizeWords(*space.status) : QStringLiteral("Ready");
+    case SpaceState::stopped:
+        return QStringLiteral("Stopped");
+    case SpaceState::attention:
+        return space.indicatorLabel.value_or(QStringLiteral("Needs attention"));
+    case SpaceState::offline:
+        return QStringLiteral("Offline");
+    case SpaceState::unknown:
+        return QStringLiteral("Unknown");
+    }
+    return {};
+}
+
+ColorRole spaceStateColor(const Space& space) {
+    switch (state(space)) {
+    case SpaceState::ready:
+        return ColorRole::green;
+    case SpaceState::stopped:
+        return ColorRole::secondary;
+    case SpaceState::attention:
+        return ColorRole::amber;
+    case SpaceState::offline:
+        return ColorRole::red;
+    case SpaceState::unknown:
+        return ColorRole::secondary;
+    }
+    return ColorRole::secondary;
+}
+
+QString identityTitle(const std::optional<InternalStatus>& status) {
+    const QString notSignedIn = QStringLiteral("Not signed in");
+    if (!status || !status->account)
+        return notSignedIn;
+    const Account& account = *status->account;
+    const QString base = account.name ? *account.name : account.email ? *account.email : notSignedIn;
+    if (account.team && !account.team->isEmpty())
+        return base + QStringLiteral(" (") + *account.team + u')';
+    return base;
+}
+
+ProfileText profileText(const Profile& profile) {
+    const QString dash = QStringLiteral(" \u2014 ");
+    ProfileText result;
+    if (profile.team && !profile.team->isEmpty())
+        result.text = profile.name + dash + *profile.team;
+    else if (profile.email && !profile.email->isEmpty())
+        result.text = profile.name + dash + *profile.email;
+    else
+        result.text = profile.name;
+    result.checked = profile.active.value_or(false) || profile.isDefault.value_or(false);
+    return result;
+}
+
+QString refreshAge(const std::optional<QDateTime>& lastUpdated, const QDateTime& now) {
+    if (!lastUpdated)
+        return QStringLiteral("Refresh status now");
+    // Milliseconds, so that exactly five seconds is no longer "just now".
+    if (lastUpdated->msecsTo(now) < 5000)
+        return QStringLiteral("Last refreshed just now");
+    return QStringLiteral("Last refreshed ") + RelativeTimeFormatter::format(*lastUpdated, now);
+}
+
+NodeCountText nodeCountText(std::int64_t online, std::int64_t total) {
+    const QString on = QString::number(online);
+    const QString all = QString::number(total);
+    return {on + u'/' + all + QStringLiteral(" Nodes"), online < 1 ? ColorRole::red : ColorRole::secondary,
+            on + QStringLiteral(" of ") + all + QStringLiteral(" nodes online")};
+}
+
+UnreadText unreadText(std::int64_t unread) {
+    if (unread < 1)
+        return {QStringLiteral("bell"), {}, ColorRole::secondary, QStringLiteral("No unread notifications")};
+    const QString count = QString::number(unread);
+    QString tooltip = count + QStringLiteral(" unread notification");
+    if (unread != 1)
+        tooltip += u's';
+    return {QStringLiteral("bell.badge.fill"), count, ColorRole::amber, tooltip};
+}
+
+std::int64_t unreadCount(const std::optional<InternalStatus>& status) {
+    if (!status || !status->notifications)
+        return 0;
+    return status->notifications->unread.value_or(0);
+}
+
+ServiceStateText serviceStateText(const DaemonState& state) {
+    if (state.running)
+        return {QStringLiteral("Service running"), ColorRole::green,
+                QStringLiteral("Service is running and hosting spaces on this machine")};
+    return {QStringLiteral("Service stopped"), ColorRole::red,
+            QStringLiteral("Service is stopped \u2014 spaces won't run on this machine")};
+}
+
+UpgradeControlText upgradeControlText(const std::optional<InternalStatus>& status) {
+    const QString upgrade = QStringLiteral("Upgrade");
+    if (!status || !status->cli)
+        return {false, upgrade};
+    const CLIInfo& cli = *status->cli;
+    const bool updateForm = cli.updateAvailable ? *cli.updateAvailable
+                                                : (cli.currentVersion && cli.latestVersion &&
+                                                   *cli.currentVersion != *cli.latestVersion);
+    if (updateForm)
+        return {true, cli.latestVersion ? QStringLiteral("Upgrade to ") + *cli.latestVersion : upgrade};
+    return {false,
+            cli.currentVersion ? QStringLiteral("Up to date (") + *cli.currentVersion + u')' : upgrade};
+}
+
+QString versionHeading(const QString& version, const QString& buildNumber) {
+    const QString question = QStringLiteral("?");
+    return QStringLiteral("Tovi ") + (version.isEmpty() ? question : version) + QStringLiteral(" (") +
+           (buildNumber.isEmpty() ? question : buildNumber) + u')';
+}
+
+bool isSignedOut(const std::optional<InternalStatus>& status) {
+    return status && status->authenticated && !*status->authenticated;
+}
+
+} // namespace tovi
