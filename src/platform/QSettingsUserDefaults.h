@@ -22,6 +22,10 @@ public:
 
     QString fileName() const;
 
+    // $XDG_CONFIG_HOME/Tovi/Tovi.conf (~/.config by default); other parts of the application
+    // that keep settings of their own (the updater) use the same file under their own group.
+    static QString defaultFilePath();
+
 private:
     std::unique_ptr<QSettings> m_settings;
     bool m_discardStored = false;
