@@ -42,6 +42,7 @@ private:
 
     QCoro::Task<> acquire(int token, QString reason);
     void release(const Activity& activity);
+    static void releaseOn(QDBusConnection bus, Backend backend, const QString& portalHandle, uint cookie);
 
     QDBusConnection m_bus;
     QHash<int, Activity> m_activities;
