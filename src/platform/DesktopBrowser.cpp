@@ -1,0 +1,11 @@
+#include "platform/DesktopBrowser.h"
+
+#include <QDesktopServices>
+
+namespace tovi {
+
+void DesktopBrowser::openUrl(const QUrl& url) {
+    QDesktopServices::openUrl(url);
+}
+
+} // namespace tovi
