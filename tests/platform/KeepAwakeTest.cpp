@@ -1,0 +1,181 @@
+#include "FakeCookieInhibitors.h"
+#include "FakePortalInhibit.h"
+#include "PrivateBus.h"
+#include "platform/DBusKeepAwake.h"
+
+#include "BuildConfig.h"
+
+#include <QSignalSpy>
+#include <gtest/gtest.h>
+
+using namespace tovi;
+using namespace tovi::test;
+
+namespace {
+
+const QString reason = QStringLiteral("Keep computer awake (Tovi)");
+
+// Runs until the activity's inhibitor answered (or all of them failed).
+bool settle(QSignalSpy& spy, int count = 1) {
+    return spinUntil([&] { return spy.count() >= count; });
+}
+
+} // namespace
+
+TEST(DBusKeepAwake, PrefersThePortalAndReleasesItsRequest) {
+    PrivateBus bus;
+    ASSERT_TRUE(bus.isRunning());
+    FakePortalInhibit portal(bus.connect(QStringLiteral("portal")));
+    FakePowerManagement pm(bus.connect(QStringLiteral("pm")));
+    FakeGnomeSession gnome(bus.connect(QStringLiteral("gnome")));
+
+    DBusKeepAwake keepAwake(bus.connect(QStringLiteral("app")));
+    QSignalSpy settled(&keepAwake, &DBusKeepAwake::activitySettled);
+    const int token = keepAwake.beginActivity(reason);
+    ASSERT_TRUE(settle(settled));
+    EXPECT_EQ(settled.at(0).at(0).toInt(), token);
+    EXPECT_TRUE(settled.at(0).at(1).toBool());
+    EXPECT_EQ(keepAwake.heldCount(), 1);
+
+    ASSERT_EQ(portal.calls.size(), 1u);
+    EXPECT_EQ(portal.calls[0].window, QString());
+    EXPECT_EQ(portal.calls[0].flags, 4u) << "suspend only, never idle";
+    EXPECT_EQ(portal.calls[0].options.value(QStringLiteral("reason")).toString(), reason);
+    EXPECT_TRUE(pm.calls.empty());
+    EXPECT_TRUE(gnome.calls.empty());
+
+    keepAwake.endActivity(token);
+    EXPECT_EQ(keepAwake.heldCount(), 0);
+    ASSERT_TRUE(spinUntil([&] { return !portal.closed.isEmpty(); }));
+    EXPECT_EQ(portal.closed, QStringList{portal.handles.at(0)});
+
+    // Ending twice, or a token never handed out, does nothing.
+    keepAwake.endActivity(token);
+    keepAwake.endActivity(12345);
+
+    // Two activities hold two requests, each released on its own.
+    const int a = keepAwake.beginActivity(reason);
+    const int b = keepAwake.beginActivity(reason);
+    ASSERT_TRUE(settle(settled, 3));
+    EXPECT_EQ(keepAwake.heldCount(), 2);
+    keepAwake.endActivity(b);
+    ASSERT_TRUE(spinUntil([&] { return portal.closed.size() == 2; }));
+    EXPECT_EQ(portal.closed.at(1), portal.handles.at(2));
+    keepAwake.endActivity(a);
+    ASSERT_TRUE(spinUntil([&] { return portal.closed.size() == 3; }));
+    EXPECT_EQ(portal.closed.at(2), portal.handles.at(1));
+}
+
+TEST(DBusKeepAwake, FallsBackInOrderWhenThePortalCannotInhibit) {
+    // A portal that answers with an error (no inhibit backend) counts as absent.
+    {
+        PrivateBus bus;
+        ASSERT_TRUE(bus.isRunning());
+        FakePortalInhibit portal(bus.connect(QStringLiteral("portal")));
+        portal.fail = true;
+        FakePowerManagement pm(bus.connect(QStringLiteral("pm")));
+        FakeGnomeSession gnome(bus.connect(QStringLiteral("gnome")));
+
+        DBusKeepAwake keepAwake(bus.connect(QStringLiteral("app")));
+        QSignalSpy settled(&keepAwake, &DBusKeepAwake::activitySettled);
+        const int token = keepAwake.beginActivity(reason);
+        ASSERT_TRUE(settle(settled));
+        EXPECT_TRUE(settled.at(0).at(1).toBool());
+        EXPECT_EQ(portal.calls.size(), 1u);
+        ASSERT_EQ(pm.calls.size(), 1u);
+        EXPECT_EQ(pm.calls[0].reason, reason);
+        EXPECT_FALSE(pm.calls[0].application.isEmpty());
+        EXPECT_TRUE(gnome.calls.empty());
+
+        keepAwake.endActivity(token);
+        ASSERT_TRUE(spinUntil([&] { return !pm.released.empty(); }));
+        EXPECT_EQ(pm.released, std::vector<uint>{701});
+        EXPECT_TRUE(gnome.released.empty());
+    }
+    // Only the GNOME session manager.
+    {
+        PrivateBus bus;
+        ASSERT_TRUE(bus.isRunning());
+        FakeGnomeSession gnome(bus.connect(QStringLiteral("gnome")));
+
+        DBusKeepAwake keepAwake(bus.connect(QStringLiteral("app")));
+        QSignalSpy settled(&keepAwake, &DBusKeepAwake::activitySettled);
+        const int token = keepAwake.beginActivity(reason);
+        ASSERT_TRUE(settle(settled));
+        EXPECT_TRUE(settled.at(0).at(1).toBool());
+        ASSERT_EQ(gnome.calls.size(), 1u);
+        EXPECT_EQ(gnome.calls[0].appId, QLatin1String(build::appId));
+        EXPECT_EQ(gnome.calls[0].xid, 0u);
+        EXPECT_EQ(gnome.calls[0].reason, reason);
+        EXPECT_EQ(gnome.calls[0].flags, 4u);
+
+        keepAwake.endActivity(token);
+        ASSERT_TRUE(spinUntil([&] { return !gnome.released.empty(); }));
+        EXPECT_EQ(gnome.released, std::vector<uint>{901});
+    }
+}
+
+TEST(DBusKeepAwake, ReleasesAnActivityEndedBeforeTheInhibitorAnswered) {
+    PrivateBus bus;
+    ASSERT_TRUE(bus.isRunning());
+    FakePortalInhibit portal(bus.connect(QStringLiteral("portal")));
+    portal.holdReplies = true;
+
+    DBusKeepAwake keepAwake(bus.connect(QStringLiteral("app")));
+    QSignalSpy settled(&keepAwake, &DBusKeepAwake::activitySettled);
+    const int token = keepAwake.beginActivity(reason);
+    ASSERT_TRUE(spinUntil([&] { return portal.heldReplies() == 1; }));
+    keepAwake.endActivity(token);
+    EXPECT_TRUE(portal.closed.isEmpty());
+
+    portal.releaseReplies();
+    ASSERT_TRUE(settle(settled));
+    EXPECT_FALSE(settled.at(0).at(1).toBool()) << "an ended activity does not count as held";
+    ASSERT_TRUE(spinUntil([&] { return !portal.closed.isEmpty(); }));
+    EXPECT_EQ(portal.closed, QStringList{portal.handles.at(0)});
+    EXPECT_EQ(keepAwake.heldCount(), 0);
+}
+
+TEST(DBusKeepAwake, ReleasesWhatItHoldsWhenDestroyed) {
+    PrivateBus bus;
+    ASSERT_TRUE(bus.isRunning());
+    FakePowerManagement pm(bus.connect(QStringLiteral("pm")));
+    {
+        DBusKeepAwake keepAwake(bus.connect(QStringLiteral("app")));
+        QSignalSpy settled(&keepAwake, &DBusKeepAwake::activitySettled);
+        keepAwake.beginActivity(reason);
+        ASSERT_TRUE(settle(settled));
+    }
+    ASSERT_TRUE(spinUntil([&] { return !pm.released.empty(); }));
+    EXPECT_EQ(pm.released, std::vector<uint>{701});
+}
+
+TEST(DBusKeepAwake, WithoutInhibitorsOrBusNothingFails) {
+    // A bus with no inhibitor service on it.
+    {
+        PrivateBus bus;
+        ASSERT_TRUE(bus.isRunning());
+        DBusKeepAwake keepAwake(bus.connect(QStringLiteral("app")));
+        QSignalSpy settled(&keepAwake, &DBusKeepAwake::activitySettled);
+        const int token = keepAwake.beginActivity(reason);
+        ASSERT_TRUE(settle(settled));
+        EXPECT_FALSE(settled.at(0).at(1).toBool());
+        EXPECT_EQ(keepAwake.heldCount(), 0);
+        keepAwake.endActivity(token);
+        keepAwake.endActivity(token);
+    }
+    // No bus at all.
+    {
+        const QDBusConnection none = QDBusConnection::connectToBus(
+            QStringLiteral("unix:path=/nonexistent/bus"), QStringLiteral("none"));
+        ASSERT_FALSE(none.isConnected());
+        DBusKeepAwake keepAwake(none);
+        const int a = keepAwake.beginActivity(reason);
+        const int b = keepAwake.beginActivity(reason);
+        EXPECT_NE(a, b);
+        EXPECT_EQ(keepAwake.heldCount(), 0);
+        keepAwake.endActivity(b);
+        keepAwake.endActivity(a);
+        QDBusConnection::disconnectFromBus(QStringLiteral("none"));
+    }
+}

@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QDBusConnection>
+#include <QProcess>
+#include <QString>
+#include <QTemporaryDir>
+
+#include <functional>
+
+namespace tovi::test {
+
+// A dbus-daemon of the test's own, so that fake desktop services never meet the real
+// session. Each connect() opens another named connection to it: one for the code under
+// test, one per fake service.
+class PrivateBus {
+public:
+    PrivateBus();
+    ~PrivateBus();
+
+    bool isRunning() const { return !m_address.isEmpty(); }
+    QString address() const { return m_address; }
+    QDBusConnection connect(const QString& connectionName);
+
+private:
+    QTemporaryDir m_dir;
+    QProcess m_daemon;
+    QString m_address;
+    QStringList m_connections;
+};
+
+// Runs the event loop until the condition holds; false if it never did within a generous
+// bound (a hang guard, not a timing check).
+bool spinUntil(const std::function<bool()>& condition);
+
+} // namespace tovi::test
