@@ -1,5 +1,7 @@
 #include "ServiceControl.h"
 
+#include "StateLock.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
@@ -129,6 +131,8 @@ pid_t ServiceControl::runningPid(const StateDir& dir) {
 }
 
 CommandOutcome ServiceControl::install(const StateDir& dir) {
+    // Two overlapping restarts would otherwise both start a service.
+    StateLock lock(dir, u".service.lock"_s);
     const pid_t old = runningPid(dir);
     if (old != 0)
         terminate(dir, old);
@@ -147,6 +151,7 @@ CommandOutcome ServiceControl::install(const StateDir& dir) {
 }
 
 CommandOutcome ServiceControl::uninstall(const StateDir& dir) {
+    StateLock lock(dir, u".service.lock"_s);
     const pid_t pid = runningPid(dir);
     if (pid == 0) {
         dir.remove(kPidFile);

@@ -9,8 +9,8 @@
 
 namespace tovi::sim {
 
-StateLock::StateLock(const StateDir& dir) {
-    const QByteArray path = QFile::encodeName(dir.path(QStringLiteral(".lock")));
+StateLock::StateLock(const StateDir& dir, const QString& name) {
+    const QByteArray path = QFile::encodeName(dir.path(name));
     m_fd = ::open(path.constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
     if (m_fd < 0)
         return; // Without the lock we still work; only concurrent writers could race.

@@ -8,7 +8,9 @@ namespace tovi::sim {
 // same files; an exclusive flock on one file serialises their read-modify-write steps.
 class StateLock {
 public:
-    explicit StateLock(const StateDir& dir);
+    // A different name gives an independent lock (the service uses its own, so that status
+    // reads don't wait while a service starts).
+    explicit StateLock(const StateDir& dir, const QString& name = QStringLiteral(".lock"));
     ~StateLock();
     StateLock(const StateLock&) = delete;
     StateLock& operator=(const StateLock&) = delete;

@@ -42,7 +42,39 @@ QStringList openDescriptors(qint64 pid) {
     return targets;
 }
 
+// Services of this sandbox, found by the state directory in their environment.
+QList<qint64> servicesOf(const SimSandbox& sim) {
+    QList<qint64> pids;
+    const QByteArray marker = "TOVI_DIR=" + QFile::encodeName(sim.stateDir());
+    for (const QString& entry : QDir(u"/proc"_s).entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        bool numeric = false;
+        const qint64 pid = entry.toLongLong(&numeric);
+        QFile cmdline(u"/proc/"_s + entry + u"/cmdline"_s);
+        QFile environ(u"/proc/"_s + entry + u"/environ"_s);
+        if (!numeric || !cmdline.open(QIODevice::ReadOnly) || !environ.open(QIODevice::ReadOnly))
+            continue;
+        if (cmdline.readAll().contains(QByteArray("internal\0daemon", 15)) &&
+            environ.readAll().split('\0').contains(marker))
+            pids << pid;
+    }
+    return pids;
+}
+
 } // namespace
+
+TEST(SimService, OverlappingRestartsLeaveExactlyOneService) {
+    SimSandbox sim;
+    QList<QProcess*> installs;
+    for (int i = 0; i < 3; ++i)
+        installs << sim.start({u"install"_s, u"service"_s});
+    for (QProcess* p : installs)
+        EXPECT_EQ(SimSandbox::finish(p).exitCode, 0);
+    const QList<qint64> services = servicesOf(sim);
+    ASSERT_EQ(services.size(), 1);
+    EXPECT_EQ(services.first(), sim.daemonPid());
+    ASSERT_EQ(sim.run({u"uninstall"_s, u"service"_s}).exitCode, 0);
+    EXPECT_TRUE(eventually([&] { return servicesOf(sim).isEmpty(); }));
+}
 
 TEST(SimService, InstallServiceStartsRestartsAndStopsOnSigterm) {
     SimSandbox sim;
