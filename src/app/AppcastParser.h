@@ -1,0 +1,24 @@
+#pragma once
+
+#include "app/AppcastItem.h"
+#include "model/Result.h"
+
+#include <QByteArray>
+#include <QList>
+
+#include <optional>
+
+namespace tovi {
+
+// Reads an appcast: an RSS 2.0 document whose <item>s describe releases with the
+// sparkle XML namespace. Items that cannot be offered (no version, no download, meant
+// for another operating system) are left out rather than failing the whole feed.
+class AppcastParser {
+public:
+    static Result<QList<AppcastItem>> parse(const QByteArray& document);
+
+    // The newest item, by version and then build number; nothing for an empty list.
+    static std::optional<AppcastItem> newest(const QList<AppcastItem>& items);
+};
+
+} // namespace tovi
