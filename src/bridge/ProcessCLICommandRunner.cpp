@@ -7,6 +7,7 @@
 #include <QProcess>
 #include <qcoro/qcoroprocess.h>
 
+#include <coroutine>
 #include <memory>
 
 namespace tovi {
@@ -28,6 +29,26 @@ struct ProcessDisposer {
                 process->deleteLater();
         });
     }
+};
+
+// Resumes once the process has either started or failed to. QProcess reports either
+// outcome with its own signal, and a failure may already be known when start() returns.
+struct StartSettled {
+    QProcess* process;
+
+    bool await_ready() const { return process->state() != QProcess::Starting; }
+    void await_suspend(std::coroutine_handle<> awaiting) {
+        auto connections = std::make_shared<std::pair<QMetaObject::Connection, QMetaObject::Connection>>();
+        auto settle = [connections, awaiting]() {
+            QObject::disconnect(connections->first);
+            QObject::disconnect(connections->second);
+            awaiting.resume();
+        };
+        connections->first = QObject::connect(process, &QProcess::started, process, settle);
+        connections->second = QObject::connect(process, &QProcess::errorOccurred, process,
+                                               [settle](QProcess::ProcessError) { settle(); });
+    }
+    void await_resume() const {}
 };
 
 } // namespace
@@ -62,10 +83,13 @@ QCoro::Task<Result<QByteArray>> ProcessCLICommandRunner::execute(QString program
     process->setProgram(program);
     process->setArguments(arguments);
 
-    const bool started = co_await qCoro(*process).start(QIODevice::ReadOnly, std::chrono::milliseconds(-1));
-    if (!started)
+    // A failed start can be reported inside start() itself, before anything could await it,
+    // so the state is inspected rather than awaited first.
+    process->start(QIODevice::ReadOnly);
+    co_await StartSettled{process.get()};
+    if (process->error() == QProcess::FailedToStart)
         co_return Error::processStart(process->errorString());
-    if (process->state() != QProcess::NotRunning)
+    if (process->state() == QProcess::Running)
         co_await qCoro(*process).waitForFinished(-1);
 
     // Both channels have been read to the end by now: QProcess drains the pipes when it

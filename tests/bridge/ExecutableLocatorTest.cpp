@@ -1,0 +1,237 @@
+#include "bridge/ExecutableLocator.h"
+#include "BridgeTestSupport.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+
+#include <unistd.h>
+
+using namespace tovi;
+using namespace tovi::test;
+
+namespace {
+
+// One machine layout below a temporary root: the application's folder, a system folder,
+// a home folder and two package-manager folders, none of which is the real one.
+struct Layout {
+    QTemporaryDir root;
+    QString app() const { return root.filePath(QStringLiteral("bundle/Tovi")); }
+    QString bundled() const { return root.filePath(QStringLiteral("bundle/tovi")); }
+    QString system() const { return root.filePath(QStringLiteral("usr-local-bin/tovi")); }
+    QString home() const { return root.filePath(QStringLiteral("home")); }
+    QString homeCandidate() const { return home() + QStringLiteral("/.local/bin/tovi"); }
+    QString brew() const { return root.filePath(QStringLiteral("opt-homebrew/tovi")); }
+    QString linuxbrew() const { return root.filePath(QStringLiteral("linuxbrew/tovi")); }
+
+    ExecutableLocator locator() const {
+        ExecutableLocator locator;
+        locator.applicationExecutable = app();
+        locator.homeDirectory = home();
+        locator.systemCandidates = QStringList{system()};
+        locator.packageManagerCandidates = QStringList{brew(), linuxbrew()};
+        return locator;
+    }
+};
+
+void link(const QString& target, const QString& path) {
+    ASSERT_TRUE(QDir().mkpath(QFileInfo(path).absolutePath()));
+    ASSERT_EQ(::link(QFile::encodeName(target).constData(), QFile::encodeName(path).constData()), 0);
+}
+
+void symlink(const QString& target, const QString& path) {
+    ASSERT_TRUE(QDir().mkpath(QFileInfo(path).absolutePath()));
+    ASSERT_TRUE(QFile::link(target, path));
+}
+
+} // namespace
+
+TEST(ExecutableLocator, DefaultsListTheFixedCandidatesInOrder) {
+    const ExecutableLocator locator;
+    EXPECT_EQ(locator.systemCandidates, QStringList{QStringLiteral("/usr/local/bin/tovi")});
+    EXPECT_EQ(locator.packageManagerCandidates,
+              (QStringList{QStringLiteral("/opt/homebrew/bin/tovi"),
+                           QStringLiteral("/home/linuxbrew/.linuxbrew/bin/tovi")}));
+    EXPECT_EQ(ExecutableLocator::homeCandidateSuffix(), QStringLiteral("/.local/bin/tovi"));
+}
+
+TEST(ExecutableLocator, TriesCandidatesInOrderAndSkipsTheApplicationItself) {
+    enum class Pick { bundled, system, home, brew, linuxbrew, none };
+    struct Case {
+        const char* name;
+        std::function<void(const Layout&)> arrange;
+        Pick expected;
+    };
+    const auto app = [](const Layout& l) { writeFile(l.app(), "app", kExecutable); };
+    const auto allFixed = [](const Layout& l) {
+        writeFile(l.system(), "sys", kExecutable);
+        writeFile(l.homeCandidate(), "home", kExecutable);
+        writeFile(l.brew(), "brew", kExecutable);
+        writeFile(l.linuxbrew(), "linuxbrew", kExecutable);
+    };
+
+    const Case cases[] = {
+        {"a different file named tovi beside Tovi wins over every fixed candidate",
+         [&](const Layout& l) {
+             app(l);
+             writeFile(l.bundled(), "cli", kExecutable);
+             allFixed(l);
+         },
+         Pick::bundled},
+        {"the bundled copy needs no execute permission",
+         [&](const Layout& l) {
+             app(l);
+             writeFile(l.bundled(), "cli", kPlain);
+             allFixed(l);
+         },
+         Pick::bundled},
+        {"a hard link to the application is the application",
+         [&](const Layout& l) {
+             app(l);
+             link(l.app(), l.bundled());
+             allFixed(l);
+         },
+         Pick::system},
+        {"a symbolic link to the application is the application",
+         [&](const Layout& l) {
+             app(l);
+             symlink(l.app(), l.bundled());
+             allFixed(l);
+         },
+         Pick::system},
+        {"both paths links to one file elsewhere",
+         [&](const Layout& l) {
+             const QString real = l.root.filePath(QStringLiteral("real/Tovi"));
+             writeFile(real, "app", kExecutable);
+             symlink(real, l.app());
+             symlink(real, l.bundled());
+             allFixed(l);
+         },
+         Pick::system},
+        {"an application executable that cannot be examined leaves the bundled copy in",
+         [&](const Layout& l) {
+             writeFile(l.bundled(), "cli", kExecutable);
+             allFixed(l);
+         },
+         Pick::bundled},
+        {"a dangling bundled link is no candidate",
+         [&](const Layout& l) {
+             app(l);
+             symlink(l.root.filePath(QStringLiteral("gone")), l.bundled());
+             allFixed(l);
+         },
+         Pick::system},
+        {"a non-executable system copy is passed over",
+         [&](const Layout& l) {
+             app(l);
+             writeFile(l.system(), "sys", kPlain);
+             writeFile(l.homeCandidate(), "home", kExecutable);
+         },
+         Pick::home},
+        {"a directory is not an executable file",
+         [&](const Layout& l) {
+             app(l);
+             ASSERT_TRUE(QDir().mkpath(l.system()));
+             writeFile(l.homeCandidate(), "home", kExecutable);
+         },
+         Pick::home},
+        {"the system copy comes before the home copy",
+         [&](const Layout& l) {
+             app(l);
+             allFixed(l);
+         },
+         Pick::system},
+        {"the home copy comes before the package managers",
+         [&](const Layout& l) {
+             app(l);
+             writeFile(l.homeCandidate(), "home", kExecutable);
+             writeFile(l.brew(), "brew", kExecutable);
+         },
+         Pick::home},
+        {"Homebrew before Linuxbrew",
+         [&](const Layout& l) {
+             app(l);
+             writeFile(l.brew(), "brew", kExecutable);
+             writeFile(l.linuxbrew(), "linuxbrew", kExecutable);
+         },
+         Pick::brew},
+        {"Linuxbrew last",
+         [&](const Layout& l) {
+             app(l);
+             writeFile(l.brew(), "brew", kPlain);
+             writeFile(l.linuxbrew(), "linuxbrew", kExecutable);
+         },
+         Pick::linuxbrew},
+        {"a symbolic link to an executable qualifies",
+         [&](const Layout& l) {
+             app(l);
+             const QString real = l.root.filePath(QStringLiteral("real/tovi"));
+             writeFile(real, "cli", kExecutable);
+             symlink(real, l.homeCandidate());
+         },
+         Pick::home},
+        {"nothing qualifies",
+         [&](const Layout& l) {
+             app(l);
+             writeFile(l.system(), "sys", kPlain);
+             symlink(l.root.filePath(QStringLiteral("gone")), l.homeCandidate());
+         },
+         Pick::none},
+    };
+
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Layout layout;
+        ASSERT_TRUE(layout.root.isValid());
+        c.arrange(layout);
+        const std::optional<QString> found = layout.locator().locate();
+        switch (c.expected) {
+        case Pick::bundled:
+            EXPECT_EQ(found, layout.bundled());
+            break;
+        case Pick::system:
+            EXPECT_EQ(found, layout.system());
+            break;
+        case Pick::home:
+            EXPECT_EQ(found, layout.homeCandidate());
+            break;
+        case Pick::brew:
+            EXPECT_EQ(found, layout.brew());
+            break;
+        case Pick::linuxbrew:
+            EXPECT_EQ(found, layout.linuxbrew());
+            break;
+        case Pick::none:
+            EXPECT_EQ(found, std::nullopt);
+            break;
+        }
+    }
+}
+
+TEST(ExecutableLocator, ApplicationNamedToviIsNeverItsOwnCli) {
+    Layout layout;
+    const QString self = layout.root.filePath(QStringLiteral("bundle/tovi"));
+    writeFile(self, "app", kExecutable);
+    writeFile(layout.system(), "sys", kExecutable);
+    ExecutableLocator locator = layout.locator();
+    locator.applicationExecutable = self;
+    EXPECT_EQ(locator.locate(), layout.system());
+}
+
+TEST(ExecutableLocator, HomeCandidateIsPlainConcatenationAndNothingIsCached) {
+    Layout layout;
+    writeFile(layout.app(), "app", kExecutable);
+    ExecutableLocator locator = layout.locator();
+    locator.homeDirectory = layout.home() + QLatin1Char('/');
+    EXPECT_EQ(locator.locate(), std::nullopt);
+
+    writeFile(layout.homeCandidate(), "home", kExecutable);
+    EXPECT_EQ(locator.locate(), layout.home() + QStringLiteral("//.local/bin/tovi"));
+
+    ASSERT_TRUE(QFile::remove(layout.homeCandidate()));
+    EXPECT_EQ(locator.locate(), std::nullopt);
+}
