@@ -5,6 +5,7 @@
 
 #include <QPointer>
 #include <QProcess>
+#include <QRegularExpression>
 #include <qcoro/qcoroprocess.h>
 
 #include <coroutine>
@@ -51,6 +52,13 @@ struct StartSettled {
     void await_resume() const {}
 };
 
+// QProcess names the failed call before the system's text ("execvp: Permission denied");
+// the user is shown the system's text alone.
+QString systemMessage(const QString& processError) {
+    static const QRegularExpression callPrefix(QStringLiteral("^[a-z_0-9]+: (?=.)"));
+    return QString(processError).remove(callPrefix);
+}
+
 } // namespace
 
 ProcessCLICommandRunner::ProcessCLICommandRunner(ExecutableLocator locator)
@@ -88,7 +96,7 @@ QCoro::Task<Result<QByteArray>> ProcessCLICommandRunner::execute(QString program
     process->start(QIODevice::ReadOnly);
     co_await StartSettled{process.get()};
     if (process->error() == QProcess::FailedToStart)
-        co_return Error::processStart(process->errorString());
+        co_return Error::processStart(systemMessage(process->errorString()));
     if (process->state() == QProcess::Running)
         co_await qCoro(*process).waitForFinished(-1);
 
