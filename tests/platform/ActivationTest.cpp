@@ -1,4 +1,5 @@
 #include "PrivateBus.h"
+#include "QStringPrinter.h"
 #include "platform/ApplicationActivation.h"
 
 #include "BuildConfig.h"

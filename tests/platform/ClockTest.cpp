@@ -43,16 +43,6 @@ QCoro::Task<> sleepAndRecord(Clock* clock, std::chrono::milliseconds duration, s
 
 } // namespace
 
-TEST(BoottimeClock, WallTimeIsCurrentUtc) {
-    BoottimeClock clock;
-    const QDateTime before = QDateTime::currentDateTimeUtc();
-    const QDateTime now = clock.now();
-    const QDateTime after = QDateTime::currentDateTimeUtc();
-    EXPECT_EQ(now.timeSpec(), Qt::UTC);
-    EXPECT_LE(before, now);
-    EXPECT_LE(now, after);
-}
-
 TEST(BoottimeClock, SleepsCompleteInDeadlineOrderAndLeaveNoDescriptor) {
     BoottimeClock clock;
     const auto before = timerfds().keys();

@@ -1,3 +1,4 @@
+#include "QStringPrinter.h"
 #include "platform/XdgAutostartLoginItem.h"
 
 #include "BuildConfig.h"

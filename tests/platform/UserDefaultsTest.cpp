@@ -1,3 +1,4 @@
+#include "QStringPrinter.h"
 #include "platform/QSettingsUserDefaults.h"
 
 #include <QDir>
@@ -101,23 +102,4 @@ TEST(QSettingsUserDefaults, DamagedOrUnreadableFilesReadAsEmpty) {
     EXPECT_FALSE(unreadable.value(QStringLiteral("keepAwake")).isValid());
     unreadable.setValue(QStringLiteral("keepAwake"), true);
     EXPECT_EQ(unreadable.boolValue(QStringLiteral("keepAwake")), true);
-}
-
-TEST(QSettingsUserDefaults, DefaultFileIsTheUsersToviConf) {
-    QTemporaryDir temp;
-    ASSERT_TRUE(temp.isValid());
-    const QByteArray previous = qgetenv("XDG_CONFIG_HOME");
-    qputenv("XDG_CONFIG_HOME", QFile::encodeName(temp.path()));
-    {
-        const QString expected = temp.path() + QStringLiteral("/Tovi/Tovi.conf");
-        EXPECT_EQ(QSettingsUserDefaults::defaultFilePath(), expected);
-        QSettingsUserDefaults defaults;
-        EXPECT_EQ(defaults.fileName(), expected);
-        defaults.setValue(QStringLiteral("historySync"), true);
-        EXPECT_TRUE(QFile::exists(expected)) << "the directory is created on first write";
-    }
-    if (previous.isNull())
-        qunsetenv("XDG_CONFIG_HOME");
-    else
-        qputenv("XDG_CONFIG_HOME", previous);
 }
