@@ -1,22 +1,21 @@
 #include "store/TaskHandle.h"
 
-#include <qcoro/qcorosignal.h>
-
 namespace tovi {
 
-void TaskHandle::finish()
-{
+void TaskHandle::finish() {
     if (m_finished)
         return;
     m_finished = true;
     Q_EMIT finished();
+    const std::vector<std::coroutine_handle<>> waiters = std::exchange(m_waiters, {});
+    for (std::coroutine_handle<> waiter : waiters)
+        waiter.resume();
 }
 
-QCoro::Task<> TaskHandle::wait(std::shared_ptr<TaskHandle> handle)
-{
+QCoro::Task<> TaskHandle::wait(std::shared_ptr<TaskHandle> handle) {
     if (!handle || handle->m_finished)
         co_return;
-    co_await qCoro(handle.get(), &TaskHandle::finished);
+    co_await FinishAwaiter{handle.get()};
 }
 
 } // namespace tovi

@@ -1,8 +1,5 @@
 #include "support/FakeGate.h"
 
-#include <QPointer>
-#include <qcoro/qcorosignal.h>
-
 namespace tovi::testing {
 
 void FakeGate::open() {
@@ -10,14 +7,13 @@ void FakeGate::open() {
         return;
     m_open = true;
     Q_EMIT opened();
+    const std::vector<std::coroutine_handle<>> waiters = std::exchange(m_waiters, {});
+    for (std::coroutine_handle<> waiter : waiters)
+        waiter.resume();
 }
 
 QCoro::Task<> FakeGate::pass() {
-    if (m_open)
-        co_return;
-    ++m_waiting;
-    co_await qCoro(this, &FakeGate::opened);
-    --m_waiting;
+    co_await Awaiter{this};
 }
 
 } // namespace tovi::testing

@@ -16,8 +16,8 @@ bool startsWith(const QStringList& arguments, const QStringList& prefix) {
     return true;
 }
 
-template <typename T> const T& takeNext(const std::vector<T>& values, size_t& next) {
-    const T& value = values[std::min(next, values.size() - 1)];
+template <typename T> T takeNext(const std::vector<T>& values, size_t& next) {
+    T value = values[std::min(next, values.size() - 1)];
     if (next + 1 < values.size())
         ++next;
     return value;

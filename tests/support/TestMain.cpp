@@ -3,8 +3,7 @@
 
 // Shared main: a QApplication (offscreen in the tests' environment) so that coroutines,
 // timers and GUI-side objects all run on a real event loop.
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     QApplication app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();

@@ -1,0 +1,159 @@
+#include "StoreFixture.h"
+
+#include "store/WebOrigin.h"
+
+#include "BuildConfig.h"
+
+namespace tovi::testing {
+namespace {
+
+const QString didRegister = QStringLiteral("didRegisterLoginItem");
+
+TEST_F(StoreTest, LoginItemIsRegisteredOnceFromAnInstalledLocation) {
+    // From a temporary copy or elsewhere: nothing, and the flag stays unset.
+    for (AppLocation where : {AppLocation::temporary, AppLocation::elsewhere}) {
+        *fakes.location = where;
+        makeStore().registerLoginItemOnFirstLaunch();
+        EXPECT_TRUE(fakes.loginItem->requests().isEmpty());
+        EXPECT_FALSE(fakes.defaults->contains(didRegister));
+    }
+
+    *fakes.location = AppLocation::applicationsFolder;
+    StatusStore& s = makeStore();
+    QSignalSpy changed(&s, &StatusStore::launchAtLoginEnabledChanged);
+    s.registerLoginItemOnFirstLaunch();
+    EXPECT_EQ(fakes.loginItem->requests(), QList<bool>{true});
+    EXPECT_TRUE(s.launchAtLoginEnabled());
+    EXPECT_EQ(changed.count(), 1);
+    EXPECT_EQ(fakes.defaults->boolValue(didRegister), true);
+
+    // The user turns it off; later launches leave it off.
+    s.setLaunchAtLogin(false);
+    makeStore().registerLoginItemOnFirstLaunch();
+    EXPECT_EQ(fakes.loginItem->requests(), (QList<bool>{true, false}));
+    EXPECT_FALSE(store().launchAtLoginEnabled());
+}
+
+TEST_F(StoreTest, FailedFirstRegistrationIsNotRetried) {
+    *fakes.location = AppLocation::applicationsFolder;
+    fakes.loginItem->failWith(QStringLiteral("Couldn't write ~/.config/autostart/x.desktop: read-only"));
+    StatusStore& s = makeStore();
+    s.registerLoginItemOnFirstLaunch();
+    EXPECT_FALSE(s.launchAtLoginEnabled());
+    EXPECT_FALSE(s.maintenanceMessage());
+    EXPECT_EQ(fakes.defaults->boolValue(didRegister), true);
+    s.registerLoginItemOnFirstLaunch();
+    EXPECT_EQ(fakes.loginItem->requests().size(), 1);
+}
+
+TEST_F(StoreTest, OpenAtLoginSwitchShowsThePlatformsState) {
+    fakes.loginItem->failWith(QStringLiteral("autostart folder is read-only"));
+    StatusStore& s = makeStore();
+    QSignalSpy changed(&s, &StatusStore::launchAtLoginEnabledChanged);
+
+    // Refused: the message, and a notification so the switch springs back to off.
+    s.setLaunchAtLogin(true);
+    EXPECT_EQ(s.maintenanceMessage(), QStringLiteral("autostart folder is read-only"));
+    EXPECT_FALSE(s.launchAtLoginEnabled());
+    EXPECT_EQ(changed.count(), 1);
+
+    // Success clears whatever message was there.
+    fakes.loginItem->failWith(std::nullopt);
+    s.setLaunchAtLogin(true);
+    EXPECT_FALSE(s.maintenanceMessage());
+    EXPECT_TRUE(s.launchAtLoginEnabled());
+    EXPECT_EQ(changed.count(), 2);
+
+    // Accepted but waiting for approval: shows off.
+    fakes.loginItem->setNeedsApproval(true);
+    s.setLaunchAtLogin(false);
+    s.setLaunchAtLogin(true);
+    EXPECT_FALSE(s.launchAtLoginEnabled());
+    EXPECT_FALSE(s.maintenanceMessage());
+
+    // The initial value comes from the platform.
+    fakes.loginItem->setState(true);
+    EXPECT_TRUE(makeStore().launchAtLoginEnabled());
+}
+
+TEST_F(StoreTest, KeepAwakeHoldsAtMostOneAssertion) {
+    StatusStore& s = makeStore();
+    s.applyKeepAwake(true);
+    s.applyKeepAwake(true);
+    EXPECT_EQ(fakes.keepAwake->begins(), 1);
+    EXPECT_EQ(fakes.keepAwake->reasons(), QStringList{QStringLiteral("Keep computer awake (Tovi)")});
+    EXPECT_TRUE(s.isKeepAwakeActive());
+    s.applyKeepAwake(false);
+    s.applyKeepAwake(false);
+    EXPECT_EQ(fakes.keepAwake->ends(), 1);
+    EXPECT_EQ(fakes.keepAwake->activeCount(), 0);
+
+    QSignalSpy changed(&s, &StatusStore::keepAwakeChanged);
+    s.setKeepAwake(true);
+    EXPECT_TRUE(s.keepAwake());
+    EXPECT_EQ(fakes.defaults->value(QStringLiteral("keepAwake")), QVariant(true));
+    EXPECT_EQ(fakes.keepAwake->activeCount(), 1);
+    s.setKeepAwake(false);
+    EXPECT_FALSE(s.keepAwake());
+    EXPECT_EQ(fakes.keepAwake->activeCount(), 0);
+    EXPECT_EQ(changed.count(), 2);
+}
+
+TEST_F(StoreTest, StartTakesTheStoredKeepAwakeBeforePolling) {
+    fakes.defaults->setValue(QStringLiteral("keepAwake"), QStringLiteral("true")); // as an INI file keeps it
+    std::optional<int> heldAtFirstStatus;
+    fakes.runner->onRun([&](const QStringList& arguments) {
+        if (arguments == statusArguments() && !heldAtFirstStatus)
+            heldAtFirstStatus = fakes.keepAwake->activeCount();
+    });
+    StatusStore& s = makeStore();
+    s.start();
+    s.start();
+    EXPECT_EQ(heldAtFirstStatus, 1);
+    EXPECT_EQ(fakes.keepAwake->begins(), 1);
+}
+
+TEST_F(StoreTest, AutomaticCliUpdatesDefaultToOn) {
+    StatusStore& s = makeStore();
+    EXPECT_TRUE(s.autoUpdateCLI());
+    for (const QVariant& value :
+         {QVariant(5), QVariant(QStringLiteral("yes")), QVariant(QStringLiteral("TRUE"))}) {
+        fakes.defaults->setValue(QStringLiteral("autoUpdateCLI"), value);
+        EXPECT_TRUE(s.autoUpdateCLI()) << value.toString().toStdString();
+    }
+    fakes.defaults->setValue(QStringLiteral("autoUpdateCLI"), QStringLiteral("false"));
+    EXPECT_FALSE(s.autoUpdateCLI());
+    fakes.defaults->setValue(QStringLiteral("autoUpdateCLI"), false);
+    EXPECT_FALSE(s.autoUpdateCLI());
+
+    QSignalSpy changed(&s, &StatusStore::autoUpdateCLIChanged);
+    s.setAutoUpdateCLI(true);
+    s.setAutoUpdateCLI(true);
+    EXPECT_TRUE(s.autoUpdateCLI());
+    EXPECT_EQ(changed.count(), 1);
+}
+
+TEST_F(StoreTest, WebOriginComesFromTheEnvironmentOrTheBuild) {
+    const QByteArray saved = qgetenv("TOVI_WEB_ORIGIN");
+    const bool had = qEnvironmentVariableIsSet("TOVI_WEB_ORIGIN");
+
+    qputenv("TOVI_WEB_ORIGIN", "http://127.0.0.1:8123///");
+    EXPECT_EQ(serviceWebOrigin(), QStringLiteral("http://127.0.0.1:8123"));
+    fakes.webOrigin.clear();
+    EXPECT_EQ(makeStore().serviceURL(QStringLiteral("/credits")),
+              QUrl(QStringLiteral("http://127.0.0.1:8123/credits")));
+    qputenv("TOVI_WEB_ORIGIN", "");
+    EXPECT_EQ(serviceWebOrigin(), normalizedWebOrigin(QString::fromUtf8(build::defaultWebOrigin)));
+    EXPECT_FALSE(serviceWebOrigin().endsWith(QLatin1Char('/')));
+    // An injected origin wins over both.
+    fakes.webOrigin = QStringLiteral("https://staging.test/");
+    EXPECT_EQ(makeStore().webOrigin(), QStringLiteral("https://staging.test"));
+
+    if (had)
+        qputenv("TOVI_WEB_ORIGIN", saved);
+    else
+        qunsetenv("TOVI_WEB_ORIGIN");
+}
+
+} // namespace
+} // namespace tovi::testing
