@@ -154,6 +154,10 @@ Status XdgAutostartLoginItem::setEnabled(bool enabled) {
     if (!enabled) {
         std::error_code ec;
         std::filesystem::remove(std::filesystem::path(QFile::encodeName(path).toStdString()), ec);
+        // A file where the autostart directory would be means there is no entry either:
+        // the login item is off, which is what was asked.
+        if (ec == std::errc::not_a_directory)
+            ec.clear();
         if (ec)
             return Error::platform(QStringLiteral("Couldn't remove %1: %2").arg(path, reasonOf(ec)));
         return success();

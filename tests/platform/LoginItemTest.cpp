@@ -219,6 +219,7 @@ TEST(XdgAutostartLoginItem, FailuresNameTheFileAndTheReason) {
     EXPECT_EQ(on.error().description(),
               QStringLiteral("Couldn't write %1: Not a directory").arg(entryFile(blocker)));
     EXPECT_FALSE(blocked.isEnabled());
+    EXPECT_TRUE(blocked.setEnabled(false).ok()) << "no directory, no entry: already off";
 
     // A directory squats on the entry's name: it can be neither replaced nor removed.
     const QString config = temp.path() + QStringLiteral("/squatted");
