@@ -139,7 +139,13 @@ FeedUpdater::FeedUpdater(Options options, QObject* parent)
     scheduleNextCheck();
 }
 
-FeedUpdater::~FeedUpdater() = default;
+FeedUpdater::~FeedUpdater() {
+    // A request still running would otherwise keep its coroutine suspended for ever. The
+    // abort resumes it at once; it sees `m_alive` cleared and unwinds without touching us.
+    *m_alive = false;
+    if (m_activeReply)
+        m_activeReply->abort();
+}
 
 bool FeedUpdater::readFlag(const QString& key, bool fallback) const {
     const QVariant value = m_settings->value(key);
@@ -246,11 +252,12 @@ void FeedUpdater::checkForUpdates() {
 
 QCoro::Task<> FeedUpdater::check(CheckKind kind) {
     QPointer<FeedUpdater> self(this);
+    const std::shared_ptr<bool> alive = m_alive;
     if (m_busy || m_options.feedUrl.isEmpty())
         co_return;
     setBusy(true);
     const Result<std::optional<AppcastItem>> result = co_await fetchNewerRelease();
-    if (!self)
+    if (!self || !*alive)
         co_return;
     m_settings->setValue(lastCheckKey, double(QDateTime::currentMSecsSinceEpoch()) / 1000.0);
     m_settings->sync();
@@ -262,7 +269,7 @@ QCoro::Task<> FeedUpdater::check(CheckKind kind) {
         (!m_installed || m_installed->build != result.value()->build)) {
         m_announcedBuild = result.value()->build;
         co_await installUpdate(*result.value(), kind);
-        if (!self)
+        if (!self || !*alive)
             co_return;
     }
     setBusy(false);
@@ -340,6 +347,7 @@ void FeedUpdater::finishCheck(CheckKind kind, const Result<std::optional<Appcast
 
 QCoro::Task<Result<std::optional<AppcastItem>>> FeedUpdater::fetchNewerRelease() {
     QPointer<FeedUpdater> self(this);
+    const std::shared_ptr<bool> alive = m_alive;
     const QUrl feed = m_options.feedUrl;
     if (const Status allowed = UpdateAddressPolicy::check(feed); !allowed)
         co_return allowed.error();
@@ -352,8 +360,9 @@ QCoro::Task<Result<std::optional<AppcastItem>>> FeedUpdater::fetchNewerRelease()
         if (received > maxFeedBytes)
             raw->abort();
     });
+    m_activeReply = raw;
     co_await qCoro(raw).waitForFinished();
-    if (!self)
+    if (!self || !*alive)
         co_return Error::cancelled();
     if (raw->error() != QNetworkReply::NoError) {
         QString reason = replyFailure(raw, *refusal);
@@ -375,18 +384,20 @@ QCoro::Task<Result<std::optional<AppcastItem>>> FeedUpdater::fetchNewerRelease()
 
 QCoro::Task<> FeedUpdater::downloadUpdate(CheckKind kind) {
     QPointer<FeedUpdater> self(this);
+    const std::shared_ptr<bool> alive = m_alive;
     if (m_busy || !m_found)
         co_return;
     setBusy(true);
     co_await installUpdate(*m_found, kind);
-    if (self)
+    if (self && *alive)
         setBusy(false);
 }
 
 QCoro::Task<> FeedUpdater::installUpdate(AppcastItem item, CheckKind kind) {
     QPointer<FeedUpdater> self(this);
+    const std::shared_ptr<bool> alive = m_alive;
     Result<QString> downloaded = co_await downloadVerified(item);
-    if (!self)
+    if (!self || !*alive)
         co_return;
     const QString version = item.displayVersion();
     if (!downloaded) {
@@ -435,6 +446,7 @@ QCoro::Task<> FeedUpdater::installUpdate(AppcastItem item, CheckKind kind) {
 
 QCoro::Task<Result<QString>> FeedUpdater::downloadVerified(AppcastItem item) {
     QPointer<FeedUpdater> self(this);
+    const std::shared_ptr<bool> alive = m_alive;
     if (const Status allowed = UpdateAddressPolicy::check(item.enclosureUrl); !allowed)
         co_return allowed.error();
     // Refuse before spending bandwidth on something that can never be used.
@@ -471,8 +483,9 @@ QCoro::Task<Result<QString>> FeedUpdater::downloadVerified(AppcastItem item) {
             raw->abort();
         }
     });
+    m_activeReply = raw;
     co_await qCoro(raw).waitForFinished();
-    if (!self) {
+    if (!self || !*alive) {
         file->remove();
         co_return Error::cancelled();
     }

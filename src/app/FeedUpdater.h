@@ -20,6 +20,7 @@
 #include <optional>
 
 class QNetworkAccessManager;
+class QNetworkReply;
 class QSettings;
 
 namespace tovi {
@@ -111,6 +112,9 @@ private:
     // and waiting for a restart: neither is announced again every hour.
     QString m_announcedBuild;
     std::optional<AppcastItem> m_installed;
+    QPointer<QNetworkReply> m_activeReply;
+    // Cleared first thing in the destructor, while QPointers to us still look valid.
+    std::shared_ptr<bool> m_alive = std::make_shared<bool>(true);
 };
 
 } // namespace tovi

@@ -1,0 +1,204 @@
+#include "app/DesktopUpdateNotifier.h"
+#include "app/MessageBoxUpdatePrompter.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QElapsedTimer>
+#include <QLabel>
+#include <QProcess>
+#include <gtest/gtest.h>
+
+using namespace tovi;
+
+namespace {
+
+template <typename F> bool runUntil(F done) {
+    QElapsedTimer guard;
+    guard.start();
+    while (!done()) {
+        if (guard.elapsed() > 30000)
+            return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    }
+    return true;
+}
+
+// A private session bus for one test, so that no real desktop is touched.
+class PrivateBus {
+public:
+    PrivateBus() {
+        QStringList arguments;
+        arguments << QStringLiteral("--session") << QStringLiteral("--nofork")
+                  << QStringLiteral("--print-address=1");
+        m_daemon.start(QStringLiteral("dbus-daemon"), arguments);
+        m_daemon.waitForReadyRead(10000);
+        m_address = QString::fromUtf8(m_daemon.readLine()).trimmed();
+    }
+    ~PrivateBus() {
+        for (const QString& name : m_names)
+            QDBusConnection::disconnectFromBus(name);
+        m_daemon.kill();
+        m_daemon.waitForFinished();
+    }
+    QDBusConnection connect(const QString& name) {
+        m_names << name;
+        return QDBusConnection::connectToBus(m_address, name);
+    }
+
+private:
+    QProcess m_daemon;
+    QString m_address;
+    QStringList m_names;
+};
+
+// Stands in for the desktop's notification server.
+class NotificationServer : public QObject {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.Notifications")
+public:
+    explicit NotificationServer(QDBusConnection bus)
+        : m_bus(bus) {}
+    QList<QVariantList> calls;
+
+    void invoke(uint id, const QString& key) {
+        QDBusMessage signal = QDBusMessage::createSignal(QStringLiteral("/org/freedesktop/Notifications"),
+                                                         QStringLiteral("org.freedesktop.Notifications"),
+                                                         QStringLiteral("ActionInvoked"));
+        signal << id << key;
+        m_bus.send(signal);
+    }
+
+public Q_SLOTS:
+    uint Notify(const QString& app, uint replaces, const QString& icon, const QString& summary,
+                const QString& body, const QStringList& actions, const QVariantMap& hints, int timeout) {
+        calls.append(QVariantList{app, replaces, icon, summary, body, actions, hints, timeout});
+        return replaces ? replaces : uint(40 + calls.size());
+    }
+
+private:
+    QDBusConnection m_bus;
+};
+
+} // namespace
+
+TEST(DesktopUpdateNotifier, SendsNoticesToTheNotificationServerAndReportsItsActions) {
+    PrivateBus bus;
+    QDBusConnection serverBus = bus.connect(QStringLiteral("server"));
+    ASSERT_TRUE(serverBus.isConnected());
+    NotificationServer server(serverBus);
+    ASSERT_TRUE(serverBus.registerObject(QStringLiteral("/org/freedesktop/Notifications"), &server,
+                                         QDBusConnection::ExportAllSlots));
+    ASSERT_TRUE(serverBus.registerService(QStringLiteral("org.freedesktop.Notifications")));
+
+    DesktopUpdateNotifier notifier(bus.connect(QStringLiteral("client")), QStringLiteral("dev.tovi.Tovi"));
+    QStringList invoked;
+    QObject::connect(&notifier, &UpdateNotifier::actionInvoked, [&](const QString& a) { invoked << a; });
+
+    notifier.notify(UpdateNotice{QStringLiteral("Tovi 1.1.0 is available"), QStringLiteral("You have 1.0.0."),
+                                 QStringLiteral("download"), QStringLiteral("Download")});
+    ASSERT_TRUE(runUntil([&] { return server.calls.size() == 1; }));
+    const QVariantList& call = server.calls[0];
+    EXPECT_EQ(call[0].toString(), QStringLiteral("Tovi"));
+    EXPECT_EQ(call[1].toUInt(), 0u);
+    EXPECT_EQ(call[2].toString(), QStringLiteral("dev.tovi.Tovi"));
+    EXPECT_EQ(call[3].toString(), QStringLiteral("Tovi 1.1.0 is available"));
+    EXPECT_EQ(call[5].toStringList().join(u','), QStringLiteral("default,Download,download,Download"));
+    EXPECT_EQ(call[6].toMap().value(QStringLiteral("desktop-entry")).toString(),
+              QStringLiteral("dev.tovi.Tovi"));
+
+    // Clicking the button or the notice itself asks for the download; other ids are not ours.
+    QCoreApplication::processEvents();
+    server.invoke(41, QStringLiteral("download"));
+    server.invoke(7, QStringLiteral("download"));
+    server.invoke(41, QStringLiteral("default"));
+    ASSERT_TRUE(runUntil([&] { return invoked.size() == 2; }));
+    EXPECT_EQ(invoked, (QStringList{QStringLiteral("download"), QStringLiteral("download")}));
+
+    // The next notice replaces the first; one without an action offers no buttons.
+    notifier.notify(UpdateNotice{QStringLiteral("Tovi 1.1.0 is available"),
+                                 QStringLiteral("Update Tovi through your package manager."),
+                                 {},
+                                 {}});
+    ASSERT_TRUE(runUntil([&] { return server.calls.size() == 2; }));
+    EXPECT_EQ(server.calls[1][1].toUInt(), 41u);
+    EXPECT_TRUE(server.calls[1][5].toStringList().isEmpty());
+    QCoreApplication::processEvents();
+    server.invoke(41, QStringLiteral("default"));
+    notifier.notify(UpdateNotice{QStringLiteral("flush"), {}, {}, {}});
+    ASSERT_TRUE(runUntil([&] { return server.calls.size() == 3; }));
+    EXPECT_EQ(invoked.size(), 2);
+}
+
+TEST(DesktopUpdateNotifier, WithoutANotificationServerNothingHappens) {
+    PrivateBus bus;
+    DesktopUpdateNotifier notifier(bus.connect(QStringLiteral("lonely")), QStringLiteral("dev.tovi.Tovi"));
+    notifier.notify(UpdateNotice{QStringLiteral("Tovi 1.1.0 is available"),
+                                 {},
+                                 QStringLiteral("download"),
+                                 QStringLiteral("Download")});
+    DesktopUpdateNotifier offline(QDBusConnection(QStringLiteral("never-connected")), QStringLiteral("x"));
+    offline.notify(UpdateNotice{QStringLiteral("x"), {}, {}, {}});
+    for (int i = 0; i < 20; ++i)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    SUCCEED();
+}
+
+TEST(MessageBoxUpdatePrompter, ShowsOneNonBlockingDialogWithEscapedFeedTextAndReportsTheChoice) {
+    MessageBoxUpdatePrompter prompter;
+    QStringList accepted;
+    QObject::connect(&prompter, &UpdatePrompter::accepted, [&](const QString& a) { accepted << a; });
+
+    UpdateMessage offer;
+    offer.title = QStringLiteral("Software Update");
+    offer.text = QStringLiteral("A new version of Tovi is available!");
+    offer.detail = QStringLiteral("Tovi <b>1.1.0</b> & more");
+    offer.link = QUrl(QStringLiteral("https://tovi.dev/notes?a=1&b=\"2\""));
+    offer.linkLabel = QStringLiteral("Release notes");
+    offer.acceptAction = QStringLiteral("download");
+    offer.acceptLabel = QStringLiteral("Download");
+    offer.rejectLabel = QStringLiteral("Later");
+    prompter.show(offer); // returns at once: open(), not exec()
+
+    QMessageBox* box = prompter.currentBox();
+    ASSERT_NE(box, nullptr);
+    EXPECT_TRUE(box->isVisible());
+    EXPECT_EQ(box->windowTitle(), QStringLiteral("Software Update"));
+    EXPECT_EQ(box->text(), offer.text);
+    const QString info = box->informativeText();
+    EXPECT_TRUE(info.contains(QStringLiteral("Tovi &lt;b&gt;1.1.0&lt;/b&gt; &amp; more")));
+    EXPECT_TRUE(info.contains(QStringLiteral("href=\"https://tovi.dev/notes?a=1&amp;b=%222%22\"")));
+    QStringList labels;
+    for (QAbstractButton* button : box->buttons())
+        labels << button->text();
+    labels.sort();
+    EXPECT_EQ(labels.join(u','), QStringLiteral("Download,Later"));
+
+    // "Later" closes without an action; a later dialog replaces an open one.
+    for (QAbstractButton* button : box->buttons())
+        if (button->text() == u"Later")
+            button->click();
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(accepted.isEmpty());
+
+    prompter.show(offer);
+    QPointer<QMessageBox> first = prompter.currentBox();
+    UpdateMessage plain;
+    plain.title = QStringLiteral("You\u2019re up to date!");
+    plain.text = QStringLiteral("Tovi 1.0.0 is the newest version available.");
+    prompter.show(plain);
+    QCoreApplication::processEvents();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(first.isNull() || !first->isVisible());
+    ASSERT_NE(prompter.currentBox(), nullptr);
+    EXPECT_EQ(prompter.currentBox()->buttons().size(), 1);
+
+    prompter.show(offer);
+    for (QAbstractButton* button : prompter.currentBox()->buttons())
+        if (button->text() == u"Download")
+            button->click();
+    EXPECT_EQ(accepted, QStringList{QStringLiteral("download")});
+}
+
+#include "DesktopUpdateNotifierTest.moc"
