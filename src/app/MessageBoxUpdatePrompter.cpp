@@ -1,5 +1,6 @@
 #include "app/MessageBoxUpdatePrompter.h"
 
+#include <QLabel>
 #include <QPushButton>
 
 namespace tovi {
@@ -30,8 +31,14 @@ void MessageBoxUpdatePrompter::show(const UpdateMessage& message) {
                            message.linkLabel.toHtmlEscaped());
     }
     // Wrapped in a paragraph so that an escaped "&lt;" is never taken for plain text.
-    if (!detail.isEmpty())
+    if (!detail.isEmpty()) {
         box->setInformativeText(QStringLiteral("<p>%1</p>").arg(detail));
+        // The release-notes link must open in the browser whatever the style's defaults.
+        if (auto* label = box->findChild<QLabel*>(QStringLiteral("qt_msgbox_informativelabel"))) {
+            label->setTextInteractionFlags(Qt::TextBrowserInteraction);
+            label->setOpenExternalLinks(true);
+        }
+    }
     box->setTextInteractionFlags(Qt::TextBrowserInteraction);
 
     if (message.acceptAction.isEmpty()) {

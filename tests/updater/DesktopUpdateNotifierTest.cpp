@@ -169,6 +169,10 @@ TEST(MessageBoxUpdatePrompter, ShowsOneNonBlockingDialogWithEscapedFeedTextAndRe
     const QString info = box->informativeText();
     EXPECT_TRUE(info.contains(QStringLiteral("Tovi &lt;b&gt;1.1.0&lt;/b&gt; &amp; more")));
     EXPECT_TRUE(info.contains(QStringLiteral("href=\"https://tovi.dev/notes?a=1&amp;b=%222%22\"")));
+    const auto* detailLabel = box->findChild<QLabel*>(QStringLiteral("qt_msgbox_informativelabel"));
+    ASSERT_NE(detailLabel, nullptr);
+    EXPECT_TRUE(detailLabel->openExternalLinks());
+    EXPECT_TRUE(detailLabel->textInteractionFlags() & Qt::LinksAccessibleByMouse);
     QStringList labels;
     for (QAbstractButton* button : box->buttons())
         labels << button->text();
