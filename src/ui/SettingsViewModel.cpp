@@ -1,6 +1,5 @@
 #include "ui/SettingsViewModel.h"
 
-#include "platform/UserDefaults.h"
 #include "store/StatusStore.h"
 #include "ui/AppUpdater.h"
 #include "ui/Symbols.h"
@@ -38,8 +37,8 @@ void SettingsViewModel::setAutomaticUpdates(bool value) {
         }
         m_updater->setAutomaticallyUpdates(value);
     }
-    m_store->defaults().setValue(QStringLiteral("autoUpdateCLI"), value);
-    // The store reads the preference when it needs it; the switch must show the new value now.
+    m_store->setAutoUpdateCLI(value);
+    // The store only notifies when its half changed; the switch must show the new value now.
     Q_EMIT changed();
 }
 

@@ -68,28 +68,49 @@ double listHeight(const QList<SpaceNodeSearchResult>& results, double nodeRowHei
 
 QString symbolFor(const std::optional<QString>& icon) {
     static const QHash<QString, QString> symbols = [] {
-        const std::pair<const char*, std::initializer_list<const char*>> table[] = {
-            {"terminal", {"mdi:console", "mdi:console-line", "mdi:terminal"}},
-            {"chevron.left.forwardslash.chevron.right",
-             {"mdi:code-braces", "mdi:code-tags", "mdi:source-branch"}},
-            {"display", {"mdi:remote-desktop", "mdi:monitor", "mdi:desktop-classic"}},
-            {"text.bubble", {"mdi:message-text-outline", "mdi:message-outline", "mdi:chat-outline"}},
-            {"globe", {"mdi:web", "mdi:earth", "mdi:earth-arrow-right"}},
-            {"server.rack", {"mdi:server", "mdi:database", "mdi:database-outline"}},
-            {"square.stack.3d.up", {"mdi:application-outline", "mdi:view-grid-outline"}},
-            {"bolt", {"mdi:lightning-bolt-outline", "mdi:lightning-bolt"}},
-            {"cube", {"mdi:cube-outline", "mdi:cube"}},
-            {"magnifyingglass", {"mdi:magnify"}},
-            {"video", {"mdi:file-video-outline", "mdi:video-outline"}},
-            {"hammer", {"mdi:hammer-wrench", "mdi:tools"}},
-            {"folder", {"mdi:folder-outline"}},
-            {"cpu", {"mdi:robot-outline"}},
+        const char* const terminal = "terminal";
+        const char* const code = "chevron.left.forwardslash.chevron.right";
+        const char* const display = "display";
+        const char* const bubble = "text.bubble";
+        const char* const globe = "globe";
+        const char* const server = "server.rack";
+        const char* const stack = "square.stack.3d.up";
+        const std::pair<const char*, const char*> table[] = {
+            {"mdi:console", terminal},
+            {"mdi:console-line", terminal},
+            {"mdi:terminal", terminal},
+            {"mdi:code-braces", code},
+            {"mdi:code-tags", code},
+            {"mdi:source-branch", code},
+            {"mdi:remote-desktop", display},
+            {"mdi:monitor", display},
+            {"mdi:desktop-classic", display},
+            {"mdi:message-text-outline", bubble},
+            {"mdi:message-outline", bubble},
+            {"mdi:chat-outline", bubble},
+            {"mdi:web", globe},
+            {"mdi:earth", globe},
+            {"mdi:earth-arrow-right", globe},
+            {"mdi:server", server},
+            {"mdi:database", server},
+            {"mdi:database-outline", server},
+            {"mdi:application-outline", stack},
+            {"mdi:view-grid-outline", stack},
+            {"mdi:lightning-bolt-outline", "bolt"},
+            {"mdi:lightning-bolt", "bolt"},
+            {"mdi:cube-outline", "cube"},
+            {"mdi:cube", "cube"},
+            {"mdi:magnify", "magnifyingglass"},
+            {"mdi:file-video-outline", "video"},
+            {"mdi:video-outline", "video"},
+            {"mdi:hammer-wrench", "hammer"},
+            {"mdi:tools", "hammer"},
+            {"mdi:folder-outline", "folder"},
+            {"mdi:robot-outline", "cpu"},
         };
         QHash<QString, QString> map;
-        for (const auto& [symbol, icons] : table) {
-            for (const char* name : icons)
-                map.insert(QLatin1String(name), QLatin1String(symbol));
-        }
+        for (const auto& [icon, symbol] : table)
+            map.insert(QLatin1String(icon), QLatin1String(symbol));
         return map;
     }();
     if (!icon)

@@ -1,0 +1,409 @@
+#include "ui/MenuViewModel.h"
+#include "UiTestData.h"
+#include "support/FakeDependencies.h"
+#include "ui/SpacesListModel.h"
+#include "ui/Symbols.h"
+
+#include <QSignalSpy>
+#include <gtest/gtest.h>
+#include <qcoro/qcorotask.h>
+
+using namespace tovi;
+using namespace tovi::testing;
+
+namespace {
+
+QString s(const char* text) {
+    return QString::fromUtf8(text);
+}
+
+InternalStatus signedInStatus() {
+    Space blog = readySpace(s("sp-1"), s("Blog"), s("mdi:web"));
+    InternalStatus status = statusWithNodes({node(s("n1"), s("Laptop"), QList<Space>{blog}, true),
+                                             node(s("n2"), s("Server"), QList<Space>{}, false)});
+    status.account = Account{};
+    status.account->name = s("Ann");
+    status.account->team = s("Acme");
+    status.cli = CLIInfo{s("1.4.0"), s("1.5.0"), std::nullopt};
+    status.notifications = Notifications{};
+    status.notifications->unread = 2;
+    return status;
+}
+
+// A store fed by a scripted status source, with the window's presentation on top.
+struct Fixture {
+    void refresh() { QCoro::waitFor(store.refresh()); }
+    void show(InternalStatus status) {
+        deps.source->setResult(std::move(status));
+        refresh();
+    }
+    QVariantMap banner(int i) const { return menu.footer()->banners().at(i).toMap(); }
+
+    FakeDependencies deps;
+    // The source must exist before the store takes its dependencies.
+    bool sourceReady = (deps.useFakeSource().setResult(signedInStatus()), true);
+    QDateTime now = QDateTime::fromSecsSinceEpoch(1'700'000'000, Qt::UTC);
+    StatusStore store{deps.make()};
+    MenuViewModel menu{&store, nullptr, [this] { return now; }};
+};
+
+} // namespace
+
+TEST(MenuViewModel, NothingLoadedYetShowsLoadingAndHidesStatusElements) {
+    Fixture f;
+    EXPECT_EQ(f.menu.header()->title(), s("Tovi"));
+    EXPECT_EQ(f.menu.header()->identityTitle(), s("Not signed in"));
+    EXPECT_FALSE(f.menu.body()->signedOut());
+    EXPECT_EQ(f.menu.body()->spaces()->form(), s("loading"));
+    EXPECT_FALSE(f.menu.footer()->showNotifications());
+    EXPECT_FALSE(f.menu.footer()->showNodeCount());
+    EXPECT_FALSE(f.menu.footer()->showCliVersion());
+    EXPECT_FALSE(f.menu.footer()->upgradeUpdateForm());
+    EXPECT_EQ(f.menu.footer()->upgradeTooltip(), s("Upgrade"));
+    EXPECT_EQ(f.menu.footer()->refreshTooltip(), s("Refresh status now"));
+    EXPECT_TRUE(f.menu.accountMenu()->showAddAccount());
+    EXPECT_TRUE(f.menu.accountMenu()->showSignOut());
+    EXPECT_FALSE(f.menu.accountMenu()->showSignIn());
+    EXPECT_EQ(f.menu.header()->markName(), s("ToviMark"));
+}
+
+TEST(MenuViewModel, SignedInSnapshotFillsHeaderListAndStatusRow) {
+    Fixture f;
+    QSignalSpy headerChanged(f.menu.header(), &HeaderViewModel::changed);
+    f.refresh();
+
+    EXPECT_EQ(f.menu.header()->title(), s("Acme"));
+    EXPECT_EQ(f.menu.header()->identityTitle(), s("Ann (Acme)"));
+    EXPECT_EQ(headerChanged.count(), 1);
+    f.refresh(); // the same snapshot again: nothing to tell the view
+    EXPECT_EQ(headerChanged.count(), 1);
+
+    SpacesViewModel* spaces = f.menu.body()->spaces();
+    EXPECT_EQ(spaces->form(), s("search"));
+    EXPECT_EQ(spaces->model()->rowCount(), 2);
+    EXPECT_DOUBLE_EQ(spaces->listHeight(), 28 + 43);
+
+    FooterViewModel* footer = f.menu.footer();
+    EXPECT_EQ(footer->serviceText(), s("Service running"));
+    EXPECT_EQ(footer->serviceDotColor(), f.menu.colors()->green());
+    EXPECT_TRUE(footer->showCliVersion());
+    EXPECT_EQ(footer->cliVersion(), s("1.4.0"));
+    EXPECT_EQ(footer->nodeCountText(), s("1/2 Nodes"));
+    EXPECT_EQ(footer->nodeCountTooltip(), s("1 of 2 nodes online"));
+    EXPECT_TRUE(footer->showNotifications());
+    EXPECT_EQ(footer->notificationsCountText(), s("2"));
+    EXPECT_EQ(footer->notificationsTooltip(), s("2 unread notifications"));
+    EXPECT_EQ(footer->notificationsGlyph(), Symbols::glyph(s("bell.badge.fill")));
+    EXPECT_EQ(footer->notificationsColor(), f.menu.colors()->amber());
+    EXPECT_TRUE(footer->upgradeUpdateForm());
+    EXPECT_EQ(footer->upgradeTooltip(), s("Upgrade to 1.5.0"));
+    EXPECT_TRUE(footer->upgradeEnabled());
+    EXPECT_FALSE(footer->showStart());
+    EXPECT_FALSE(footer->showPartialWarning());
+    EXPECT_TRUE(footer->banners().isEmpty());
+
+    // A team without a name leaves the title at "Tovi".
+    InternalStatus noTeam = signedInStatus();
+    noTeam.account->team.reset();
+    f.show(noTeam);
+    EXPECT_EQ(f.menu.header()->title(), s("Tovi"));
+
+    // The dark appearance swaps the mark and recolours.
+    f.menu.setDark(true);
+    EXPECT_EQ(f.menu.header()->markName(), s("ToviMarkDark"));
+    EXPECT_EQ(f.menu.header()->markSource(), QUrl(s("qrc:/assets/ToviMarkDark.svg")));
+    EXPECT_EQ(footer->serviceDotColor(), statusColor(StatusColor::green, true));
+}
+
+TEST(MenuViewModel, SignedOutShowsWelcomeAndSignInOnly) {
+    Fixture f;
+    InternalStatus out;
+    out.authenticated = false;
+    out.notifications = Notifications{};
+    out.notifications->unread = 5;
+    f.show(out);
+
+    EXPECT_TRUE(f.menu.body()->signedOut());
+    EXPECT_FALSE(f.menu.body()->awaitingApproval());
+    EXPECT_FALSE(f.menu.accountMenu()->showAddAccount());
+    EXPECT_FALSE(f.menu.accountMenu()->showSignOut());
+    EXPECT_TRUE(f.menu.accountMenu()->showSignIn());
+    EXPECT_FALSE(f.menu.footer()->showNotifications());
+
+    f.menu.body()->createAccount();
+    ASSERT_EQ(f.deps.browser->opened().size(), 1);
+    EXPECT_EQ(f.deps.browser->opened().last(), QUrl(s("https://tovi.test/create-account")));
+}
+
+TEST(MenuViewModel, AwaitingApprovalOffersReopenOnlyForAWebAddress) {
+    EXPECT_TRUE(BodyViewModel::isOpenableUrl(s("https://tovi.test/approve?code=1")));
+    EXPECT_FALSE(BodyViewModel::isOpenableUrl(s("not a url")));
+    EXPECT_FALSE(BodyViewModel::isOpenableUrl(s("")));
+    EXPECT_FALSE(BodyViewModel::isOpenableUrl(s("javascript:alert(1)")));
+    EXPECT_FALSE(BodyViewModel::isOpenableUrl(s("https://")));
+
+    Fixture f;
+    InternalStatus out;
+    out.authenticated = false;
+    f.show(out);
+    auto gate = f.deps.runner->gate({s("account"), s("claim")});
+    f.deps.runner->replyPrefix({s("account"), s("login")},
+                               FakeRunner::ok(R"({"token":"t","url":"https://tovi.test/approve/1"})"));
+    f.menu.body()->signIn();
+    ASSERT_TRUE(f.menu.body()->awaitingApproval());
+    EXPECT_EQ(f.menu.body()->approvalUrl(), s("https://tovi.test/approve/1"));
+    EXPECT_TRUE(f.menu.body()->showReopenLink());
+    const qsizetype opened = f.deps.browser->opened().size();
+    f.menu.body()->reopenApprovalPage();
+    ASSERT_EQ(f.deps.browser->opened().size(), opened + 1);
+    EXPECT_EQ(f.deps.browser->opened().last(), QUrl(s("https://tovi.test/approve/1")));
+
+    f.menu.body()->cancelSignIn();
+    EXPECT_FALSE(f.menu.body()->awaitingApproval());
+    EXPECT_FALSE(f.menu.body()->showReopenLink());
+    f.menu.body()->reopenApprovalPage(); // nothing to reopen any more
+    EXPECT_EQ(f.deps.browser->opened().size(), opened + 1);
+    gate->open();
+}
+
+TEST(MenuViewModel, AccountsSectionListsProfilesAndDisablesTheCurrentOne) {
+    Fixture f;
+    f.refresh();
+    f.deps.runner->reply(profileListArguments(), FakeRunner::ok(R"([])"));
+    QCoro::waitFor(f.store.loadProfiles());
+    EXPECT_FALSE(f.menu.accountMenu()->showAccounts());
+    EXPECT_TRUE(f.menu.accountMenu()->removableAccounts().isEmpty());
+
+    f.deps.runner->reply(profileListArguments(),
+                         FakeRunner::ok(R"([{"name":"default","active":true,"team":"Acme"},
+                                            {"name":"work","email":"ann@work.test","team":""}])"));
+    f.menu.windowShown(); // reloads the profiles
+    QCoreApplication::processEvents();
+    ASSERT_TRUE(f.menu.accountMenu()->showAccounts());
+    const QVariantList rows = f.menu.accountMenu()->accounts();
+    ASSERT_EQ(rows.size(), 2);
+    EXPECT_EQ(rows[0].toMap(), (QVariantMap{{s("text"), s("default — Acme")},
+                                            {s("checked"), true},
+                                            {s("enabled"), false},
+                                            {s("name"), s("default")}}));
+    EXPECT_EQ(rows[1].toMap(), (QVariantMap{{s("text"), s("work — ann@work.test")},
+                                            {s("checked"), false},
+                                            {s("enabled"), true},
+                                            {s("name"), s("work")}}));
+    EXPECT_EQ(f.menu.accountMenu()->removableAccounts(), (QStringList{s("default"), s("work")}));
+
+    f.menu.accountMenu()->switchProfile(s("work"));
+    f.menu.accountMenu()->removeProfile(s("default"));
+    f.menu.accountMenu()->signOut();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(f.deps.runner->count({s("account"), s("profile"), s("use"), s("work")}), 1);
+    EXPECT_EQ(f.deps.runner->count({s("account"), s("profile"), s("remove"), s("default")}), 1);
+    EXPECT_EQ(f.deps.runner->count({s("account"), s("logout")}), 1);
+}
+
+TEST(MenuViewModel, AddAccountTrimsSpacesAndTabsButNotLineBreaks) {
+    EXPECT_EQ(AccountMenuViewModel::trimmedProfileName(s(" \twork \t")), s("work"));
+    EXPECT_EQ(AccountMenuViewModel::trimmedProfileName(s("my work")), s("my work"));
+    EXPECT_EQ(AccountMenuViewModel::trimmedProfileName(s("\nwork\n")), s("\nwork\n"));
+    EXPECT_EQ(AccountMenuViewModel::trimmedProfileName(s(" \t ")), s(""));
+
+    Fixture f;
+    f.refresh();
+    EXPECT_FALSE(f.menu.accountMenu()->addAccount(s("   ")));
+    EXPECT_FALSE(f.menu.accountMenu()->addAccount(QString()));
+    EXPECT_EQ(f.store.signInTask(), nullptr);
+    EXPECT_EQ(f.deps.runner->count({s("account"), s("login")}), 0);
+
+    auto gate = f.deps.runner->gate({s("account"), s("login")});
+    EXPECT_TRUE(f.menu.accountMenu()->addAccount(s("\t work ")));
+    EXPECT_NE(f.store.signInTask(), nullptr);
+    QCoreApplication::processEvents();
+    gate->open();
+    QCoreApplication::processEvents();
+    bool sawProfile = false;
+    for (const QStringList& run : f.deps.runner->runs()) {
+        if (run.mid(0, 2) == QStringList{s("account"), s("login")})
+            sawProfile = run.contains(s("work"));
+    }
+    EXPECT_TRUE(sawProfile);
+}
+
+TEST(MenuViewModel, PagesOpenOnlyWithAnAddress) {
+    Fixture f;
+    f.deps.runner->reply(accountMeArguments(), FakeRunner::fail(1, s("offline")));
+    f.refresh();
+    ASSERT_FALSE(f.store.teamId());
+
+    // Service pages never need the team.
+    f.menu.header()->openUsage();
+    f.menu.accountMenu()->openServicePage(s("/credits"));
+    // Team pages do: nothing opens.
+    f.menu.footer()->openNodes();
+    f.menu.footer()->openNotifications();
+    f.menu.body()->spaces()->open(0);
+    f.menu.body()->spaces()->open(1);
+    EXPECT_EQ(f.deps.browser->opened(),
+              (QList<QUrl>{QUrl(s("https://tovi.test/usage")), QUrl(s("https://tovi.test/credits"))}));
+
+    f.deps.runner->reply(accountMeArguments(), FakeRunner::ok(R"({"id":"u1","team_id":"team-1"})"));
+    f.refresh();
+    ASSERT_TRUE(f.store.teamId());
+    f.menu.footer()->openNodes();
+    f.menu.footer()->openNotifications();
+    f.menu.body()->spaces()->open(0);  // node header
+    f.menu.body()->spaces()->open(1);  // space row
+    f.menu.body()->spaces()->open(99); // out of range: ignored
+    EXPECT_EQ(f.deps.browser->opened().mid(2),
+              (QList<QUrl>{QUrl(s("https://tovi.test/team/team-1/nodes")),
+                           QUrl(s("https://tovi.test/team/team-1/notifications")),
+                           QUrl(s("https://tovi.test/team/team-1/nodes")),
+                           QUrl(s("https://tovi.test/team/team-1/spaces/sp-1"))}));
+}
+
+TEST(MenuViewModel, SearchTextFiltersAndSurvivesRefreshes) {
+    Fixture f;
+    f.refresh();
+    SpacesViewModel* spaces = f.menu.body()->spaces();
+    EXPECT_FALSE(spaces->showClearButton());
+
+    spaces->setSearchText(s("zzz"));
+    EXPECT_TRUE(spaces->showClearButton());
+    EXPECT_TRUE(spaces->showNoMatches());
+    EXPECT_DOUBLE_EQ(spaces->listHeight(), 0.0);
+
+    spaces->setSearchText(s("SERV"));
+    EXPECT_FALSE(spaces->showNoMatches());
+    EXPECT_EQ(spaces->model()->rowCount(), 1); // "Server" with no spaces: header only
+
+    f.refresh();
+    EXPECT_EQ(spaces->searchText(), s("SERV"));
+    EXPECT_EQ(spaces->model()->rowCount(), 1);
+
+    spaces->clearSearch();
+    EXPECT_EQ(spaces->searchText(), s(""));
+    EXPECT_FALSE(spaces->showClearButton());
+    EXPECT_EQ(spaces->model()->rowCount(), 2);
+
+    InternalStatus empty = signedInStatus();
+    (*empty.spaces->nodes)[0].spaces = QList<Space>{};
+    f.show(empty);
+    EXPECT_EQ(spaces->form(), s("empty"));
+}
+
+TEST(MenuViewModel, FooterBannersFollowTheStoreMessages) {
+    Fixture f;
+    f.refresh();
+    f.deps.source->setResult(Error::decode(s("spaces: expected a list")));
+    f.refresh();
+    ASSERT_EQ(f.menu.footer()->banners().size(), 1);
+    EXPECT_EQ(f.banner(0),
+              (QVariantMap{{s("message"), s("spaces: expected a list")}, {s("hasRetry"), false}}));
+
+    // A failed set-up comes first and offers a retry.
+    f.deps.runner->setInstalled(false);
+    f.deps.runner->replyShell(FakeRunner::fail(7, s("curl: could not resolve host")));
+    QCoro::waitFor(TaskHandle::wait(f.store.startBootstrap()));
+    ASSERT_EQ(f.store.bootstrapState().kind, BootstrapState::Kind::failed);
+    ASSERT_GE(f.menu.footer()->banners().size(), 2);
+    EXPECT_EQ(f.banner(0).value(s("message")).toString(), f.store.bootstrapState().message);
+    EXPECT_TRUE(f.banner(0).value(s("hasRetry")).toBool());
+    EXPECT_FALSE(f.banner(1).value(s("hasRetry")).toBool());
+
+    const int shells = f.deps.runner->shellLines().size();
+    f.menu.footer()->retryBootstrap();
+    QCoreApplication::processEvents();
+    EXPECT_GT(f.deps.runner->shellLines().size(), shells);
+
+    f.deps.source->setResult(signedInStatus());
+    f.refresh();
+    for (const QVariant& banner : f.menu.footer()->banners())
+        EXPECT_NE(banner.toMap().value(s("message")).toString(), s("spaces: expected a list"));
+}
+
+TEST(MenuViewModel, PartialSnapshotShowsTheWarningWithItsSummary) {
+    Fixture f;
+    InternalStatus partial = signedInStatus();
+    partial.partial = true;
+    f.show(partial);
+    EXPECT_TRUE(f.menu.footer()->showPartialWarning());
+    EXPECT_EQ(f.menu.footer()->partialTooltip(), s("Some status sections could not be loaded."));
+
+    partial.errors = QList<StatusSectionError>{{s("spaces"), s("x")}, {s("usage"), s("y")}};
+    f.show(partial);
+    EXPECT_EQ(f.menu.footer()->partialTooltip(), s("Unavailable sections: spaces, usage."));
+
+    partial.partial = false;
+    f.show(partial);
+    EXPECT_FALSE(f.menu.footer()->showPartialWarning());
+}
+
+TEST(MenuViewModel, ControlsRowFollowsServiceAndMaintenance) {
+    Fixture f;
+    f.deps.setDaemon(DaemonState::stopped());
+    f.refresh();
+    FooterViewModel* footer = f.menu.footer();
+    EXPECT_EQ(footer->serviceText(), s("Service stopped"));
+    EXPECT_EQ(footer->serviceDotColor(), f.menu.colors()->red());
+    EXPECT_TRUE(footer->showStart());
+    EXPECT_FALSE(footer->showSpinner());
+
+    // While the store maintains, the spinner replaces "Start" and upgrading is disabled.
+    auto gate = f.deps.runner->gate({s("install")});
+    footer->upgrade();
+    QCoreApplication::processEvents();
+    ASSERT_TRUE(f.store.isMaintaining());
+    EXPECT_TRUE(footer->showSpinner());
+    EXPECT_FALSE(footer->showStart());
+    EXPECT_FALSE(footer->upgradeEnabled());
+    footer->upgrade(); // ignored while busy
+    QCoreApplication::processEvents();
+    EXPECT_EQ(f.deps.runner->count({s("install")}), 1);
+
+    gate->open();
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(f.store.isMaintaining());
+    EXPECT_TRUE(footer->upgradeEnabled());
+    EXPECT_TRUE(footer->showMaintenanceMessage());
+    EXPECT_FALSE(footer->maintenanceMessage().isEmpty());
+}
+
+TEST(MenuViewModel, RefreshTooltipAgesWithTheClock) {
+    Fixture f;
+    f.refresh();
+    f.now = f.deps.clock->now().addSecs(2);
+    f.menu.footer()->update();
+    EXPECT_EQ(f.menu.footer()->refreshTooltip(), s("Last refreshed just now"));
+    f.now = f.deps.clock->now().addSecs(120);
+    f.menu.windowShown();
+    EXPECT_EQ(f.menu.footer()->refreshTooltip(), s("Last refreshed 2 minutes ago"));
+}
+
+TEST(MenuViewModel, SettingsReadAndWriteTheStore) {
+    Fixture f;
+    SettingsViewModel* settings = f.menu.settings();
+
+    EXPECT_FALSE(settings->keepAwake());
+    settings->setKeepAwake(true);
+    EXPECT_EQ(f.deps.defaults->value(s("keepAwake")).toBool(), true);
+    EXPECT_EQ(f.deps.keepAwake->activeCount(), 1);
+    EXPECT_TRUE(settings->keepAwake());
+    settings->setKeepAwake(false);
+    EXPECT_EQ(f.deps.keepAwake->activeCount(), 0);
+    // The stored value is read each time, not cached.
+    f.deps.defaults->setValue(s("keepAwake"), true);
+    EXPECT_TRUE(settings->keepAwake());
+
+    settings->setOpenAtLogin(true);
+    EXPECT_EQ(f.deps.loginItem->requests(), (QList<bool>{true}));
+    EXPECT_TRUE(settings->openAtLogin());
+
+    EXPECT_FALSE(settings->showMoveNote());
+    *f.deps.location = AppLocation::temporary;
+    EXPECT_TRUE(settings->showMoveNote());
+
+    QSignalSpy changed(settings, &SettingsViewModel::changed);
+    settings->setSyncAgentHistory(true);
+    EXPECT_TRUE(settings->syncAgentHistory());
+    EXPECT_GE(changed.count(), 1);
+    QCoreApplication::processEvents();
+}

@@ -1,0 +1,226 @@
+#include "ui/StatusTexts.h"
+#include "UiTestData.h"
+#include "ui/PartialStatusWarning.h"
+#include "ui/RelativeTimeFormatter.h"
+#include "ui/StatusColors.h"
+
+#include <gtest/gtest.h>
+
+using namespace tovi;
+
+namespace {
+
+QString s(const char* text) {
+    return QString::fromUtf8(text);
+}
+
+void expectRgb(const QColor& color, double r, double g, double b) {
+    EXPECT_NEAR(color.redF(), r, 0.002);
+    EXPECT_NEAR(color.greenF(), g, 0.002);
+    EXPECT_NEAR(color.blueF(), b, 0.002);
+    EXPECT_DOUBLE_EQ(color.alphaF(), 1.0);
+}
+
+} // namespace
+
+TEST(StatusColors, LightAndDarkVariantsAreExact) {
+    expectRgb(statusColor(StatusColor::green, false), 0.20, 0.64, 0.36);
+    expectRgb(statusColor(StatusColor::green, true), 0.38, 0.82, 0.53);
+    expectRgb(statusColor(StatusColor::red, false), 0.80, 0.27, 0.25);
+    expectRgb(statusColor(StatusColor::red, true), 1.00, 0.47, 0.44);
+    expectRgb(statusColor(StatusColor::amber, false), 0.84, 0.55, 0.12);
+    expectRgb(statusColor(StatusColor::amber, true), 1.00, 0.72, 0.30);
+    expectRgb(statusColor(StatusColor::blue, false), 0.16, 0.48, 0.90);
+    expectRgb(statusColor(StatusColor::blue, true), 0.42, 0.66, 1.00);
+
+    const QColor primary(Qt::black), secondary(Qt::gray);
+    EXPECT_EQ(resolveColor(ColorRole::secondary, true, primary, secondary), secondary);
+    EXPECT_EQ(resolveColor(ColorRole::primary, false, primary, secondary), primary);
+    EXPECT_EQ(resolveColor(ColorRole::amber, true, primary, secondary),
+              statusColor(StatusColor::amber, true));
+}
+
+TEST(StatusTexts, SpaceStateLabelAndColourFollowTheState) {
+    Space space;
+    space.id = s("s1");
+    space.name = s("web");
+
+    space.status = s("RUNNING");
+    EXPECT_EQ(spaceStateLabel(space), s("Running"));
+    EXPECT_EQ(spaceStateColor(space), ColorRole::green);
+    space.status = s("ready");
+    EXPECT_EQ(spaceStateLabel(space), s("Ready"));
+
+    space.stopped = true;
+    EXPECT_EQ(spaceStateLabel(space), s("Stopped"));
+    EXPECT_EQ(spaceStateColor(space), ColorRole::secondary);
+
+    space.online = false; // unreachable outranks stopped
+    EXPECT_EQ(spaceStateLabel(space), s("Offline"));
+    EXPECT_EQ(spaceStateColor(space), ColorRole::red);
+
+    Space attention;
+    attention.indicator = s("Attention");
+    EXPECT_EQ(spaceStateLabel(attention), s("Needs attention"));
+    EXPECT_EQ(spaceStateColor(attention), ColorRole::amber);
+    attention.indicatorLabel = s("");
+    EXPECT_EQ(spaceStateLabel(attention), s("")); // only an absent label falls back
+    attention.indicatorLabel = s("  Disk full ");
+    EXPECT_EQ(spaceStateLabel(attention), s("  Disk full ")); // verbatim
+
+    Space bare;
+    EXPECT_EQ(spaceStateLabel(bare), s("Unknown"));
+    EXPECT_EQ(spaceStateColor(bare), ColorRole::secondary);
+}
+
+TEST(StatusTexts, IdentityTitleFallsBackFromNameToEmailAndAddsTheTeam) {
+    EXPECT_EQ(identityTitle(std::nullopt), s("Not signed in"));
+    InternalStatus status;
+    EXPECT_EQ(identityTitle(status), s("Not signed in"));
+
+    status.account = Account{};
+    status.account->team = s("Acme");
+    EXPECT_EQ(identityTitle(status), s("Not signed in (Acme)"));
+    status.account->email = s("ann@example.com");
+    EXPECT_EQ(identityTitle(status), s("ann@example.com (Acme)"));
+    status.account->name = s("Ann");
+    EXPECT_EQ(identityTitle(status), s("Ann (Acme)"));
+    status.account->team = s("");
+    EXPECT_EQ(identityTitle(status), s("Ann"));
+    status.account->team.reset();
+    EXPECT_EQ(identityTitle(status), s("Ann"));
+}
+
+TEST(StatusTexts, ProfileTextPrefersTeamThenEmailAndChecksTheCurrentProfile) {
+    Profile profile;
+    profile.name = s("work");
+    EXPECT_EQ(profileText(profile), (ProfileText{s("work"), false}));
+
+    profile.email = s("ann@example.com");
+    profile.team = s("");
+    EXPECT_EQ(profileText(profile).text, s("work — ann@example.com"));
+    profile.team = s("Acme");
+    EXPECT_EQ(profileText(profile).text, s("work — Acme"));
+    profile.email = s("");
+    profile.team.reset();
+    EXPECT_EQ(profileText(profile).text, s("work"));
+
+    profile.active = false;
+    profile.isDefault = false;
+    EXPECT_FALSE(profileText(profile).checked);
+    profile.isDefault = true;
+    EXPECT_TRUE(profileText(profile).checked);
+    profile.isDefault.reset();
+    profile.active = true;
+    EXPECT_TRUE(profileText(profile).checked);
+}
+
+TEST(StatusTexts, RefreshAgeUsesJustNowBelowFiveSecondsThenTheRelativeFormatter) {
+    const QDateTime now = QDateTime::fromSecsSinceEpoch(1'700'000'000, Qt::UTC);
+    EXPECT_EQ(refreshAge(std::nullopt, now), s("Refresh status now"));
+    EXPECT_EQ(refreshAge(now, now), s("Last refreshed just now"));
+    EXPECT_EQ(refreshAge(now.addMSecs(-4999), now), s("Last refreshed just now"));
+    EXPECT_EQ(refreshAge(now.addSecs(-5), now), s("Last refreshed 5 seconds ago"));
+    EXPECT_EQ(refreshAge(now.addSecs(-120), now), s("Last refreshed 2 minutes ago"));
+    // A clock that stepped back leaves a time in the future: still "just now".
+    EXPECT_EQ(refreshAge(now.addSecs(30), now), s("Last refreshed just now"));
+}
+
+TEST(RelativeTimeFormatter, PicksTheLargestWholeUnitAndItsPlural) {
+    const QDateTime now = QDateTime(QDate(2024, 3, 15), QTime(12, 0), Qt::UTC);
+    auto ago = [&](qint64 seconds) { return RelativeTimeFormatter::format(now.addSecs(-seconds), now); };
+    EXPECT_EQ(ago(1), s("1 second ago"));
+    EXPECT_EQ(ago(59), s("59 seconds ago"));
+    EXPECT_EQ(ago(60), s("1 minute ago"));
+    EXPECT_EQ(ago(119), s("1 minute ago"));
+    EXPECT_EQ(ago(3599), s("59 minutes ago"));
+    EXPECT_EQ(ago(3600), s("1 hour ago"));
+    EXPECT_EQ(ago(2 * 3600 + 59 * 60), s("2 hours ago"));
+    EXPECT_EQ(ago(86400), s("1 day ago"));
+    EXPECT_EQ(ago(6 * 86400), s("6 days ago"));
+    EXPECT_EQ(ago(14 * 86400), s("2 weeks ago"));
+    EXPECT_EQ(RelativeTimeFormatter::format(now.addMonths(-3), now), s("3 months ago"));
+    EXPECT_EQ(RelativeTimeFormatter::format(now.addYears(-1), now), s("1 year ago"));
+    EXPECT_EQ(RelativeTimeFormatter::format(now.addSecs(5), now), s("in 5 seconds"));
+    EXPECT_EQ(RelativeTimeFormatter::format(now.addSecs(3600), now), s("in 1 hour"));
+}
+
+TEST(StatusTexts, NodeCountTextColourAndTooltip) {
+    EXPECT_EQ(nodeCountText(2, 3),
+              (NodeCountText{s("2/3 Nodes"), ColorRole::secondary, s("2 of 3 nodes online")}));
+    EXPECT_EQ(nodeCountText(0, 0), (NodeCountText{s("0/0 Nodes"), ColorRole::red, s("0 of 0 nodes online")}));
+    EXPECT_EQ(nodeCountText(1, 1).color, ColorRole::secondary);
+}
+
+TEST(StatusTexts, UnreadNotificationsTreatNegativeAsZero) {
+    const UnreadText none{s("bell"), QString(), ColorRole::secondary, s("No unread notifications")};
+    EXPECT_EQ(unreadText(0), none);
+    EXPECT_EQ(unreadText(-4), none);
+    EXPECT_EQ(unreadText(1),
+              (UnreadText{s("bell.badge.fill"), s("1"), ColorRole::amber, s("1 unread notification")}));
+    EXPECT_EQ(unreadText(1234).tooltip, s("1234 unread notifications"));
+    EXPECT_EQ(unreadText(1234).countText, s("1234")); // no grouping separators
+
+    InternalStatus status;
+    EXPECT_EQ(unreadCount(std::nullopt), 0);
+    EXPECT_EQ(unreadCount(status), 0);
+    status.notifications = Notifications{};
+    EXPECT_EQ(unreadCount(status), 0);
+    status.notifications->unread = 7;
+    EXPECT_EQ(unreadCount(status), 7);
+}
+
+TEST(StatusTexts, ServiceStateTexts) {
+    EXPECT_EQ(serviceStateText(DaemonState::makeRunning(12)),
+              (ServiceStateText{s("Service running"), ColorRole::green,
+                                s("Service is running and hosting spaces on this machine")}));
+    EXPECT_EQ(serviceStateText(DaemonState::stopped()),
+              (ServiceStateText{s("Service stopped"), ColorRole::red,
+                                s("Service is stopped — spaces won't run on this machine")}));
+}
+
+TEST(StatusTexts, UpgradeControlChoosesTheUpdateFormByFlagOrVersionText) {
+    EXPECT_EQ(upgradeControlText(std::nullopt), (UpgradeControlText{false, s("Upgrade")}));
+    InternalStatus status;
+    EXPECT_EQ(upgradeControlText(status), (UpgradeControlText{false, s("Upgrade")}));
+
+    status.cli = CLIInfo{};
+    EXPECT_EQ(upgradeControlText(status), (UpgradeControlText{false, s("Upgrade")}));
+    status.cli->currentVersion = s("1.2.0");
+    EXPECT_EQ(upgradeControlText(status), (UpgradeControlText{false, s("Up to date (1.2.0)")}));
+
+    // Differing texts mean an update, with no version ordering: an "older" latest still counts.
+    status.cli->latestVersion = s("1.1.9");
+    EXPECT_EQ(upgradeControlText(status), (UpgradeControlText{true, s("Upgrade to 1.1.9")}));
+    status.cli->latestVersion = s("1.2.0");
+    EXPECT_FALSE(upgradeControlText(status).updateForm);
+
+    // The flag, when present, decides.
+    status.cli->latestVersion = s("2.0.0");
+    status.cli->updateAvailable = false;
+    EXPECT_EQ(upgradeControlText(status), (UpgradeControlText{false, s("Up to date (1.2.0)")}));
+    status.cli->updateAvailable = true;
+    status.cli->latestVersion.reset();
+    EXPECT_EQ(upgradeControlText(status), (UpgradeControlText{true, s("Upgrade")}));
+}
+
+TEST(StatusTexts, VersionHeadingAndSignedOutPredicate) {
+    EXPECT_EQ(versionHeading(s("1.0.0"), s("42")), s("Tovi 1.0.0 (42)"));
+    EXPECT_EQ(versionHeading(QString(), QString()), s("Tovi ? (?)"));
+
+    EXPECT_FALSE(isSignedOut(std::nullopt));
+    InternalStatus status;
+    EXPECT_FALSE(isSignedOut(status));
+    status.authenticated = true;
+    EXPECT_FALSE(isSignedOut(status));
+    status.authenticated = false;
+    EXPECT_TRUE(isSignedOut(status));
+}
+
+TEST(Banners, PartialSummaryListsSectionNamesInOrder) {
+    EXPECT_EQ(partialSummary({}), s("Some status sections could not be loaded."));
+    EXPECT_EQ(partialSummary({{s("spaces"), s("boom")}, {s("usage"), s("timeout")}}),
+              s("Unavailable sections: spaces, usage."));
+    EXPECT_EQ(partialSummary({{s("usage"), s("a")}, {s("usage"), s("b")}}),
+              s("Unavailable sections: usage, usage."));
+}
