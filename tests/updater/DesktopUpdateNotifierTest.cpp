@@ -131,20 +131,6 @@ TEST(DesktopUpdateNotifier, SendsNoticesToTheNotificationServerAndReportsItsActi
     EXPECT_EQ(invoked.size(), 2);
 }
 
-TEST(DesktopUpdateNotifier, WithoutANotificationServerNothingHappens) {
-    PrivateBus bus;
-    DesktopUpdateNotifier notifier(bus.connect(QStringLiteral("lonely")), QStringLiteral("dev.tovi.Tovi"));
-    notifier.notify(UpdateNotice{QStringLiteral("Tovi 1.1.0 is available"),
-                                 {},
-                                 QStringLiteral("download"),
-                                 QStringLiteral("Download")});
-    DesktopUpdateNotifier offline(QDBusConnection(QStringLiteral("never-connected")), QStringLiteral("x"));
-    offline.notify(UpdateNotice{QStringLiteral("x"), {}, {}, {}});
-    for (int i = 0; i < 20; ++i)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    SUCCEED();
-}
-
 TEST(MessageBoxUpdatePrompter, ShowsOneNonBlockingDialogWithEscapedFeedTextAndReportsTheChoice) {
     MessageBoxUpdatePrompter prompter;
     QStringList accepted;
