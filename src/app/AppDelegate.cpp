@@ -6,12 +6,9 @@ namespace tovi {
 
 AppDelegate::AppDelegate(LaunchSteps& steps, QObject* parent)
     : QObject(parent)
-    , m_steps(steps)
-{
-}
+    , m_steps(steps) {}
 
-AppDelegate::Outcome AppDelegate::applicationDidFinishLaunching()
-{
+AppDelegate::Outcome AppDelegate::applicationDidFinishLaunching() {
     // Test hosts load the application without wanting its side effects.
     if (qEnvironmentVariableIsSet("XCTestConfigurationFilePath"))
         return Outcome::hostedByTestRunner;

@@ -18,8 +18,7 @@ namespace {
 // How long after a focus-loss close a tray click still counts as "close", not "reopen".
 constexpr qint64 kToggleGraceMs = 400;
 
-double monotonicMs()
-{
+double monotonicMs() {
     timespec ts{};
     clock_gettime(CLOCK_MONOTONIC, &ts);
     return double(ts.tv_sec) * 1000.0 + double(ts.tv_nsec) / 1.0e6;
@@ -27,8 +26,7 @@ double monotonicMs()
 
 // Developer aid for the window benchmark: timestamps of an open request and of the frame
 // that answers it, on the monotonic clock.
-void trace(const char* what)
-{
+void trace(const char* what) {
     std::fprintf(stderr, "tovi-trace: %s %.3f\n", what, monotonicMs());
     std::fflush(stderr);
 }
@@ -39,16 +37,15 @@ MenuWindow::MenuWindow(Mode mode, std::function<QVariantMap()> properties, QObje
     : QObject(parent)
     , m_mode(mode)
     , m_properties(std::move(properties))
-    , m_traceFirstFrame(qEnvironmentVariableIntValue("TOVI_TRACE_FIRST_FRAME") == 1)
-{
-}
+    , m_traceFirstFrame(qEnvironmentVariableIntValue("TOVI_TRACE_FIRST_FRAME") == 1) {}
 
 MenuWindow::~MenuWindow() = default;
 
-bool MenuWindow::isVisible() const { return m_window && m_window->isVisible(); }
+bool MenuWindow::isVisible() const {
+    return m_window && m_window->isVisible();
+}
 
-bool MenuWindow::ensureCreated()
-{
+bool MenuWindow::ensureCreated() {
     if (m_window)
         return true;
 
@@ -89,8 +86,7 @@ bool MenuWindow::ensureCreated()
     return true;
 }
 
-void MenuWindow::show(QRect iconGeometry)
-{
+void MenuWindow::show(QRect iconGeometry) {
     if (isVisible()) {
         m_window->raise();
         m_window->requestActivate();
@@ -110,14 +106,12 @@ void MenuWindow::show(QRect iconGeometry)
     m_window->requestActivate();
 }
 
-void MenuWindow::hide()
-{
+void MenuWindow::hide() {
     if (m_window)
         m_window->hide();
 }
 
-void MenuWindow::toggle(QRect iconGeometry)
-{
+void MenuWindow::toggle(QRect iconGeometry) {
     if (isVisible()) {
         hide();
         return;
@@ -129,16 +123,14 @@ void MenuWindow::toggle(QRect iconGeometry)
     show(iconGeometry);
 }
 
-void MenuWindow::onActiveChanged()
-{
+void MenuWindow::onActiveChanged() {
     if (m_mode != Mode::dropDown || !m_window || m_window->isActive() || !m_window->isVisible())
         return;
     m_sinceFocusLossClose.start();
     m_window->hide();
 }
 
-void MenuWindow::place()
-{
+void MenuWindow::place() {
     WindowPlacementInput input;
     input.iconGeometry = m_iconGeometry;
     input.windowSize = m_window->size();

@@ -9,16 +9,14 @@ namespace {
 // A small gap between the panel and the window, as other tray pop-ups leave.
 constexpr int kGap = 4;
 
-int clampInto(int value, int low, int high)
-{
+int clampInto(int value, int low, int high) {
     // A window larger than the area keeps its top/left edge on screen.
     return high < low ? low : std::clamp(value, low, high);
 }
 
 } // namespace
 
-std::optional<QPoint> placeWindow(const WindowPlacementInput& input)
-{
+std::optional<QPoint> placeWindow(const WindowPlacementInput& input) {
     if (input.compositorPlaces)
         return std::nullopt;
 

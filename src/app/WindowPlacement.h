@@ -12,11 +12,11 @@ namespace tovi {
 // rectangle, a StatusNotifierItem tray reports nothing, and Wayland lets no client place
 // its own windows at all.
 struct WindowPlacementInput {
-    QRect iconGeometry;              // empty or invalid when the tray does not say
-    std::optional<QPoint> cursor;    // only where the windowing system reports it (X11)
-    QRect availableGeometry;         // the work area of the screen the window opens on
+    QRect iconGeometry;           // empty or invalid when the tray does not say
+    std::optional<QPoint> cursor; // only where the windowing system reports it (X11)
+    QRect availableGeometry;      // the work area of the screen the window opens on
     QSize windowSize;
-    bool compositorPlaces = false;   // Wayland: the compositor decides
+    bool compositorPlaces = false; // Wayland: the compositor decides
 };
 
 // The window's top-left corner, or nothing when the compositor places it.

@@ -4,11 +4,11 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-using tovi::AppDelegate;
 using ::testing::InSequence;
 using ::testing::NiceMock;
 using ::testing::Return;
 using ::testing::StrictMock;
+using tovi::AppDelegate;
 
 namespace {
 
@@ -26,8 +26,7 @@ public:
 // Keeps the test-runner variable out of (or in) the environment for one test.
 class TestRunnerVariable {
 public:
-    explicit TestRunnerVariable(bool present)
-    {
+    explicit TestRunnerVariable(bool present) {
         if (present)
             qputenv(kName, "/tmp/config.xctestconfiguration");
         else
@@ -41,8 +40,7 @@ private:
 
 } // namespace
 
-TEST(AppDelegateLaunch, TheCopyThatTakesTheLockStartsItsWorkInOrder)
-{
+TEST(AppDelegateLaunch, TheCopyThatTakesTheLockStartsItsWorkInOrder) {
     TestRunnerVariable absent(false);
     StrictMock<MockLaunchSteps> steps;
     {
@@ -57,8 +55,7 @@ TEST(AppDelegateLaunch, TheCopyThatTakesTheLockStartsItsWorkInOrder)
     EXPECT_EQ(delegate.applicationDidFinishLaunching(), AppDelegate::Outcome::running);
 }
 
-TEST(AppDelegateLaunch, ASecondCopyActivatesTheFirstAndQuitsWithoutStartingAnything)
-{
+TEST(AppDelegateLaunch, ASecondCopyActivatesTheFirstAndQuitsWithoutStartingAnything) {
     TestRunnerVariable absent(false);
     StrictMock<MockLaunchSteps> steps;
     {
@@ -73,8 +70,7 @@ TEST(AppDelegateLaunch, ASecondCopyActivatesTheFirstAndQuitsWithoutStartingAnyth
     EXPECT_EQ(delegate.applicationDidFinishLaunching(), AppDelegate::Outcome::handingOver);
 }
 
-TEST(AppDelegateLaunch, UnderATestHostNothingIsTouched)
-{
+TEST(AppDelegateLaunch, UnderATestHostNothingIsTouched) {
     TestRunnerVariable present(true);
     StrictMock<MockLaunchSteps> steps; // no call at all, not even the lock
     AppDelegate delegate(steps);

@@ -11,8 +11,7 @@ const QRect kScreen(0, 0, 1280, 800);
 const QRect kWorkArea(0, 28, 1280, 772); // a 28-pixel panel at the top
 const QSize kWindow(340, 500);
 
-WindowPlacementInput input(QRect icon, std::optional<QPoint> cursor = std::nullopt)
-{
+WindowPlacementInput input(QRect icon, std::optional<QPoint> cursor = std::nullopt) {
     WindowPlacementInput in;
     in.iconGeometry = icon;
     in.cursor = cursor;
@@ -23,8 +22,7 @@ WindowPlacementInput input(QRect icon, std::optional<QPoint> cursor = std::nullo
 
 } // namespace
 
-TEST(WindowPlacement, HangsUnderAnIconInATopPanelAndStaysInsideTheWorkArea)
-{
+TEST(WindowPlacement, HangsUnderAnIconInATopPanelAndStaysInsideTheWorkArea) {
     // An icon in the middle of the top panel: centred under it, just below the panel.
     auto pos = placeWindow(input(QRect(600, 2, 24, 24)));
     ASSERT_TRUE(pos);
@@ -43,8 +41,7 @@ TEST(WindowPlacement, HangsUnderAnIconInATopPanelAndStaysInsideTheWorkArea)
     EXPECT_EQ(pos->x(), 0);
 }
 
-TEST(WindowPlacement, OpensAboveAnIconInABottomPanel)
-{
+TEST(WindowPlacement, OpensAboveAnIconInABottomPanel) {
     WindowPlacementInput in = input(QRect(1200, 776, 24, 24));
     in.availableGeometry = QRect(0, 0, 1280, 772);
     const auto pos = placeWindow(in);
@@ -54,8 +51,7 @@ TEST(WindowPlacement, OpensAboveAnIconInABottomPanel)
     EXPECT_EQ(pos->x() + kWindow.width(), 1280);
 }
 
-TEST(WindowPlacement, FallsBackToTheCursorThenToTheCompositor)
-{
+TEST(WindowPlacement, FallsBackToTheCursorThenToTheCompositor) {
     // A StatusNotifierItem tray gives no geometry: the cursor stands in for the icon.
     auto pos = placeWindow(input(QRect(), QPoint(700, 10)));
     ASSERT_TRUE(pos);
@@ -76,8 +72,7 @@ TEST(WindowPlacement, FallsBackToTheCursorThenToTheCompositor)
     EXPECT_FALSE(placeWindow(wayland));
 }
 
-TEST(WindowPlacement, AWindowTallerThanTheWorkAreaKeepsItsTopOnScreen)
-{
+TEST(WindowPlacement, AWindowTallerThanTheWorkAreaKeepsItsTopOnScreen) {
     WindowPlacementInput in = input(QRect(600, 2, 24, 24));
     in.windowSize = QSize(340, 900);
     auto pos = placeWindow(in);

@@ -1,0 +1,107 @@
+#!/usr/bin/env bash
+# Start-up, memory, idle CPU and window-opening figures of tovi-tray under Xvfb with an
+# XEmbed tray, against tovi-sim, for the software Qt Quick renderer and Qt's default one.
+# Prints the median of RUNS runs (default 5) per renderer.
+#
+#   bench/window.sh [BUILD_DIR]      (default build/release; builds tovi-tray and tovi-sim)
+#   RUNS=5 IDLE_SECONDS=60 bench/window.sh
+#
+# Figures: exec → tray icon embedded; RSS and PSS idle before the window was ever opened,
+# with the window open, and after it closed; CPU time of the process (and of the process
+# plus its reaped CLI children) over IDLE_SECONDS of idle polling; click → first frame,
+# cold (first open, builds the QML engine) and warm (second open).
+set -euo pipefail
+ROOT="$(cd "$(dirname "$0")/.." && pwd)"
+BUILD="${1:-$ROOT/build/release}"
+RUNS="${RUNS:-5}"
+IDLE_SECONDS="${IDLE_SECONDS:-60}"
+if [ ! -f "$BUILD/build.ninja" ]; then
+    cmake -S "$ROOT" -B "$BUILD" -G Ninja -DCMAKE_BUILD_TYPE=Release -DTOVI_BUILD_TESTS=OFF -DTOVI_WERROR=OFF
+fi
+cmake --build "$BUILD" --target tovi-tray tovi-sim >/dev/null
+source "$ROOT/scripts/x11-session.sh"
+
+WORK="$ROOT/build/bench-window"
+rm -rf "$WORK"
+mkdir -p "$WORK"
+trap session_stop EXIT
+session_start "$WORK/session"
+export BROWSER=true ASAN_OPTIONS=detect_leaks=0
+unset TOVI_DIR
+
+now_ms() { date +%s%3N; }
+kb() { awk -v k="$2:" '$1 == k {print $2}' "/proc/$1/smaps_rollup"; }
+ticks() { awk '{print $14 + $15, $14 + $15 + $16 + $17}' "/proc/$1/stat"; }
+CLK=$(getconf CLK_TCK)
+median() { sort -n | awk '{a[NR] = $1} END {if (NR == 0) print "n/a"; else if (NR % 2) print a[(NR + 1) / 2]; else print (a[NR / 2] + a[NR / 2 + 1]) / 2}'; }
+trace_at() { grep "tovi-trace: $2 " "$1" | sed -n "${3:-1}p" | awk '{print $3}'; }
+
+one_run() { # one_run BACKEND RUNDIR → appends "key value" lines to RUNDIR/figures
+    local backend=$1 dir=$2 pid t0 t1 icon win c0 c1 log
+    mkdir -p "$dir/home"
+    export HOME="$dir/home" XDG_CONFIG_HOME="$dir/home/.config" XDG_DATA_HOME="$dir/home/.local/share"
+    export XDG_CACHE_HOME="$dir/home/.cache"
+    "$BUILD/bin/tovi-sim" serve --port 0 >"$dir/origin" 2>/dev/null &
+    local sim=$!
+    wait_for 10 test -s "$dir/origin"
+    export TOVI_WEB_ORIGIN="$(head -n1 "$dir/origin")"
+    # Installed beforehand: the figures are for a settled application, not the first launch.
+    HOME="$dir/home" curl -fsSL "$TOVI_WEB_ORIGIN/install.sh" | HOME="$dir/home" bash >/dev/null
+    HOME="$dir/home" "$dir/home/.local/bin/tovi" install service >/dev/null
+
+    log="$dir/tray.log"
+    t0=$(now_ms)
+    if [ "$backend" = software ]; then
+        TOVI_TRACE_FIRST_FRAME=1 "$BUILD/bin/tovi-tray" >"$log" 2>&1 &
+    else
+        QT_QUICK_BACKEND=rhi TOVI_TRACE_FIRST_FRAME=1 "$BUILD/bin/tovi-tray" >"$log" 2>&1 &
+    fi
+    pid=$!
+    while ! tray_icon_window >/dev/null 2>&1; do sleep 0.01; done
+    t1=$(now_ms)
+    icon=$(tray_icon_window)
+    echo "exec_to_icon_ms $((t1 - t0))" >>"$dir/figures"
+
+    sleep 10
+    echo "idle_rss_kb $(kb $pid Rss)" >>"$dir/figures"
+    echo "idle_pss_kb $(kb $pid Pss)" >>"$dir/figures"
+    read -r c0 c0all < <(ticks $pid)
+    sleep "$IDLE_SECONDS"
+    read -r c1 c1all < <(ticks $pid)
+    echo "idle_cpu_ms_per_min $(((c1 - c0) * 1000 * 60 / CLK / IDLE_SECONDS))" >>"$dir/figures"
+    echo "idle_cpu_with_cli_ms_per_min $(((c1all - c0all) * 1000 * 60 / CLK / IDLE_SECONDS))" >>"$dir/figures"
+
+    click_window_centre "$icon"
+    wait_for 20 tovi_window
+    wait_for 10 sh -c "grep -q 'tovi-trace: frame' '$log'"
+    sleep 3
+    echo "open_rss_kb $(kb $pid Rss)" >>"$dir/figures"
+    echo "open_pss_kb $(kb $pid Pss)" >>"$dir/figures"
+    win=$(tovi_window)
+    xdotool key --window "$win" Escape
+    wait_for 10 sh -c '[ -z "$(xdotool search --onlyvisible --name "^Tovi$")" ]'
+    sleep 3
+    echo "closed_rss_kb $(kb $pid Rss)" >>"$dir/figures"
+    echo "closed_pss_kb $(kb $pid Pss)" >>"$dir/figures"
+    click_window_centre "$icon"
+    wait_for 10 sh -c "[ \$(grep -c 'tovi-trace: frame' '$log') -ge 2 ]"
+    awk -v c="$(trace_at "$log" click 1)" -v f="$(trace_at "$log" frame 1)" \
+        'BEGIN {printf "click_to_frame_cold_ms %.1f\n", f - c}' >>"$dir/figures"
+    awk -v c="$(trace_at "$log" click 2)" -v f="$(trace_at "$log" frame 2)" \
+        'BEGIN {printf "click_to_frame_warm_ms %.1f\n", f - c}' >>"$dir/figures"
+
+    kill $pid $sim 2>/dev/null || true
+    wait $pid $sim 2>/dev/null || true
+    HOME="$dir/home" "$dir/home/.local/bin/tovi" uninstall service >/dev/null 2>&1 || true
+}
+
+for backend in software default; do
+    for i in $(seq 1 "$RUNS"); do
+        one_run "$backend" "$WORK/$backend-$i"
+    done
+    echo "== $backend renderer (median of $RUNS)"
+    for key in exec_to_icon_ms idle_rss_kb idle_pss_kb open_rss_kb open_pss_kb closed_rss_kb closed_pss_kb \
+        idle_cpu_ms_per_min idle_cpu_with_cli_ms_per_min click_to_frame_cold_ms click_to_frame_warm_ms; do
+        printf '  %-30s %s\n' "$key" "$(cat "$WORK/$backend"-*/figures | awk -v k=$key '$1 == k {print $2}' | median)"
+    done
+done

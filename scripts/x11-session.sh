@@ -1,0 +1,107 @@
+# A private, headless desktop for the demo, the end-to-end tests and the window benchmark:
+# Xvfb, a private session bus and an XEmbed tray (trayer). Source it, then:
+#   session_start DIR    exports DISPLAY and DBUS_SESSION_BUS_ADDRESS, logs go to DIR
+#   session_track PID    adds a process to what session_stop ends
+#   session_stop         ends everything started here, newest first
+# Helpers: wait_for SECONDS CMD..., tray_icon_window, click_window_centre ID,
+# window_geometry ID (sets WIN_X WIN_Y WIN_W WIN_H), tovi_window, shot FILE [ID] [PAD].
+
+SESSION_PIDS=()
+
+session_track() { SESSION_PIDS+=("$1"); }
+
+session_stop() {
+    local i pid
+    for ((i = ${#SESSION_PIDS[@]} - 1; i >= 0; i--)); do
+        pid=${SESSION_PIDS[$i]}
+        kill "$pid" 2>/dev/null || true
+    done
+    for pid in "${SESSION_PIDS[@]}"; do
+        for _ in 1 2 3 4 5 6 7 8 9 10; do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
+        kill -9 "$pid" 2>/dev/null || true
+    done
+    SESSION_PIDS=()
+}
+
+# wait_for SECONDS CMD...: polls CMD every 0.1 s; false when it never succeeded.
+wait_for() {
+    local deadline=$((SECONDS + $1))
+    shift
+    while ((SECONDS < deadline)); do
+        "$@" >/dev/null 2>&1 && return 0
+        sleep 0.1
+    done
+    "$@" >/dev/null 2>&1
+}
+
+session_start() {
+    local dir=$1
+    mkdir -p "$dir"
+    # Xvfb picks a free display itself: concurrent sessions never race for a number.
+    : >"$dir/display"
+    Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp 3>"$dir/display" >"$dir/xvfb.log" 2>&1 &
+    session_track $!
+    wait_for 15 test -s "$dir/display" || { echo "Xvfb did not start" >&2; return 1; }
+    export DISPLAY=":$(head -n1 "$dir/display")"
+    wait_for 10 xdpyinfo || { echo "display $DISPLAY does not answer" >&2; return 1; }
+
+    : >"$dir/bus"
+    dbus-daemon --session --nofork --nopidfile --print-address=3 3>"$dir/bus" >"$dir/dbus.log" 2>&1 &
+    session_track $!
+    wait_for 10 test -s "$dir/bus" || { echo "dbus-daemon did not start" >&2; return 1; }
+    export DBUS_SESSION_BUS_ADDRESS="$(head -n1 "$dir/bus")"
+
+    trayer --edge top --align right --widthtype request --height 28 --SetDockType true \
+        --SetPartialStrut true --transparent false --tint 0x2e3440 --iconspacing 4 >"$dir/trayer.log" 2>&1 &
+    session_track $!
+    wait_for 10 xdotool search --class trayer || { echo "trayer did not start" >&2; return 1; }
+}
+
+# The tray icon's window: the client trayer embedded (a small child of trayer's window).
+tray_icon_window() {
+    local panel id
+    panel=$(xdotool search --class trayer 2>/dev/null | head -n1)
+    [ -n "$panel" ] || return 1
+    # xwininfo prints children as: 0x1234 "name": ("res" "class")  22x22+0+0  +1258+3
+    id=$(xwininfo -id "$panel" -tree 2>/dev/null | awk '/\(.*tovi-tray|\("Tovi|"tovi/ {print $1; exit}')
+    [ -n "$id" ] || return 1
+    printf '%d\n' "$id"
+}
+
+window_geometry() {
+    eval "$(xdotool getwindowgeometry --shell "$1")"
+    WIN_X=$X WIN_Y=$Y WIN_W=$WIDTH WIN_H=$HEIGHT
+}
+
+click_window_centre() {
+    [ -n "${1:-}" ] || return 1
+    window_geometry "$1"
+    xdotool mousemove --sync $((WIN_X + WIN_W / 2)) $((WIN_Y + WIN_H / 2)) click 1
+}
+
+# click_at ID DX DY: a click at an offset inside a window.
+click_at() {
+    window_geometry "$1"
+    xdotool mousemove --sync $((WIN_X + $2)) $((WIN_Y + $3)) click 1
+}
+
+# The visible drop-down window, if any.
+tovi_window() {
+    xdotool search --onlyvisible --name '^Tovi$' 2>/dev/null | head -n1
+}
+
+# shot FILE [ID [PAD [SCALE]]]: the whole screen, or one window with PAD pixels around it,
+# optionally enlarged by SCALE percent (the tray icon is tiny).
+shot() {
+    local file=$1 id=${2:-} pad=${3:-0} scale=${4:-100} raw
+    raw="$(dirname "$file")/.raw-$$.png"
+    import -window root "$raw"
+    if [ -n "$id" ]; then
+        window_geometry "$id"
+        convert "$raw" -crop "$((WIN_W + 2 * pad))x$((WIN_H + 2 * pad))+$((WIN_X - pad))+$((WIN_Y - pad))" \
+            +repage -resize "${scale}%" "$file"
+        rm -f "$raw"
+    else
+        mv "$raw" "$file"
+    fi
+}

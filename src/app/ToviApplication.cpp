@@ -1,0 +1,204 @@
+#include "app/ToviApplication.h"
+
+#include "app/FeedUpdater.h"
+#include "app/MenuWindow.h"
+#include "platform/Appearance.h"
+#include "platform/ApplicationActivation.h"
+#include "store/StatusStore.h"
+#include "ui/MenuViewModel.h"
+#include "ui/Symbols.h"
+#include "ui/TrayIconRenderer.h"
+#include "ui/UpdaterViewModel.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCursor>
+#include <QMenu>
+#include <QPalette>
+#include <QStyleFactory>
+#include <QSystemTrayIcon>
+#include <qcoro/qcorotask.h>
+
+#include <QStyle>
+
+#include <cstdio>
+#include <ctime>
+#include <memory>
+
+namespace tovi {
+
+namespace {
+
+// Seconds between the updater's scheduled checks.
+constexpr double kUpdateCheckInterval = 3600.0;
+
+QPalette darkPalette() {
+    QPalette p;
+    const QColor window(0x2b, 0x2b, 0x2e);
+    const QColor base(0x1f, 0x1f, 0x22);
+    const QColor text(0xec, 0xec, 0xee);
+    p.setColor(QPalette::Window, window);
+    p.setColor(QPalette::WindowText, text);
+    p.setColor(QPalette::Base, base);
+    p.setColor(QPalette::AlternateBase, window);
+    p.setColor(QPalette::Text, text);
+    p.setColor(QPalette::Button, QColor(0x3a, 0x3a, 0x3e));
+    p.setColor(QPalette::ButtonText, text);
+    p.setColor(QPalette::ToolTipBase, base);
+    p.setColor(QPalette::ToolTipText, text);
+    p.setColor(QPalette::PlaceholderText, QColor(0x9a, 0x9a, 0xa0));
+    p.setColor(QPalette::Highlight, QColor(0x3d, 0x7c, 0xe0));
+    p.setColor(QPalette::HighlightedText, Qt::white);
+    p.setColor(QPalette::Light, QColor(0x4a, 0x4a, 0x4f));
+    p.setColor(QPalette::Midlight, QColor(0x40, 0x40, 0x44));
+    p.setColor(QPalette::Mid, QColor(0x33, 0x33, 0x36));
+    p.setColor(QPalette::Dark, QColor(0x18, 0x18, 0x1a));
+    p.setColor(QPalette::Shadow, Qt::black);
+    p.setColor(QPalette::Link, QColor(0x6b, 0xa8, 0xff));
+    for (auto role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})
+        p.setColor(QPalette::Disabled, role, QColor(0x7a, 0x7a, 0x80));
+    return p;
+}
+
+void traceMilestone(const char* what) {
+    if (qEnvironmentVariableIntValue("TOVI_TRACE_FIRST_FRAME") != 1)
+        return;
+    timespec ts{};
+    clock_gettime(CLOCK_MONOTONIC, &ts);
+    std::fprintf(stderr, "tovi-trace: %s %.3f\n", what,
+                 double(ts.tv_sec) * 1000.0 + double(ts.tv_nsec) / 1.0e6);
+    std::fflush(stderr);
+}
+
+} // namespace
+
+ToviApplication::ToviApplication(QObject* parent)
+    : QObject(parent)
+    , m_store(StatusStore::shared())
+    , m_steps(*this)
+    , m_delegate(m_steps) {
+    auto* updater = new FeedUpdater(FeedUpdater::Options::fromEnvironment(), this);
+    m_updater = updater;
+    m_updaterViewModel = new UpdaterViewModel(m_updater, this);
+    m_updater->setUpdateCheckInterval(kUpdateCheckInterval);
+}
+
+ToviApplication::~ToviApplication() {
+    // The window's QML refers to the view models; it goes first.
+    delete m_window;
+    m_window = nullptr;
+}
+
+void ToviApplication::applicationDidFinishLaunching() {
+    if (m_delegate.applicationDidFinishLaunching() == AppDelegate::Outcome::running)
+        createShell();
+}
+
+bool ToviApplication::acquireInstanceLock() {
+    return m_lock.acquire() != InstanceLock::Outcome::heldByAnotherCopy;
+}
+
+void ToviApplication::activateRunningCopy() {
+    ApplicationActivation activation;
+    // Answered or not, this copy leaves: the lock says another one runs.
+    QCoro::waitFor(activation.activateRunningCopy());
+}
+
+void ToviApplication::registerActivationService() {
+    m_activation = new ApplicationActivation(this);
+    connect(m_activation, &ApplicationActivation::activateRequested, this, &ToviApplication::showWindow);
+    m_activation->registerService();
+}
+
+void ToviApplication::registerLoginItemOnFirstLaunch() {
+    m_store.registerLoginItemOnFirstLaunch();
+}
+
+void ToviApplication::startBootstrap() {
+    m_store.startBootstrap();
+}
+
+void ToviApplication::startStore() {
+    m_store.start();
+}
+
+void ToviApplication::terminate() {
+    QCoreApplication::exit(0);
+}
+
+void ToviApplication::createShell() {
+    Symbols::registerFont();
+
+    m_appearance = new Appearance(this);
+    m_iconRenderer = new TrayIconRenderer(&m_store, this);
+    m_menu = new MenuViewModel(&m_store, m_updaterViewModel, {}, this);
+    connect(m_menu, &MenuViewModel::quitRequested, qApp, &QCoreApplication::quit, Qt::QueuedConnection);
+    connect(m_appearance, &Appearance::changed, this, &ToviApplication::applyAppearance);
+    applyAppearance();
+
+    const bool hasTray = QSystemTrayIcon::isSystemTrayAvailable();
+    m_window = new MenuWindow(hasTray ? MenuWindow::Mode::dropDown : MenuWindow::Mode::normal,
+                              [this] { return windowProperties(); });
+
+    if (!hasTray) {
+        // Nowhere to hang an icon (GNOME without an indicator extension): be a plain window
+        // that stays reachable through a second launch after it is closed.
+        showWindow();
+        return;
+    }
+
+    m_trayMenu = new QMenu();
+    QAction* open = m_trayMenu->addAction(QStringLiteral("Open Tovi"));
+    connect(open, &QAction::triggered, this, &ToviApplication::showWindow);
+    m_trayMenu->addSeparator();
+    QAction* quit = m_trayMenu->addAction(QStringLiteral("Quit Tovi"));
+    quit->setShortcut(QKeySequence(QStringLiteral("Ctrl+Q")));
+    connect(quit, &QAction::triggered, qApp, &QCoreApplication::quit);
+
+    m_tray = new QSystemTrayIcon(m_iconRenderer->icon(), this);
+    m_tray->setToolTip(QStringLiteral("Tovi"));
+    m_tray->setContextMenu(m_trayMenu);
+    connect(m_iconRenderer, &TrayIconRenderer::iconChanged, m_tray, &QSystemTrayIcon::setIcon);
+    connect(m_tray, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
+        if (reason == QSystemTrayIcon::Trigger || reason == QSystemTrayIcon::MiddleClick) {
+            traceMilestone("click");
+            m_window->toggle(m_tray->geometry());
+        }
+    });
+    m_tray->show();
+    traceMilestone("tray-shown");
+}
+
+void ToviApplication::showWindow() {
+    if (!m_window)
+        return;
+    m_window->show(m_tray ? m_tray->geometry() : QRect());
+}
+
+void ToviApplication::applyAppearance() {
+    const bool dark = m_appearance->isDark();
+    // The portal may say "dark" while Qt's own palette is light (or the other way round);
+    // the window follows the desktop's choice.
+    QPalette palette = QGuiApplication::palette();
+    if (Appearance::paletteIsDark(palette) != dark)
+        palette =
+            dark
+                ? darkPalette()
+                : std::unique_ptr<QStyle>(QStyleFactory::create(QStringLiteral("Fusion")))->standardPalette();
+    if (palette != QGuiApplication::palette())
+        QApplication::setPalette(palette);
+
+    const QColor text = palette.color(QPalette::WindowText);
+    QColor secondary = text;
+    secondary.setAlphaF(dark ? 0.55f : 0.6f);
+    m_menu->setDark(dark);
+    m_menu->colors()->setPrimary(text);
+    m_menu->colors()->setSecondary(secondary);
+    m_iconRenderer->setDark(dark);
+}
+
+QVariantMap ToviApplication::windowProperties() {
+    return {{QStringLiteral("menu"), QVariant::fromValue<QObject*>(m_menu)}};
+}
+
+} // namespace tovi

@@ -1,0 +1,72 @@
+#pragma once
+
+#include "app/AppDelegate.h"
+#include "app/LaunchSteps.h"
+#include "platform/InstanceLock.h"
+
+#include <QObject>
+#include <QPointer>
+
+class QMenu;
+class QSystemTrayIcon;
+
+namespace tovi {
+
+class AppUpdater;
+class Appearance;
+class ApplicationActivation;
+class MenuViewModel;
+class MenuWindow;
+class StatusStore;
+class TrayIconRenderer;
+class UpdaterViewModel;
+
+// The application value: the shared store, the updater and its view model, created once;
+// after launching, the tray icon and (on first open) the window.
+class ToviApplication : public QObject, private LaunchSteps {
+    Q_OBJECT
+public:
+    explicit ToviApplication(QObject* parent = nullptr);
+    ~ToviApplication() override;
+
+    StatusStore& store() const { return m_store; }
+    UpdaterViewModel* updaterViewModel() const { return m_updaterViewModel; }
+    AppDelegate& delegate() { return m_delegate; }
+
+    // The platform's "launching has finished": runs the delegate and, in the copy that
+    // keeps running, puts the application on screen.
+    void applicationDidFinishLaunching();
+
+    // Brings the window forward (tray menu, second launch, or no tray at all).
+    void showWindow();
+
+private:
+    // LaunchSteps
+    bool acquireInstanceLock() override;
+    void activateRunningCopy() override;
+    void registerActivationService() override;
+    void registerLoginItemOnFirstLaunch() override;
+    void startBootstrap() override;
+    void startStore() override;
+    void terminate() override;
+
+    void createShell();
+    void applyAppearance();
+    QVariantMap windowProperties();
+
+    StatusStore& m_store;
+    AppUpdater* m_updater = nullptr;
+    UpdaterViewModel* m_updaterViewModel = nullptr;
+    LaunchSteps& m_steps;
+    AppDelegate m_delegate;
+    InstanceLock m_lock;
+    ApplicationActivation* m_activation = nullptr;
+    Appearance* m_appearance = nullptr;
+    TrayIconRenderer* m_iconRenderer = nullptr;
+    MenuViewModel* m_menu = nullptr;
+    MenuWindow* m_window = nullptr;
+    QSystemTrayIcon* m_tray = nullptr;
+    QMenu* m_trayMenu = nullptr;
+};
+
+} // namespace tovi

@@ -1,0 +1,28 @@
+#include "BuildConfig.h"
+#include "app/ToviApplication.h"
+
+#include <QApplication>
+#include <QQuickStyle>
+#include <QQuickWindow>
+
+int main(int argc, char** argv) {
+    // The window is small and mostly static: the software renderer draws it faster than a GL
+    // context comes up and costs a fraction of the memory. QT_QUICK_BACKEND still decides.
+    if (qEnvironmentVariableIsEmpty("QT_QUICK_BACKEND"))
+        QQuickWindow::setGraphicsApi(QSGRendererInterface::Software);
+    if (qEnvironmentVariableIsEmpty("QT_QUICK_CONTROLS_STYLE"))
+        QQuickStyle::setStyle(QStringLiteral("Fusion"));
+
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Tovi"));
+    QApplication::setOrganizationName(QStringLiteral("Tovi"));
+    QApplication::setApplicationVersion(QString::fromUtf8(tovi::build::version));
+    QApplication::setDesktopFileName(QString::fromUtf8(tovi::build::appId));
+    // The tray application lives on with its window closed.
+    QApplication::setQuitOnLastWindowClosed(false);
+
+    tovi::ToviApplication tovi;
+    QMetaObject::invokeMethod(
+        &tovi, [&tovi] { tovi.applicationDidFinishLaunching(); }, Qt::QueuedConnection);
+    return app.exec();
+}

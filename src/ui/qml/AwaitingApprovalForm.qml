@@ -1,0 +1,44 @@
+import QtQuick
+import QtQuick.Controls
+import QtQuick.Layouts
+
+// Shown while the browser approval of a sign-in is pending.
+ColumnLayout {
+    id: form
+    required property QtObject body
+    spacing: 16
+
+    BusyIndicator {
+        running: form.visible
+        Layout.alignment: Qt.AlignHCenter
+        Layout.preferredWidth: 32
+        Layout.preferredHeight: 32
+        Accessible.name: "Waiting for approval"
+    }
+    Label {
+        text: "Waiting for approval in your browser…"
+        font.pointSize: Style.calloutSize
+        color: Style.secondary
+        horizontalAlignment: Text.AlignHCenter
+        wrapMode: Text.Wrap
+        Layout.fillWidth: true
+    }
+    LinkLabel {
+        visible: form.body.showReopenLink
+        text: "Reopen approval page"
+        tooltip: form.body.approvalUrl
+        font.pointSize: Style.captionSize
+        font.underline: true
+        color: Style.blue
+        Layout.alignment: Qt.AlignHCenter
+        onActivated: form.body.reopenApprovalPage()
+    }
+    Button {
+        text: "Cancel"
+        font.pointSize: Style.captionSize
+        Accessible.name: text
+        HoverHandler { cursorShape: Qt.PointingHandCursor }
+        onClicked: form.body.cancelSignIn()
+        Layout.alignment: Qt.AlignHCenter
+    }
+}

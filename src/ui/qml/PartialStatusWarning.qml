@@ -1,0 +1,31 @@
+import QtQuick
+import QtQuick.Controls
+
+// Marks a snapshot the CLI could only partly load; the tooltip names the missing sections.
+Row {
+    id: warning
+    required property string tooltip
+    required property string glyph
+    spacing: 4
+    Accessible.role: Accessible.StaticText
+    Accessible.name: label.text
+    Accessible.description: tooltip
+
+    SymbolLabel {
+        glyph: warning.glyph
+        size: Style.caption2Size
+        color: Style.amber
+        anchors.verticalCenter: parent.verticalCenter
+    }
+    Label {
+        id: label
+        text: "Some status unavailable"
+        font.pointSize: Style.caption2Size
+        color: Style.amber
+        anchors.verticalCenter: parent.verticalCenter
+    }
+    HoverHandler { id: hover }
+    ToolTip.visible: hover.hovered
+    ToolTip.text: tooltip
+    ToolTip.delay: 400
+}

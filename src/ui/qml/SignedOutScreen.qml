@@ -1,0 +1,80 @@
+import QtQuick
+import QtQuick.Controls
+import QtQuick.Layouts
+
+// The body while signed out: the welcome form, or the approval wait once sign-in started.
+ColumnLayout {
+    id: screen
+    required property QtObject menu
+    readonly property QtObject body: menu.body
+
+    spacing: 16
+
+    Image {
+        visible: !screen.body.awaitingApproval
+        source: screen.menu.header.markSource
+        sourceSize: Qt.size(96, 96)
+        Layout.preferredWidth: 48
+        Layout.preferredHeight: 48
+        Layout.alignment: Qt.AlignHCenter
+        Accessible.ignored: true
+    }
+
+    ColumnLayout {
+        visible: !screen.body.awaitingApproval
+        spacing: 4
+        Layout.fillWidth: true
+        Label {
+            text: "Welcome to Tovi"
+            font.pointSize: Style.headlineSize
+            font.weight: Font.DemiBold
+            color: Style.primary
+            Layout.alignment: Qt.AlignHCenter
+        }
+        Label {
+            text: "Sign in or create an account to manage your spaces, account, and local service."
+            font.pointSize: Style.captionSize
+            color: Style.secondary
+            wrapMode: Text.Wrap
+            horizontalAlignment: Text.AlignHCenter
+            Layout.fillWidth: true
+        }
+    }
+
+    ColumnLayout {
+        visible: !screen.body.awaitingApproval
+        spacing: 8
+        Layout.fillWidth: true
+        Button {
+            id: signIn
+            text: "Sign in"
+            highlighted: true
+            font.pointSize: Style.bodySize
+            topPadding: 8
+            bottomPadding: 8
+            Layout.fillWidth: true
+            Accessible.name: text
+            HoverHandler { cursorShape: Qt.PointingHandCursor }
+            onClicked: screen.body.signIn()
+        }
+        Button {
+            text: "Create account"
+            Layout.fillWidth: true
+            Accessible.name: text
+            HoverHandler { cursorShape: Qt.PointingHandCursor }
+            onClicked: screen.body.createAccount()
+        }
+    }
+
+    ErrorBanner {
+        visible: !screen.body.awaitingApproval && screen.body.hasSignInError
+        message: screen.body.signInError
+        glyph: screen.menu.glyph("exclamationmark.triangle.fill")
+    }
+
+    AwaitingApprovalForm {
+        visible: screen.body.awaitingApproval
+        body: screen.body
+        Layout.fillWidth: true
+    }
+}

@@ -1,0 +1,188 @@
+import QtQuick
+import QtQuick.Controls
+import QtQuick.Layouts
+
+// The body while signed in: loading, "No spaces yet", or the search field over the list.
+ColumnLayout {
+    id: screen
+    required property QtObject menu
+    readonly property QtObject spaces: menu.body.spaces
+    property alias searchField: search
+    spacing: 0
+
+    function focusSearch() {
+        if (screen.spaces.form === "search")
+            search.forceActiveFocus()
+    }
+
+    BusyIndicator {
+        visible: screen.spaces.form === "loading"
+        running: visible
+        Layout.alignment: Qt.AlignHCenter
+        Layout.topMargin: 16
+        Layout.bottomMargin: 16
+        Layout.preferredWidth: 28
+        Layout.preferredHeight: 28
+        Accessible.name: "Loading spaces"
+    }
+
+    Label {
+        visible: screen.spaces.form === "empty"
+        text: "No spaces yet"
+        font.pointSize: Style.calloutSize
+        color: Style.secondary
+        horizontalAlignment: Text.AlignHCenter
+        Layout.fillWidth: true
+        Layout.topMargin: 16
+        Layout.bottomMargin: 16
+    }
+
+    RowLayout {
+        visible: screen.spaces.form === "search"
+        spacing: 6
+        Layout.fillWidth: true
+        Layout.leftMargin: 12
+        Layout.rightMargin: 12
+        Layout.topMargin: 6
+        Layout.bottomMargin: 6
+
+        SymbolLabel {
+            glyph: screen.spaces.searchGlyph
+            size: Style.bodySize * 1.1
+        }
+        TextField {
+            id: search
+            placeholderText: "Search spaces"
+            text: screen.spaces.searchText
+            font.pointSize: Style.calloutSize
+            background: null
+            padding: 2
+            color: Style.primary
+            placeholderTextColor: Style.secondary
+            selectByMouse: true
+            Layout.fillWidth: true
+            Accessible.name: "Search spaces"
+            onTextEdited: {
+                screen.spaces.searchText = text
+                list.currentIndex = -1
+            }
+            Keys.onDownPressed: list.moveCurrent(1)
+            Keys.onUpPressed: list.moveCurrent(-1)
+            Keys.onReturnPressed: list.openCurrent()
+            Keys.onEnterPressed: list.openCurrent()
+        }
+        ToolButton {
+            visible: screen.spaces.showClearButton
+            flat: true
+            padding: 0
+            focusPolicy: Qt.NoFocus
+            contentItem: SymbolLabel { glyph: screen.spaces.clearGlyph; size: Style.bodySize }
+            background: null
+            Accessible.name: "Clear search"
+            HoverHandler { cursorShape: Qt.PointingHandCursor }
+            onClicked: {
+                screen.spaces.clearSearch()
+                list.currentIndex = -1
+                search.forceActiveFocus()
+            }
+        }
+    }
+
+    Divider { visible: screen.spaces.form === "search" }
+
+    Label {
+        visible: screen.spaces.form === "search" && screen.spaces.showNoMatches
+        text: "No matches"
+        font.pointSize: Style.calloutSize
+        color: Style.secondary
+        horizontalAlignment: Text.AlignHCenter
+        Layout.fillWidth: true
+        Layout.topMargin: 16
+        Layout.bottomMargin: 16
+    }
+
+    ListView {
+        id: list
+        visible: screen.spaces.form === "search" && !screen.spaces.showNoMatches
+        model: screen.spaces.model
+        clip: true
+        currentIndex: -1
+        boundsBehavior: Flickable.StopAtBounds
+        highlightFollowsCurrentItem: false
+        keyNavigationEnabled: true
+        Layout.fillWidth: true
+        Layout.preferredHeight: visible ? screen.spaces.listHeight : 0
+        Accessible.role: Accessible.List
+        Accessible.name: "Spaces"
+        ScrollBar.vertical: ScrollBar { policy: list.contentHeight > list.height ? ScrollBar.AlwaysOn : ScrollBar.AsNeeded }
+
+        function moveCurrent(step) {
+            const next = currentIndex + step
+            if (next >= 0 && next < count) {
+                currentIndex = next
+                positionViewAtIndex(next, ListView.Contain)
+            }
+        }
+        function openCurrent() {
+            if (currentIndex >= 0)
+                screen.spaces.open(currentIndex)
+        }
+
+        delegate: Item {
+            id: delegateRoot
+            required property int index
+            required property string kind
+            required property string title
+            required property string detail
+            required property color detailColor
+            required property color dotColor
+            required property string stateLabel
+            required property string glyph
+            required property string tooltip
+            required property real rowHeight
+            required property bool divider
+
+            width: ListView.view.width
+            height: rowHeight + (divider ? 1 : 0)
+
+            Divider {
+                visible: delegateRoot.divider
+                anchors.left: parent.left
+                anchors.right: parent.right
+                anchors.top: parent.top
+                height: 1
+            }
+            Loader {
+                anchors.left: parent.left
+                anchors.right: parent.right
+                anchors.bottom: parent.bottom
+                height: delegateRoot.rowHeight
+                sourceComponent: delegateRoot.kind === "node" ? nodeRow : spaceRow
+            }
+            Component {
+                id: nodeRow
+                NodeHeaderRow {
+                    title: delegateRoot.title
+                    dotColor: delegateRoot.dotColor
+                    tooltip: delegateRoot.tooltip
+                    current: list.currentIndex === delegateRoot.index
+                    onOpen: screen.spaces.open(delegateRoot.index)
+                }
+            }
+            Component {
+                id: spaceRow
+                SpaceRow {
+                    title: delegateRoot.title
+                    detail: delegateRoot.detail
+                    detailColor: delegateRoot.detailColor
+                    dotColor: delegateRoot.dotColor
+                    stateLabel: delegateRoot.stateLabel
+                    glyph: delegateRoot.glyph
+                    tooltip: delegateRoot.tooltip
+                    current: list.currentIndex === delegateRoot.index
+                    onOpen: screen.spaces.open(delegateRoot.index)
+                }
+            }
+        }
+    }
+}

@@ -1,0 +1,33 @@
+pragma Singleton
+import QtQuick
+
+// Fonts, colours and metrics shared by every part of the window. The colours come from the
+// menu's colour scheme (light or dark, with the desktop palette's text colours); the fonts
+// are sized relative to the desktop's own font so that the window follows its scaling.
+QtObject {
+    id: style
+
+    property QtObject colors: null
+    property string symbolFamily: "Material Icons"
+
+    readonly property real basePointSize: Qt.application.font.pointSize > 0 ? Qt.application.font.pointSize : 10
+    readonly property real headlineSize: basePointSize * 1.1
+    readonly property real bodySize: basePointSize
+    readonly property real calloutSize: Math.max(8, basePointSize * 0.93)
+    readonly property real captionSize: Math.max(7.5, basePointSize * 0.85)
+    readonly property real caption2Size: Math.max(7, basePointSize * 0.8)
+
+    readonly property color primary: colors ? colors.primary : "black"
+    readonly property color secondary: colors ? colors.secondary : "gray"
+    readonly property color green: colors ? colors.green : "green"
+    readonly property color red: colors ? colors.red : "red"
+    readonly property color amber: colors ? colors.amber : "orange"
+    readonly property color blue: colors ? colors.blue : "blue"
+    readonly property color hover: Qt.rgba(primary.r, primary.g, primary.b, 0.07)
+    readonly property color divider: Qt.rgba(primary.r, primary.g, primary.b, 0.12)
+
+    readonly property int windowWidth: 340
+    readonly property int nodeRowHeight: 28
+    readonly property int spaceRowHeight: 42
+    readonly property int maxListHeight: 406
+}
