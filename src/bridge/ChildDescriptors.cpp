@@ -35,8 +35,10 @@ int parseDescriptor(const char* name) {
     return fd;
 }
 
-// For kernels before 5.11: walk /proc/self/fd with raw getdents64, which allocates nothing.
-void markByListing() {
+} // namespace
+
+// Raw getdents64 rather than readdir, which may allocate.
+void markDescriptorsCloseOnExecByListing() {
     const int dir = ::open("/proc/self/fd", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (dir < 0)
         return;
@@ -59,12 +61,10 @@ void markByListing() {
     ::close(dir);
 }
 
-} // namespace
-
 void markDescriptorsCloseOnExec() {
     if (::syscall(SYS_close_range, 3U, ~0U, CLOSE_RANGE_CLOEXEC) == 0)
         return;
-    markByListing();
+    markDescriptorsCloseOnExecByListing();
 }
 
 } // namespace tovi

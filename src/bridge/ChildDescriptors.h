@@ -7,5 +7,7 @@ namespace tovi {
 // keeps QProcess's own start-up report pipe working until exec succeeds.
 // Async-signal-safe: system calls only, no allocation.
 void markDescriptorsCloseOnExec();
+// The same by walking /proc/self/fd, for kernels without close_range's close-on-exec mode.
+void markDescriptorsCloseOnExecByListing();
 
 } // namespace tovi

@@ -71,12 +71,6 @@ TEST(DaemonState, KillResultMapsToState) {
     EXPECT_NE(daemonStateForKillResult(10, 0, 0), DaemonState::makeRunning(11));
 }
 
-TEST(DaemonState, EqualityIgnoresThePidOfStoppedStates) {
-    EXPECT_EQ(DaemonState::stopped(), (DaemonState{false, 77}));
-    EXPECT_NE(DaemonState::stopped(), DaemonState::makeRunning(77));
-    EXPECT_EQ(DaemonState::makeRunning(77), DaemonState::makeRunning(77));
-}
-
 TEST(DaemonState, PidFilePathFollowsToviDirOrHome) {
     const ScopedEnv home("HOME", QByteArray("/home/someone"));
     struct Case {

@@ -1,5 +1,6 @@
 #include "bridge/ProcessCLICommandRunner.h"
 #include "BridgeTestSupport.h"
+#include "bridge/ChildDescriptors.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -314,4 +315,20 @@ TEST_F(RunnerTest, RunOutlivesTheRunnerAndTheAwaitingTask) {
     const Result<QByteArray> watcher = finish(other.run(QStringList{QStringLiteral("watcher"), flags}));
     EXPECT_TRUE(watcher.ok()) << "the abandoned child did not run to its end";
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+TEST(ChildDescriptors, ListingFallbackMarksEveryDescriptorAboveStandardError) {
+    // Kernels before 5.11 take this path in the child; here it runs on the test process.
+    int pipeEnds[2];
+    ASSERT_EQ(::pipe(pipeEnds), 0);
+    const int standardFlags[3] = {::fcntl(0, F_GETFD), ::fcntl(1, F_GETFD), ::fcntl(2, F_GETFD)};
+
+    markDescriptorsCloseOnExecByListing();
+
+    EXPECT_TRUE(::fcntl(pipeEnds[0], F_GETFD) & FD_CLOEXEC);
+    EXPECT_TRUE(::fcntl(pipeEnds[1], F_GETFD) & FD_CLOEXEC);
+    for (int fd = 0; fd < 3; ++fd)
+        EXPECT_EQ(::fcntl(fd, F_GETFD), standardFlags[fd]) << fd;
+    ::close(pipeEnds[0]);
+    ::close(pipeEnds[1]);
 }
