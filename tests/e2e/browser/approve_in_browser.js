@@ -36,7 +36,7 @@ const browser = spawn(chromium, [
     '--headless', '--no-sandbox', '--disable-gpu', `--user-data-dir=${profile}`,
     '--disable-background-networking', '--disable-component-update', '--disable-sync',
     '--no-first-run', '--no-default-browser-check', '--disable-extensions',
-    '--host-resolver-rules=MAP * ~NOTFOUND, EXCLUDE localhost',
+    '--host-resolver-rules=MAP * ~NOTFOUND, EXCLUDE localhost, EXCLUDE 127.0.0.1',
     '--window-size=900,600', '--remote-debugging-pipe', 'about:blank',
 ], { stdio: ['ignore', 'ignore', 'pipe', 'pipe', 'pipe'] });
 
