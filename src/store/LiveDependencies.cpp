@@ -8,6 +8,8 @@
 #include "platform/XdgAutostartLoginItem.h"
 #include "store/StatusSource.h"
 
+#include <QtGlobal>
+
 namespace tovi {
 
 StatusStoreDependencies withLiveDependencies(StatusStoreDependencies deps) {
@@ -29,7 +31,26 @@ StatusStoreDependencies withLiveDependencies(StatusStoreDependencies deps) {
         deps.clock = std::make_shared<BoottimeClock>();
     if (!deps.appLocation)
         deps.appLocation = &currentAppLocation;
+    if (const auto interval = developerPollInterval())
+        deps.interval = *interval;
     return deps;
+}
+
+std::optional<std::chrono::milliseconds> developerPollInterval(const QByteArray& value) {
+    bool ok = false;
+    // Digits only: toLongLong alone would take " 50" or "+50".
+    for (char c : value) {
+        if (c < '0' || c > '9')
+            return std::nullopt;
+    }
+    const qlonglong ms = value.toLongLong(&ok);
+    if (!ok || ms <= 0)
+        return std::nullopt;
+    return std::chrono::milliseconds(ms);
+}
+
+std::optional<std::chrono::milliseconds> developerPollInterval() {
+    return developerPollInterval(qgetenv("TOVI_DEV_POLL_INTERVAL_MS"));
 }
 
 } // namespace tovi

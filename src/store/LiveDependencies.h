@@ -2,11 +2,23 @@
 
 #include "store/StatusStore.h"
 
+#include <QByteArray>
+
+#include <chrono>
+#include <optional>
+
 namespace tovi {
 
 // Fills every null member of `dependencies` with the live implementation (process runner,
 // pid-file probe, QSettings, XDG autostart, D-Bus inhibitor, desktop browser, boot-time
-// clock, the running bundle's location).
+// clock, the running bundle's location). A developer polling interval from the
+// environment (TOVI_DEV_POLL_INTERVAL_MS) replaces the given interval.
 StatusStoreDependencies withLiveDependencies(StatusStoreDependencies dependencies);
+
+// The polling interval a developer asked for in TOVI_DEV_POLL_INTERVAL_MS (soak tests poll
+// far faster than a user ever would). Anything but a positive whole number of milliseconds
+// is ignored, so a typo never turns polling into a busy loop.
+std::optional<std::chrono::milliseconds> developerPollInterval(const QByteArray& value);
+std::optional<std::chrono::milliseconds> developerPollInterval();
 
 } // namespace tovi
