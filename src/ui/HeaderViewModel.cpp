@@ -40,12 +40,18 @@ void HeaderViewModel::openUsage() {
 void HeaderViewModel::recompute() {
     const std::optional<InternalStatus>& status = m_store->status();
     QString title = QStringLiteral("Tovi");
-    if (status && status->account && status->account->team)
+    QString windowTitle = title;
+    // An empty team name would leave the header blank; it reads like no team at all.
+    if (status && status->account && status->account->team && !status->account->team->isEmpty()) {
         title = *status->account->team;
+        if (!title.trimmed().isEmpty())
+            windowTitle = QStringLiteral("Tovi \u2014 ") + title;
+    }
     QString identity = tovi::identityTitle(status);
     if (title == m_title && identity == m_identityTitle)
         return;
     m_title = title;
+    m_windowTitle = windowTitle;
     m_identityTitle = identity;
     Q_EMIT changed();
 }

@@ -14,6 +14,7 @@ class StatusStore;
 class HeaderViewModel : public QObject {
     Q_OBJECT
     Q_PROPERTY(QString title READ title NOTIFY changed)
+    Q_PROPERTY(QString windowTitle READ windowTitle NOTIFY changed)
     Q_PROPERTY(QString markName READ markName NOTIFY changed)
     Q_PROPERTY(QUrl markSource READ markSource NOTIFY changed)
     Q_PROPERTY(QString identityTitle READ identityTitle NOTIFY changed)
@@ -25,6 +26,9 @@ public:
     HeaderViewModel(StatusStore* store, ColorScheme* colors, QObject* parent = nullptr);
 
     QString title() const { return m_title; }
+    // What task switchers and screen readers call the window: the application, then the team
+    // the header shows, so two signed-in accounts are told apart without opening the window.
+    QString windowTitle() const { return m_windowTitle; }
     QString markName() const;
     QUrl markSource() const;
     QString identityTitle() const { return m_identityTitle; }
@@ -42,6 +46,7 @@ private:
     StatusStore* m_store;
     ColorScheme* m_colors;
     QString m_title;
+    QString m_windowTitle;
     QString m_identityTitle;
 };
 

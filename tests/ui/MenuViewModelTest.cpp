@@ -53,6 +53,7 @@ TEST(MenuViewModel, NothingLoadedYetShowsLoadingAndHidesStatusElements) {
     Fixture f;
     EXPECT_EQ(f.menu.header()->title(), s("Tovi"));
     EXPECT_EQ(f.menu.header()->identityTitle(), s("Not signed in"));
+    EXPECT_EQ(f.menu.header()->windowTitle(), s("Tovi"));
     EXPECT_FALSE(f.menu.body()->signedOut());
     EXPECT_EQ(f.menu.body()->spaces()->form(), s("loading"));
     EXPECT_FALSE(f.menu.footer()->showNotifications());
@@ -73,6 +74,7 @@ TEST(MenuViewModel, SignedInSnapshotFillsHeaderListAndStatusRow) {
     f.refresh();
 
     EXPECT_EQ(f.menu.header()->title(), s("Acme"));
+    EXPECT_EQ(f.menu.header()->windowTitle(), s("Tovi \u2014 Acme"));
     EXPECT_EQ(f.menu.header()->identityTitle(), s("Ann (Acme)"));
     EXPECT_EQ(headerChanged.count(), 1);
     f.refresh(); // the same snapshot again: nothing to tell the view
@@ -107,6 +109,14 @@ TEST(MenuViewModel, SignedInSnapshotFillsHeaderListAndStatusRow) {
     noTeam.account->team.reset();
     f.show(noTeam);
     EXPECT_EQ(f.menu.header()->title(), s("Tovi"));
+    noTeam.account->team = s("");
+    f.show(noTeam);
+    EXPECT_EQ(f.menu.header()->title(), s("Tovi"));
+    EXPECT_EQ(f.menu.header()->windowTitle(), s("Tovi"));
+    // A blank team name would leave a dangling dash in task switchers.
+    noTeam.account->team = s(" ");
+    f.show(noTeam);
+    EXPECT_EQ(f.menu.header()->windowTitle(), s("Tovi"));
 
     // The dark appearance swaps the mark and recolours.
     f.menu.setDark(true);
