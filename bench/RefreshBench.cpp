@@ -25,7 +25,7 @@ public:
     QCoro::Task<bool> isInstalled() override { co_return true; }
     QCoro::Task<Result<QByteArray>> run(QStringList arguments) override {
         if (arguments.value(0) == QLatin1String("internal"))
-            co_return m_status;
+            co_return Result<QByteArray>(QByteArray(m_status));
         co_return QByteArray(R"({"team_id":"team-1"})");
     }
     QCoro::Task<Result<QByteArray>> runShell(QString) override { co_return QByteArray(); }
@@ -97,8 +97,11 @@ void BM_Refresh(benchmark::State& state) {
         store.refresh();
         benchmark::DoNotOptimize(store.status());
     }
+    if (store.lastError())
+        qFatal("refresh failed: %s", qPrintable(*store.lastError()));
     if (store.isRefreshing() || notifications != static_cast<int>(state.iterations()) + 1)
-        qFatal("a refresh did not complete synchronously");
+        qFatal("a refresh did not complete synchronously (%d notifications, %lld iterations)", notifications,
+               static_cast<long long>(state.iterations()));
 }
 BENCHMARK(BM_Refresh)->Unit(benchmark::kMicrosecond);
 
