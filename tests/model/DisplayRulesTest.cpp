@@ -1,4 +1,5 @@
 #include "model/DisplayRules.h"
+#include "model/Decoding.h"
 
 #include <gtest/gtest.h>
 
@@ -11,260 +12,123 @@ static void PrintTo(const QString& s, std::ostream* os) {
 
 namespace {
 
-const char* name(SpaceState s) {
-    switch (s) {
-    case SpaceState::ready:
-        return "ready";
-    case SpaceState::stopped:
-        return "stopped";
-    case SpaceState::attention:
-        return "attention";
-    case SpaceState::offline:
-        return "offline";
-    case SpaceState::unknown:
-        return "unknown";
-    }
-    return "?";
+// Snapshots written the way the CLI prints them keep the rows below short; `nodes` is
+// the inside of the spaces section's node list.
+InternalStatus snapshot(const char* nodes, const char* rest = "") {
+    const QByteArray json = QByteArray(R"({"spaces": {"nodes": [)") + nodes + "]}" + rest + '}';
+    Result<InternalStatus> r = decodeInternalStatus(json);
+    EXPECT_TRUE(r.ok()) << json.constData();
+    return r.ok() ? *r : InternalStatus{};
 }
 
-Space space(const char16_t* id) {
-    Space s;
-    s.id = QString::fromUtf16(id);
-    s.name = s.id;
-    return s;
-}
-
-InternalStatus snapshot(QList<QList<Space>> spacesPerNode) {
-    InternalStatus status;
-    QList<SpaceNode> nodes;
-    for (const QList<Space>& spaces : spacesPerNode)
-        nodes.append(SpaceNode{u"n"_qs, u"N"_qs, true, true, spaces});
-    status.spaces = SpacesSection{nodes};
-    return status;
+// One space with the given fields besides id and name.
+Space space(const char* fields) {
+    const QByteArray node = QByteArray(R"({"id": "n", "name": "N", "spaces": [{"id": "s", "name": "S")") +
+                            (*fields ? ", " : "") + fields + "}]}";
+    const InternalStatus s = snapshot(node.constData());
+    return s.spaces ? s.spaces->nodes->at(0).spaces->at(0) : Space{};
 }
 
 } // namespace
 
 TEST(SpaceDisplay, StateAndLabelFollowTheFirstRuleThatApplies) {
     const struct {
-        const char* what;
-        Space space;
+        const char* fields;
         SpaceState state;
-        const char16_t* label;
+        const char* label;
     } rows[] = {
-        {"bare", space(u"a"), SpaceState::unknown, u"Status unavailable"},
-        {"unreachable beats stopped",
-         [] {
-             Space s = space(u"a");
-             s.online = false;
-             s.stopped = true;
-             return s;
-         }(),
-         SpaceState::offline, u"Offline"},
-        {"unreachable beats attention",
-         [] {
-             Space s = space(u"a");
-             s.online = false;
-             s.indicator = u"attention"_qs;
-             return s;
-         }(),
-         SpaceState::offline, u"Offline"},
-        {"online true alone tells nothing",
-         [] {
-             Space s = space(u"a");
-             s.online = true;
-             s.stopped = false;
-             return s;
-         }(),
-         SpaceState::unknown, u"Status unavailable"},
-        {"stopped beats attention",
-         [] {
-             Space s = space(u"a");
-             s.stopped = true;
-             s.indicator = u"attention"_qs;
-             return s;
-         }(),
-         SpaceState::stopped, u"Stopped"},
-        {"blank attention label",
-         [] {
-             Space s = space(u"a");
-             s.indicator = u"ATTENTION"_qs;
-             s.indicatorLabel = u"  "_qs;
-             return s;
-         }(),
-         SpaceState::attention, u"Needs attention"},
-        {"attention label trimmed, detail ignored",
-         [] {
-             Space s = space(u"a");
-             s.indicator = u"Attention"_qs;
-             s.indicatorLabel = u"\n Disk full \t"_qs;
-             s.activityDetail = u"Copying"_qs;
-             s.status = u"running"_qs;
-             return s;
-         }(),
-         SpaceState::attention, u"Disk full"},
-        {"indicator is not trimmed",
-         [] {
-             Space s = space(u"a");
-             s.indicator = u" attention"_qs;
-             return s;
-         }(),
-         SpaceState::unknown, u"Status unavailable"},
-        {"status is not trimmed",
-         [] {
-             Space s = space(u"a");
-             s.status = u"ready "_qs;
-             return s;
-         }(),
-         SpaceState::unknown, u"Status unavailable"},
-        {"capital Running",
-         [] {
-             Space s = space(u"a");
-             s.status = u"Running"_qs;
-             return s;
-         }(),
-         SpaceState::ready, u"Running"},
-        {"ready",
-         [] {
-             Space s = space(u"a");
-             s.status = u"ready"_qs;
-             return s;
-         }(),
-         SpaceState::ready, u"Ready"},
-        {"activity capitalised",
-         [] {
-             Space s = space(u"a");
-             s.status = u"ready"_qs;
-             s.activity = u"building image"_qs;
-             return s;
-         }(),
-         SpaceState::ready, u"Building Image"},
-        {"activity trimmed before capitalising",
-         [] {
-             Space s = space(u"a");
-             s.status = u"RUNNING"_qs;
-             s.activity = u"  DEPLOYING  "_qs;
-             return s;
-         }(),
-         SpaceState::ready, u"Deploying"},
-        {"blank activity falls back to the status word",
-         [] {
-             Space s = space(u"a");
-             s.status = u"running"_qs;
-             s.activity = u" \n"_qs;
-             return s;
-         }(),
-         SpaceState::ready, u"Running"},
-        {"activity only counts while ready",
-         [] {
-             Space s = space(u"a");
-             s.stopped = true;
-             s.activity = u"idle"_qs;
-             return s;
-         }(),
-         SpaceState::stopped, u"Stopped"},
-        {"detail wins over stopped",
-         [] {
-             Space s = space(u"a");
-             s.stopped = true;
-             s.activityDetail = u"  Saving snapshot\n"_qs;
-             return s;
-         }(),
-         SpaceState::stopped, u"Saving snapshot"},
-        {"detail wins over offline",
-         [] {
-             Space s = space(u"a");
-             s.online = false;
-             s.activityDetail = u"Reconnecting"_qs;
-             return s;
-         }(),
-         SpaceState::offline, u"Reconnecting"},
-        {"detail wins over activity",
-         [] {
-             Space s = space(u"a");
-             s.status = u"ready"_qs;
-             s.activity = u"pulling"_qs;
-             s.activityDetail = u"Layer 3 of 7"_qs;
-             return s;
-         }(),
-         SpaceState::ready, u"Layer 3 of 7"},
-        {"blank detail ignored",
-         [] {
-             Space s = space(u"a");
-             s.status = u"starting"_qs;
-             s.activityDetail = u"   "_qs;
-             return s;
-         }(),
-         SpaceState::unknown, u"Status unavailable"},
+        {"", SpaceState::unknown, "Status unavailable"},
+        {R"("online": false, "stopped": true)", SpaceState::offline, "Offline"},
+        {R"("online": false, "indicator": "attention")", SpaceState::offline, "Offline"},
+        {R"("online": true, "stopped": false)", SpaceState::unknown, "Status unavailable"},
+        {R"("stopped": true, "indicator": "attention")", SpaceState::stopped, "Stopped"},
+        {R"("indicator": "ATTENTION", "indicator_label": "  ")", SpaceState::attention, "Needs attention"},
+        {R"("indicator": "Attention", "indicator_label": "\n Disk full \t", "activity_detail": "Copying",
+            "status": "running")",
+         SpaceState::attention, "Disk full"},
+        {R"("indicator": " attention")", SpaceState::unknown, "Status unavailable"},
+        {R"("status": "ready ")", SpaceState::unknown, "Status unavailable"},
+        {R"("status": "Running")", SpaceState::ready, "Running"},
+        {R"("status": "ready")", SpaceState::ready, "Ready"},
+        {R"("status": "ready", "activity": "building image")", SpaceState::ready, "Building Image"},
+        {R"("status": "RUNNING", "activity": "  DEPLOYING  ")", SpaceState::ready, "Deploying"},
+        {R"("status": "running", "activity": " \n")", SpaceState::ready, "Running"},
+        {R"("stopped": true, "activity": "idle")", SpaceState::stopped, "Stopped"},
+        {R"("stopped": true, "activity_detail": "  Saving snapshot\n")", SpaceState::stopped,
+         "Saving snapshot"},
+        {R"("online": false, "activity_detail": "Reconnecting")", SpaceState::offline, "Reconnecting"},
+        {R"("status": "ready", "activity": "pulling", "activity_detail": "Layer 3 of 7")", SpaceState::ready,
+         "Layer 3 of 7"},
+        {R"("status": "starting", "activity_detail": "   ")", SpaceState::unknown, "Status unavailable"},
     };
     for (const auto& row : rows) {
-        EXPECT_STREQ(name(state(row.space)), name(row.state)) << row.what;
-        EXPECT_EQ(statusLabel(row.space), QString::fromUtf16(row.label)) << row.what;
+        const Space s = space(row.fields);
+        EXPECT_EQ(int(state(s)), int(row.state)) << row.fields;
+        EXPECT_EQ(statusLabel(s), QString::fromUtf8(row.label)) << row.fields;
     }
 }
 
 TEST(SpaceDisplay, CapitalizeWordsStartsEveryRunOfLetters) {
     const struct {
-        const char16_t* in;
-        const char16_t* out;
+        const char* in;
+        const char* out;
     } rows[] = {
-        {u"building image", u"Building Image"},
-        {u"BUILDING IMAGE", u"Building Image"},
-        {u"re-run", u"Re-Run"},
-        {u"v2beta", u"V2Beta"},
-        {u"  two  spaces ", u"  Two  Spaces "},
-        {u"élan VITAL", u"Élan Vital"},
-        {u"", u""},
-        {u"42", u"42"},
+        {"building image", "Building Image"},
+        {"BUILDING IMAGE", "Building Image"},
+        {"re-run", "Re-Run"},
+        {"v2beta", "V2Beta"},
+        {"  two  spaces ", "  Two  Spaces "},
+        {"élan VITAL", "Élan Vital"},
+        {"", ""},
+        {"42", "42"},
     };
     for (const auto& row : rows)
-        EXPECT_EQ(capitalizeWords(QString::fromUtf16(row.in)), QString::fromUtf16(row.out));
+        EXPECT_EQ(capitalizeWords(QString::fromUtf8(row.in)), QString::fromUtf8(row.out)) << row.in;
 }
 
 TEST(SnapshotAlertLevel, HighestConditionWins) {
-    Space offline = space(u"off");
-    offline.online = false;
-    Space attention = space(u"att");
-    attention.indicator = u"attention"_qs;
-    Space ready = space(u"ok");
-    ready.status = u"ready"_qs;
+    const char* offline = R"({"id": "o", "name": "O", "online": false})";
+    const char* attention = R"({"id": "a", "name": "A", "indicator": "attention"})";
+    const char* ready = R"({"id": "r", "name": "R", "status": "ready"})";
+    const auto node = [](const char* spaces) {
+        return QByteArray(R"({"id": "n", "name": "N", "spaces": [)") + spaces + "]}";
+    };
+    const QByteArray mixed = node(QByteArray(ready) + ',' + attention) + ',' + node(offline);
+    const struct {
+        QByteArray nodes;
+        const char* rest;
+        StatusAlertLevel level;
+    } rows[] = {
+        {mixed, R"(, "notifications": {"unread": 5})", StatusAlertLevel::offline},
+        {node(QByteArray(attention) + ',' + ready), R"(, "notifications": {"unread": 5})",
+         StatusAlertLevel::attention},
+        // Only spaces count: an offline node, or one without a space list, raises nothing.
+        {node(ready).replace("\"N\"", "\"N\", \"online\": false") +
+             R"(, {"id": "m", "name": "M", "online": false})",
+         "", StatusAlertLevel::none},
+        {"", R"(, "notifications": {"unread": 2})", StatusAlertLevel::unread},
+        {node(ready), R"(, "notifications": {"unread": 2})", StatusAlertLevel::unread},
+        {"", R"(, "notifications": {"unread": 0})", StatusAlertLevel::none},
+        {"", R"(, "notifications": {"unread": -3})", StatusAlertLevel::none},
+        {"", R"(, "notifications": {"notifications": [{"id": "x"}]})", StatusAlertLevel::none},
+        {"", "", StatusAlertLevel::none},
+    };
+    for (const auto& row : rows)
+        EXPECT_EQ(int(alertLevel(snapshot(row.nodes.constData(), row.rest))), int(row.level))
+            << row.nodes.constData() << row.rest;
 
-    InternalStatus s = snapshot({{ready, attention}, {offline}});
-    s.notifications = Notifications{5, std::nullopt};
-    EXPECT_EQ(alertLevel(s), StatusAlertLevel::offline) << "an offline space on a later node still counts";
-
-    s = snapshot({{attention, ready}});
-    s.notifications = Notifications{5, std::nullopt};
-    EXPECT_EQ(alertLevel(s), StatusAlertLevel::attention);
-
-    // A node marked offline with healthy spaces raises nothing: only spaces count.
-    s = snapshot({{ready}});
-    s.spaces->nodes->first().online = false;
-    s.spaces->nodes->append(SpaceNode{u"m"_qs, u"M"_qs, false, true, std::nullopt});
-    EXPECT_EQ(alertLevel(s), StatusAlertLevel::none);
-
-    InternalStatus noSpaces;
-    noSpaces.notifications = Notifications{2, std::nullopt};
-    EXPECT_EQ(alertLevel(noSpaces), StatusAlertLevel::unread);
-    noSpaces.notifications = Notifications{0, std::nullopt};
-    EXPECT_EQ(alertLevel(noSpaces), StatusAlertLevel::none);
-    noSpaces.notifications = Notifications{-3, std::nullopt};
-    EXPECT_EQ(alertLevel(noSpaces), StatusAlertLevel::none);
-    noSpaces.notifications = Notifications{std::nullopt, QList<Notification>{Notification{}}};
-    EXPECT_EQ(alertLevel(noSpaces), StatusAlertLevel::none);
-    noSpaces.notifications.reset();
-    EXPECT_EQ(alertLevel(noSpaces), StatusAlertLevel::none);
-
-    noSpaces.spaces = SpacesSection{std::nullopt};
-    EXPECT_EQ(alertLevel(noSpaces), StatusAlertLevel::none);
+    InternalStatus bare;
+    bare.notifications = Notifications{2, std::nullopt};
+    EXPECT_EQ(alertLevel(bare), StatusAlertLevel::unread) << "no spaces section at all";
+    bare.spaces = SpacesSection{std::nullopt};
+    bare.notifications.reset();
+    EXPECT_EQ(alertLevel(bare), StatusAlertLevel::none);
 }
 
 TEST(NodeCountsRule, CountsOnlyNodesThatSayTheyAreOnline) {
     EXPECT_FALSE(nodeCounts(std::nullopt));
     EXPECT_EQ(nodeCounts(QList<SpaceNode>{}), (NodeCounts{0, 0}));
-
-    QList<SpaceNode> nodes{{u"a"_qs, u"A"_qs, true, true, std::nullopt},
-                           {u"b"_qs, u"B"_qs, false, true, std::nullopt},
-                           {u"c"_qs, u"C"_qs, std::nullopt, std::nullopt, std::nullopt}};
-    EXPECT_EQ(nodeCounts(nodes), (NodeCounts{1, 3}));
+    const InternalStatus s = snapshot(R"({"id": "a", "name": "A", "online": true},
+                                        {"id": "b", "name": "B", "online": false}, {"id": "c", "name": "C"})");
+    EXPECT_EQ(nodeCounts(s.spaces->nodes), (NodeCounts{1, 3}));
 }
