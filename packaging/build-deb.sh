@@ -8,7 +8,7 @@ build=${1:-$root/build/deb}
 
 cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DTOVI_BUILD_TESTS=OFF \
       -DTOVI_WERROR=OFF -DTOVI_SANITIZE=OFF >/dev/null
-cmake --build "$build" --target tovi-tray tovi_icons
+cmake --build "$build" -j2 --target tovi-tray tovi_icons
 (cd "$build" && cpack -G DEB >/dev/null)
 deb=$(ls -t "$build"/tovi_*.deb | head -n 1)
 id=$(sed -n 's/^TOVI_APP_ID:STRING=//p' "$build/CMakeCache.txt")
