@@ -7,7 +7,7 @@ bool DecodeContext::fail(QString message) {
     return false;
 }
 
-bool DecodeContext::typeMismatch(QLatin1StringView expected, const QJsonValue& found) {
+bool DecodeContext::typeMismatch(QLatin1StringView expected, const QCborValue& found) {
     return fail(QStringLiteral("expected ") + expected + QStringLiteral(", found ") + describe(found));
 }
 
@@ -25,24 +25,22 @@ QString DecodeContext::errorText() const {
     return path.isEmpty() ? m_message : path + QStringLiteral(": ") + m_message;
 }
 
-QString DecodeContext::describe(const QJsonValue& value) {
-    switch (value.type()) {
-    case QJsonValue::Null:
+QString DecodeContext::describe(const QCborValue& value) {
+    // Only the types a JSON document can produce: null, booleans, numbers, strings,
+    // arrays and objects.
+    if (value.isNull() || value.isUndefined())
         return QStringLiteral("null");
-    case QJsonValue::Bool:
-        return value.toBool() ? QStringLiteral("true") : QStringLiteral("false");
-    case QJsonValue::Double:
+    if (value.isBool())
+        return value.isTrue() ? QStringLiteral("true") : QStringLiteral("false");
+    if (value.isInteger() || value.isDouble())
         return QStringLiteral("a number");
-    case QJsonValue::String:
+    if (value.isString())
         return QStringLiteral("a string");
-    case QJsonValue::Array:
+    if (value.isArray())
         return QStringLiteral("an array");
-    case QJsonValue::Object:
+    if (value.isMap())
         return QStringLiteral("an object");
-    case QJsonValue::Undefined:
-        return QStringLiteral("nothing");
-    }
-    return QStringLiteral("nothing");
+    return QStringLiteral("an unsupported value");
 }
 
 } // namespace tovi::decoding

@@ -1,6 +1,6 @@
 #pragma once
 
-#include <QJsonValue>
+#include <QCborValue>
 #include <QLatin1StringView>
 #include <QString>
 
@@ -14,7 +14,7 @@ class DecodeContext {
 public:
     // Both return false so that a decoder can write `return ctx.typeMismatch(...)`.
     bool fail(QString message);
-    bool typeMismatch(QLatin1StringView expected, const QJsonValue& found);
+    bool typeMismatch(QLatin1StringView expected, const QCborValue& found);
 
     void enterField(QLatin1StringView name) { m_path.push_back({name, -1}); }
     void enterIndex(qsizetype index) { m_path.push_back({{}, index}); }
@@ -22,8 +22,8 @@ public:
     // "spaces.nodes[0].spaces[2].name: expected a string, found null"
     QString errorText() const;
 
-    // How a JSON value reads in an error text: "null", "true", "a string", ...
-    static QString describe(const QJsonValue& value);
+    // How a parsed JSON value reads in an error text: "null", "true", "a string", ...
+    static QString describe(const QCborValue& value);
 
 private:
     struct Segment {

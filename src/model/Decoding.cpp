@@ -2,7 +2,9 @@
 
 #include "model/RecordDecoder.h"
 
+#include <QJsonArray>
 #include <QJsonDocument>
+#include <QJsonObject>
 #include <QJsonParseError>
 
 #include <cmath>
@@ -37,32 +39,36 @@ QString convertWireKey(const QString& wireKey) {
 
 namespace decoding {
 
-bool decodeCount(std::int64_t& out, const QJsonValue& value, DecodeContext& ctx) {
+bool decodeCount(std::int64_t& out, const QCborValue& value, DecodeContext& ctx) {
     static constexpr QLatin1StringView wholeNumber("a whole number");
-    if (!value.isDouble())
-        return ctx.typeMismatch(wholeNumber, value);
-    // Qt keeps integers that fit in 64 bits exact and converts whole doubles that are in
-    // range; anything else falls back to the default, so two different defaults tell a
-    // real value from a refusal.
-    const qint64 a = value.toInteger(0);
-    const qint64 b = value.toInteger(1);
-    if (a == b) {
-        out = a;
+    // Qt's parser keeps every integer that fits in 64 bits exact and stores the rest
+    // (fractions, exponents, huge values) as doubles.
+    if (value.isInteger()) {
+        out = value.toInteger();
         return true;
     }
+    if (!value.isDouble())
+        return ctx.typeMismatch(wholeNumber, value);
     const double d = value.toDouble();
     const QString shown = QString::number(d, 'g', 15);
-    if (std::isfinite(d) && std::trunc(d) == d)
+    if (!(std::isfinite(d) && std::trunc(d) == d))
+        return ctx.fail(QStringLiteral("expected ") + wholeNumber + QStringLiteral(", found ") + shown);
+    // 2^63 itself is out of range; every double below it converts exactly.
+    constexpr double limit = 9223372036854775808.0;
+    if (d < -limit || d >= limit)
         return ctx.fail(QStringLiteral("expected a whole number within the signed 64-bit range, found ") +
                         shown);
-    return ctx.fail(QStringLiteral("expected ") + wholeNumber + QStringLiteral(", found ") + shown);
+    out = std::int64_t(d);
+    return true;
 }
 
-QJsonValue parseDocument(const QByteArray& json, QString* error) {
+QCborValue parseDocument(const QByteArray& json, QString* error) {
     QJsonParseError parseError;
     const QJsonDocument doc = QJsonDocument::fromJson(json, &parseError);
-    if (parseError.error == QJsonParseError::NoError)
-        return doc.isArray() ? QJsonValue(doc.array()) : QJsonValue(doc.object());
+    if (parseError.error == QJsonParseError::NoError) {
+        return doc.isArray() ? QCborValue(QCborArray::fromJsonArray(doc.array()))
+                             : QCborValue(QCborMap::fromJsonObject(doc.object()));
+    }
 
     if (json.trimmed().isEmpty()) {
         *error = QStringLiteral("tovi printed no output where JSON was expected.");
@@ -74,7 +80,7 @@ QJsonValue parseDocument(const QByteArray& json, QString* error) {
     if (wrapped.isArray() && wrapped.array().size() == 1) {
         const QJsonValue scalar = wrapped.array().at(0);
         if (!scalar.isArray() && !scalar.isObject())
-            return scalar;
+            return QCborValue::fromJsonValue(scalar);
     }
     *error = QStringLiteral("tovi's output isn't valid JSON (%1 at offset %2).")
                  .arg(parseError.errorString())

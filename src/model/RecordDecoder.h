@@ -4,13 +4,14 @@
 #include "model/Result.h"
 
 #include <QByteArray>
-#include <QJsonArray>
-#include <QJsonObject>
-#include <QJsonValue>
+#include <QCborArray>
+#include <QCborMap>
+#include <QCborValue>
 #include <QLatin1StringView>
 #include <QList>
 #include <QString>
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <initializer_list>
@@ -20,7 +21,12 @@
 
 // The one decoder behind every record the CLI prints. A record is described once, as a
 // table of its fields (name, member, and whether it is required, which follows from the
-// member being a std::optional or not); the code below walks any JSON against any table.
+// member being a std::optional or not); the code below walks any document against any
+// table.
+//
+// The walk runs over QCborValue rather than QJsonValue: both share the same parsed
+// storage (the conversion copies nothing), but only the CBOR API hands out an object key
+// without allocating a QString for it, and key reading was the largest cost of the walk.
 namespace tovi {
 QString convertWireKey(const QString& wireKey);
 }
@@ -36,7 +42,7 @@ template <typename T> inline constexpr bool isList<QList<T>> = true;
 template <typename R> struct FieldSpec {
     QLatin1StringView name; // camelCase, as wire keys convert to
     bool required;
-    bool (*decode)(R& record, const QJsonValue& value, DecodeContext& ctx);
+    bool (*decode)(R& record, const QCborValue& value, DecodeContext& ctx);
 };
 
 // Records have at most this many fields; the per-object match slots live on the stack.
@@ -47,31 +53,36 @@ public:
     RecordTable(std::initializer_list<FieldSpec<R>> fields)
         : m_fields(fields) {
         Q_ASSERT(m_fields.size() <= maxFields);
-        m_snakeNames.reserve(m_fields.size());
-        for (const FieldSpec<R>& f : m_fields) {
-            m_snakeNames.push_back(snakeCase(f.name));
-            Q_ASSERT(convertWireKey(m_snakeNames.back()) == f.name);
+        for (std::size_t i = 0; i < m_fields.size(); ++i) {
+            const QString snake = snakeCase(m_fields[i].name);
+            Q_ASSERT(convertWireKey(snake) == m_fields[i].name);
+            m_snakeNames.push_back(snake);
+            m_byKey.push_back({snake, QCborValue(snake), int(i)});
         }
+        // Object keys come sorted, so matching them against the names in the same order
+        // needs about one comparison per key.
+        std::sort(m_byKey.begin(), m_byKey.end(),
+                  [](const Canonical& a, const Canonical& b) { return a.text < b.text; });
     }
 
     std::size_t size() const { return m_fields.size(); }
     const FieldSpec<R>& operator[](std::size_t i) const { return m_fields[i]; }
+    const QString& snakeName(std::size_t i) const { return m_snakeNames[i]; }
 
-    // Index of the field a wire key maps to, or -1. The CLI writes snake_case, so its own
-    // spelling is checked first and needs no conversion; only other spellings pay for it.
-    int indexOf(const QString& wireKey) const {
-        for (std::size_t i = 0; i < m_snakeNames.size(); ++i) {
-            if (wireKey == m_snakeNames[i])
-                return int(i);
-        }
-        if (!wireKey.contains(QLatin1Char('_'))) {
-            for (std::size_t i = 0; i < m_fields.size(); ++i) {
-                if (wireKey == m_fields[i].name)
-                    return int(i);
+    // The field whose snake_case name is `key`, looking from `cursor` on; -1 if none.
+    int matchSnakeName(const QCborValue& key, std::size_t& cursor) const {
+        for (std::size_t i = cursor; i < m_byKey.size(); ++i) {
+            if (key == m_byKey[i].key) {
+                cursor = i + 1;
+                return m_byKey[i].field;
             }
-            return -1;
         }
-        const QString converted = convertWireKey(wireKey);
+        return -1;
+    }
+
+    // The field any spelling of a key maps to, or -1.
+    int indexOf(const QString& wireKey) const {
+        const QString converted = wireKey.contains(QLatin1Char('_')) ? convertWireKey(wireKey) : wireKey;
         for (std::size_t i = 0; i < m_fields.size(); ++i) {
             if (converted == m_fields[i].name)
                 return int(i);
@@ -80,6 +91,12 @@ public:
     }
 
 private:
+    struct Canonical {
+        QString text;
+        QCborValue key;
+        int field;
+    };
+
     static QString snakeCase(QLatin1StringView camel) {
         QString out;
         for (char c : camel) {
@@ -95,36 +112,53 @@ private:
 
     std::vector<FieldSpec<R>> m_fields;
     std::vector<QString> m_snakeNames;
+    std::vector<Canonical> m_byKey;
 };
 
 // Specialised once per record, next to the public decode functions.
 template <typename R> const RecordTable<R>& schema();
 
-template <typename T> bool decodeValue(T& out, const QJsonValue& value, DecodeContext& ctx);
+template <typename T> bool decodeValue(T& out, const QCborValue& value, DecodeContext& ctx);
 
-template <typename R> bool decodeRecord(R& out, const QJsonObject& object, DecodeContext& ctx) {
+template <typename R> bool decodeRecord(R& out, const QCborMap& object, DecodeContext& ctx) {
     const RecordTable<R>& table = schema<R>();
-    // Position in `object` of the key each field takes its value from. Qt keeps object
-    // keys sorted, so when several spellings map to one field the one sorting last wins;
-    // for lower-case snake_case names that is always the CLI's own spelling.
-    std::array<qsizetype, maxFields> at;
-    at.fill(-1);
-    qsizetype pos = 0;
-    for (auto it = object.constBegin(); it != object.constEnd(); ++it, ++pos) {
-        const int field = table.indexOf(it.key());
-        if (field >= 0)
-            at[std::size_t(field)] = pos;
+    // Where each field takes its value from. When several spellings map to one field,
+    // the CLI's own snake_case spelling wins; among other spellings the one that sorts
+    // last does (Qt keeps object keys sorted, and an exact repeat keeps the later value).
+    std::array<QCborMap::ConstIterator, maxFields> at;
+    std::array<bool, maxFields> found{};
+    std::array<bool, maxFields> bySnakeName{};
+    std::size_t cursor = 0;
+    for (auto it = object.constBegin(); it != object.constEnd(); ++it) {
+        const QCborValue key = it.key();
+        int field = table.matchSnakeName(key, cursor);
+        if (field >= 0) {
+            at[std::size_t(field)] = it;
+            found[std::size_t(field)] = bySnakeName[std::size_t(field)] = true;
+            continue;
+        }
+        const QString text = key.toString();
+        field = table.indexOf(text);
+        if (field < 0)
+            continue;
+        const auto f = std::size_t(field);
+        const bool snake = text == table.snakeName(f);
+        if (snake || !bySnakeName[f]) {
+            at[f] = it;
+            found[f] = true;
+            bySnakeName[f] = snake;
+        }
     }
     for (std::size_t i = 0; i < table.size(); ++i) {
         const FieldSpec<R>& spec = table[i];
-        if (at[i] < 0) {
+        if (!found[i]) {
             if (!spec.required)
                 continue;
             ctx.fail(QStringLiteral("missing required value"));
             ctx.enterField(spec.name);
             return false;
         }
-        if (!spec.decode(out, (object.constBegin() + at[i]).value(), ctx)) {
+        if (!spec.decode(out, at[i].value(), ctx)) {
             ctx.enterField(spec.name);
             return false;
         }
@@ -132,9 +166,9 @@ template <typename R> bool decodeRecord(R& out, const QJsonObject& object, Decod
     return true;
 }
 
-bool decodeCount(std::int64_t& out, const QJsonValue& value, DecodeContext& ctx);
+bool decodeCount(std::int64_t& out, const QCborValue& value, DecodeContext& ctx);
 
-template <typename T> bool decodeValue(T& out, const QJsonValue& value, DecodeContext& ctx) {
+template <typename T> bool decodeValue(T& out, const QCborValue& value, DecodeContext& ctx) {
     if constexpr (isOptional<T>) {
         if (value.isNull() || value.isUndefined()) {
             out.reset();
@@ -149,14 +183,14 @@ template <typename T> bool decodeValue(T& out, const QJsonValue& value, DecodeCo
     } else if constexpr (std::is_same_v<T, bool>) {
         if (!value.isBool())
             return ctx.typeMismatch(QLatin1StringView("true or false"), value);
-        out = value.toBool();
+        out = value.isTrue();
         return true;
     } else if constexpr (std::is_same_v<T, std::int64_t>) {
         return decodeCount(out, value, ctx);
     } else if constexpr (isList<T>) {
         if (!value.isArray())
             return ctx.typeMismatch(QLatin1StringView("an array"), value);
-        const QJsonArray array = value.toArray();
+        const QCborArray array = value.toArray();
         out.clear();
         out.reserve(array.size());
         for (qsizetype i = 0; i < array.size(); ++i) {
@@ -167,9 +201,9 @@ template <typename T> bool decodeValue(T& out, const QJsonValue& value, DecodeCo
         }
         return true;
     } else {
-        if (!value.isObject())
+        if (!value.isMap())
             return ctx.typeMismatch(QLatin1StringView("an object"), value);
-        return decodeRecord(out, value.toObject(), ctx);
+        return decodeRecord(out, value.toMap(), ctx);
     }
 }
 
@@ -184,18 +218,18 @@ template <auto member> FieldSpec<typename MemberOf<decltype(member)>::Record> fi
     using R = typename MemberOf<decltype(member)>::Record;
     using T = typename MemberOf<decltype(member)>::Type;
     return {QLatin1StringView(name), !isOptional<T>,
-            [](R& record, const QJsonValue& value, DecodeContext& ctx) {
+            [](R& record, const QCborValue& value, DecodeContext& ctx) {
                 return decodeValue(record.*member, value, ctx);
             }};
 }
 
-// Parses the bytes and decodes the top-level value, which a record wants as an object
-// and a list as an array.
-QJsonValue parseDocument(const QByteArray& json, QString* error);
+// Parses the bytes as JSON and returns the top-level value, which a record wants as an
+// object and a list as an array; on malformed input, sets `error` instead.
+QCborValue parseDocument(const QByteArray& json, QString* error);
 
 template <typename T> Result<T> decodeDocument(const QByteArray& json) {
     QString parseError;
-    const QJsonValue root = parseDocument(json, &parseError);
+    const QCborValue root = parseDocument(json, &parseError);
     if (!parseError.isEmpty())
         return Error::decode(parseError);
     T out{};
