@@ -9,9 +9,18 @@ Error Error::cliFailed(int code, const QString& stderrText)
     e.code = code;
     e.stderrText = stderrText;
     e.text = QStringLiteral("tovi exited with code %1").arg(code);
+    // The text goes into a banner. A CLI that floods its standard error (a log, a dump)
+    // would otherwise hand the window megabytes to lay out; the start says what went wrong.
+    constexpr qsizetype maxShown = 1000;
     const QString trimmed = stderrText.trimmed();
-    if (!trimmed.isEmpty())
+    if (trimmed.size() > maxShown) {
+        QString shown = trimmed.left(maxShown);
+        if (shown.back().isHighSurrogate())
+            shown.chop(1);
+        e.text += QStringLiteral(": ") + shown.trimmed() + QChar(0x2026);
+    } else if (!trimmed.isEmpty()) {
         e.text += QStringLiteral(": ") + trimmed;
+    }
     return e;
 }
 

@@ -1,0 +1,211 @@
+#include "FaultSandbox.h"
+
+#include "bridge/DaemonState.h"
+#include "bridge/ProcessCLICommandRunner.h"
+#include "platform/QSettingsUserDefaults.h"
+#include "platform/XdgAutostartLoginItem.h"
+#include "store/LiveDependencies.h"
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+
+#include <gtest/gtest.h>
+
+#if defined(__SANITIZE_ADDRESS__)
+// The sanitizer runtime's own count of live heap bytes (its header is not always installed).
+extern "C" size_t __sanitizer_get_current_allocated_bytes();
+#else
+#include <malloc.h>
+#endif
+
+namespace tovi::faults {
+
+namespace {
+
+const char* const kSandboxVariables[] = {"HOME",           "TOVI_DIR",       "XDG_CONFIG_HOME",
+                                         "XDG_DATA_HOME",  "XDG_CACHE_HOME", "XDG_STATE_HOME",
+                                         "TOVI_WEB_ORIGIN"};
+
+} // namespace
+
+FaultSandbox::FaultSandbox()
+    : m_browser(std::make_shared<testing::FakeBrowser>()) {
+    if (!m_dir.isValid())
+        return;
+    for (const char* name : kSandboxVariables) {
+        std::optional<QByteArray> old;
+        if (qEnvironmentVariableIsSet(name))
+            old = qgetenv(name);
+        m_savedEnv.append({QByteArray(name), old});
+    }
+    QDir().mkpath(home() + QStringLiteral("/.local/bin"));
+    QDir().mkpath(toviDir());
+    QDir().mkpath(configHome());
+    QDir().mkpath(dataHome());
+    QDir().mkpath(root() + QStringLiteral("/app"));
+    qputenv("HOME", QFile::encodeName(home()));
+    qputenv("TOVI_DIR", QFile::encodeName(toviDir()));
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(configHome()));
+    qputenv("XDG_DATA_HOME", QFile::encodeName(dataHome()));
+    qputenv("XDG_CACHE_HOME", QFile::encodeName(home() + QStringLiteral("/.cache")));
+    qputenv("XDG_STATE_HOME", QFile::encodeName(home() + QStringLiteral("/.local/state")));
+    // Port 9 (discard) on loopback: nothing answers, nothing leaves the machine.
+    qputenv("TOVI_WEB_ORIGIN", "http://127.0.0.1:9");
+    installSimCli();
+}
+
+FaultSandbox::~FaultSandbox() {
+    if (m_dir.isValid()) {
+        // A service that a test started (restart, bootstrap) must not outlive the test. The
+        // stand-in only ever signals its own service, whatever the pid file names.
+        // (Only over a regular pid file: the stand-in reads it with a blocking read.)
+        if (QFileInfo(toviDir()).isDir() && QFileInfo(pidFilePath()).isFile())
+            sim({QStringLiteral("uninstall"), QStringLiteral("service")});
+    }
+    for (const auto& [name, old] : m_savedEnv) {
+        if (old)
+            qputenv(name.constData(), *old);
+        else
+            qunsetenv(name.constData());
+    }
+}
+
+QString FaultSandbox::simPath() {
+    return qEnvironmentVariable("TOVI_SIM");
+}
+
+int FaultSandbox::sim(const QStringList& arguments, QByteArray* output) {
+    QProcess process;
+    process.setProgram(simPath());
+    process.setArguments(arguments);
+    process.start();
+    if (!process.waitForFinished(60000)) {
+        process.kill();
+        process.waitForFinished();
+        ADD_FAILURE() << "tovi-sim did not finish: " << arguments.join(u' ').toStdString();
+        return -1;
+    }
+    if (output)
+        *output = process.readAllStandardOutput();
+    if (process.exitStatus() != QProcess::NormalExit)
+        return -1;
+    return process.exitCode();
+}
+
+void FaultSandbox::setScenario(const QByteArray& json) {
+    ASSERT_EQ(sim({QStringLiteral("scenario"), QStringLiteral("set"), QString::fromUtf8(json)}), 0)
+        << json.toStdString();
+}
+
+void FaultSandbox::clearScenario() {
+    ASSERT_EQ(sim({QStringLiteral("scenario"), QStringLiteral("clear")}), 0);
+}
+
+void FaultSandbox::installSimCli() {
+    removeCli();
+    ASSERT_FALSE(simPath().isEmpty()) << "TOVI_SIM is not set";
+    ASSERT_TRUE(QFile::link(simPath(), homeCliPath()));
+}
+
+void FaultSandbox::installScriptCli(const QByteArray& body) {
+    removeCli();
+    writeFile(homeCliPath(), "#!/bin/bash\n" + body + "\n",
+              QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+}
+
+void FaultSandbox::removeCli() {
+    QFile::remove(homeCliPath());
+    const QFileInfo bundled(bundledCliPath());
+    if (bundled.isDir() && !bundled.isSymLink())
+        QDir(bundledCliPath()).removeRecursively();
+    else
+        QFile::remove(bundledCliPath());
+}
+
+void FaultSandbox::writePidFile(const QByteArray& contents) {
+    writeFile(pidFilePath(), contents);
+}
+
+std::unique_ptr<StatusStore> FaultSandbox::makeStore(StatusStoreDependencies deps) {
+    ExecutableLocator locator;
+    locator.applicationExecutable = appExecutable();
+    locator.homeDirectory = home();
+    // Whatever this machine has installed system-wide must not answer for the sandbox.
+    locator.systemCandidates.clear();
+    locator.packageManagerCandidates.clear();
+
+    if (!deps.cliRunner)
+        deps.cliRunner = std::make_shared<ProcessCLICommandRunner>(locator);
+    if (!deps.defaults)
+        deps.defaults = std::make_shared<QSettingsUserDefaults>(settingsFile());
+    if (!deps.loginItem)
+        deps.loginItem = std::make_shared<XdgAutostartLoginItem>(autostartConfigDir(), appExecutable());
+    if (!deps.browser)
+        deps.browser = m_browser;
+    if (!deps.appLocation)
+        deps.appLocation = [] { return AppLocation::elsewhere; };
+    if (deps.webOrigin.isEmpty())
+        deps.webOrigin = QStringLiteral("http://127.0.0.1:9");
+    return std::make_unique<StatusStore>(withLiveDependencies(std::move(deps)));
+}
+
+std::unique_ptr<FaultSandbox::Window> FaultSandbox::makeWindow(StatusStore& store) {
+    auto window = std::make_unique<Window>();
+    window->menu = std::make_unique<MenuViewModel>(&store, &window->updaterModel);
+    return window;
+}
+
+bool waitUntil(const std::function<bool()>& done, std::chrono::milliseconds limit) {
+    QDeadlineTimer deadline(limit);
+    while (!done()) {
+        if (deadline.hasExpired())
+            return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents, 50);
+    }
+    return true;
+}
+
+void finish(QCoro::Task<> task) {
+    QCoro::waitFor(std::move(task));
+}
+
+QList<std::pair<QString, bool>> bannersOf(const QVariantList& banners) {
+    QList<std::pair<QString, bool>> out;
+    for (const QVariant& banner : banners) {
+        const QVariantMap map = banner.toMap();
+        out.append({map.value(QStringLiteral("message")).toString(),
+                    map.value(QStringLiteral("hasRetry")).toBool()});
+    }
+    return out;
+}
+
+qint64 liveHeapBytes() {
+#if defined(__SANITIZE_ADDRESS__)
+    return static_cast<qint64>(__sanitizer_get_current_allocated_bytes());
+#else
+    const struct mallinfo2 info = mallinfo2();
+    return static_cast<qint64>(info.uordblks + info.hblkhd);
+#endif
+}
+
+void writeFile(const QString& path, const QByteArray& contents, QFileDevice::Permissions permissions) {
+    ASSERT_TRUE(QDir().mkpath(QFileInfo(path).absolutePath())) << path.toStdString();
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate)) << path.toStdString();
+    ASSERT_EQ(file.write(contents), contents.size());
+    file.close();
+    ASSERT_TRUE(file.setPermissions(permissions));
+}
+
+QByteArray readFile(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    return file.readAll();
+}
+
+} // namespace tovi::faults

@@ -1,0 +1,394 @@
+// Faults of the machine around the application: the daemon's pid file and state directory,
+// the settings file, the autostart directory, the data directory of the instance lock and
+// the session bus.
+
+#include "FaultSandbox.h"
+
+#include "bridge/DaemonState.h"
+#include "platform/ApplicationActivation.h"
+#include "platform/DBusKeepAwake.h"
+#include "platform/InstanceLock.h"
+#include "platform/QSettingsUserDefaults.h"
+#include "platform/XdgAutostartLoginItem.h"
+#include "ui/FooterViewModel.h"
+#include "ui/SettingsViewModel.h"
+
+#include <QCoreApplication>
+#include <QDBusConnection>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QSignalSpy>
+
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace tovi::faults {
+namespace {
+
+using Arrange = std::function<void(FaultSandbox&)>;
+
+// A process id that named a process a moment ago and names none now.
+qint64 deadPid() {
+    QProcess child;
+    child.start(u"/bin/true"_qs, {});
+    child.waitForFinished();
+    return child.processId() > 0 ? child.processId() : 0;
+}
+
+QByteArray ownPid() {
+    return QByteArray::number(QCoreApplication::applicationPid());
+}
+
+struct PidFault {
+    const char* name;
+    Arrange arrange;
+    bool running;
+};
+
+// Whatever is found where the pid file should be, the window says running or stopped and
+// nothing else; no content can block the GUI thread or crash the probe.
+TEST(HostFaults, EveryPidFileProblemReadsAsStoppedAndOnlyALiveProcessAsRunning) {
+    const QList<PidFault> rows = {
+        {"no pid file", [](FaultSandbox&) {}, false},
+        {"this process, with blanks around it",
+         [](FaultSandbox& box) { box.writePidFile(" \t" + ownPid() + "\n\n"); }, true},
+        {"words", [](FaultSandbox& box) { box.writePidFile("hello\n"); }, false},
+        {"digits then letters", [](FaultSandbox& box) { box.writePidFile(ownPid() + "abc"); }, false},
+        {"two lines of numbers",
+         [](FaultSandbox& box) { box.writePidFile(ownPid() + "\n" + ownPid() + "\n"); }, false},
+        {"not UTF-8", [](FaultSandbox& box) { box.writePidFile("\xff\xfe" + ownPid()); }, false},
+        {"NUL bytes",
+         [](FaultSandbox& box) {
+             box.writePidFile(QByteArray("1\0"
+                                         "2",
+                                         3));
+         },
+         false},
+        {"zero (the process group)", [](FaultSandbox& box) { box.writePidFile("0\n"); }, false},
+        {"negative", [](FaultSandbox& box) { box.writePidFile("-1\n"); }, false},
+        {"beyond 32 bits", [](FaultSandbox& box) { box.writePidFile("4294967297\n"); }, false},
+        {"a megabyte of digits", [](FaultSandbox& box) { box.writePidFile(QByteArray(1 << 20, '7')); },
+         false},
+        {"empty", [](FaultSandbox& box) { box.writePidFile(""); }, false},
+        {"a process that has exited",
+         [](FaultSandbox& box) { box.writePidFile(QByteArray::number(deadPid()) + "\n"); }, false},
+        {"a directory", [](FaultSandbox& box) { QDir().mkpath(box.pidFilePath()); }, false},
+        // A FIFO nobody writes to: a blocking read would freeze the window for good.
+        {"a FIFO without a writer",
+         [](FaultSandbox& box) {
+             QDir().mkpath(QFileInfo(box.pidFilePath()).absolutePath());
+             ASSERT_EQ(::mkfifo(QFile::encodeName(box.pidFilePath()).constData(), 0600), 0);
+         },
+         false},
+        {"TOVI_DIR names a missing directory",
+         [](FaultSandbox& box) { qputenv("TOVI_DIR", QFile::encodeName(box.root() + u"/no/such/dir"_qs)); },
+         false},
+        {"TOVI_DIR names a regular file",
+         [](FaultSandbox& box) {
+             writeFile(box.root() + u"/plain"_qs, ownPid());
+             qputenv("TOVI_DIR", QFile::encodeName(box.root() + u"/plain"_qs));
+         },
+         false},
+        {"TOVI_DIR is a symbolic link loop",
+         [](FaultSandbox& box) {
+             QFile::link(box.root() + u"/loop"_qs, box.root() + u"/loop"_qs);
+             qputenv("TOVI_DIR", QFile::encodeName(box.root() + u"/loop"_qs));
+         },
+         false},
+    };
+    for (const PidFault& row : rows) {
+        SCOPED_TRACE(row.name);
+        FaultSandbox box;
+        ASSERT_TRUE(box.isValid());
+        std::unique_ptr<StatusStore> store = box.makeStore();
+        std::unique_ptr<FaultSandbox::Window> window = box.makeWindow(*store);
+        FooterViewModel& footer = *window->menu->footer();
+        // Start from the other answer, so that the row's answer has to be produced.
+        if (!row.running)
+            box.writePidFile(ownPid());
+        finish(store->refresh());
+        ASSERT_EQ(store->daemonState().running, !row.running);
+        QFile::remove(box.pidFilePath());
+
+        row.arrange(box);
+        finish(store->refresh());
+        EXPECT_EQ(store->daemonState().running, row.running);
+        if (row.running) {
+            EXPECT_EQ(store->daemonState().pid, QCoreApplication::applicationPid());
+        }
+        EXPECT_EQ(footer.serviceText(), row.running ? u"Service running"_qs : u"Service stopped"_qs);
+        EXPECT_EQ(footer.showStart(), !row.running);
+    }
+}
+
+// Root may signal anyone, so a process of another user is only "another user's" to a probe
+// that runs as someone else: the probe helper runs as nobody against a pid file naming this
+// (root's) process, where kill(pid, 0) fails with EPERM.
+TEST(HostFaults, AProcessOfAnotherUserCountsAsRunning) {
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "needs root to run the probe as another user";
+    FaultSandbox box;
+    ASSERT_TRUE(box.isValid());
+    const QString probe = QString::fromUtf8(TOVI_FAULTS_PID_PROBE);
+    // The helper, as nobody, must reach its own binary and the pid file.
+    for (const QString& dir : {box.root(), box.home(), box.toviDir(), box.toviDir() + u"/run"_qs}) {
+        QDir().mkpath(dir);
+        ::chmod(QFile::encodeName(dir).constData(), 0755);
+    }
+
+    auto probeAsNobody = [&](const QByteArray& pidFile, QByteArray* out) {
+        writeFile(box.pidFilePath(), pidFile,
+                  QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup |
+                      QFileDevice::ReadOther);
+        QProcess helper;
+        helper.start(u"setpriv"_qs,
+                     {u"--reuid=65534"_qs, u"--regid=65534"_qs, u"--clear-groups"_qs, u"--"_qs, probe});
+        if (!helper.waitForFinished(60000))
+            return false;
+        *out = helper.readAllStandardOutput();
+        return helper.exitStatus() == QProcess::NormalExit && helper.exitCode() == 0;
+    };
+
+    QByteArray out;
+    if (!probeAsNobody(ownPid() + '\n', &out))
+        GTEST_SKIP() << "setpriv could not run the probe as nobody on this machine";
+    const QList<QByteArray> lines = out.trimmed().split('\n');
+    ASSERT_EQ(lines.size(), 2) << out.toStdString();
+    EXPECT_EQ(lines[0], "running " + ownPid());
+    EXPECT_TRUE(lines[1].startsWith("kill -1 ")) << "the probe did not meet EPERM: " << out.toStdString();
+
+    // The same helper as nobody still tells a process that is gone.
+    ASSERT_TRUE(probeAsNobody(QByteArray::number(deadPid()) + '\n', &out));
+    EXPECT_TRUE(out.startsWith("stopped\n")) << out.toStdString();
+}
+
+// ---- settings ---------------------------------------------------------------------------
+
+struct SettingsFault {
+    const char* name;
+    Arrange arrange;
+    // Whether a write reaches the disk (a fresh reader sees it).
+    bool persists;
+};
+
+// Root ignores permission bits, so unreadable and unwritable places are made of things that
+// cannot be a settings file: a directory, a file where the directory should be, /proc.
+TEST(HostFaults, BrokenSettingsReadAsDefaultsAndNeverStopTheApplication) {
+    const QList<SettingsFault> rows = {
+        {"damaged file",
+         [](FaultSandbox& box) {
+             writeFile(box.settingsPath(), QByteArray("keepAwake=true\n[General\n\"oops=1\nhistorySync="
+                                                      "true\nautoUpdateCLI=false\n\xff\xfe\x00",
+                                                      70));
+         },
+         true},
+        {"a regular file where the settings directory should be",
+         [](FaultSandbox& box) { writeFile(box.configHome() + u"/Tovi"_qs, "keepAwake=true\n"); }, false},
+        {"a directory where the settings file should be",
+         [](FaultSandbox& box) { QDir().mkpath(box.settingsPath()); }, false},
+        {"a settings path under /proc",
+         [](FaultSandbox& box) { box.setSettingsFile(u"/proc/self/Tovi/Tovi.conf"_qs); }, false},
+    };
+    for (const SettingsFault& row : rows) {
+        SCOPED_TRACE(row.name);
+        FaultSandbox box;
+        ASSERT_TRUE(box.isValid());
+        row.arrange(box);
+        const QByteArray blockerBefore = readFile(box.configHome() + u"/Tovi"_qs);
+
+        std::unique_ptr<StatusStore> store = box.makeStore();
+        std::unique_ptr<FaultSandbox::Window> window = box.makeWindow(*store);
+        SettingsViewModel& settings = *window->menu->settings();
+        // Nothing of a file that could not be read is believed.
+        EXPECT_FALSE(store->historySyncEnabled());
+        EXPECT_FALSE(store->keepAwake());
+        EXPECT_TRUE(store->autoUpdateCLI());
+        EXPECT_FALSE(settings.keepAwake());
+        EXPECT_FALSE(settings.syncAgentHistory());
+
+        // The application still gets its status.
+        finish(store->refresh());
+        EXPECT_EQ(store->lastError(), std::nullopt);
+        EXPECT_TRUE(store->status().has_value());
+
+        // A switch still switches, for this run at least, and says nothing about the disk.
+        store->setAutoUpdateCLI(false);
+        settings.setKeepAwake(true);
+        EXPECT_FALSE(store->autoUpdateCLI());
+        EXPECT_TRUE(store->keepAwake());
+        EXPECT_TRUE(settings.keepAwake());
+        EXPECT_EQ(store->maintenanceMessage(), std::nullopt);
+        EXPECT_EQ(store->lastError(), std::nullopt);
+
+        QSettingsUserDefaults reread(box.settingsFile());
+        EXPECT_EQ(reread.boolValue(u"autoUpdateCLI"_qs),
+                  row.persists ? std::optional<bool>(false) : std::nullopt);
+        EXPECT_EQ(reread.boolValue(u"keepAwake"_qs), row.persists ? std::optional<bool>(true) : std::nullopt);
+        EXPECT_EQ(reread.value(u"historySync"_qs), QVariant()) << "debris of the damaged file came back";
+        EXPECT_FALSE(readFile(box.settingsFile()).contains("oops"));
+        // Whatever stood in the way is left as it was.
+        EXPECT_EQ(readFile(box.configHome() + u"/Tovi"_qs), blockerBefore);
+    }
+}
+
+struct AutostartFault {
+    const char* name;
+    Arrange arrange;
+    // The reason the system gives, after "Couldn't write <entry>: ".
+    QString reason;
+    // No entry can exist there, so switching off has nothing to undo.
+    bool entryImpossible = true;
+};
+
+// "Open at Login" that cannot be written says which file and why, and springs back.
+TEST(HostFaults, AnUnwritableAutostartEntryIsReportedAndTheSwitchSpringsBack) {
+    const QList<AutostartFault> rows = {
+        {"a regular file where the autostart directory should be",
+         [](FaultSandbox& box) { writeFile(box.configHome() + u"/autostart"_qs, "not a directory\n"); },
+         u"Not a directory"_qs},
+        {"a regular file where the config directory should be",
+         [](FaultSandbox& box) {
+             writeFile(box.root() + u"/config-file"_qs, "x");
+             box.setAutostartConfigDir(box.root() + u"/config-file"_qs);
+         },
+         u"Not a directory"_qs},
+        {"a config directory under /proc",
+         [](FaultSandbox& box) { box.setAutostartConfigDir(u"/proc/self"_qs); },
+         u"No such file or directory"_qs},
+        {"a directory where the entry should be",
+         [](FaultSandbox& box) {
+             const XdgAutostartLoginItem item(box.autostartConfigDir(), box.appExecutable());
+             QDir().mkpath(item.entryPath() + u"/child"_qs);
+         },
+         {},
+         false},
+    };
+    for (const AutostartFault& row : rows) {
+        SCOPED_TRACE(row.name);
+        FaultSandbox box;
+        ASSERT_TRUE(box.isValid());
+        row.arrange(box);
+        const XdgAutostartLoginItem item(box.autostartConfigDir(), box.appExecutable());
+
+        std::unique_ptr<StatusStore> store = box.makeStore();
+        std::unique_ptr<FaultSandbox::Window> window = box.makeWindow(*store);
+        SettingsViewModel& settings = *window->menu->settings();
+        FooterViewModel& footer = *window->menu->footer();
+        EXPECT_FALSE(settings.openAtLogin());
+
+        settings.setOpenAtLogin(true);
+        EXPECT_FALSE(store->launchAtLoginEnabled());
+        EXPECT_FALSE(settings.openAtLogin());
+        ASSERT_TRUE(store->maintenanceMessage().has_value());
+        const QString message = *store->maintenanceMessage();
+        const QString prefix = u"Couldn't write "_qs + item.entryPath() + u": "_qs;
+        EXPECT_TRUE(message.startsWith(prefix)) << message.toStdString();
+        EXPECT_GT(message.size(), prefix.size()) << "no reason given";
+        if (!row.reason.isEmpty()) {
+            EXPECT_EQ(message.mid(prefix.size()), row.reason);
+        }
+        EXPECT_TRUE(footer.showMaintenanceMessage());
+        EXPECT_EQ(footer.maintenanceMessage(), message);
+
+        if (!row.entryImpossible)
+            continue;
+        // Switching off what cannot be on is not an error.
+        settings.setOpenAtLogin(false);
+        EXPECT_FALSE(settings.openAtLogin());
+        EXPECT_EQ(store->maintenanceMessage(), std::nullopt)
+            << store->maintenanceMessage().value_or(QString()).toStdString();
+    }
+}
+
+// ---- instance lock ------------------------------------------------------------------------
+
+struct LockFault {
+    const char* name;
+    std::function<QString(FaultSandbox&)> directory;
+    InstanceLock::Outcome first;
+    InstanceLock::Outcome second;
+};
+
+// A data directory that cannot be made costs the single-instance guard, never the launch.
+TEST(HostFaults, AnUncreatableDataDirectoryRunsTheApplicationUnguarded) {
+    const QList<LockFault> rows = {
+        {"a writable data directory (the guard works)",
+         [](FaultSandbox& box) { return box.dataHome() + u"/Tovi"_qs; }, InstanceLock::Outcome::acquired,
+         InstanceLock::Outcome::heldByAnotherCopy},
+        {"a regular file where the data directory should be",
+         [](FaultSandbox& box) {
+             writeFile(box.root() + u"/data-file"_qs, "x");
+             return box.root() + u"/data-file/Tovi"_qs;
+         },
+         InstanceLock::Outcome::acquiredUnguarded, InstanceLock::Outcome::acquiredUnguarded},
+        {"a data directory under /proc", [](FaultSandbox&) { return u"/proc/self/Tovi"_qs; },
+         InstanceLock::Outcome::acquiredUnguarded, InstanceLock::Outcome::acquiredUnguarded},
+        {"a directory where the lock file should be",
+         [](FaultSandbox& box) {
+             QDir().mkpath(box.dataHome() + u"/Tovi/instance.lock"_qs);
+             return box.dataHome() + u"/Tovi"_qs;
+         },
+         InstanceLock::Outcome::acquiredUnguarded, InstanceLock::Outcome::acquiredUnguarded},
+    };
+    for (const LockFault& row : rows) {
+        SCOPED_TRACE(row.name);
+        FaultSandbox box;
+        ASSERT_TRUE(box.isValid());
+        const QString directory = row.directory(box);
+        InstanceLock first(directory);
+        InstanceLock second(directory);
+        EXPECT_EQ(first.acquire(), row.first);
+        EXPECT_EQ(second.acquire(), row.second);
+        EXPECT_EQ(first.lockFD() >= 0, row.first == InstanceLock::Outcome::acquired);
+        ::close(first.lockFD());
+    }
+}
+
+// ---- session bus --------------------------------------------------------------------------
+
+// Without a session bus (this suite's main points it nowhere) keep-awake and the hand-over
+// to a running copy quietly do nothing.
+TEST(HostFaults, WithoutASessionBusKeepAwakeAndActivationDoNothingAndReportNothing) {
+    ASSERT_FALSE(QDBusConnection::sessionBus().isConnected());
+    FaultSandbox box;
+    ASSERT_TRUE(box.isValid());
+    auto keepAwake = std::make_shared<DBusKeepAwake>();
+    QSignalSpy settled(keepAwake.get(), &DBusKeepAwake::activitySettled);
+
+    StatusStoreDependencies deps;
+    deps.keepAwake = keepAwake;
+    std::unique_ptr<StatusStore> store = box.makeStore(std::move(deps));
+    std::unique_ptr<FaultSandbox::Window> window = box.makeWindow(*store);
+    SettingsViewModel& settings = *window->menu->settings();
+
+    settings.setKeepAwake(true);
+    EXPECT_TRUE(settings.keepAwake());
+    ASSERT_TRUE(waitUntil([&] { return !settled.isEmpty(); }));
+    EXPECT_EQ(settled.first().at(1).toBool(), false);
+    EXPECT_EQ(keepAwake->heldCount(), 0);
+    settings.setKeepAwake(false);
+    EXPECT_FALSE(settings.keepAwake());
+    EXPECT_EQ(store->maintenanceMessage(), std::nullopt);
+    EXPECT_EQ(store->lastError(), std::nullopt);
+
+    // Starting the store with the preference on takes the same quiet path. (The service
+    // counts as running, so the launch starts none.)
+    box.writePidFile(QByteArray::number(QCoreApplication::applicationPid()));
+    settings.setKeepAwake(true);
+    store->start();
+    ASSERT_TRUE(waitUntil([&] { return !store->bootstrapTask(); }));
+    EXPECT_EQ(store->lastError(), std::nullopt);
+    EXPECT_TRUE(store->isKeepAwakeActive());
+    EXPECT_EQ(keepAwake->heldCount(), 0);
+
+    ApplicationActivation activation;
+    EXPECT_FALSE(activation.registerService());
+    EXPECT_FALSE(QCoro::waitFor(activation.activateRunningCopy()));
+}
+
+} // namespace
+} // namespace tovi::faults
