@@ -8,6 +8,7 @@
 #include "app/UpdateInstaller.h"
 #include "app/UpdateNotifier.h"
 #include "app/UpdatePrompter.h"
+#include "app/UpdateRequest.h"
 #include "app/UpdateRestarter.h"
 #include "app/UpdateSignature.h"
 
@@ -21,7 +22,7 @@
 #include <QSettings>
 #include <QStandardPaths>
 
-#include <qcoro/qcoronetworkreply.h>
+#include <qcoro/qcorosignal.h>
 
 #include <cmath>
 
@@ -39,52 +40,8 @@ const QString restartAction = QStringLiteral("restart");
 constexpr qint64 maxFeedBytes = 8 * 1024 * 1024;
 // Downloads whose feed gives no length still must not fill the disk.
 constexpr qint64 maxDownloadBytes = qint64(2) * 1024 * 1024 * 1024;
-constexpr int transferTimeoutMs = 60 * 1000;
 // Rechecked at least this often so that time spent in suspend still counts.
 constexpr qint64 maxTimerMs = qint64(3600) * 1000;
-
-struct ReplyDeleter {
-    void operator()(QNetworkReply* reply) const {
-        if (reply)
-            reply->deleteLater();
-    }
-};
-using ReplyPtr = std::unique_ptr<QNetworkReply, ReplyDeleter>;
-
-// Every redirect must satisfy the same address rule as the first request; the reason for
-// a refusal is kept so the user reads it instead of "Operation canceled".
-ReplyPtr startGet(QNetworkAccessManager* network, const QUrl& url, const QString& userAgent,
-                  std::shared_ptr<QString> refusal) {
-    QNetworkRequest request(url);
-    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute,
-                         QNetworkRequest::UserVerifiedRedirectPolicy);
-    request.setAttribute(QNetworkRequest::CacheLoadControlAttribute, QNetworkRequest::AlwaysNetwork);
-    request.setHeader(QNetworkRequest::UserAgentHeader, userAgent);
-    request.setTransferTimeout(transferTimeoutMs);
-    ReplyPtr reply(network->get(request));
-    QNetworkReply* raw = reply.get();
-    QObject::connect(raw, &QNetworkReply::redirected, raw, [raw, refusal](const QUrl& target) {
-        const Status allowed = UpdateAddressPolicy::check(target);
-        if (allowed) {
-            Q_EMIT raw->redirectAllowed();
-        } else {
-            *refusal = allowed.error().description();
-            raw->abort();
-        }
-    });
-    return reply;
-}
-
-QString replyFailure(QNetworkReply* reply, const QString& refusal) {
-    if (!refusal.isEmpty())
-        return refusal;
-    const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
-    if (status >= 400)
-        return QStringLiteral("the server answered %1 %2.")
-            .arg(status)
-            .arg(reply->attribute(QNetworkRequest::HttpReasonPhraseAttribute).toString());
-    return reply->errorString();
-}
 
 // A file name for the download that cannot climb out of the download directory.
 QString downloadFileName(const AppcastItem& item) {
@@ -140,11 +97,11 @@ FeedUpdater::FeedUpdater(Options options, QObject* parent)
 }
 
 FeedUpdater::~FeedUpdater() {
-    // A request still running would otherwise keep its coroutine suspended for ever. The
-    // abort resumes it at once; it sees `m_alive` cleared and unwinds without touching us.
+    // A request still running would otherwise keep its coroutine suspended for ever.
+    // Cancelling resumes it at once; it sees `m_alive` cleared and unwinds without touching us.
     *m_alive = false;
-    if (m_activeReply)
-        m_activeReply->abort();
+    if (m_activeRequest)
+        m_activeRequest->cancel();
 }
 
 bool FeedUpdater::readFlag(const QString& key, bool fallback) const {
@@ -345,6 +302,21 @@ void FeedUpdater::finishCheck(CheckKind kind, const Result<std::optional<Appcast
     m_notifier->notify(notice);
 }
 
+QString FeedUpdater::userAgent() const {
+    return QStringLiteral("Tovi/%1").arg(m_options.currentVersion);
+}
+
+QCoro::Task<> FeedUpdater::waitFor(UpdateRequest* request) {
+    QPointer<FeedUpdater> self(this);
+    if (request->isDone())
+        co_return;
+    m_activeRequest = request;
+    co_await qCoro(request, &UpdateRequest::done);
+    // Still safe while our destructor runs: that is the one time `self` is set but gone soon.
+    if (self)
+        m_activeRequest = nullptr;
+}
+
 QCoro::Task<Result<std::optional<AppcastItem>>> FeedUpdater::fetchNewerRelease() {
     QPointer<FeedUpdater> self(this);
     const std::shared_ptr<bool> alive = m_alive;
@@ -352,25 +324,22 @@ QCoro::Task<Result<std::optional<AppcastItem>>> FeedUpdater::fetchNewerRelease()
     if (const Status allowed = UpdateAddressPolicy::check(feed); !allowed)
         co_return allowed.error();
 
-    auto refusal = std::make_shared<QString>();
-    const QString userAgent = QStringLiteral("Tovi/%1").arg(m_options.currentVersion);
-    ReplyPtr reply = startGet(m_network, feed, userAgent, refusal);
-    QNetworkReply* raw = reply.get();
-    connect(raw, &QNetworkReply::downloadProgress, raw, [raw](qint64 received, qint64) {
-        if (received > maxFeedBytes)
+    auto request = std::make_unique<UpdateRequest>(m_network, feed, userAgent());
+    QNetworkReply* raw = request->reply();
+    auto tooLarge = std::make_shared<bool>(false);
+    connect(raw, &QNetworkReply::downloadProgress, request.get(), [raw, tooLarge](qint64 received, qint64) {
+        if (received > maxFeedBytes) {
+            *tooLarge = true;
             raw->abort();
+        }
     });
-    m_activeReply = raw;
-    co_await qCoro(raw).waitForFinished();
+    co_await waitFor(request.get());
     if (!self || !*alive)
         co_return Error::cancelled();
-    if (raw->error() != QNetworkReply::NoError) {
-        QString reason = replyFailure(raw, *refusal);
-        // Only the size guard and a refused redirect cancel the request.
-        if (raw->error() == QNetworkReply::OperationCanceledError && refusal->isEmpty())
-            reason = QStringLiteral("the feed is too large.");
-        co_return Error::platform(QStringLiteral("The update feed could not be loaded: %1").arg(reason));
-    }
+    if (*tooLarge)
+        co_return Error::platform(QStringLiteral("The update feed could not be loaded: it is too large."));
+    if (const QString failure = request->failure(); !failure.isEmpty())
+        co_return Error::platform(QStringLiteral("The update feed could not be loaded: %1").arg(failure));
     const QByteArray document = raw->readAll();
     Result<QList<AppcastItem>> items = AppcastParser::parse(document);
     if (!items)
@@ -466,12 +435,10 @@ QCoro::Task<Result<QString>> FeedUpdater::downloadVerified(AppcastItem item) {
     const qint64 limit = item.enclosureLength > 0 ? item.enclosureLength : maxDownloadBytes;
     auto overflow = std::make_shared<bool>(false);
     auto writeFailure = std::make_shared<QString>();
-    auto refusal = std::make_shared<QString>();
-    const QString userAgent = QStringLiteral("Tovi/%1").arg(m_options.currentVersion);
-    ReplyPtr reply = startGet(m_network, item.enclosureUrl, userAgent, refusal);
-    QNetworkReply* raw = reply.get();
+    auto request = std::make_unique<UpdateRequest>(m_network, item.enclosureUrl, userAgent());
+    QNetworkReply* raw = request->reply();
     // Streamed to disk as it arrives; a large AppImage never sits in memory whole.
-    connect(raw, &QNetworkReply::readyRead, raw, [raw, file, limit, overflow, writeFailure]() {
+    connect(raw, &QNetworkReply::readyRead, request.get(), [raw, file, limit, overflow, writeFailure]() {
         const QByteArray chunk = raw->readAll();
         if (file->size() + chunk.size() > limit) {
             *overflow = true;
@@ -483,13 +450,14 @@ QCoro::Task<Result<QString>> FeedUpdater::downloadVerified(AppcastItem item) {
             raw->abort();
         }
     });
-    m_activeReply = raw;
-    co_await qCoro(raw).waitForFinished();
+    co_await waitFor(request.get());
     if (!self || !*alive) {
         file->remove();
         co_return Error::cancelled();
     }
-    if (raw->error() == QNetworkReply::NoError && raw->bytesAvailable() > 0) {
+    raw = request->reply();
+    const QString failure = request->failure();
+    if (raw && failure.isEmpty() && raw->bytesAvailable() > 0) {
         const QByteArray rest = raw->readAll();
         if (file->size() + rest.size() > limit)
             *overflow = true;
@@ -510,9 +478,8 @@ QCoro::Task<Result<QString>> FeedUpdater::downloadVerified(AppcastItem item) {
     if (!writeFailure->isEmpty() || !flushed)
         co_return discard(QStringLiteral("The update could not be saved: %1")
                               .arg(writeFailure->isEmpty() ? file->errorString() : *writeFailure));
-    if (raw->error() != QNetworkReply::NoError)
-        co_return discard(
-            QStringLiteral("The update could not be downloaded: %1").arg(replyFailure(raw, *refusal)));
+    if (!failure.isEmpty())
+        co_return discard(QStringLiteral("The update could not be downloaded: %1").arg(failure));
     if (item.enclosureLength > 0 && received != item.enclosureLength)
         co_return discard(QStringLiteral("The download has %1 bytes instead of %2, so it was discarded.")
                               .arg(received)

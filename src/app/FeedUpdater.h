@@ -3,6 +3,7 @@
 #include "app/AppcastItem.h"
 #include "app/UpdateMessage.h"
 #include "app/UpdateNotice.h"
+#include "app/UpdateRequest.h"
 #include "model/Result.h"
 #include "ui/AppUpdater.h"
 
@@ -20,7 +21,6 @@
 #include <optional>
 
 class QNetworkAccessManager;
-class QNetworkReply;
 class QSettings;
 
 namespace tovi {
@@ -85,6 +85,8 @@ public:
 
 private:
     QCoro::Task<Result<std::optional<AppcastItem>>> fetchNewerRelease();
+    QCoro::Task<> waitFor(UpdateRequest* request);
+    QString userAgent() const;
     QCoro::Task<Result<QString>> downloadVerified(AppcastItem item);
     QCoro::Task<> installUpdate(AppcastItem item, CheckKind kind);
     void finishCheck(CheckKind kind, const Result<std::optional<AppcastItem>>& result);
@@ -112,7 +114,7 @@ private:
     // and waiting for a restart: neither is announced again every hour.
     QString m_announcedBuild;
     std::optional<AppcastItem> m_installed;
-    QPointer<QNetworkReply> m_activeReply;
+    QPointer<UpdateRequest> m_activeRequest;
     // Cleared first thing in the destructor, while QPointers to us still look valid.
     std::shared_ptr<bool> m_alive = std::make_shared<bool>(true);
 };
