@@ -13,7 +13,7 @@ Window {
         ? header.y + header.height + header.accountMenu.implicitHeight + 16 : 0
     readonly property real dialogExtent: addAccount.visible ? addAccount.y + addAccount.implicitHeight + 16 : 0
 
-    title: "Tovi"
+    title: menu.header.windowTitle
     width: Style.windowWidth
     minimumWidth: Style.windowWidth
     maximumWidth: Style.windowWidth

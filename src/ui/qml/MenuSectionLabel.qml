@@ -3,9 +3,8 @@ import QtQuick.Controls
 
 // The heading of a group of menu entries; not an entry itself.
 Label {
-    property real leftInset: 12
     width: parent ? parent.width : implicitWidth
-    leftPadding: leftInset
+    leftPadding: 12
     rightPadding: 12
     topPadding: 6
     bottomPadding: 2
