@@ -79,7 +79,7 @@ one_run() { # one_run BACKEND RUNDIR → appends "key value" lines to RUNDIR/fig
     echo "open_pss_kb $(kb $pid Pss)" >>"$dir/figures"
     win=$(tovi_window)
     xdotool key --window "$win" Escape
-    wait_for 10 sh -c '[ -z "$(xdotool search --onlyvisible --name "^Tovi$")" ]'
+    wait_for 10 no_tovi_window
     sleep 3
     echo "closed_rss_kb $(kb $pid Rss)" >>"$dir/figures"
     echo "closed_pss_kb $(kb $pid Pss)" >>"$dir/figures"

@@ -57,15 +57,18 @@ session_start() {
     wait_for 10 xdotool search --class trayer || { echo "trayer did not start" >&2; return 1; }
 }
 
-# The tray icon's window: the client trayer embedded (a small child of trayer's window).
+# The tray icon's window: the client trayer embedded inside its panel.
 tray_icon_window() {
     local panel id
-    panel=$(xdotool search --class trayer 2>/dev/null | head -n1)
-    [ -n "$panel" ] || return 1
-    # xwininfo prints children as: 0x1234 "name": ("res" "class")  22x22+0+0  +1258+3
-    id=$(xwininfo -id "$panel" -tree 2>/dev/null | awk '/\(.*tovi-tray|\("Tovi|"tovi/ {print $1; exit}')
-    [ -n "$id" ] || return 1
-    printf '%d\n' "$id"
+    for panel in $(xdotool search --class trayer 2>/dev/null); do
+        # Children print as: 0x1234 "Tovi": ("tovi-tray" "Tovi")  22x26+0+0  +1257+1
+        id=$(xwininfo -id "$panel" -tree 2>/dev/null | awk '/\("tovi-tray" / {print $1; exit}')
+        if [ -n "$id" ]; then
+            printf '%d\n' "$id"
+            return 0
+        fi
+    done
+    return 1
 }
 
 window_geometry() {
@@ -87,7 +90,7 @@ click_at() {
 
 # The visible drop-down window, if any.
 tovi_window() {
-    xdotool search --onlyvisible --name '^Tovi$' 2>/dev/null | head -n1
+    xdotool search --onlyvisible --name '^Tovi($| )' 2>/dev/null | head -n1
 }
 
 # shot FILE [ID [PAD [SCALE]]]: the whole screen, or one window with PAD pixels around it,

@@ -51,7 +51,10 @@ bool MenuWindow::ensureCreated() {
 
     m_engine = std::make_unique<QQmlApplicationEngine>();
     m_engine->setInitialProperties(m_properties ? m_properties() : QVariantMap{});
-    m_engine->load(QUrl(QStringLiteral("qrc:/qml/Main.qml")));
+    // Developers can point at the source folder to try QML changes without a rebuild.
+    const QString qmlDir = qEnvironmentVariable("TOVI_QML_DIR");
+    m_engine->load(qmlDir.isEmpty() ? QUrl(QStringLiteral("qrc:/qml/Main.qml"))
+                                    : QUrl::fromLocalFile(qmlDir + QStringLiteral("/Main.qml")));
     const auto roots = m_engine->rootObjects();
     m_window = roots.isEmpty() ? nullptr : qobject_cast<QQuickWindow*>(roots.constFirst());
     if (!m_window) {

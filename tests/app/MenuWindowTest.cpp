@@ -72,6 +72,13 @@ private:
     static inline QtMessageHandler s_previous = nullptr;
 };
 
+// With TOVI_WINDOW_SHOTS set to a folder, the tests leave a picture of each state there.
+void keepShot(QQuickWindow* window, const char* name) {
+    const QString dir = qEnvironmentVariable("TOVI_WINDOW_SHOTS");
+    if (!dir.isEmpty())
+        window->grabWindow().save(dir + u'/' + QLatin1String(name) + QStringLiteral(".png"));
+}
+
 QQuickItem* findItem(QQuickItem* root, const std::function<bool(QQuickItem*)>& match) {
     if (!root)
         return nullptr;
@@ -113,7 +120,7 @@ protected:
 
     void setStatus(const QByteArray& json) {
         auto decoded = decodeInternalStatus(json);
-        ASSERT_TRUE(decoded.ok()) << decoded.error().errorDescription().toStdString();
+        ASSERT_TRUE(decoded.ok()) << decoded.error().description().toStdString();
         fakes.source->setResult(decoded.value());
         QCoro::waitFor(store->refresh());
     }
@@ -188,12 +195,15 @@ TEST_F(MenuWindowTest, TheBodyFollowsTheSignInStateAndTheHeightFollowsTheBody) {
     EXPECT_EQ(list->property("count").toInt(), 5);
     EXPECT_EQ(list->height(), 2 * 28 + 3 * 43);
     const int signedInHeight = qw->height();
+    keepShot(qw, "spaces");
 
     // Typing narrows the list through the view model, and Down + Enter opens the first row.
-    QTest::keyClicks(qw, QStringLiteral("docs"));
+    for (const char key : {'d', 'o', 'c', 's'})
+        QTest::keyClick(qw, key);
     settle();
     EXPECT_EQ(menu->body()->spaces()->searchText(), QStringLiteral("docs"));
     EXPECT_EQ(list->property("count").toInt(), 2);
+    keepShot(qw, "search");
 
     // Signed out: the welcome form replaces the list, and the window shrinks or grows with it.
     setStatus(R"({"authenticated": false})");
@@ -202,9 +212,9 @@ TEST_F(MenuWindowTest, TheBodyFollowsTheSignInStateAndTheHeightFollowsTheBody) {
     EXPECT_NE(findVisibleText(qw, QStringLiteral("Sign in")), nullptr);
     EXPECT_EQ(findVisibleText(qw, QStringLiteral("Analytical")), nullptr);
     EXPECT_NE(qw->height(), signedInHeight);
+    keepShot(qw, "signed-out");
     EXPECT_EQ(qw->height(), qCeil(qw->property("contentHeight").toReal()));
 
-    // Nothing loaded yet reads as signed in (the loading form), not as signed out.
     EXPECT_TRUE(warnings.messages().isEmpty()) << warnings.messages().join(u'\n').toStdString();
 }
 

@@ -25,7 +25,11 @@ sandbox() {
     export HOME="$1/home"
     export XDG_CONFIG_HOME="$HOME/.config" XDG_DATA_HOME="$HOME/.local/share" XDG_CACHE_HOME="$HOME/.cache"
     export XDG_RUNTIME_DIR="$1/runtime"
-    export BROWSER=true
+    # Pages the app opens are written down instead of starting a browser.
+    mkdir -p "$1/bin"
+    printf '#!/bin/sh\necho "$@" >>"%s/opened-urls"\n' "$1" >"$1/bin/xdg-open"
+    chmod +x "$1/bin/xdg-open"
+    export PATH="$1/bin:$PATH" BROWSER=true
     unset TOVI_DIR QT_QPA_PLATFORM XCTestConfigurationFilePath
     export ASAN_OPTIONS="${ASAN_OPTIONS:-detect_leaks=0}"
 }

@@ -46,7 +46,7 @@ if [ -n "$WIN" ]; then
     shot "$OUT/02-window-open.png" "$WIN"
 
     xdotool key --window "$WIN" Escape
-    check "Escape closes the window" wait_for 10 sh -c '[ -z "$(xdotool search --onlyvisible --name "^Tovi$")" ]'
+    check "Escape closes the window" wait_for 10 no_tovi_window
 fi
 
 "$TRAY" >"$WORK/tray-2.log" 2>&1 &

@@ -12,8 +12,7 @@ Menu {
     width: 270
     // Entries made from the profile list, rebuilt whenever it changes.
     property var profileEntries: []
-
-    Accessible.name: qsTr("Account menu")
+    property var removeEntries: []
 
     MenuSectionLabel { text: root.account.identityTitle }
     Instantiator {
@@ -204,6 +203,7 @@ Menu {
     }
 
     function rebuildProfiles() {
+        // Created without a parent, so they live as long as this list holds them.
         for (const entry of profileEntries) {
             if (entry instanceof Menu)
                 root.removeMenu(entry)
@@ -211,27 +211,32 @@ Menu {
                 root.removeItem(entry)
             entry.destroy()
         }
+        for (const item of removeEntries)
+            item.destroy()
+        const removeItems = []
         const entries = []
         if (root.account.showAccounts) {
             let at = indexOf(accountsEnd)
             const add = (item) => { root.insertItem(at++, item); entries.push(item) }
-            add(separatorComponent.createObject(root))
-            add(headingComponent.createObject(root, { text: "Accounts" }))
+            add(separatorComponent.createObject(null))
+            add(headingComponent.createObject(null, { text: "Accounts" }))
             for (const profile of root.account.accounts) {
-                add(profileComponent.createObject(root, {
+                add(profileComponent.createObject(null, {
                     text: profile.text, checked: profile.checked,
                     enabled: profile.enabled, profileName: profile.name }))
             }
-            const removeMenu = removeMenuComponent.createObject(root)
+            const removeMenu = removeMenuComponent.createObject(null)
             for (const name of root.account.removableAccounts) {
-                const item = removeItemComponent.createObject(removeMenu, { profileName: name })
+                const item = removeItemComponent.createObject(null, { profileName: name })
                 item.triggered.connect(() => root.account.removeProfile(name))
                 removeMenu.addItem(item)
+                removeItems.push(item)
             }
             root.insertMenu(at++, removeMenu)
             entries.push(removeMenu)
         }
         profileEntries = entries
+        removeEntries = removeItems
     }
 
     Connections {

@@ -14,7 +14,6 @@ Dialog {
     x: parent ? (parent.width - width) / 2 : 0
     y: 40
     closePolicy: Popup.CloseOnEscape
-    Accessible.name: title
 
     function ask() {
         name.text = ""

@@ -16,7 +16,8 @@ RowLayout {
     Image {
         id: mark
         source: header.model.markSource
-        sourceSize: Qt.size(44, 44)
+        sourceSize.width: 44
+        sourceSize.height: 44
         Layout.preferredWidth: 22
         Layout.preferredHeight: 22
         fillMode: Image.Stretch

@@ -13,7 +13,8 @@ ColumnLayout {
     Image {
         visible: !screen.body.awaitingApproval
         source: screen.menu.header.markSource
-        sourceSize: Qt.size(96, 96)
+        sourceSize.width: 96
+        sourceSize.height: 96
         Layout.preferredWidth: 48
         Layout.preferredHeight: 48
         Layout.alignment: Qt.AlignHCenter
@@ -48,8 +49,22 @@ ColumnLayout {
         Button {
             id: signIn
             text: "Sign in"
-            highlighted: true
+            // The one prominent action of the screen.
             font.pointSize: Style.bodySize
+            font.weight: Font.DemiBold
+            contentItem: Label {
+                text: signIn.text
+                font: signIn.font
+                color: "white"
+                horizontalAlignment: Text.AlignHCenter
+                verticalAlignment: Text.AlignVCenter
+            }
+            background: Rectangle {
+                radius: 5
+                color: signIn.down ? Qt.darker(Style.blue, 1.2) : signIn.hovered ? Qt.lighter(Style.blue, 1.08) : Style.blue
+                border.width: signIn.visualFocus ? 2 : 0
+                border.color: Qt.lighter(Style.blue, 1.5)
+            }
             topPadding: 8
             bottomPadding: 8
             Layout.fillWidth: true
