@@ -62,7 +62,8 @@ TEST(WireKeyMatching, ConvertedKeysMatchFieldsExactly) {
     // The CLI's snake_case and an already camelCase key decode the same way.
     for (const char* json : {R"({"cli": {"current_version": "1.2.0", "update_available": true}})",
                              R"({"cli": {"currentVersion": "1.2.0", "update_available": true}})",
-                             R"({"cli": {"CURRENT_VERSION": "1.2.0", "Update__Available": true}})"}) {
+                             R"({"cli": {"CURRENT_VERSION": "1.2.0", "Update__Available": true}})",
+                             R"({"cli": {"current\u005fversion": "1.2.0", "update_available": true}})"}) {
         const InternalStatus s = decoded(json);
         ASSERT_TRUE(s.cli) << json;
         EXPECT_EQ(s.cli->currentVersion, QStringLiteral("1.2.0")) << json;
@@ -286,10 +287,10 @@ TEST(AccountDocuments, SignInAndAccountRecords) {
     EXPECT_EQ(decodeClaimResult(R"({"status": "approved", "user": {"id": 7}})").error().text,
               QStringLiteral("user.id: expected a string, found a number"));
 
-    Result<AccountMe> me = decodeAccountMe(R"({"id": "u1", "team_id": null, "team_name": "Labs"})");
+    Result<AccountMe> me = decodeAccountMe(R"({"id": "u1", "team_id": null, "team_name": "Équipe ☕ Labs"})");
     ASSERT_TRUE(me.ok()) << qPrintable(me.error().text);
     EXPECT_FALSE(me->teamId);
-    EXPECT_EQ(me->teamName, QStringLiteral("Labs"));
+    EXPECT_EQ(me->teamName, QString::fromUtf8("Équipe ☕ Labs"));
     EXPECT_EQ(decodeAccountMe(R"({"team_id": "t_9"})")->teamId, QStringLiteral("t_9"));
     EXPECT_EQ(decodeAccountMe("[]").error().text, QStringLiteral("expected an object, found an array"));
 }
