@@ -78,7 +78,7 @@ one_run() { # one_run BACKEND RUNDIR → appends "key value" lines to RUNDIR/fig
     echo "open_rss_kb $(kb $pid Rss)" >>"$dir/figures"
     echo "open_pss_kb $(kb $pid Pss)" >>"$dir/figures"
     win=$(tovi_window)
-    xdotool key --window "$win" Escape
+    xdotool key Escape
     wait_for 10 no_tovi_window
     sleep 3
     echo "closed_rss_kb $(kb $pid Rss)" >>"$dir/figures"

@@ -17,6 +17,8 @@ namespace {
 
 // How long after a focus-loss close a tray click still counts as "close", not "reopen".
 constexpr qint64 kToggleGraceMs = 400;
+// How long after opening a focus loss is taken for the opening click's aftermath.
+constexpr qint64 kOpeningFocusGraceMs = 500;
 
 double monotonicMs() {
     timespec ts{};
@@ -107,6 +109,7 @@ void MenuWindow::show(QRect iconGeometry) {
     m_window->show();
     m_window->raise();
     m_window->requestActivate();
+    m_sinceShown.invalidate();
 }
 
 void MenuWindow::hide() {
@@ -127,8 +130,21 @@ void MenuWindow::toggle(QRect iconGeometry) {
 }
 
 void MenuWindow::onActiveChanged() {
-    if (m_mode != Mode::dropDown || !m_window || m_window->isActive() || !m_window->isVisible())
+    if (!m_window || !m_window->isVisible())
         return;
+    if (m_window->isActive()) {
+        if (!m_sinceShown.isValid())
+            m_sinceShown.start();
+        return;
+    }
+    if (m_mode != Mode::dropDown)
+        return;
+    // The click that opened the window can still move the focus around just after the window
+    // got it (a panel without a window manager takes it on button release); no reason to close.
+    if (m_sinceShown.isValid() && m_sinceShown.elapsed() < kOpeningFocusGraceMs) {
+        m_window->requestActivate();
+        return;
+    }
     m_sinceFocusLossClose.start();
     m_window->hide();
 }

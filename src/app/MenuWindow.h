@@ -55,6 +55,7 @@ private:
     QPointer<QQuickWindow> m_window;
     QRect m_iconGeometry;
     QElapsedTimer m_sinceFocusLossClose;
+    QElapsedTimer m_sinceShown;
     bool m_traceFirstFrame = false;
     bool m_awaitingFirstFrame = false;
 };

@@ -45,7 +45,9 @@ if [ -n "$WIN" ]; then
     sleep 1
     shot "$OUT/02-window-open.png" "$WIN"
 
-    xdotool key --window "$WIN" Escape
+    focused() { [ "$(xdotool getwindowfocus 2>/dev/null)" = "$WIN" ]; }
+    check "the window has the keyboard focus" wait_for 10 focused
+    xdotool key Escape
     check "Escape closes the window" wait_for 10 no_tovi_window
 fi
 

@@ -70,6 +70,8 @@ ColumnLayout {
             Keys.onUpPressed: list.moveCurrent(-1)
             Keys.onReturnPressed: list.openCurrent()
             Keys.onEnterPressed: list.openCurrent()
+            // The field holds the keyboard while the window is open; Escape still closes it.
+            Keys.onEscapePressed: Window.window.close()
         }
         ToolButton {
             visible: screen.spaces.showClearButton
