@@ -88,10 +88,21 @@ click_at() {
     xdotool mousemove --sync $((WIN_X + $2)) $((WIN_Y + $3)) click 1
 }
 
-# The visible drop-down window, if any.
+# The visible drop-down window (titled "Tovi" or "Tovi — <team>"), if any; the tray
+# icon is a window of the same name.
 tovi_window() {
-    xdotool search --onlyvisible --name '^Tovi($| )' 2>/dev/null | head -n1
+    local id icon
+    icon=$(tray_icon_window 2>/dev/null || true)
+    for id in $(xdotool search --onlyvisible --name '^Tovi($| )' 2>/dev/null); do
+        [ "$id" = "$icon" ] && continue
+        eval "$(xdotool getwindowgeometry --shell "$id" 2>/dev/null)" || continue
+        ((${WIDTH:-0} >= 100)) && { echo "$id"; return 0; }
+    done
+    return 1
 }
+
+# True once no drop-down window is visible.
+no_tovi_window() { [ -z "$(tovi_window)" ]; }
 
 # shot FILE [ID [PAD [SCALE]]]: the whole screen, or one window with PAD pixels around it,
 # optionally enlarged by SCALE percent (the tray icon is tiny).
