@@ -6,7 +6,7 @@
 #   large_open_rss_kb         RSS with the window open on that list
 #
 #   bench/large-window.sh [BUILD_DIR]    (default build/bench; needs LargeDataBench built)
-# Screenshots: build/large-window/large-list.png, large-search.png.
+# Screenshots: BUILD_DIR/large-window/large-list.png, large-search.png.
 set -euo pipefail
 ROOT="$(cd "$(dirname "$0")/.." && pwd)"
 source "$ROOT/scripts/lib.sh"
@@ -14,7 +14,7 @@ BUILD="${1:-$ROOT/build/bench}"
 cmake --build "$BUILD" --target tovi-tray tovi-sim LargeDataBench >/dev/null
 source "$ROOT/scripts/x11-session.sh"
 
-WORK="$ROOT/build/large-window"
+WORK="$BUILD/large-window"
 rm -rf "$WORK"
 mkdir -p "$WORK/home" "$WORK/runtime"
 chmod 700 "$WORK/runtime"

@@ -21,7 +21,8 @@ fi
 cmake --build "$BUILD" --target tovi-tray tovi-sim >/dev/null
 source "$ROOT/scripts/x11-session.sh"
 
-WORK="$ROOT/build/bench-window"
+# Its own work folder per caller: two runs at once must not delete each other's sandboxes.
+WORK="${TOVI_WINDOW_WORK:-$ROOT/build/bench-window}"
 rm -rf "$WORK"
 mkdir -p "$WORK"
 trap session_stop EXIT
