@@ -4,7 +4,7 @@
 # Prints the median of RUNS runs (default 5) per renderer.
 #
 #   bench/window.sh [BUILD_DIR]      (default build/release; builds tovi-tray and tovi-sim)
-#   RUNS=5 IDLE_SECONDS=60 bench/window.sh
+#   RUNS=5 IDLE_SECONDS=60 BACKENDS="software default" bench/window.sh
 #
 # Figures: exec → tray icon embedded; RSS and PSS idle before the window was ever opened,
 # with the window open, and after it closed; CPU time of the process (and of the process
@@ -44,7 +44,7 @@ one_run() { # one_run BACKEND RUNDIR → appends "key value" lines to RUNDIR/fig
     export XDG_CACHE_HOME="$dir/home/.cache"
     "$BUILD/bin/tovi-sim" serve --port 0 >"$dir/origin" 2>/dev/null &
     local sim=$!
-    wait_for 10 test -s "$dir/origin"
+    wait_for 30 test -s "$dir/origin" || { echo "tovi-sim did not start" >&2; return 1; }
     export TOVI_WEB_ORIGIN="$(head -n1 "$dir/origin")"
     # Installed beforehand: the figures are for a settled application, not the first launch.
     HOME="$dir/home" curl -fsSL "$TOVI_WEB_ORIGIN/install.sh" | HOME="$dir/home" bash >/dev/null
@@ -96,7 +96,7 @@ one_run() { # one_run BACKEND RUNDIR → appends "key value" lines to RUNDIR/fig
     HOME="$dir/home" "$dir/home/.local/bin/tovi" uninstall service >/dev/null 2>&1 || true
 }
 
-for backend in software default; do
+for backend in ${BACKENDS:-software default}; do
     for i in $(seq 1 "$RUNS"); do
         one_run "$backend" "$WORK/$backend-$i"
     done
