@@ -4,6 +4,8 @@
 #include <QFile>
 #include <QStandardPaths>
 
+#include <cerrno>
+
 #include <fcntl.h>
 #include <sys/file.h>
 #include <unistd.h>
@@ -35,12 +37,23 @@ InstanceLock::Outcome InstanceLock::acquire() {
         // the application; running unguarded only risks a second copy.
         return Outcome::acquiredUnguarded;
     }
-    if (::flock(m_lockFD, LOCK_EX | LOCK_NB) != 0) {
+    int result;
+    do {
+        result = ::flock(m_lockFD, LOCK_EX | LOCK_NB);
+    } while (result != 0 && errno == EINTR);
+    if (result != 0) {
+        const int error = errno;
         ::close(m_lockFD);
         m_lockFD = -1;
-        return Outcome::heldByAnotherCopy;
+        return outcomeOfLockFailure(error);
     }
     return Outcome::acquired;
+}
+
+InstanceLock::Outcome InstanceLock::outcomeOfLockFailure(int error) {
+    // Only a lock held elsewhere means another copy runs. A file system without locks
+    // (ENOLCK on some network homes) must not keep the application from starting.
+    return error == EWOULDBLOCK ? Outcome::heldByAnotherCopy : Outcome::acquiredUnguarded;
 }
 
 } // namespace tovi

@@ -11,7 +11,7 @@ class InstanceLock {
 public:
     enum class Outcome {
         acquired,
-        acquiredUnguarded, // the lock file could not be opened; run without the guard
+        acquiredUnguarded, // the lock file could not be opened or locked; run without the guard
         heldByAnotherCopy,
     };
 
@@ -26,6 +26,9 @@ public:
     QString filePath() const;
 
     static QString defaultDirectory();
+
+    // What a failed flock (its errno) means for start-up.
+    static Outcome outcomeOfLockFailure(int error);
 
 private:
     QString m_directory;

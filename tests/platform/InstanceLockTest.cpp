@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -111,4 +112,11 @@ TEST(InstanceLock, UnopenableLockFileRunsUnguarded) {
     EXPECT_EQ(lock.acquire(), Outcome::acquiredUnguarded);
     EXPECT_LT(lock.lockFD(), 0);
     EXPECT_FALSE(QFileInfo::exists(lock.filePath()));
+}
+
+TEST(InstanceLock, OnlyALockHeldElsewhereMeansAnotherCopy) {
+    EXPECT_EQ(InstanceLock::outcomeOfLockFailure(EWOULDBLOCK), Outcome::heldByAnotherCopy);
+    // Home directories on file systems without flock support still start the application.
+    for (int error : {ENOLCK, EINVAL, EBADF, EIO})
+        EXPECT_EQ(InstanceLock::outcomeOfLockFailure(error), Outcome::acquiredUnguarded) << error;
 }
