@@ -12,6 +12,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -27,11 +28,22 @@ namespace {
 const QString kPidFile = u"run/daemon.pid"_s;
 
 pid_t readPid(const StateDir& dir) {
-    QFile f(dir.path(kPidFile));
-    if (!f.open(QIODevice::ReadOnly))
+    // Tests plant FIFOs and directories at this path; only a regular file is read, and
+    // opening never waits for a writer.
+    const QByteArray path = QFile::encodeName(dir.path(kPidFile));
+    const int fd = ::open(path.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return 0;
+    struct stat info {};
+    char buffer[64];
+    ssize_t n = -1;
+    if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode))
+        n = ::read(fd, buffer, sizeof buffer);
+    ::close(fd);
+    if (n <= 0)
         return 0;
     bool ok = false;
-    const int pid = f.read(64).trimmed().toInt(&ok);
+    const int pid = QByteArray(buffer, n).trimmed().toInt(&ok);
     return ok && pid > 0 ? pid : 0;
 }
 
