@@ -1,4 +1,5 @@
 #include "BuildConfig.h"
+#include "app/TerminationSignals.h"
 #include "app/ToviApplication.h"
 
 #include <QApplication>
@@ -20,6 +21,10 @@ int main(int argc, char** argv) {
     QApplication::setDesktopFileName(QString::fromUtf8(tovi::build::appId));
     // The tray application lives on with its window closed.
     QApplication::setQuitOnLastWindowClosed(false);
+
+    // Logging out sends SIGTERM: end like the Quit item, so state is flushed and released.
+    tovi::TerminationSignals stops;
+    QObject::connect(&stops, &tovi::TerminationSignals::received, &app, &QCoreApplication::quit);
 
     tovi::ToviApplication tovi;
     QMetaObject::invokeMethod(

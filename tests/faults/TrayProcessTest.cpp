@@ -69,11 +69,9 @@ struct TrayRun {
         process.waitForFinished();
         return false;
     }
+    // SIGTERM quits through the event loop, like the Quit item: a normal exit with 0.
     bool endedCleanly() const {
-        const bool exited = process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
-        const bool endedBySigterm =
-            process.exitStatus() == QProcess::CrashExit && process.exitCode() == SIGTERM;
-        return exited || endedBySigterm;
+        return process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
     }
     QByteArray errors() { return process.readAllStandardError(); }
 };
