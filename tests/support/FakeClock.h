@@ -12,8 +12,7 @@
 namespace tovi::testing {
 
 // Wall time the test sets; sleeps that end only when the test advances the clock past
-// their deadline or releases them. The monotonic time of the sleeps moves with advance()
-// only, so setNow() can model a wall-clock jump without waking anyone.
+// their deadline or releases them.
 class FakeClock : public Clock {
 public:
     explicit FakeClock(QDateTime now = QDateTime::fromSecsSinceEpoch(1'700'000'000, Qt::UTC));
@@ -21,7 +20,6 @@ public:
     QDateTime now() const override { return m_now; }
     QCoro::Task<> sleepFor(std::chrono::milliseconds duration) override;
 
-    void setNow(const QDateTime& now) { m_now = now; }
     // Moves both clocks forward and wakes every sleep whose deadline has passed.
     void advance(std::chrono::milliseconds duration);
     // Wakes every pending sleep at once.

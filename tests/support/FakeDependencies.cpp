@@ -48,10 +48,7 @@ StatusStoreDependencies FakeDependencies::make() const {
     deps.interval = interval;
     deps.cliRunner = runner;
     deps.defaults = defaults;
-    deps.daemonStateProvider = [state = daemon, reads = daemonReads] {
-        ++*reads;
-        return *state;
-    };
+    deps.daemonStateProvider = [state = daemon] { return *state; };
     deps.loginItem = loginItem;
     deps.keepAwake = keepAwake;
     deps.browser = browser;

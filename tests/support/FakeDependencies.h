@@ -36,7 +36,6 @@ struct FakeDependencies {
     std::shared_ptr<FakeStatusSource> source; // null: status goes through the runner
     std::shared_ptr<MemoryUserDefaults> defaults = std::make_shared<MemoryUserDefaults>();
     std::shared_ptr<DaemonState> daemon = std::make_shared<DaemonState>(DaemonState::makeRunning(4242));
-    std::shared_ptr<int> daemonReads = std::make_shared<int>(0);
     std::shared_ptr<FakeLoginItem> loginItem = std::make_shared<FakeLoginItem>();
     std::shared_ptr<FakeKeepAwake> keepAwake = std::make_shared<FakeKeepAwake>();
     std::shared_ptr<FakeBrowser> browser = std::make_shared<FakeBrowser>();

@@ -45,10 +45,6 @@ void FakeRunner::respondPrefix(const QStringList& prefix, Responder responder) {
     m_scripts.push_back({prefix, true, {ok()}, 0, std::move(responder)});
 }
 
-void FakeRunner::setDefaultReply(Result<QByteArray> result) {
-    m_default = {std::move(result)};
-}
-
 void FakeRunner::replyShell(Result<QByteArray> result) {
     m_shell = {std::move(result)};
     m_shellNext = 0;
@@ -103,7 +99,6 @@ int FakeRunner::count(const QStringList& prefix) const {
 
 void FakeRunner::clearRecords() {
     m_calls.clear();
-    m_isInstalledCount = 0;
 }
 
 Result<QByteArray> FakeRunner::replyFor(const QStringList& arguments) {
@@ -121,7 +116,7 @@ Result<QByteArray> FakeRunner::replyFor(const QStringList& arguments) {
         return best->responder(arguments);
     if (best)
         return takeNext(best->results, best->next);
-    return m_default.front();
+    return ok();
 }
 
 std::shared_ptr<FakeGate> FakeRunner::gateFor(const QStringList& arguments) const {
@@ -133,7 +128,6 @@ std::shared_ptr<FakeGate> FakeRunner::gateFor(const QStringList& arguments) cons
 }
 
 QCoro::Task<bool> FakeRunner::isInstalled() {
-    ++m_isInstalledCount;
     co_return takeNext(m_installed, m_installedNext);
 }
 
@@ -152,8 +146,6 @@ QCoro::Task<Result<QByteArray>> FakeRunner::runShell(QString commandLine) {
     if (const std::shared_ptr<FakeGate> gate = m_shellGate; gate && !gate->isOpen())
         co_await gate->pass();
     Result<QByteArray> result = takeNext(m_shell, m_shellNext);
-    if (m_onShell)
-        m_onShell(commandLine);
     co_return result;
 }
 

@@ -37,7 +37,6 @@ public:
     // Computes the reply from the arguments, for commands whose answer depends on them.
     using Responder = std::function<Result<QByteArray>(const QStringList&)>;
     void respondPrefix(const QStringList& prefix, Responder responder);
-    void setDefaultReply(Result<QByteArray> result);
     void replyShell(Result<QByteArray> result);
     void setInstalled(bool installed) { m_installed = {installed}; }
     // Consumed one per isInstalled call; the last value repeats.
@@ -45,7 +44,6 @@ public:
     // Called when a run completes (after its gate), before the reply is handed back: lets
     // a test model a command's side effects, e.g. a service that starts.
     void onRun(std::function<void(const QStringList&)> hook) { m_onRun = std::move(hook); }
-    void onShell(std::function<void(const QString&)> hook) { m_onShell = std::move(hook); }
 
     // Gates: runs whose arguments start with `prefix` wait until the gate opens. The reply
     // is looked up after the gate, so a test may re-script while the call is pending.
@@ -60,7 +58,6 @@ public:
     QStringList shellLines() const;
     // Runs whose arguments start with `prefix`.
     int count(const QStringList& prefix) const;
-    int isInstalledCount() const { return m_isInstalledCount; }
     void clearRecords();
 
     QCoro::Task<bool> isInstalled() override;
@@ -84,7 +81,6 @@ private:
     std::shared_ptr<FakeGate> gateFor(const QStringList& arguments) const;
 
     std::vector<Script> m_scripts;
-    std::vector<Result<QByteArray>> m_default{ok()};
     std::vector<Result<QByteArray>> m_shell{ok()};
     size_t m_shellNext = 0;
     std::vector<bool> m_installed{true};
@@ -92,9 +88,7 @@ private:
     std::vector<Gate> m_gates;
     std::shared_ptr<FakeGate> m_shellGate;
     std::function<void(const QStringList&)> m_onRun;
-    std::function<void(const QString&)> m_onShell;
     QList<Call> m_calls;
-    int m_isInstalledCount = 0;
 };
 
 } // namespace tovi::testing
