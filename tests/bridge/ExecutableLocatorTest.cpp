@@ -50,17 +50,9 @@ void symlink(const QString& target, const QString& path) {
 
 } // namespace
 
-TEST(ExecutableLocator, DefaultsListTheFixedCandidatesInOrder) {
-    const ExecutableLocator locator;
-    EXPECT_EQ(locator.systemCandidates, QStringList{QStringLiteral("/usr/local/bin/tovi")});
-    EXPECT_EQ(locator.packageManagerCandidates,
-              (QStringList{QStringLiteral("/opt/homebrew/bin/tovi"),
-                           QStringLiteral("/home/linuxbrew/.linuxbrew/bin/tovi")}));
-    EXPECT_EQ(ExecutableLocator::homeCandidateSuffix(), QStringLiteral("/.local/bin/tovi"));
-}
-
 TEST(ExecutableLocator, TriesCandidatesInOrderAndSkipsTheApplicationItself) {
-    enum class Pick { bundled, system, home, brew, linuxbrew, none };
+    // The expected pick is one of the layout's paths, or none.
+    using Pick = QString (Layout::*)() const;
     struct Case {
         const char* name;
         std::function<void(const Layout&)> arrange;
@@ -81,28 +73,28 @@ TEST(ExecutableLocator, TriesCandidatesInOrderAndSkipsTheApplicationItself) {
              writeFile(l.bundled(), "cli", kExecutable);
              allFixed(l);
          },
-         Pick::bundled},
+         &Layout::bundled},
         {"the bundled copy needs no execute permission",
          [&](const Layout& l) {
              app(l);
              writeFile(l.bundled(), "cli", kPlain);
              allFixed(l);
          },
-         Pick::bundled},
+         &Layout::bundled},
         {"a hard link to the application is the application",
          [&](const Layout& l) {
              app(l);
              link(l.app(), l.bundled());
              allFixed(l);
          },
-         Pick::system},
+         &Layout::system},
         {"a symbolic link to the application is the application",
          [&](const Layout& l) {
              app(l);
              symlink(l.app(), l.bundled());
              allFixed(l);
          },
-         Pick::system},
+         &Layout::system},
         {"both paths links to one file elsewhere",
          [&](const Layout& l) {
              const QString real = l.root.filePath(QStringLiteral("real/Tovi"));
@@ -111,61 +103,55 @@ TEST(ExecutableLocator, TriesCandidatesInOrderAndSkipsTheApplicationItself) {
              symlink(real, l.bundled());
              allFixed(l);
          },
-         Pick::system},
+         &Layout::system},
         {"an application executable that cannot be examined leaves the bundled copy in",
          [&](const Layout& l) {
              writeFile(l.bundled(), "cli", kExecutable);
              allFixed(l);
          },
-         Pick::bundled},
+         &Layout::bundled},
         {"a dangling bundled link is no candidate",
          [&](const Layout& l) {
              app(l);
              symlink(l.root.filePath(QStringLiteral("gone")), l.bundled());
              allFixed(l);
          },
-         Pick::system},
+         &Layout::system},
         {"a non-executable system copy is passed over",
          [&](const Layout& l) {
              app(l);
              writeFile(l.system(), "sys", kPlain);
              writeFile(l.homeCandidate(), "home", kExecutable);
          },
-         Pick::home},
+         &Layout::homeCandidate},
         {"a directory is not an executable file",
          [&](const Layout& l) {
              app(l);
              ASSERT_TRUE(QDir().mkpath(l.system()));
              writeFile(l.homeCandidate(), "home", kExecutable);
          },
-         Pick::home},
-        {"the system copy comes before the home copy",
-         [&](const Layout& l) {
-             app(l);
-             allFixed(l);
-         },
-         Pick::system},
+         &Layout::homeCandidate},
         {"the home copy comes before the package managers",
          [&](const Layout& l) {
              app(l);
              writeFile(l.homeCandidate(), "home", kExecutable);
              writeFile(l.brew(), "brew", kExecutable);
          },
-         Pick::home},
+         &Layout::homeCandidate},
         {"Homebrew before Linuxbrew",
          [&](const Layout& l) {
              app(l);
              writeFile(l.brew(), "brew", kExecutable);
              writeFile(l.linuxbrew(), "linuxbrew", kExecutable);
          },
-         Pick::brew},
+         &Layout::brew},
         {"Linuxbrew last",
          [&](const Layout& l) {
              app(l);
              writeFile(l.brew(), "brew", kPlain);
              writeFile(l.linuxbrew(), "linuxbrew", kExecutable);
          },
-         Pick::linuxbrew},
+         &Layout::linuxbrew},
         {"a symbolic link to an executable qualifies",
          [&](const Layout& l) {
              app(l);
@@ -173,14 +159,14 @@ TEST(ExecutableLocator, TriesCandidatesInOrderAndSkipsTheApplicationItself) {
              writeFile(real, "cli", kExecutable);
              symlink(real, l.homeCandidate());
          },
-         Pick::home},
+         &Layout::homeCandidate},
         {"nothing qualifies",
          [&](const Layout& l) {
              app(l);
              writeFile(l.system(), "sys", kPlain);
              symlink(l.root.filePath(QStringLiteral("gone")), l.homeCandidate());
          },
-         Pick::none},
+         nullptr},
     };
 
     for (const Case& c : cases) {
@@ -189,26 +175,10 @@ TEST(ExecutableLocator, TriesCandidatesInOrderAndSkipsTheApplicationItself) {
         ASSERT_TRUE(layout.root.isValid());
         c.arrange(layout);
         const std::optional<QString> found = layout.locator().locate();
-        switch (c.expected) {
-        case Pick::bundled:
-            EXPECT_EQ(found, layout.bundled());
-            break;
-        case Pick::system:
-            EXPECT_EQ(found, layout.system());
-            break;
-        case Pick::home:
-            EXPECT_EQ(found, layout.homeCandidate());
-            break;
-        case Pick::brew:
-            EXPECT_EQ(found, layout.brew());
-            break;
-        case Pick::linuxbrew:
-            EXPECT_EQ(found, layout.linuxbrew());
-            break;
-        case Pick::none:
+        if (c.expected)
+            EXPECT_EQ(found, (layout.*c.expected)());
+        else
             EXPECT_EQ(found, std::nullopt);
-            break;
-        }
     }
 }
 
