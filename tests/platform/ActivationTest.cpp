@@ -44,14 +44,10 @@ TEST(ApplicationActivation, SecondCopyBringsTheRunningOneForward) {
     EXPECT_EQ(secondBus.interface()->serviceOwner(appId).value(), firstBus.baseService());
 
     // ...and asks the running one to come forward, passing on its activation token.
-    const QByteArray previousToken = qgetenv("XDG_ACTIVATION_TOKEN");
-    qputenv("XDG_ACTIVATION_TOKEN", "token-123");
-    const bool answered = QCoro::waitFor(second.activateRunningCopy());
-    if (previousToken.isNull())
-        qunsetenv("XDG_ACTIVATION_TOKEN");
-    else
-        qputenv("XDG_ACTIVATION_TOKEN", previousToken);
-    EXPECT_TRUE(answered);
+    {
+        const ScopedEnv token("XDG_ACTIVATION_TOKEN", QByteArray("token-123"));
+        EXPECT_TRUE(QCoro::waitFor(second.activateRunningCopy()));
+    }
     EXPECT_EQ(requests.count(), 1);
     EXPECT_EQ(running.lastActivationToken(), QStringLiteral("token-123"));
 

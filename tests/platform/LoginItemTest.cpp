@@ -1,5 +1,6 @@
 #include "QStringPrinter.h"
 #include "platform/XdgAutostartLoginItem.h"
+#include "support/TestUtil.h"
 
 #include "BuildConfig.h"
 
@@ -11,6 +12,7 @@
 #include <gtest/gtest.h>
 
 using namespace tovi;
+using namespace tovi::test;
 
 namespace {
 
@@ -24,13 +26,6 @@ QStringList readLines(const QString& path) {
     if (!file.open(QIODevice::ReadOnly))
         return {};
     return QString::fromUtf8(file.readAll()).split(u'\n', Qt::SkipEmptyParts);
-}
-
-void writeFile(const QString& path, const QByteArray& contents) {
-    QDir().mkpath(path.section(u'/', 0, -2));
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    file.write(contents);
 }
 
 // What a session launcher does with an Exec value: undo the string escapes, then the
@@ -182,27 +177,17 @@ TEST(XdgAutostartLoginItem, ExecLineStartsExactlyTheExecutable) {
 TEST(XdgAutostartLoginItem, DefaultsComeFromTheEnvironment) {
     QTemporaryDir temp;
     ASSERT_TRUE(temp.isValid());
-    const QByteArray previousConfig = qgetenv("XDG_CONFIG_HOME");
-    const QByteArray previousImage = qgetenv("APPIMAGE");
-
-    qputenv("XDG_CONFIG_HOME", QFile::encodeName(temp.path()));
-    qunsetenv("APPIMAGE");
+    const ScopedEnv config("XDG_CONFIG_HOME", QFile::encodeName(temp.path()));
+    std::optional<ScopedEnv> image;
+    image.emplace("APPIMAGE", std::nullopt);
     EXPECT_EQ(XdgAutostartLoginItem::defaultConfigDir(), temp.path());
     EXPECT_EQ(XdgAutostartLoginItem().entryPath(), entryFile(temp.path()));
     EXPECT_EQ(XdgAutostartLoginItem::defaultExecutablePath(), QCoreApplication::applicationFilePath());
     // Inside an AppImage the image is what must start, not its temporary mount.
-    qputenv("APPIMAGE", "/home/u/Apps/Tovi-x86_64.AppImage");
+    image.reset();
+    image.emplace("APPIMAGE", QByteArray("/home/u/Apps/Tovi-x86_64.AppImage"));
     EXPECT_EQ(XdgAutostartLoginItem::defaultExecutablePath(),
               QStringLiteral("/home/u/Apps/Tovi-x86_64.AppImage"));
-
-    if (previousConfig.isNull())
-        qunsetenv("XDG_CONFIG_HOME");
-    else
-        qputenv("XDG_CONFIG_HOME", previousConfig);
-    if (previousImage.isNull())
-        qunsetenv("APPIMAGE");
-    else
-        qputenv("APPIMAGE", previousImage);
 }
 
 TEST(XdgAutostartLoginItem, FailuresNameTheFileAndTheReason) {

@@ -1,9 +1,6 @@
 #include "PrivateBus.h"
 
-#include <QCoreApplication>
-#include <QDeadlineTimer>
 #include <QFile>
-#include <QThread>
 
 namespace tovi::test {
 
@@ -52,17 +49,6 @@ PrivateBus::~PrivateBus() {
 QDBusConnection PrivateBus::connect(const QString& connectionName) {
     m_connections << connectionName;
     return QDBusConnection::connectToBus(m_address, connectionName);
-}
-
-bool spinUntil(const std::function<bool()>& condition) {
-    QDeadlineTimer guard(20000);
-    while (!condition()) {
-        if (guard.hasExpired())
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-        QThread::msleep(1);
-    }
-    return true;
 }
 
 } // namespace tovi::test

@@ -5,7 +5,7 @@
 #include <QString>
 #include <QTemporaryDir>
 
-#include <functional>
+#include "support/TestUtil.h"
 
 namespace tovi::test {
 
@@ -27,9 +27,5 @@ private:
     QString m_address;
     QStringList m_connections;
 };
-
-// Runs the event loop until the condition holds; false if it never did within a generous
-// bound (a hang guard, not a timing check).
-bool spinUntil(const std::function<bool()>& condition);
 
 } // namespace tovi::test

@@ -1,5 +1,6 @@
 #include "QStringPrinter.h"
 #include "platform/QSettingsUserDefaults.h"
+#include "support/TestUtil.h"
 
 #include <QDir>
 #include <QFile>
@@ -8,21 +9,7 @@
 #include <gtest/gtest.h>
 
 using namespace tovi;
-
-namespace {
-
-void writeFile(const QString& path, const QByteArray& contents) {
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    file.write(contents);
-}
-
-QByteArray readFile(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-} // namespace
+using namespace tovi::test;
 
 TEST(QSettingsUserDefaults, ValuesSurviveARestartWithTheirTypes) {
     QTemporaryDir temp;
