@@ -1,57 +1,19 @@
 #include "app/DesktopUpdateNotifier.h"
+#include "PrivateBus.h"
 #include "app/MessageBoxUpdatePrompter.h"
 
 #include <QAbstractButton>
 #include <QApplication>
 #include <QDBusConnection>
 #include <QDBusMessage>
-#include <QElapsedTimer>
 #include <QLabel>
-#include <QProcess>
 #include <gtest/gtest.h>
 
 using namespace tovi;
+using tovi::test::PrivateBus;
+using tovi::test::spinUntil;
 
 namespace {
-
-template <typename F> bool runUntil(F done) {
-    QElapsedTimer guard;
-    guard.start();
-    while (!done()) {
-        if (guard.elapsed() > 30000)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    }
-    return true;
-}
-
-// A private session bus for one test, so that no real desktop is touched.
-class PrivateBus {
-public:
-    PrivateBus() {
-        QStringList arguments;
-        arguments << QStringLiteral("--session") << QStringLiteral("--nofork")
-                  << QStringLiteral("--print-address=1");
-        m_daemon.start(QStringLiteral("dbus-daemon"), arguments);
-        m_daemon.waitForReadyRead(10000);
-        m_address = QString::fromUtf8(m_daemon.readLine()).trimmed();
-    }
-    ~PrivateBus() {
-        for (const QString& name : m_names)
-            QDBusConnection::disconnectFromBus(name);
-        m_daemon.kill();
-        m_daemon.waitForFinished();
-    }
-    QDBusConnection connect(const QString& name) {
-        m_names << name;
-        return QDBusConnection::connectToBus(m_address, name);
-    }
-
-private:
-    QProcess m_daemon;
-    QString m_address;
-    QStringList m_names;
-};
 
 // Stands in for the desktop's notification server.
 class NotificationServer : public QObject {
@@ -85,6 +47,7 @@ private:
 
 TEST(DesktopUpdateNotifier, SendsNoticesToTheNotificationServerAndReportsItsActions) {
     PrivateBus bus;
+    ASSERT_TRUE(bus.isRunning());
     QDBusConnection serverBus = bus.connect(QStringLiteral("server"));
     ASSERT_TRUE(serverBus.isConnected());
     NotificationServer server(serverBus);
@@ -98,7 +61,7 @@ TEST(DesktopUpdateNotifier, SendsNoticesToTheNotificationServerAndReportsItsActi
 
     notifier.notify(UpdateNotice{QStringLiteral("Tovi 1.1.0 is available"), QStringLiteral("You have 1.0.0."),
                                  QStringLiteral("download"), QStringLiteral("Download")});
-    ASSERT_TRUE(runUntil([&] { return server.calls.size() == 1; }));
+    ASSERT_TRUE(spinUntil([&] { return server.calls.size() == 1; }));
     const QVariantList& call = server.calls[0];
     EXPECT_EQ(call[0].toString(), QStringLiteral("Tovi"));
     EXPECT_EQ(call[1].toUInt(), 0u);
@@ -113,7 +76,7 @@ TEST(DesktopUpdateNotifier, SendsNoticesToTheNotificationServerAndReportsItsActi
     server.invoke(41, QStringLiteral("download"));
     server.invoke(7, QStringLiteral("download"));
     server.invoke(41, QStringLiteral("default"));
-    ASSERT_TRUE(runUntil([&] { return invoked.size() == 2; }));
+    ASSERT_TRUE(spinUntil([&] { return invoked.size() == 2; }));
     EXPECT_EQ(invoked, (QStringList{QStringLiteral("download"), QStringLiteral("download")}));
 
     // The next notice replaces the first; one without an action offers no buttons.
@@ -121,13 +84,13 @@ TEST(DesktopUpdateNotifier, SendsNoticesToTheNotificationServerAndReportsItsActi
                                  QStringLiteral("Update Tovi through your package manager."),
                                  {},
                                  {}});
-    ASSERT_TRUE(runUntil([&] { return server.calls.size() == 2; }));
+    ASSERT_TRUE(spinUntil([&] { return server.calls.size() == 2; }));
     EXPECT_EQ(server.calls[1][1].toUInt(), 41u);
     EXPECT_TRUE(server.calls[1][5].toStringList().isEmpty());
     QCoreApplication::processEvents();
     server.invoke(41, QStringLiteral("default"));
     notifier.notify(UpdateNotice{QStringLiteral("flush"), {}, {}, {}});
-    ASSERT_TRUE(runUntil([&] { return server.calls.size() == 3; }));
+    ASSERT_TRUE(spinUntil([&] { return server.calls.size() == 3; }));
     EXPECT_EQ(invoked.size(), 2);
 }
 

@@ -1,5 +1,6 @@
 #include "app/UpdateAddressPolicy.h"
 #include "BuildConfig.h"
+#include "support/TestUtil.h"
 
 #include <gtest/gtest.h>
 
@@ -38,13 +39,13 @@ TEST(UpdateAddressPolicy, AllowsHttpsAnywhereAndPlainHttpOnlyOnThisMachine) {
 }
 
 TEST(UpdateAddressPolicy, EnvironmentOverridesTheBuiltInFeed) {
-    const QByteArray saved = qgetenv("TOVI_UPDATE_FEED");
-    qputenv("TOVI_UPDATE_FEED", "https://feeds.example.org/tovi.xml");
-    EXPECT_EQ(UpdateAddressPolicy::configuredFeed(),
-              QUrl(QStringLiteral("https://feeds.example.org/tovi.xml")));
-    qputenv("TOVI_UPDATE_FEED", "   ");
+    {
+        const tovi::test::ScopedEnv set("TOVI_UPDATE_FEED", QByteArray("https://feeds.example.org/tovi.xml"));
+        EXPECT_EQ(UpdateAddressPolicy::configuredFeed(),
+                  QUrl(QStringLiteral("https://feeds.example.org/tovi.xml")));
+    }
+    const tovi::test::ScopedEnv blank("TOVI_UPDATE_FEED", QByteArray("   "));
     // Blank means "not set": the build setting applies (empty in test builds).
     EXPECT_EQ(UpdateAddressPolicy::configuredFeed().isEmpty(),
               QByteArray(tovi::build::defaultUpdateFeed).trimmed().isEmpty());
-    qputenv("TOVI_UPDATE_FEED", saved);
 }

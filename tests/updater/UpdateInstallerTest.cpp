@@ -1,4 +1,5 @@
 #include "app/UpdateInstaller.h"
+#include "support/TestUtil.h"
 
 #include <QDir>
 #include <QFile>
@@ -12,19 +13,10 @@ using tovi::UpdateInstaller;
 
 namespace {
 
+// Writes the file and hands back its path, so a test can name and create it in one go.
 QString write(const QString& path, const QByteArray& content, QFileDevice::Permissions permissions) {
-    QFile file(path);
-    file.open(QIODevice::WriteOnly);
-    file.write(content);
-    file.close();
-    file.setPermissions(permissions);
+    tovi::test::writeFile(path, content, permissions);
     return path;
-}
-
-QByteArray read(const QString& path) {
-    QFile file(path);
-    file.open(QIODevice::ReadOnly);
-    return file.readAll();
 }
 
 mode_t mode(const QString& path) {
@@ -54,7 +46,7 @@ TEST(UpdateInstaller, SwapsTheAppImageForTheVerifiedFileInOneRename) {
     ASSERT_TRUE(UpdateInstaller::canReplace(link));
     const auto installed = UpdateInstaller::replaceAppImage(download, link);
     ASSERT_TRUE(installed.ok()) << installed.error().description().toStdString();
-    EXPECT_EQ(read(appImage), newImage);
+    EXPECT_EQ(tovi::test::readFile(appImage), newImage);
     EXPECT_EQ(mode(appImage), mode_t(0755));
     EXPECT_TRUE(QFileInfo(link).isSymLink());
     // Nothing staged is left behind next to it.
@@ -72,8 +64,8 @@ TEST(UpdateInstaller, NeverPutsAnythingButAnExecutableInPlaceAndNeverWhereItMayN
     const QString deb = write(dir.filePath(QStringLiteral("tovi.deb")), "!<arch>\ndebian-binary", userRw);
     const auto refused = UpdateInstaller::replaceAppImage(deb, appImage);
     ASSERT_FALSE(refused.ok());
-    EXPECT_EQ(read(appImage), QByteArray("\x7f"
-                                         "ELFold"));
+    EXPECT_EQ(tovi::test::readFile(appImage), QByteArray("\x7f"
+                                                         "ELFold"));
 
     const QString elf = write(dir.filePath(QStringLiteral("new")),
                               "\x7f"
@@ -103,11 +95,11 @@ TEST(UpdateInstaller, NeverPutsAnythingButAnExecutableInPlaceAndNeverWhereItMayN
     if (bound) {
         EXPECT_FALSE(UpdateInstaller::canReplace(locked));
         EXPECT_FALSE(UpdateInstaller::replaceAppImage(elf, locked).ok());
-        EXPECT_EQ(read(locked), QByteArray("\x7f"
-                                           "ELFold"));
+        EXPECT_EQ(tovi::test::readFile(locked), QByteArray("\x7f"
+                                                           "ELFold"));
     }
     QFile::setPermissions(sub, userRw | QFileDevice::ExeOwner);
     EXPECT_FALSE(UpdateInstaller::replaceAppImage(dir.filePath(QStringLiteral("gone")), appImage).ok());
-    EXPECT_EQ(read(appImage), QByteArray("\x7f"
-                                         "ELFold"));
+    EXPECT_EQ(tovi::test::readFile(appImage), QByteArray("\x7f"
+                                                         "ELFold"));
 }

@@ -1,5 +1,6 @@
 #include "app/UpdateSignature.h"
 #include "TestKeys.h"
+#include "support/TestUtil.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -59,10 +60,7 @@ TEST(UpdateSignature, VerifiesFilesOnDisk) {
     QTemporaryDir dir;
     const QByteArray content = QByteArray(3 * 1024 * 1024, '\x7f') + "end";
     const QString path = dir.filePath(QStringLiteral("Tovi.AppImage"));
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(content);
-    file.close();
+    tovi::test::writeFile(path, content);
     EXPECT_TRUE(UpdateSignature::verifyFile(path, keys.signBase64(content), keys.publicKeyBase64()).ok());
     EXPECT_FALSE(
         UpdateSignature::verifyFile(path, keys.signBase64(content.left(100)), keys.publicKeyBase64()).ok());
