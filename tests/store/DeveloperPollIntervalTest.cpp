@@ -1,8 +1,8 @@
 #include "store/LiveDependencies.h"
 
-#include <gtest/gtest.h>
+#include "support/TestUtil.h"
 
-#include <QtGlobal>
+#include <gtest/gtest.h>
 
 namespace tovi {
 namespace {
@@ -22,28 +22,18 @@ TEST(DeveloperPollInterval, TakesOnlyAPositiveWholeNumberOfMilliseconds) {
 }
 
 TEST(DeveloperPollInterval, ReplacesTheIntervalOfTheLiveStoreOnlyWhenValid) {
-    const QByteArray saved = qgetenv("TOVI_DEV_POLL_INTERVAL_MS");
-    const bool wasSet = qEnvironmentVariableIsSet("TOVI_DEV_POLL_INTERVAL_MS");
-
     StatusStoreDependencies given;
     given.interval = milliseconds(7000);
-
-    qunsetenv("TOVI_DEV_POLL_INTERVAL_MS");
+    {
+        const test::ScopedEnv unset("TOVI_DEV_POLL_INTERVAL_MS", std::nullopt);
+        EXPECT_EQ(withLiveDependencies(given).interval, milliseconds(7000));
+    }
+    {
+        const test::ScopedEnv valid("TOVI_DEV_POLL_INTERVAL_MS", QByteArray("50"));
+        EXPECT_EQ(withLiveDependencies(given).interval, milliseconds(50));
+    }
+    const test::ScopedEnv invalid("TOVI_DEV_POLL_INTERVAL_MS", QByteArray("fast"));
     EXPECT_EQ(withLiveDependencies(given).interval, milliseconds(7000));
-
-    qputenv("TOVI_DEV_POLL_INTERVAL_MS", "50");
-    EXPECT_EQ(withLiveDependencies(given).interval, milliseconds(50));
-
-    qputenv("TOVI_DEV_POLL_INTERVAL_MS", "0");
-    EXPECT_EQ(withLiveDependencies(given).interval, milliseconds(7000));
-
-    qputenv("TOVI_DEV_POLL_INTERVAL_MS", "fast");
-    EXPECT_EQ(withLiveDependencies(given).interval, milliseconds(7000));
-
-    if (wasSet)
-        qputenv("TOVI_DEV_POLL_INTERVAL_MS", saved);
-    else
-        qunsetenv("TOVI_DEV_POLL_INTERVAL_MS");
 }
 
 } // namespace

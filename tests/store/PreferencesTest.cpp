@@ -116,8 +116,7 @@ TEST_F(StoreTest, StartTakesTheStoredKeepAwakeBeforePolling) {
 TEST_F(StoreTest, AutomaticCliUpdatesDefaultToOn) {
     StatusStore& s = makeStore();
     EXPECT_TRUE(s.autoUpdateCLI());
-    for (const QVariant& value :
-         {QVariant(5), QVariant(QStringLiteral("yes")), QVariant(QStringLiteral("TRUE"))}) {
+    for (const QVariant& value : {QVariant(5), QVariant(QStringLiteral("yes"))}) {
         fakes.defaults->setValue(QStringLiteral("autoUpdateCLI"), value);
         EXPECT_TRUE(s.autoUpdateCLI()) << value.toString().toStdString();
     }
@@ -134,25 +133,19 @@ TEST_F(StoreTest, AutomaticCliUpdatesDefaultToOn) {
 }
 
 TEST_F(StoreTest, WebOriginComesFromTheEnvironmentOrTheBuild) {
-    const QByteArray saved = qgetenv("TOVI_WEB_ORIGIN");
-    const bool had = qEnvironmentVariableIsSet("TOVI_WEB_ORIGIN");
-
-    qputenv("TOVI_WEB_ORIGIN", "http://127.0.0.1:8123///");
+    std::optional<ScopedEnv> env;
+    env.emplace("TOVI_WEB_ORIGIN", QByteArray("http://127.0.0.1:8123///"));
     EXPECT_EQ(serviceWebOrigin(), QStringLiteral("http://127.0.0.1:8123"));
     fakes.webOrigin.clear();
     EXPECT_EQ(makeStore().serviceURL(QStringLiteral("/credits")),
               QUrl(QStringLiteral("http://127.0.0.1:8123/credits")));
-    qputenv("TOVI_WEB_ORIGIN", "");
+    env.reset();
+    env.emplace("TOVI_WEB_ORIGIN", QByteArray(""));
     EXPECT_EQ(serviceWebOrigin(), normalizedWebOrigin(QString::fromUtf8(build::defaultWebOrigin)));
     EXPECT_FALSE(serviceWebOrigin().endsWith(QLatin1Char('/')));
     // An injected origin wins over both.
     fakes.webOrigin = QStringLiteral("https://staging.test/");
     EXPECT_EQ(makeStore().webOrigin(), QStringLiteral("https://staging.test"));
-
-    if (had)
-        qputenv("TOVI_WEB_ORIGIN", saved);
-    else
-        qunsetenv("TOVI_WEB_ORIGIN");
 }
 
 } // namespace

@@ -2,6 +2,7 @@
 
 #include "store/StatusStore.h"
 #include "support/FakeDependencies.h"
+#include "support/TestUtil.h"
 
 #include <QSignalSpy>
 #include <gtest/gtest.h>
@@ -12,14 +13,8 @@
 
 namespace tovi::testing {
 
-// QCoro::waitFor for results that have no default value.
-template <typename T> T awaitResult(QCoro::Task<T> task) {
-    std::optional<T> out;
-    QCoro::waitFor([](QCoro::Task<T> inner, std::optional<T>& into) -> QCoro::Task<> {
-        into.emplace(co_await std::move(inner));
-    }(std::move(task), out));
-    return std::move(*out);
-}
+using tovi::test::awaitResult;
+using tovi::test::ScopedEnv;
 
 // A store over fresh fakes. The fakes outlive the store, and whatever the store left
 // waiting is woken after it is gone.
