@@ -6,7 +6,8 @@
 
 namespace tovi::testing {
 
-// Records every call in order, so tests can check the sequence the switch uses.
+// Records every call in order, so tests can check the sequence the switch uses; left
+// alone, it never checks anything. Only for tests that link the ui library.
 class FakeAppUpdater : public AppUpdater {
 public:
     bool automaticallyChecksForUpdates() const override { return m_checks; }

@@ -15,10 +15,6 @@ using namespace tovi::testing;
 
 namespace {
 
-QString s(const char* text) {
-    return QString::fromUtf8(text);
-}
-
 Space offlineSpace() {
     Space space = readySpace(s("o"), s("Down"));
     space.online = false;
@@ -135,13 +131,6 @@ TEST(IconBitmap, RendersMarkBadgeAndDotAtEachScale) {
     const QImage light = IconBitmap{s("ToviMark"), 0, std::nullopt}.render(2);
     const QImage dark = IconBitmap{s("ToviMarkDark"), 0, std::nullopt}.render(2);
     EXPECT_NE(light, dark);
-}
-
-TEST(IconBitmap, IconCarriesEveryPanelSize) {
-    const QIcon icon = IconBitmap{s("ToviMark"), 2, std::nullopt}.renderIcon();
-    const QList<QSize> sizes = icon.availableSizes();
-    for (int side : {16, 22, 24, 32, 33, 44, 48, 64, 66})
-        EXPECT_TRUE(sizes.contains(QSize(side, side))) << side;
 }
 
 TEST(TrayIconRenderer, DrawsAgainOnlyWhenTheIconWouldChange) {

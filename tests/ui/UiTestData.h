@@ -16,6 +16,10 @@ inline void PrintTo(const QString& text, std::ostream* out) {
 
 namespace tovi::testing {
 
+inline QString s(const char* text) {
+    return QString::fromUtf8(text);
+}
+
 inline Space readySpace(const QString& id, const QString& name, std::optional<QString> icon = std::nullopt) {
     Space space;
     space.id = id;

@@ -1,5 +1,5 @@
-#include "FakeAppUpdater.h"
 #include "UiTestData.h"
+#include "support/FakeAppUpdater.h"
 #include "support/FakeDependencies.h"
 #include "ui/SettingsViewModel.h"
 #include "ui/UpdaterViewModel.h"
@@ -9,14 +9,6 @@
 
 using namespace tovi;
 using namespace tovi::testing;
-
-namespace {
-
-QString s(const char* text) {
-    return QString::fromUtf8(text);
-}
-
-} // namespace
 
 TEST(UpdaterViewModel, FollowsCanCheckAndReadsAutomaticChecksOnce) {
     FakeAppUpdater updater;
