@@ -1,10 +1,12 @@
 #include "app/MenuWindow.h"
 
+#include "app/WindowModule.h"
 #include "app/WindowPlacement.h"
 
+#include <QCoreApplication>
 #include <QCursor>
 #include <QGuiApplication>
-#include <QQmlApplicationEngine>
+#include <QLibrary>
 #include <QQuickWindow>
 #include <QScreen>
 
@@ -33,6 +35,21 @@ void trace(const char* what) {
     std::fflush(stderr);
 }
 
+// The window module sits in lib/tovi/ beside the bin/ folder of the executable, in the build
+// tree and in an installed or AppImage layout alike. Once loaded it stays: the engine and the
+// window it built live until the application quits.
+CreateWindowFunction windowModule() {
+    static const CreateWindowFunction create = [] {
+        QLibrary module(QCoreApplication::applicationDirPath() + QStringLiteral("/../lib/tovi/") +
+                        QLatin1String(kWindowModuleName));
+        const auto entry = reinterpret_cast<CreateWindowFunction>(module.resolve(kCreateWindowSymbol));
+        if (!entry)
+            std::fprintf(stderr, "tovi: %s\n", qPrintable(module.errorString()));
+        return entry;
+    }();
+    return create;
+}
+
 } // namespace
 
 MenuWindow::MenuWindow(Mode mode, std::function<QVariantMap()> properties, QObject* parent)
@@ -41,7 +58,16 @@ MenuWindow::MenuWindow(Mode mode, std::function<QVariantMap()> properties, QObje
     , m_properties(std::move(properties))
     , m_traceFirstFrame(qEnvironmentVariableIntValue("TOVI_TRACE_FIRST_FRAME") == 1) {}
 
-MenuWindow::~MenuWindow() = default;
+MenuWindow::~MenuWindow() {
+    // The engine (a child of this object) owns the window; both go now, while the view models
+    // they are bound to still exist.
+    qDeleteAll(findChildren<QObject*>(Qt::FindDirectChildrenOnly));
+}
+
+QQuickWindow* MenuWindow::window() const {
+    // Only the window module creates it, and always as a QQuickWindow.
+    return static_cast<QQuickWindow*>(m_window.data());
+}
 
 bool MenuWindow::isVisible() const {
     return m_window && m_window->isVisible();
@@ -51,17 +77,16 @@ bool MenuWindow::ensureCreated() {
     if (m_window)
         return true;
 
-    m_engine = std::make_unique<QQmlApplicationEngine>();
-    m_engine->setInitialProperties(m_properties ? m_properties() : QVariantMap{});
+    const CreateWindowFunction create = windowModule();
+    if (!create)
+        return false;
     // Developers can point at the source folder to try QML changes without a rebuild.
     const QString qmlDir = qEnvironmentVariable("TOVI_QML_DIR");
-    m_engine->load(qmlDir.isEmpty() ? QUrl(QStringLiteral("qrc:/qml/Main.qml"))
-                                    : QUrl::fromLocalFile(qmlDir + QStringLiteral("/Main.qml")));
-    const auto roots = m_engine->rootObjects();
-    m_window = roots.isEmpty() ? nullptr : qobject_cast<QQuickWindow*>(roots.constFirst());
+    m_window = create(this, m_properties ? m_properties() : QVariantMap{},
+                      qmlDir.isEmpty() ? QUrl(QStringLiteral("qrc:/qml/Tovi/Window/Main.qml"))
+                                       : QUrl::fromLocalFile(qmlDir + QStringLiteral("/Main.qml")));
     if (!m_window) {
         std::fprintf(stderr, "tovi: the window could not be loaded\n");
-        m_engine.reset();
         return false;
     }
 
@@ -82,13 +107,16 @@ bool MenuWindow::ensureCreated() {
         else
             Q_EMIT hidden();
     });
-    connect(m_window, &QQuickWindow::frameSwapped, this, [this] {
-        if (m_awaitingFirstFrame) {
-            m_awaitingFirstFrame = false;
-            trace("frame");
-        }
-    });
+    // By name: Qt Quick's own signal, and this side of the window does not link Qt Quick.
+    connect(m_window, SIGNAL(frameSwapped()), this, SLOT(onFrameSwapped()));
     return true;
+}
+
+void MenuWindow::onFrameSwapped() {
+    if (m_awaitingFirstFrame) {
+        m_awaitingFirstFrame = false;
+        trace("frame");
+    }
 }
 
 void MenuWindow::show(QRect iconGeometry) {

@@ -3,19 +3,19 @@
 #include <QElapsedTimer>
 #include <QObject>
 #include <QPointer>
-#include <QQuickWindow>
 #include <QRect>
 #include <QVariantMap>
+#include <QWindow>
 
 #include <functional>
-#include <memory>
 
-class QQmlApplicationEngine;
+class QQuickWindow;
 
 namespace tovi {
 
-// The drop-down window. The QML engine and the window are built on the first open only, so
-// an application that sits idle in the tray never pays for Qt Quick.
+// The drop-down window. The QML engine and the window are built on the first open only, and
+// Qt Quick itself is loaded then (see WindowModule.h), so an application that sits idle in the
+// tray never pays for it.
 class MenuWindow : public QObject {
     Q_OBJECT
 public:
@@ -31,7 +31,7 @@ public:
 
     Mode mode() const { return m_mode; }
     bool isVisible() const;
-    QQuickWindow* window() const { return m_window; }
+    QQuickWindow* window() const;
 
     // Opens the window, or brings it forward when it is already open.
     void show(QRect iconGeometry = {});
@@ -44,6 +44,9 @@ Q_SIGNALS:
     void shown();
     void hidden();
 
+private Q_SLOTS:
+    void onFrameSwapped();
+
 private:
     bool ensureCreated();
     void place();
@@ -51,8 +54,7 @@ private:
 
     Mode m_mode;
     std::function<QVariantMap()> m_properties;
-    std::unique_ptr<QQmlApplicationEngine> m_engine;
-    QPointer<QQuickWindow> m_window;
+    QPointer<QWindow> m_window;
     QRect m_iconGeometry;
     QElapsedTimer m_sinceFocusLossClose;
     QElapsedTimer m_sinceShown;

@@ -127,8 +127,6 @@ void ToviApplication::terminate() {
 }
 
 void ToviApplication::createShell() {
-    Symbols::registerFont();
-
     m_appearance = new Appearance(this);
     m_iconRenderer = new TrayIconRenderer(&m_store, this);
     m_menu = new MenuViewModel(&m_store, m_updaterViewModel, {}, this);
@@ -198,6 +196,10 @@ void ToviApplication::applyAppearance() {
 }
 
 QVariantMap ToviApplication::windowProperties() {
+    // Asked for on the first open, just before the QML loads. The symbol font is the window's
+    // alone (the tray icon is drawn without it): decoding it at start-up would only hold memory
+    // in an application that may never be opened.
+    Symbols::registerFont();
     return {{QStringLiteral("menu"), QVariant::fromValue<QObject*>(m_menu)}};
 }
 

@@ -3,17 +3,10 @@
 #include "app/ToviApplication.h"
 
 #include <QApplication>
-#include <QQuickStyle>
-#include <QQuickWindow>
 
 int main(int argc, char** argv) {
-    // The window is small and mostly static: the software renderer draws it faster than a GL
-    // context comes up and costs a fraction of the memory. QT_QUICK_BACKEND still decides.
-    if (qEnvironmentVariableIsEmpty("QT_QUICK_BACKEND"))
-        QQuickWindow::setGraphicsApi(QSGRendererInterface::Software);
-    if (qEnvironmentVariableIsEmpty("QT_QUICK_CONTROLS_STYLE"))
-        QQuickStyle::setStyle(QStringLiteral("Fusion"));
-
+    // The window's renderer and style are chosen when the window is first built (the window
+    // module): nothing of Qt Quick is loaded before that.
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Tovi"));
     QApplication::setOrganizationName(QStringLiteral("Tovi"));
