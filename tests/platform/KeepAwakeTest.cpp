@@ -20,6 +20,18 @@ bool settle(QSignalSpy& spy, int count = 1) {
     return spinUntil([&] { return spy.count() >= count; });
 }
 
+// The application's keep-awake on `bus` with one activity begun; held() waits for the
+// inhibitor's answer.
+struct OneActivity {
+    explicit OneActivity(const QDBusConnection& bus)
+        : keepAwake(bus) {}
+    bool held() { return settle(settled) && settled.at(0).at(1).toBool(); }
+
+    DBusKeepAwake keepAwake;
+    QSignalSpy settled{&keepAwake, &DBusKeepAwake::activitySettled};
+    int token = keepAwake.beginActivity(reason);
+};
+
 } // namespace
 
 TEST(DBusKeepAwake, PrefersThePortalAndReleasesItsRequest) {
@@ -76,18 +88,15 @@ TEST(DBusKeepAwake, FallsBackInOrderWhenThePortalCannotInhibit) {
         FakePowerManagement pm(bus.connect(QStringLiteral("pm")));
         FakeGnomeSession gnome(bus.connect(QStringLiteral("gnome")));
 
-        DBusKeepAwake keepAwake(bus.connect(QStringLiteral("app")));
-        QSignalSpy settled(&keepAwake, &DBusKeepAwake::activitySettled);
-        const int token = keepAwake.beginActivity(reason);
-        ASSERT_TRUE(settle(settled));
-        EXPECT_TRUE(settled.at(0).at(1).toBool());
+        OneActivity activity(bus.connect(QStringLiteral("app")));
+        EXPECT_TRUE(activity.held());
         EXPECT_EQ(portal.calls.size(), 1u);
         ASSERT_EQ(pm.calls.size(), 1u);
         EXPECT_EQ(pm.calls[0].reason, reason);
         EXPECT_FALSE(pm.calls[0].application.isEmpty());
         EXPECT_TRUE(gnome.calls.empty());
 
-        keepAwake.endActivity(token);
+        activity.keepAwake.endActivity(activity.token);
         ASSERT_TRUE(spinUntil([&] { return !pm.released.empty(); }));
         EXPECT_EQ(pm.released, std::vector<uint>{701});
         EXPECT_TRUE(gnome.released.empty());
@@ -98,18 +107,15 @@ TEST(DBusKeepAwake, FallsBackInOrderWhenThePortalCannotInhibit) {
         ASSERT_TRUE(bus.isRunning());
         FakeGnomeSession gnome(bus.connect(QStringLiteral("gnome")));
 
-        DBusKeepAwake keepAwake(bus.connect(QStringLiteral("app")));
-        QSignalSpy settled(&keepAwake, &DBusKeepAwake::activitySettled);
-        const int token = keepAwake.beginActivity(reason);
-        ASSERT_TRUE(settle(settled));
-        EXPECT_TRUE(settled.at(0).at(1).toBool());
+        OneActivity activity(bus.connect(QStringLiteral("app")));
+        EXPECT_TRUE(activity.held());
         ASSERT_EQ(gnome.calls.size(), 1u);
         EXPECT_EQ(gnome.calls[0].appId, QLatin1String(build::appId));
         EXPECT_EQ(gnome.calls[0].xid, 0u);
         EXPECT_EQ(gnome.calls[0].reason, reason);
         EXPECT_EQ(gnome.calls[0].flags, 4u);
 
-        keepAwake.endActivity(token);
+        activity.keepAwake.endActivity(activity.token);
         ASSERT_TRUE(spinUntil([&] { return !gnome.released.empty(); }));
         EXPECT_EQ(gnome.released, std::vector<uint>{901});
     }
@@ -141,10 +147,8 @@ TEST(DBusKeepAwake, ReleasesWhatItHoldsWhenDestroyed) {
     ASSERT_TRUE(bus.isRunning());
     FakePowerManagement pm(bus.connect(QStringLiteral("pm")));
     {
-        DBusKeepAwake keepAwake(bus.connect(QStringLiteral("app")));
-        QSignalSpy settled(&keepAwake, &DBusKeepAwake::activitySettled);
-        keepAwake.beginActivity(reason);
-        ASSERT_TRUE(settle(settled));
+        OneActivity activity(bus.connect(QStringLiteral("app")));
+        ASSERT_TRUE(activity.held());
     }
     ASSERT_TRUE(spinUntil([&] { return !pm.released.empty(); }));
     EXPECT_EQ(pm.released, std::vector<uint>{701});
@@ -155,14 +159,12 @@ TEST(DBusKeepAwake, WithoutInhibitorsOrBusNothingFails) {
     {
         PrivateBus bus;
         ASSERT_TRUE(bus.isRunning());
-        DBusKeepAwake keepAwake(bus.connect(QStringLiteral("app")));
-        QSignalSpy settled(&keepAwake, &DBusKeepAwake::activitySettled);
-        const int token = keepAwake.beginActivity(reason);
-        ASSERT_TRUE(settle(settled));
-        EXPECT_FALSE(settled.at(0).at(1).toBool());
-        EXPECT_EQ(keepAwake.heldCount(), 0);
-        keepAwake.endActivity(token);
-        keepAwake.endActivity(token);
+        OneActivity activity(bus.connect(QStringLiteral("app")));
+        ASSERT_TRUE(settle(activity.settled));
+        EXPECT_FALSE(activity.held());
+        EXPECT_EQ(activity.keepAwake.heldCount(), 0);
+        activity.keepAwake.endActivity(activity.token);
+        activity.keepAwake.endActivity(activity.token);
     }
     // No bus at all.
     {
