@@ -80,8 +80,6 @@ const QList<CliFault>& cliFaults() {
         {"exit 3 with standard error",
          scenario(R"({"rules":[{"match":["internal","status"],"exit":3,"stderr":"boom\n"}]})"),
          u"tovi exited with code 3: boom"_qs},
-        {"exit 3 without standard error", scenario(R"({"rules":[{"match":["internal","status"],"exit":3}]})"),
-         u"tovi exited with code 3"_qs},
         {"exit 1 with only blanks on standard error",
          scenario(R"({"rules":[{"match":["internal","status"],"exit":1,"stderr":"  \n\t \n"}]})"),
          u"tovi exited with code 1"_qs},
@@ -113,7 +111,6 @@ const QList<CliFault>& cliFaults() {
          u"authenticated: expected true or false, found a string"_qs},
         {"a list instead of a snapshot", script(R"(echo '[1, 2, 3]')"),
          u"expected an object, found an array"_qs},
-        {"a lone number", script(R"(echo 42)"), u"expected an object, found a number"_qs},
         {"warnings on standard error with exit 0",
          scenario(R"({"rules":[{"match":["internal","status"],"stderr":"warning: slow network\n"}]})"),
          {}},
@@ -145,7 +142,7 @@ TEST(CliFaults, EachFaultShowsItsOwnTextKeepsTheLastGoodSnapshotAndClearsOnRecov
         int snapshots = 0;
         QObject::connect(store.get(), &StatusStore::statusChanged, [&snapshots] { ++snapshots; });
 
-        finish(store->refresh());
+        QCoro::waitFor(store->refresh());
         ASSERT_EQ(store->lastError(), std::nullopt) << store->lastError()->toStdString();
         ASSERT_TRUE(store->status().has_value());
         ASSERT_EQ(snapshots, 1);
@@ -155,7 +152,7 @@ TEST(CliFaults, EachFaultShowsItsOwnTextKeepsTheLastGoodSnapshotAndClearsOnRecov
         ASSERT_TRUE(goodVersion.has_value());
 
         row.arrange(box);
-        finish(store->refresh());
+        QCoro::waitFor(store->refresh());
 
         const bool fails = !row.error.isEmpty() || !row.errorContaining.isEmpty();
         if (fails) {
@@ -185,7 +182,7 @@ TEST(CliFaults, EachFaultShowsItsOwnTextKeepsTheLastGoodSnapshotAndClearsOnRecov
 
         box.clearScenario();
         box.installSimCli();
-        finish(store->refresh());
+        QCoro::waitFor(store->refresh());
         EXPECT_EQ(store->lastError(), std::nullopt);
         EXPECT_TRUE(bannersOf(footer.banners()).isEmpty());
         EXPECT_FALSE(footer.showPartialWarning());
@@ -225,12 +222,12 @@ TEST(CliFaults, FiftyMebibytesOfOutputDecodeOrFailCleanlyAndGiveTheirMemoryBack)
 
         // One ordinary pass first, so that whatever a first run allocates for good is in the
         // baseline.
-        finish(store->refresh());
+        QCoro::waitFor(store->refresh());
         ASSERT_EQ(store->lastError(), std::nullopt);
         const qint64 before = liveHeapBytes();
 
         row.arrange(box);
-        finish(store->refresh());
+        QCoro::waitFor(store->refresh());
         if (row.decodes) {
             EXPECT_EQ(store->lastError(), std::nullopt) << store->lastError()->left(200).toStdString();
         } else {

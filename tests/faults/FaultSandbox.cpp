@@ -24,37 +24,23 @@ extern "C" size_t __sanitizer_get_current_allocated_bytes();
 
 namespace tovi::faults {
 
-namespace {
-
-const char* const kSandboxVariables[] = {"HOME",           "TOVI_DIR",       "XDG_CONFIG_HOME",
-                                         "XDG_DATA_HOME",  "XDG_CACHE_HOME", "XDG_STATE_HOME",
-                                         "TOVI_WEB_ORIGIN"};
-
-} // namespace
-
 FaultSandbox::FaultSandbox()
     : m_browser(std::make_shared<testing::FakeBrowser>()) {
     if (!m_dir.isValid())
         return;
-    for (const char* name : kSandboxVariables) {
-        std::optional<QByteArray> old;
-        if (qEnvironmentVariableIsSet(name))
-            old = qgetenv(name);
-        m_savedEnv.append({QByteArray(name), old});
-    }
     QDir().mkpath(home() + QStringLiteral("/.local/bin"));
     QDir().mkpath(toviDir());
     QDir().mkpath(configHome());
     QDir().mkpath(dataHome());
     QDir().mkpath(root() + QStringLiteral("/app"));
-    qputenv("HOME", QFile::encodeName(home()));
-    qputenv("TOVI_DIR", QFile::encodeName(toviDir()));
-    qputenv("XDG_CONFIG_HOME", QFile::encodeName(configHome()));
-    qputenv("XDG_DATA_HOME", QFile::encodeName(dataHome()));
-    qputenv("XDG_CACHE_HOME", QFile::encodeName(home() + QStringLiteral("/.cache")));
-    qputenv("XDG_STATE_HOME", QFile::encodeName(home() + QStringLiteral("/.local/state")));
+    m_env.emplace_back("HOME", QFile::encodeName(home()));
+    m_env.emplace_back("TOVI_DIR", QFile::encodeName(toviDir()));
+    m_env.emplace_back("XDG_CONFIG_HOME", QFile::encodeName(configHome()));
+    m_env.emplace_back("XDG_DATA_HOME", QFile::encodeName(dataHome()));
+    m_env.emplace_back("XDG_CACHE_HOME", QFile::encodeName(home() + QStringLiteral("/.cache")));
+    m_env.emplace_back("XDG_STATE_HOME", QFile::encodeName(home() + QStringLiteral("/.local/state")));
     // Port 9 (discard) on loopback: nothing answers, nothing leaves the machine.
-    qputenv("TOVI_WEB_ORIGIN", "http://127.0.0.1:9");
+    m_env.emplace_back("TOVI_WEB_ORIGIN", QByteArray("http://127.0.0.1:9"));
     installSimCli();
 }
 
@@ -65,12 +51,6 @@ FaultSandbox::~FaultSandbox() {
         // (Only over a regular pid file: the stand-in reads it with a blocking read.)
         if (QFileInfo(toviDir()).isDir() && QFileInfo(pidFilePath()).isFile())
             sim({QStringLiteral("uninstall"), QStringLiteral("service")});
-    }
-    for (const auto& [name, old] : m_savedEnv) {
-        if (old)
-            qputenv(name.constData(), *old);
-        else
-            qunsetenv(name.constData());
     }
 }
 
@@ -159,20 +139,6 @@ std::unique_ptr<FaultSandbox::Window> FaultSandbox::makeWindow(StatusStore& stor
     return window;
 }
 
-bool waitUntil(const std::function<bool()>& done, std::chrono::milliseconds limit) {
-    QDeadlineTimer deadline(limit);
-    while (!done()) {
-        if (deadline.hasExpired())
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents, 50);
-    }
-    return true;
-}
-
-void finish(QCoro::Task<> task) {
-    QCoro::waitFor(std::move(task));
-}
-
 QList<std::pair<QString, bool>> bannersOf(const QVariantList& banners) {
     QList<std::pair<QString, bool>> out;
     for (const QVariant& banner : banners) {
@@ -190,22 +156,6 @@ qint64 liveHeapBytes() {
     const struct mallinfo2 info = mallinfo2();
     return static_cast<qint64>(info.uordblks + info.hblkhd);
 #endif
-}
-
-void writeFile(const QString& path, const QByteArray& contents, QFileDevice::Permissions permissions) {
-    ASSERT_TRUE(QDir().mkpath(QFileInfo(path).absolutePath())) << path.toStdString();
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate)) << path.toStdString();
-    ASSERT_EQ(file.write(contents), contents.size());
-    file.close();
-    ASSERT_TRUE(file.setPermissions(permissions));
-}
-
-QByteArray readFile(const QString& path) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    return file.readAll();
 }
 
 } // namespace tovi::faults

@@ -1,8 +1,9 @@
 #pragma once
 
 #include "store/StatusStore.h"
+#include "support/FakeAppUpdater.h"
 #include "support/FakeBrowser.h"
-#include "ui/AppUpdater.h"
+#include "support/TestUtil.h"
 #include "ui/MenuViewModel.h"
 #include "ui/UpdaterViewModel.h"
 
@@ -15,8 +16,8 @@
 #include <QVariantList>
 #include <qcoro/qcorotask.h>
 
-#include <chrono>
 #include <functional>
+#include <list>
 #include <memory>
 #include <optional>
 #include <utility>
@@ -30,17 +31,9 @@ inline void PrintTo(const QString& text, std::ostream* os) {
 
 namespace tovi::faults {
 
-// An updater that never checks anything: the settings area needs one, the faults do not.
-class IdleUpdater : public AppUpdater {
-public:
-    bool automaticallyChecksForUpdates() const override { return false; }
-    void setAutomaticallyChecksForUpdates(bool) override {}
-    bool automaticallyDownloadsUpdates() const override { return false; }
-    void setAutomaticallyDownloadsUpdates(bool) override {}
-    void setUpdateCheckInterval(double) override {}
-    bool canCheckForUpdates() const override { return false; }
-    void checkForUpdates() override {}
-};
+using test::readFile;
+using test::spinUntil;
+using test::writeFile;
 
 // The application's real store and window objects over a throw-away home: the live
 // process runner finds `tovi` (a link to tovi-sim) only under the sandbox's ~/.local/bin or
@@ -97,7 +90,7 @@ public:
 
     // The window's presentation objects over `store`.
     struct Window {
-        IdleUpdater updater;
+        testing::FakeAppUpdater updater;
         UpdaterViewModel updaterModel{&updater};
         std::unique_ptr<MenuViewModel> menu;
     };
@@ -105,18 +98,11 @@ public:
 
 private:
     QTemporaryDir m_dir;
-    QList<std::pair<QByteArray, std::optional<QByteArray>>> m_savedEnv;
+    std::list<test::ScopedEnv> m_env;
     std::shared_ptr<testing::FakeBrowser> m_browser;
     QString m_settingsFile;
     QString m_configDir;
 };
-
-// Processes events until `done` holds or `limit` has passed; whether it holds. The limit
-// only keeps a broken build from hanging the suite; nothing depends on how soon it holds.
-bool waitUntil(const std::function<bool()>& done, std::chrono::milliseconds limit = std::chrono::seconds(90));
-
-// Runs `task` to its end on the event loop.
-void finish(QCoro::Task<> task);
 
 // The footer's banners as (message, hasRetry) pairs, in display order.
 QList<std::pair<QString, bool>> bannersOf(const QVariantList& banners);
@@ -124,9 +110,5 @@ QList<std::pair<QString, bool>> bannersOf(const QVariantList& banners);
 // Bytes of heap currently allocated by this process (the sanitizer's allocator when built
 // with it), to see that a large run gives its memory back.
 qint64 liveHeapBytes();
-
-void writeFile(const QString& path, const QByteArray& contents,
-               QFileDevice::Permissions permissions = QFileDevice::ReadOwner | QFileDevice::WriteOwner);
-QByteArray readFile(const QString& path);
 
 } // namespace tovi::faults

@@ -56,7 +56,6 @@ TEST(HostFaults, EveryPidFileProblemReadsAsStoppedAndOnlyALiveProcessAsRunning) 
         {"no pid file", [](FaultSandbox&) {}, false},
         {"this process, with blanks around it",
          [](FaultSandbox& box) { box.writePidFile(" \t" + ownPid() + "\n\n"); }, true},
-        {"words", [](FaultSandbox& box) { box.writePidFile("hello\n"); }, false},
         {"digits then letters", [](FaultSandbox& box) { box.writePidFile(ownPid() + "abc"); }, false},
         {"two lines of numbers",
          [](FaultSandbox& box) { box.writePidFile(ownPid() + "\n" + ownPid() + "\n"); }, false},
@@ -69,7 +68,6 @@ TEST(HostFaults, EveryPidFileProblemReadsAsStoppedAndOnlyALiveProcessAsRunning) 
          },
          false},
         {"zero (the process group)", [](FaultSandbox& box) { box.writePidFile("0\n"); }, false},
-        {"negative", [](FaultSandbox& box) { box.writePidFile("-1\n"); }, false},
         {"beyond 32 bits", [](FaultSandbox& box) { box.writePidFile("4294967297\n"); }, false},
         {"a megabyte of digits", [](FaultSandbox& box) { box.writePidFile(QByteArray(1 << 20, '7')); },
          false},
@@ -110,12 +108,12 @@ TEST(HostFaults, EveryPidFileProblemReadsAsStoppedAndOnlyALiveProcessAsRunning) 
         // Start from the other answer, so that the row's answer has to be produced.
         if (!row.running)
             box.writePidFile(ownPid());
-        finish(store->refresh());
+        QCoro::waitFor(store->refresh());
         ASSERT_EQ(store->daemonState().running, !row.running);
         QFile::remove(box.pidFilePath());
 
         row.arrange(box);
-        finish(store->refresh());
+        QCoro::waitFor(store->refresh());
         EXPECT_EQ(store->daemonState().running, row.running);
         if (row.running) {
             EXPECT_EQ(store->daemonState().pid, QCoreApplication::applicationPid());
@@ -190,8 +188,6 @@ TEST(HostFaults, BrokenSettingsReadAsDefaultsAndNeverStopTheApplication) {
          [](FaultSandbox& box) { writeFile(box.configHome() + u"/Tovi"_qs, "keepAwake=true\n"); }, false},
         {"a directory where the settings file should be",
          [](FaultSandbox& box) { QDir().mkpath(box.settingsPath()); }, false},
-        {"a settings path under /proc",
-         [](FaultSandbox& box) { box.setSettingsFile(u"/proc/self/Tovi/Tovi.conf"_qs); }, false},
     };
     for (const SettingsFault& row : rows) {
         SCOPED_TRACE(row.name);
@@ -211,7 +207,7 @@ TEST(HostFaults, BrokenSettingsReadAsDefaultsAndNeverStopTheApplication) {
         EXPECT_FALSE(settings.syncAgentHistory());
 
         // The application still gets its status.
-        finish(store->refresh());
+        QCoro::waitFor(store->refresh());
         EXPECT_EQ(store->lastError(), std::nullopt);
         EXPECT_TRUE(store->status().has_value());
 
@@ -249,12 +245,6 @@ TEST(HostFaults, AnUnwritableAutostartEntryIsReportedAndTheSwitchSpringsBack) {
     const QList<AutostartFault> rows = {
         {"a regular file where the autostart directory should be",
          [](FaultSandbox& box) { writeFile(box.configHome() + u"/autostart"_qs, "not a directory\n"); },
-         u"Not a directory"_qs},
-        {"a regular file where the config directory should be",
-         [](FaultSandbox& box) {
-             writeFile(box.root() + u"/config-file"_qs, "x");
-             box.setAutostartConfigDir(box.root() + u"/config-file"_qs);
-         },
          u"Not a directory"_qs},
         {"a config directory under /proc",
          [](FaultSandbox& box) { box.setAutostartConfigDir(u"/proc/self"_qs); },
@@ -325,8 +315,6 @@ TEST(HostFaults, AnUncreatableDataDirectoryRunsTheApplicationUnguarded) {
              return box.root() + u"/data-file/Tovi"_qs;
          },
          InstanceLock::Outcome::acquiredUnguarded, InstanceLock::Outcome::acquiredUnguarded},
-        {"a data directory under /proc", [](FaultSandbox&) { return u"/proc/self/Tovi"_qs; },
-         InstanceLock::Outcome::acquiredUnguarded, InstanceLock::Outcome::acquiredUnguarded},
         {"a directory where the lock file should be",
          [](FaultSandbox& box) {
              QDir().mkpath(box.dataHome() + u"/Tovi/instance.lock"_qs);
@@ -367,7 +355,7 @@ TEST(HostFaults, WithoutASessionBusKeepAwakeAndActivationDoNothingAndReportNothi
 
     settings.setKeepAwake(true);
     EXPECT_TRUE(settings.keepAwake());
-    ASSERT_TRUE(waitUntil([&] { return !settled.isEmpty(); }));
+    ASSERT_TRUE(spinUntil([&] { return !settled.isEmpty(); }));
     EXPECT_EQ(settled.first().at(1).toBool(), false);
     EXPECT_EQ(keepAwake->heldCount(), 0);
     settings.setKeepAwake(false);
@@ -380,7 +368,7 @@ TEST(HostFaults, WithoutASessionBusKeepAwakeAndActivationDoNothingAndReportNothi
     box.writePidFile(QByteArray::number(QCoreApplication::applicationPid()));
     settings.setKeepAwake(true);
     store->start();
-    ASSERT_TRUE(waitUntil([&] { return !store->bootstrapTask(); }));
+    ASSERT_TRUE(spinUntil([&] { return !store->bootstrapTask(); }));
     EXPECT_EQ(store->lastError(), std::nullopt);
     EXPECT_TRUE(store->isKeepAwakeActive());
     EXPECT_EQ(keepAwake->heldCount(), 0);

@@ -45,12 +45,12 @@ TEST(HungCli, TheEventLoopAndOtherActionsKeepGoingWhileAStatusRunHangs) {
     ticker.start(20);
 
     store->start();
-    ASSERT_TRUE(waitUntil([&] { return !ruleStillPending(box); })) << "the slow status command never started";
+    ASSERT_TRUE(spinUntil([&] { return !ruleStillPending(box); })) << "the slow status command never started";
     ASSERT_TRUE(store->bootstrapTask()) << "the launch's refresh is the slow one";
 
     // The timer fires while the child sleeps.
     const int ticksAtHang = ticks;
-    ASSERT_TRUE(waitUntil([&] { return ticks >= ticksAtHang + 10; }));
+    ASSERT_TRUE(spinUntil([&] { return ticks >= ticksAtHang + 10; }));
     EXPECT_TRUE(store->bootstrapTask());
     EXPECT_EQ(snapshots, 0);
 
@@ -65,7 +65,7 @@ TEST(HungCli, TheEventLoopAndOtherActionsKeepGoingWhileAStatusRunHangs) {
         co_await s->restartService();
         *done = true;
     }(store.get(), &restarted);
-    ASSERT_TRUE(waitUntil([&] { return restarted; }));
+    ASSERT_TRUE(spinUntil([&] { return restarted; }));
     EXPECT_TRUE(spinnerShown);
     EXPECT_TRUE(store->bootstrapTask()) << "the slow command should still be running";
     EXPECT_EQ(store->maintenanceMessage(), u"Daemon restarted"_qs);
@@ -78,10 +78,10 @@ TEST(HungCli, TheEventLoopAndOtherActionsKeepGoingWhileAStatusRunHangs) {
     EXPECT_EQ(footer.serviceText(), u"Service running"_qs);
 
     // The slow command returns; the launch ends and the polling loop runs its next passes.
-    ASSERT_TRUE(waitUntil([&] { return !store->bootstrapTask(); }));
+    ASSERT_TRUE(spinUntil([&] { return !store->bootstrapTask(); }));
     const int afterLaunch = snapshots;
     EXPECT_EQ(afterLaunch, 2);
-    ASSERT_TRUE(waitUntil([&] { return snapshots >= afterLaunch + 2; })) << "no polling pass followed";
+    ASSERT_TRUE(spinUntil([&] { return snapshots >= afterLaunch + 2; })) << "no polling pass followed";
     EXPECT_EQ(store->lastError(), std::nullopt);
     EXPECT_TRUE(bannersOf(footer.banners()).isEmpty());
 }

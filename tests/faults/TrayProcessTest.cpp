@@ -159,7 +159,7 @@ TEST(TrayProcess, StartsStaysUpKeepsItsSettingsAndEndsOnSigtermWhateverTheSurrou
         TrayRun tray;
         tray.start(env);
         ASSERT_TRUE(tray.process.waitForStarted(30000));
-        EXPECT_TRUE(waitUntil([&] { return row.launched(box) || !tray.running(); }));
+        EXPECT_TRUE(spinUntil([&] { return row.launched(box) || !tray.running(); }));
         EXPECT_TRUE(row.launched(box)) << "the launch never got going";
         EXPECT_TRUE(tray.stillRunningAfter(3s)) << "exit status " << tray.process.exitCode();
 
@@ -194,7 +194,7 @@ TEST(TrayProcess, ASecondCopyLeavesQuietlyAndTheFirstRunsOn) {
     TrayRun first;
     first.start(env);
     ASSERT_TRUE(first.process.waitForStarted(30000));
-    ASSERT_TRUE(waitUntil([&] { return statusWasAskedFor(box) || !first.running(); }));
+    ASSERT_TRUE(spinUntil([&] { return statusWasAskedFor(box) || !first.running(); }));
     ASSERT_TRUE(first.running());
 
     TrayRun second;
