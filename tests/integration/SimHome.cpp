@@ -1,36 +1,23 @@
 #include "SimHome.h"
 
-#include <QCoreApplication>
-#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
-#include <QThread>
 
 #include <csignal>
 #include <optional>
 
 namespace tovi::testing {
 
-namespace {
-const char* const redirected[] = {"HOME",          "TOVI_DIR",       "TOVI_WEB_ORIGIN", "XDG_CONFIG_HOME",
-                                  "XDG_DATA_HOME", "XDG_CACHE_HOME", "XDG_STATE_HOME"};
-}
-
 SimHome::SimHome()
     : m_sim(qEnvironmentVariable("TOVI_SIM")) {
-    for (const char* name : redirected) {
-        const QByteArray key(name);
-        m_savedEnvironment.append(
-            {key, qEnvironmentVariableIsSet(name) ? std::optional<QByteArray>(qgetenv(name)) : std::nullopt});
-    }
     const QByteArray home = QFile::encodeName(m_dir.path());
-    qputenv("HOME", home);
-    qputenv("TOVI_DIR", home + "/.tovi");
-    qputenv("XDG_CONFIG_HOME", home + "/.config");
-    qputenv("XDG_DATA_HOME", home + "/.local/share");
-    qputenv("XDG_CACHE_HOME", home + "/.cache");
-    qputenv("XDG_STATE_HOME", home + "/.local/state");
-    qunsetenv("TOVI_WEB_ORIGIN");
+    m_env.emplace_back("HOME", home);
+    m_env.emplace_back("TOVI_DIR", home + "/.tovi");
+    m_env.emplace_back("XDG_CONFIG_HOME", home + "/.config");
+    m_env.emplace_back("XDG_DATA_HOME", home + "/.local/share");
+    m_env.emplace_back("XDG_CACHE_HOME", home + "/.cache");
+    m_env.emplace_back("XDG_STATE_HOME", home + "/.local/state");
+    m_env.emplace_back("TOVI_WEB_ORIGIN", std::nullopt);
 }
 
 SimHome::~SimHome() {
@@ -47,12 +34,6 @@ SimHome::~SimHome() {
     if (m_server) {
         m_server->kill();
         m_server->waitForFinished(-1);
-    }
-    for (const auto& [key, value] : m_savedEnvironment) {
-        if (value)
-            qputenv(key.constData(), *value);
-        else
-            qunsetenv(key.constData());
     }
 }
 
@@ -79,24 +60,13 @@ QString SimHome::serve() {
     if (!m_server->waitForStarted(-1))
         return {};
     QByteArray line;
-    waitUntil([&] {
+    test::spinUntil([&] {
         line += m_server->readAllStandardOutput();
         return line.contains('\n') || m_server->state() == QProcess::NotRunning;
     });
     const QString origin = QString::fromUtf8(line.left(line.indexOf('\n'))).trimmed();
     qputenv("TOVI_WEB_ORIGIN", origin.toUtf8());
     return origin;
-}
-
-bool waitUntil(const std::function<bool()>& done) {
-    QDeadlineTimer guard(std::chrono::minutes(2));
-    while (!done()) {
-        if (guard.hasExpired())
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-        QThread::msleep(5);
-    }
-    return true;
 }
 
 } // namespace tovi::testing

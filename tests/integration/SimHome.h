@@ -1,12 +1,14 @@
 #pragma once
 
+#include "support/TestUtil.h"
+
 #include <QByteArray>
 #include <QProcess>
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
 
-#include <functional>
+#include <list>
 #include <memory>
 
 namespace tovi::testing {
@@ -37,11 +39,9 @@ private:
     QTemporaryDir m_dir;
     QString m_sim;
     std::unique_ptr<QProcess> m_server;
-    QList<QPair<QByteArray, std::optional<QByteArray>>> m_savedEnvironment;
+    std::list<test::ScopedEnv> m_env;
 };
 
-// Runs the event loop until `done` holds. The bound only keeps a broken build from hanging
-// the suite; nothing here measures speed.
-bool waitUntil(const std::function<bool()>& done);
+using test::spinUntil;
 
 } // namespace tovi::testing

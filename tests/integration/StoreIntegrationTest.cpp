@@ -55,7 +55,7 @@ protected:
             const TaskHandlePtr poll = m_store->pollTask();
             m_store.reset();
             if (poll)
-                waitUntil([&] { return poll->isFinished(); });
+                spinUntil([&] { return poll->isFinished(); });
         }
     }
 
@@ -75,7 +75,7 @@ protected:
         request.setHeader(QNetworkRequest::ContentTypeHeader,
                           QStringLiteral("application/x-www-form-urlencoded"));
         QNetworkReply* reply = network.post(request, QByteArray());
-        waitUntil([&] { return reply->isFinished(); });
+        spinUntil([&] { return reply->isFinished(); });
         const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
         reply->deleteLater();
         return status;
@@ -95,7 +95,7 @@ TEST_F(StoreIntegrationTest, PollingFollowsTheServiceAndTheCli) {
 
     s.start();
     // The start-up task finds the service stopped and installs it.
-    ASSERT_TRUE(waitUntil([&] { return s.status().has_value() && !s.bootstrapTask(); }));
+    ASSERT_TRUE(spinUntil([&] { return s.status().has_value() && !s.bootstrapTask(); }));
     EXPECT_EQ(s.bootstrapState(), BootstrapState::idle());
     EXPECT_TRUE(s.daemonState().running);
     EXPECT_FALSE(s.lastError());
@@ -105,18 +105,18 @@ TEST_F(StoreIntegrationTest, PollingFollowsTheServiceAndTheCli) {
     // A failing status command shows its text beside the last good snapshot.
     m_home.sim({QStringLiteral("scenario"), QStringLiteral("add"),
                 QStringLiteral(R"({"match":["internal","status"],"exit":3,"stderr":"boom\n"})")});
-    ASSERT_TRUE(waitUntil([&] { return s.lastError().has_value(); }));
+    ASSERT_TRUE(spinUntil([&] { return s.lastError().has_value(); }));
     EXPECT_EQ(s.lastError(), QStringLiteral("tovi exited with code 3: boom"));
     const QDateTime good = *s.lastUpdated();
     int passes = 0;
     QObject::connect(&s, &StatusStore::isRefreshingChanged, [&] { passes += s.isRefreshing() ? 0 : 1; });
-    ASSERT_TRUE(waitUntil([&] { return passes >= 2; }));
+    ASSERT_TRUE(spinUntil([&] { return passes >= 2; }));
     EXPECT_EQ(s.lastError(), QStringLiteral("tovi exited with code 3: boom"));
     EXPECT_EQ(s.lastUpdated(), good);
     EXPECT_TRUE(s.status());
 
     m_home.sim({QStringLiteral("scenario"), QStringLiteral("clear")});
-    ASSERT_TRUE(waitUntil([&] { return !s.lastError().has_value(); }));
+    ASSERT_TRUE(spinUntil([&] { return !s.lastError().has_value(); }));
     EXPECT_GT(*s.lastUpdated(), good);
 
     // A restart from the menu goes through the same service install.
@@ -133,7 +133,7 @@ TEST_F(StoreIntegrationTest, FirstLaunchInstallsEverythingFromTheWebOrigin) {
     EXPECT_FALSE(QFile::exists(m_home.installedCli()));
 
     s.start();
-    ASSERT_TRUE(waitUntil([&] { return !s.bootstrapTask() && s.status().has_value(); }))
+    ASSERT_TRUE(spinUntil([&] { return !s.bootstrapTask() && s.status().has_value(); }))
         << s.lastError().value_or(QString()).toStdString();
     EXPECT_EQ(s.bootstrapState(), BootstrapState::idle());
     EXPECT_TRUE(QFileInfo(m_home.installedCli()).isExecutable());
@@ -149,13 +149,13 @@ TEST_F(StoreIntegrationTest, SignInThroughTheApprovalPage) {
 
     // Approved: the new profile is listed and the team is known again.
     s.startSignIn(QStringLiteral("lab"));
-    ASSERT_TRUE(waitUntil([&] { return s.signInPhase().kind == SignInPhase::Kind::awaitingApproval; }))
+    ASSERT_TRUE(spinUntil([&] { return s.signInPhase().kind == SignInPhase::Kind::awaitingApproval; }))
         << s.signInError().value_or(QString()).toStdString();
     ASSERT_EQ(browser->opened().size(), 1);
     const QUrl approval = browser->opened().last();
     EXPECT_EQ(approval.toString(), s.signInPhase().url);
     EXPECT_EQ(decide(approval, "approve"), 200);
-    ASSERT_TRUE(waitUntil([&] { return !s.signInTask(); }));
+    ASSERT_TRUE(spinUntil([&] { return !s.signInTask(); }));
     EXPECT_FALSE(s.signInError());
     EXPECT_EQ(s.signInPhase(), SignInPhase::idle());
     bool listed = false;
@@ -166,9 +166,9 @@ TEST_F(StoreIntegrationTest, SignInThroughTheApprovalPage) {
 
     // Rejected in the browser: the cancellation message.
     s.startSignIn(std::nullopt);
-    ASSERT_TRUE(waitUntil([&] { return s.signInPhase().kind == SignInPhase::Kind::awaitingApproval; }));
+    ASSERT_TRUE(spinUntil([&] { return s.signInPhase().kind == SignInPhase::Kind::awaitingApproval; }));
     EXPECT_EQ(decide(browser->opened().last(), "reject"), 200);
-    ASSERT_TRUE(waitUntil([&] { return !s.signInTask(); }));
+    ASSERT_TRUE(spinUntil([&] { return !s.signInTask(); }));
     EXPECT_EQ(s.signInError(), QStringLiteral("Sign-in was cancelled."));
     EXPECT_EQ(s.signInPhase(), SignInPhase::idle());
 }
