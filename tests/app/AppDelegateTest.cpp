@@ -1,5 +1,6 @@
 #include "app/AppDelegate.h"
 #include "app/LaunchSteps.h"
+#include "support/TestUtil.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -23,25 +24,13 @@ public:
     MOCK_METHOD(void, terminate, (), (override));
 };
 
-// Keeps the test-runner variable out of (or in) the environment for one test.
-class TestRunnerVariable {
-public:
-    explicit TestRunnerVariable(bool present) {
-        if (present)
-            qputenv(kName, "/tmp/config.xctestconfiguration");
-        else
-            qunsetenv(kName);
-    }
-    ~TestRunnerVariable() { qunsetenv(kName); }
-
-private:
-    static constexpr const char* kName = "XCTestConfigurationFilePath";
-};
+// The variable a test host sets; present (with any value) means "hosted".
+constexpr const char* kTestHost = "XCTestConfigurationFilePath";
 
 } // namespace
 
 TEST(AppDelegateLaunch, TheCopyThatTakesTheLockStartsItsWorkInOrder) {
-    TestRunnerVariable absent(false);
+    const tovi::test::ScopedEnv absent(kTestHost, std::nullopt);
     StrictMock<MockLaunchSteps> steps;
     {
         InSequence order;
@@ -56,7 +45,7 @@ TEST(AppDelegateLaunch, TheCopyThatTakesTheLockStartsItsWorkInOrder) {
 }
 
 TEST(AppDelegateLaunch, ASecondCopyActivatesTheFirstAndQuitsWithoutStartingAnything) {
-    TestRunnerVariable absent(false);
+    const tovi::test::ScopedEnv absent(kTestHost, std::nullopt);
     StrictMock<MockLaunchSteps> steps;
     {
         InSequence order;
@@ -71,12 +60,14 @@ TEST(AppDelegateLaunch, ASecondCopyActivatesTheFirstAndQuitsWithoutStartingAnyth
 }
 
 TEST(AppDelegateLaunch, UnderATestHostNothingIsTouched) {
-    TestRunnerVariable present(true);
+    std::optional<tovi::test::ScopedEnv> present;
+    present.emplace(kTestHost, QByteArray("/tmp/config.xctestconfiguration"));
     StrictMock<MockLaunchSteps> steps; // no call at all, not even the lock
     AppDelegate delegate(steps);
     EXPECT_EQ(delegate.applicationDidFinishLaunching(), AppDelegate::Outcome::hostedByTestRunner);
 
     // An empty value still means "hosted": presence is what counts.
-    qputenv("XCTestConfigurationFilePath", "");
+    present.reset();
+    present.emplace(kTestHost, QByteArray());
     EXPECT_EQ(delegate.applicationDidFinishLaunching(), AppDelegate::Outcome::hostedByTestRunner);
 }

@@ -1,8 +1,8 @@
 #include "app/MenuWindow.h"
 #include "model/Decoding.h"
 #include "store/StatusStore.h"
+#include "support/FakeAppUpdater.h"
 #include "support/FakeDependencies.h"
-#include "ui/AppUpdater.h"
 #include "ui/MenuViewModel.h"
 #include "ui/UpdaterViewModel.h"
 
@@ -19,21 +19,6 @@ using namespace tovi;
 using tovi::testing::FakeDependencies;
 
 namespace {
-
-class StubUpdater : public AppUpdater {
-public:
-    bool automaticallyChecksForUpdates() const override { return m_checks; }
-    void setAutomaticallyChecksForUpdates(bool value) override { m_checks = value; }
-    bool automaticallyDownloadsUpdates() const override { return m_downloads; }
-    void setAutomaticallyDownloadsUpdates(bool value) override { m_downloads = value; }
-    void setUpdateCheckInterval(double) override {}
-    bool canCheckForUpdates() const override { return true; }
-    void checkForUpdates() override {}
-
-private:
-    bool m_checks = true;
-    bool m_downloads = false;
-};
 
 const char* kSignedIn = R"({
   "authenticated": true,
@@ -139,7 +124,7 @@ protected:
     }
 
     FakeDependencies fakes;
-    StubUpdater updater;
+    tovi::testing::FakeAppUpdater updater;
     std::unique_ptr<StatusStore> store;
     std::unique_ptr<UpdaterViewModel> updaterViewModel;
     std::unique_ptr<MenuViewModel> menu;
