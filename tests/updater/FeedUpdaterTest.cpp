@@ -104,6 +104,17 @@ protected:
         return std::make_unique<FeedUpdater>(std::move(options));
     }
 
+    // A background check without an AppImage to replace: one notice, pointing to the package
+    // manager, with no button.
+    void expectPackageManagerNotice() {
+        notifier.notices.clear();
+        auto packaged = make(offer(newImage, newImage.size(), keys.signBase64(newImage)));
+        QCoro::waitFor(packaged->check(FeedUpdater::CheckKind::background));
+        ASSERT_EQ(notifier.notices.size(), 1);
+        EXPECT_TRUE(notifier.notices[0].body.contains(QStringLiteral("package manager")));
+        EXPECT_TRUE(notifier.notices[0].action.isEmpty());
+    }
+
     QString settingsFile() const { return dir.filePath(QStringLiteral("config/Tovi/Tovi.conf")); }
     QString downloads() const { return dir.filePath(QStringLiteral("cache/updates")); }
     QStringList downloadedFiles() const { return QDir(downloads()).entryList(QDir::Files | QDir::Hidden); }
@@ -361,12 +372,7 @@ TEST_F(FeedUpdaterTest, BackgroundChecksSpeakOnlyOfUpdatesAndOncePerRelease) {
     EXPECT_EQ(readFile(appImage), newImage);
 
     // Without an AppImage to replace, the notice points to the package manager and offers nothing.
-    notifier.notices.clear();
-    auto packaged = make(offer(newImage, newImage.size(), keys.signBase64(newImage)));
-    QCoro::waitFor(packaged->check(FeedUpdater::CheckKind::background));
-    ASSERT_EQ(notifier.notices.size(), 1);
-    EXPECT_TRUE(notifier.notices[0].body.contains(QStringLiteral("package manager")));
-    EXPECT_TRUE(notifier.notices[0].action.isEmpty());
+    ASSERT_NO_FATAL_FAILURE(expectPackageManagerNotice());
     EXPECT_TRUE(downloadedFiles().isEmpty());
 }
 
@@ -386,12 +392,7 @@ TEST_F(FeedUpdaterTest, AutomaticDownloadsInstallInTheBackgroundOrWaitForThePack
     Q_EMIT notifier.actionInvoked(QStringLiteral("restart"));
     EXPECT_EQ(restarts, QStringList{appImage});
 
-    notifier.notices.clear();
-    auto packaged = make(offer(newImage, newImage.size(), keys.signBase64(newImage)));
-    QCoro::waitFor(packaged->check(FeedUpdater::CheckKind::background));
-    ASSERT_EQ(notifier.notices.size(), 1);
-    EXPECT_TRUE(notifier.notices[0].body.contains(QStringLiteral("package manager")));
-    EXPECT_TRUE(notifier.notices[0].action.isEmpty());
+    ASSERT_NO_FATAL_FAILURE(expectPackageManagerNotice());
     ASSERT_EQ(downloadedFiles(), QStringList{QStringLiteral("Tovi-1.1.0.AppImage")});
     EXPECT_TRUE(notifier.notices[0].body.contains(QDir(downloads()).filePath(downloadedFiles()[0])));
     EXPECT_EQ(readFile(QDir(downloads()).filePath(downloadedFiles()[0])), newImage);
