@@ -25,7 +25,7 @@ public:
     QCoro::Task<bool> isInstalled() override { co_return true; }
     QCoro::Task<Result<QByteArray>> run(QStringList arguments) override {
         if (arguments.value(0) == QLatin1String("internal"))
-            co_return m_status;
+            co_return Result<QByteArray>(m_status); // see Result.h: a bare m_status would be moved out
         if (arguments.value(1) == QLatin1String("profile"))
             co_return QByteArray(R"([{"name":"default","active":true,"email":"ops@example.com"}])");
         co_return QByteArray(R"({"team_id":"team-1"})");

@@ -9,11 +9,16 @@ namespace tovi {
 
 // A value or the Error that prevented it. Coroutines return this instead of throwing so
 // that failures cross co_await boundaries as plain values.
-template <typename T>
-class Result {
+//
+// Beware `co_return member;` in a QCoro::Task<Result<T>>: for an lvalue of another type
+// (a T, an Error) QCoro 0.8 converts it with std::move, emptying the member. Locals are
+// harmless; for anything that outlives the coroutine write `co_return Result<T>(member);`.
+template <typename T> class Result {
 public:
-    Result(T value) : m_v(std::in_place_index<0>, std::move(value)) {}
-    Result(Error error) : m_v(std::in_place_index<1>, std::move(error)) {}
+    Result(T value)
+        : m_v(std::in_place_index<0>, std::move(value)) {}
+    Result(Error error)
+        : m_v(std::in_place_index<1>, std::move(error)) {}
 
     bool ok() const { return m_v.index() == 0; }
     explicit operator bool() const { return ok(); }
@@ -35,6 +40,8 @@ private:
 struct Done {};
 using Status = Result<Done>;
 
-inline Status success() { return Done{}; }
+inline Status success() {
+    return Done{};
+}
 
 } // namespace tovi

@@ -152,10 +152,14 @@ QCoro::Task<> StatusStore::updateCLI() {
 }
 
 QCoro::Task<> StatusStore::runMaintenance(QStringList arguments, QString successMessage) {
+    return runExclusive(std::move(arguments), std::move(successMessage), false);
+}
+
+QCoro::Task<> StatusStore::runExclusive(QStringList arguments, QString successMessage, bool reloadsAccount) {
     QPointer<StatusStore> self(this);
     const std::shared_ptr<CLICommandRunner> runner = m_deps.cliRunner;
 
-    // Overlapping maintenance is dropped, not queued.
+    // Overlapping requests are dropped, not queued.
     if (m_isMaintaining)
         co_return;
     setIsMaintaining(true);
@@ -166,6 +170,13 @@ QCoro::Task<> StatusStore::runMaintenance(QStringList arguments, QString success
         co_return;
     setMaintenanceMessage(outcome ? successMessage : outcome.error().description());
 
+    if (reloadsAccount) {
+        // Even a failed command may have changed the account: reload everything it touches.
+        setTeamId(std::nullopt);
+        co_await loadProfiles();
+        if (!self)
+            co_return;
+    }
     co_await refresh();
     if (!self)
         co_return;

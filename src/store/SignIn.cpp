@@ -191,28 +191,7 @@ QUrl StatusStore::serviceURL(const QString& path) const {
 }
 
 QCoro::Task<> StatusStore::runProfileCommand(QStringList arguments, QString successMessage) {
-    QPointer<StatusStore> self(this);
-    const std::shared_ptr<CLICommandRunner> runner = m_deps.cliRunner;
-
-    if (m_isMaintaining)
-        co_return;
-    setIsMaintaining(true);
-    setMaintenanceMessage(std::nullopt);
-
-    const Result<QByteArray> outcome = co_await runner->run(arguments);
-    if (!self)
-        co_return;
-    setMaintenanceMessage(outcome ? successMessage : outcome.error().description());
-
-    // Even a failed command may have changed the account: reload everything it touches.
-    setTeamId(std::nullopt);
-    co_await loadProfiles();
-    if (!self)
-        co_return;
-    co_await refresh();
-    if (!self)
-        co_return;
-    setIsMaintaining(false);
+    return runExclusive(std::move(arguments), std::move(successMessage), true);
 }
 
 QCoro::Task<> StatusStore::switchProfile(QString name) {

@@ -193,6 +193,10 @@ private:
     void setTeamId(std::optional<QString> value);
 
     QCoro::Task<> pollLoop(TaskHandlePtr handle, TaskHandlePtr bootstrap);
+    // One user-requested command at a time: a second request while one runs is dropped.
+    // Its outcome goes to maintenanceMessage; the account commands also reload profiles
+    // and team before the final refresh.
+    QCoro::Task<> runExclusive(QStringList arguments, QString successMessage, bool reloadsAccount);
     QCoro::Task<> bootstrapBody(TaskHandlePtr handle);
     QCoro::Task<> bootstrap();
     QCoro::Task<> historySyncLoop(TaskHandlePtr handle);
