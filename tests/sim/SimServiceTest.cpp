@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <sys/stat.h>
 #include <unistd.h>
 
 using namespace Qt::StringLiterals;
@@ -109,6 +110,12 @@ TEST(SimService, InstallServiceStartsRestartsAndStopsOnSigterm) {
     EXPECT_TRUE(processExists(sim.daemonPid()));
     ASSERT_EQ(sim.run({u"uninstall"_s, u"service"_s}).exitCode, 0);
     EXPECT_FALSE(QFile::exists(sim.statePath(u"run/daemon.pid"_s)));
+
+    // A FIFO planted at the pid file's path: stopping must not wait for a writer.
+    ASSERT_EQ(::mkfifo(QFile::encodeName(sim.statePath(u"run/daemon.pid"_s)).constData(), 0600), 0);
+    const SimSandbox::Run overFifo = sim.run({u"uninstall"_s, u"service"_s});
+    EXPECT_EQ(overFifo.exitStatus, QProcess::NormalExit);
+    EXPECT_EQ(overFifo.exitCode, 0);
 
     ASSERT_EQ(sim.run({u"scenario"_s, u"set"_s,
                        uR"({"rules":[{"match":["install","service"],"exit":1,"stderr":"no systemd\n"}]})"_s})
