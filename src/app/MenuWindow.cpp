@@ -80,6 +80,8 @@ bool MenuWindow::ensureCreated() {
     const CreateWindowFunction create = windowModule();
     if (!create)
         return false;
+    if (m_traceFirstFrame)
+        trace("module-loaded");
     // Developers can point at the source folder to try QML changes without a rebuild.
     const QString qmlDir = qEnvironmentVariable("TOVI_QML_DIR");
     m_window = create(this, m_properties ? m_properties() : QVariantMap{},
@@ -89,6 +91,8 @@ bool MenuWindow::ensureCreated() {
         std::fprintf(stderr, "tovi: the window could not be loaded\n");
         return false;
     }
+    if (m_traceFirstFrame)
+        trace("window-created");
 
     if (m_mode == Mode::dropDown)
         m_window->setFlags(Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint);
