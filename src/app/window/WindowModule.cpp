@@ -10,7 +10,11 @@ void chooseRendering() {
     // The window is small and mostly static: the software renderer draws it faster than a GL
     // context comes up and costs a fraction of the memory. QT_QUICK_BACKEND still decides.
     // Both choices must be made before the first Qt Quick window and the first Controls
-    // import, which is exactly now.
+    // import, which is the first call; later ones would only be refused.
+    static bool chosen = false;
+    if (chosen)
+        return;
+    chosen = true;
     if (qEnvironmentVariableIsEmpty("QT_QUICK_BACKEND"))
         QQuickWindow::setGraphicsApi(QSGRendererInterface::Software);
     if (qEnvironmentVariableIsEmpty("QT_QUICK_CONTROLS_STYLE"))
