@@ -17,7 +17,7 @@ scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
 dpkg -x "$deb" "$scratch"
 fail=0
-for path in usr/bin/tovi-tray "usr/share/applications/$id.desktop" "usr/share/metainfo/$id.metainfo.xml" \
+for path in usr/bin/tovi-tray usr/lib/tovi/tovi-window.so "usr/share/applications/$id.desktop" "usr/share/metainfo/$id.metainfo.xml" \
             "usr/share/icons/hicolor/scalable/apps/$id.svg" "usr/share/icons/hicolor/256x256/apps/$id.png" \
             "usr/share/icons/hicolor/16x16/apps/$id.png"; do
   [ -s "$scratch/$path" ] || { echo "missing from the package: /$path"; fail=1; }

@@ -5,6 +5,7 @@
 
 #include <QCoreApplication>
 #include <QCursor>
+#include <QDir>
 #include <QGuiApplication>
 #include <QLibrary>
 #include <QQuickWindow>
@@ -38,16 +39,30 @@ void trace(const char* what) {
 // The window module sits in lib/tovi/ beside the bin/ folder of the executable, in the build
 // tree and in an installed or AppImage layout alike. Once loaded it stays: the engine and the
 // window it built live until the application quits.
-CreateWindowFunction windowModule() {
-    static const CreateWindowFunction create = [] {
-        QLibrary module(QCoreApplication::applicationDirPath() + QStringLiteral("/../lib/tovi/") +
-                        QLatin1String(kWindowModuleName));
-        const auto entry = reinterpret_cast<CreateWindowFunction>(module.resolve(kCreateWindowSymbol));
-        if (!entry)
-            std::fprintf(stderr, "tovi: %s\n", qPrintable(module.errorString()));
-        return entry;
+struct LoadedModule {
+    CreateWindowFunction create = nullptr;
+    QString error; // why it could not be loaded, in the loader's words
+};
+
+const LoadedModule& windowModule() {
+    static const LoadedModule loaded = [] {
+        QLibrary module(QDir::cleanPath(QCoreApplication::applicationDirPath() +
+                                        QStringLiteral("/../lib/tovi/") + QLatin1String(kWindowModuleName)));
+        LoadedModule result;
+        result.create = reinterpret_cast<CreateWindowFunction>(module.resolve(kCreateWindowSymbol));
+        if (!result.create) {
+            result.error = module.errorString();
+            std::fprintf(stderr, "tovi: %s\n", qPrintable(result.error));
+        }
+        return result;
     }();
-    return create;
+    return loaded;
+}
+
+// A broken installation is the only way here; say so where the user looks, not just on stderr.
+QString loadFailure(const QString& reason) {
+    return QStringLiteral("Tovi's window could not be opened: %1. Reinstalling Tovi should repair it.")
+        .arg(reason);
 }
 
 } // namespace
@@ -77,9 +92,11 @@ bool MenuWindow::ensureCreated() {
     if (m_window)
         return true;
 
-    const CreateWindowFunction create = windowModule();
-    if (!create)
+    const CreateWindowFunction create = windowModule().create;
+    if (!create) {
+        Q_EMIT failed(loadFailure(windowModule().error));
         return false;
+    }
     if (m_traceFirstFrame)
         trace("module-loaded");
     // Developers can point at the source folder to try QML changes without a rebuild.
@@ -89,6 +106,7 @@ bool MenuWindow::ensureCreated() {
                                        : QUrl::fromLocalFile(qmlDir + QStringLiteral("/Main.qml")));
     if (!m_window) {
         std::fprintf(stderr, "tovi: the window could not be loaded\n");
+        Q_EMIT failed(loadFailure(QStringLiteral("its layout did not load")));
         return false;
     }
     if (m_traceFirstFrame)

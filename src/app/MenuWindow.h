@@ -43,6 +43,8 @@ public:
 Q_SIGNALS:
     void shown();
     void hidden();
+    // The window could not be built (a damaged installation); `message` is for the user.
+    void failed(const QString& message);
 
 private Q_SLOTS:
     void onFrameSwapped();

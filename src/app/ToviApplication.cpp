@@ -14,6 +14,7 @@
 #include <QApplication>
 #include <QCursor>
 #include <QMenu>
+#include <QMessageBox>
 #include <QPalette>
 #include <QStyleFactory>
 #include <QSystemTrayIcon>
@@ -137,6 +138,7 @@ void ToviApplication::createShell() {
     const bool hasTray = QSystemTrayIcon::isSystemTrayAvailable();
     m_window = new MenuWindow(hasTray ? MenuWindow::Mode::dropDown : MenuWindow::Mode::normal,
                               [this] { return windowProperties(); });
+    connect(m_window, &MenuWindow::failed, this, &ToviApplication::reportWindowFailure);
 
     if (!hasTray) {
         // Nowhere to hang an icon (GNOME without an indicator extension): be a plain window
@@ -165,6 +167,16 @@ void ToviApplication::createShell() {
     });
     m_tray->show();
     traceMilestone("tray-shown");
+}
+
+void ToviApplication::reportWindowFailure(const QString& message) {
+    if (m_tray && QSystemTrayIcon::supportsMessages()) {
+        m_tray->showMessage(QStringLiteral("Tovi"), message, QSystemTrayIcon::Critical);
+        return;
+    }
+    auto* box = new QMessageBox(QMessageBox::Critical, QStringLiteral("Tovi"), message, QMessageBox::Ok);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->open();
 }
 
 void ToviApplication::showWindow() {

@@ -39,6 +39,7 @@ public:
 
     // Brings the window forward (tray menu, second launch, or no tray at all).
     void showWindow();
+    void reportWindowFailure(const QString& message);
 
 private:
     // LaunchSteps
