@@ -48,12 +48,11 @@ RowLayout {
         font.weight: Font.DemiBold
         color: Style.primary
         elide: Text.ElideRight
+        // The title takes all the room the menu button leaves, and is cut only when it
+        // really doesn't fit.
         Layout.fillWidth: true
-        Layout.maximumWidth: implicitWidth
         onActivated: header.model.openUsage()
     }
-
-    Item { Layout.fillWidth: true }
 
     ToolButton {
         id: menuButton

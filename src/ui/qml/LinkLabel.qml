@@ -18,9 +18,15 @@ Label {
     ToolTip.text: tooltip
     ToolTip.delay: 600
 
+    // Only the painted text is the link: a label stretched across a row must not make the
+    // empty space beside it clickable.
     MouseArea {
         id: area
-        anchors.fill: parent
+        anchors.top: parent.top
+        anchors.bottom: parent.bottom
+        width: Math.min(link.width, link.contentWidth)
+        x: link.effectiveHorizontalAlignment === Text.AlignRight ? link.width - width
+           : link.effectiveHorizontalAlignment === Text.AlignHCenter ? (link.width - width) / 2 : 0
         hoverEnabled: true
         cursorShape: Qt.PointingHandCursor
         onClicked: link.activated()
