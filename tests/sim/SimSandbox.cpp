@@ -2,12 +2,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
-#include <QEventLoop>
 #include <QFile>
-#include <QNetworkAccessManager>
-#include <QNetworkReply>
-#include <QNetworkRequest>
-#include <QThread>
 
 #include <csignal>
 
@@ -75,39 +70,6 @@ QProcess* SimSandbox::start(const QStringList& args) {
     process->waitForStarted(-1);
     m_children.push_back(std::move(process));
     return m_children.back().get();
-}
-
-QString SimSandbox::serve() {
-    QProcess* server = start({u"serve"_s, u"--port"_s, u"0"_s});
-    while (!server->canReadLine() && server->state() == QProcess::Running)
-        server->waitForReadyRead(1000);
-    m_origin = QString::fromUtf8(server->readLine()).trimmed();
-    return m_origin;
-}
-
-SimSandbox::Http SimSandbox::request(const QString& path, bool post, const QByteArray& accept) const {
-    QNetworkAccessManager manager;
-    QNetworkRequest request(QUrl(m_origin + path));
-    if (!accept.isEmpty())
-        request.setRawHeader("Accept", accept);
-    request.setHeader(QNetworkRequest::ContentTypeHeader, u"application/x-www-form-urlencoded"_s);
-    QNetworkReply* reply = post ? manager.post(request, QByteArray()) : manager.get(request);
-    QEventLoop loop;
-    QObject::connect(reply, &QNetworkReply::finished, &loop, &QEventLoop::quit);
-    loop.exec();
-    Http result;
-    result.status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
-    result.body = reply->readAll();
-    reply->deleteLater();
-    return result;
-}
-
-SimSandbox::Http SimSandbox::get(const QString& path, const QByteArray& accept) const {
-    return request(path, false, accept);
-}
-
-SimSandbox::Http SimSandbox::post(const QString& path) const {
-    return request(path, true, {});
 }
 
 qint64 SimSandbox::daemonPid() const {

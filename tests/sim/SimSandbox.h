@@ -11,8 +11,8 @@
 
 namespace tovi::test {
 
-// A private HOME and TOVI_DIR for the built tovi-sim, plus helpers to run it, to serve its
-// web origin and to talk HTTP to it. Leaves no service or server behind.
+// A private HOME and TOVI_DIR for the built tovi-sim, plus helpers to run it. Leaves
+// no service behind.
 class SimSandbox {
 public:
     struct Run {
@@ -21,10 +21,6 @@ public:
         QByteArray out;
         QByteArray err;
         QJsonDocument json() const;
-    };
-    struct Http {
-        int status = 0;
-        QByteArray body;
     };
 
     SimSandbox();
@@ -41,19 +37,11 @@ public:
     QProcess* start(const QStringList& args);
     static Run finish(QProcess* process);
 
-    // Starts "serve --port 0" and returns its origin, empty when it didn't come up.
-    QString serve();
-    Http get(const QString& path, const QByteArray& accept = {}) const;
-    Http post(const QString& path) const;
-
     qint64 daemonPid() const;
 
 private:
-    Http request(const QString& path, bool post, const QByteArray& accept) const;
-
     QTemporaryDir m_dir;
     QProcessEnvironment m_env;
-    QString m_origin;
     std::vector<std::unique_ptr<QProcess>> m_children;
 };
 

@@ -116,49 +116,4 @@ TEST(SimService, InstallServiceStartsRestartsAndStopsOnSigterm) {
     const SimSandbox::Run overFifo = sim.run({u"uninstall"_s, u"service"_s});
     EXPECT_EQ(overFifo.exitStatus, QProcess::NormalExit);
     EXPECT_EQ(overFifo.exitCode, 0);
-
-    ASSERT_EQ(sim.run({u"scenario"_s, u"set"_s,
-                       uR"({"rules":[{"match":["install","service"],"exit":1,"stderr":"no systemd\n"}]})"_s})
-                  .exitCode,
-              0);
-    const SimSandbox::Run failing = sim.run({u"install"_s, u"service"_s});
-    EXPECT_EQ(failing.exitCode, 1);
-    EXPECT_EQ(failing.err, "no systemd\n");
-    EXPECT_EQ(sim.daemonPid(), 0);
-}
-
-TEST(SimWebOrigin, InstallScriptInstallsTheCliIntoHome) {
-    SimSandbox sim;
-    ASSERT_FALSE(sim.serve().isEmpty());
-    const SimSandbox::Http script = sim.get(u"/install.sh"_s);
-    ASSERT_EQ(script.status, 200);
-    EXPECT_TRUE(script.body.startsWith("#!"));
-
-    QProcess bash;
-    bash.setProcessEnvironment(sim.environment());
-    bash.start(u"/bin/bash"_s, {u"-c"_s, QString::fromUtf8(script.body)});
-    ASSERT_TRUE(bash.waitForFinished(-1));
-    ASSERT_EQ(bash.exitCode(), 0) << bash.readAllStandardError().constData();
-
-    const QString installed = sim.home() + u"/.local/bin/tovi"_s;
-    const QFileInfo info(installed);
-    ASSERT_TRUE(info.isFile());
-    EXPECT_TRUE(info.isExecutable());
-    EXPECT_EQ(info.permissions() & (QFile::ExeOther | QFile::ReadOther | QFile::WriteOther),
-              QFile::ExeOther | QFile::ReadOther);
-
-    // The installed copy is a working CLI, and reinstalling over it succeeds.
-    QProcess tovi;
-    tovi.setProcessEnvironment(sim.environment());
-    tovi.start(installed, {u"internal"_s, u"status"_s, u"--stdout-format=json"_s});
-    ASSERT_TRUE(tovi.waitForFinished(-1));
-    EXPECT_EQ(tovi.exitCode(), 0);
-    EXPECT_TRUE(QJsonDocument::fromJson(tovi.readAllStandardOutput()).isObject());
-    bash.start(u"/bin/bash"_s, {u"-c"_s, QString::fromUtf8(script.body)});
-    ASSERT_TRUE(bash.waitForFinished(-1));
-    EXPECT_EQ(bash.exitCode(), 0);
-    EXPECT_TRUE(
-        QDir(sim.home() + u"/.local/bin"_s).entryList(QDir::Hidden | QDir::Files).contains(u"tovi"_s));
-    EXPECT_EQ(QDir(sim.home() + u"/.local/bin"_s).entryList(QDir::Hidden | QDir::Files).size(), 1)
-        << "no temporary file left behind";
 }
