@@ -2,6 +2,7 @@
 #include "QStringPrinter.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
@@ -112,6 +113,14 @@ TEST(InstanceLock, UnopenableLockFileRunsUnguarded) {
     EXPECT_EQ(lock.acquire(), Outcome::acquiredUnguarded);
     EXPECT_LT(lock.lockFD(), 0);
     EXPECT_FALSE(QFileInfo::exists(lock.filePath()));
+
+    // A directory squatting on the lock file's name can't be opened read-write either.
+    const QString squatted = temp.path() + QStringLiteral("/squatted");
+    ASSERT_TRUE(QDir().mkpath(squatted + QStringLiteral("/instance.lock")));
+    InstanceLock first(squatted);
+    InstanceLock second(squatted);
+    EXPECT_EQ(first.acquire(), Outcome::acquiredUnguarded);
+    EXPECT_EQ(second.acquire(), Outcome::acquiredUnguarded);
 }
 
 TEST(InstanceLock, OnlyALockHeldElsewhereMeansAnotherCopy) {
