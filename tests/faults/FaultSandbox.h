@@ -82,11 +82,9 @@ public:
 
     // Where makeStore's settings file and autostart config directory are (the sandbox's own
     // by default).
-    QString settingsFile() const { return m_settingsFile.isEmpty() ? settingsPath() : m_settingsFile; }
-    void setSettingsFile(const QString& path) { m_settingsFile = path; }
+    QString settingsFile() const { return settingsPath(); }
     QString autostartConfigDir() const { return m_configDir.isEmpty() ? configHome() : m_configDir; }
     void setAutostartConfigDir(const QString& path) { m_configDir = path; }
-    testing::FakeBrowser& browser() { return *m_browser; }
 
     // The window's presentation objects over `store`.
     struct Window {
@@ -100,7 +98,6 @@ private:
     QTemporaryDir m_dir;
     std::list<test::ScopedEnv> m_env;
     std::shared_ptr<testing::FakeBrowser> m_browser;
-    QString m_settingsFile;
     QString m_configDir;
 };
 

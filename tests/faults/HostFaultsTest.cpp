@@ -1,13 +1,11 @@
 // Faults of the machine around the application: the daemon's pid file and state directory,
-// the settings file, the autostart directory, the data directory of the instance lock and
-// the session bus.
+// the settings file, the autostart directory and the session bus. Each kind is here once,
+// seen through the window; the platform tests hold the variants.
 
 #include "FaultSandbox.h"
 
 #include "bridge/DaemonState.h"
-#include "platform/ApplicationActivation.h"
 #include "platform/DBusKeepAwake.h"
-#include "platform/InstanceLock.h"
 #include "platform/QSettingsUserDefaults.h"
 #include "platform/XdgAutostartLoginItem.h"
 #include "ui/FooterViewModel.h"
@@ -50,31 +48,18 @@ struct PidFault {
 };
 
 // Whatever is found where the pid file should be, the window says running or stopped and
-// nothing else; no content can block the GUI thread or crash the probe.
+// nothing else; no content can block the GUI thread or crash the probe. One row per kind of
+// problem: the parser's own tests hold every variant of a malformed number.
 TEST(HostFaults, EveryPidFileProblemReadsAsStoppedAndOnlyALiveProcessAsRunning) {
     const QList<PidFault> rows = {
         {"no pid file", [](FaultSandbox&) {}, false},
         {"this process, with blanks around it",
          [](FaultSandbox& box) { box.writePidFile(" \t" + ownPid() + "\n\n"); }, true},
         {"digits then letters", [](FaultSandbox& box) { box.writePidFile(ownPid() + "abc"); }, false},
-        {"two lines of numbers",
-         [](FaultSandbox& box) { box.writePidFile(ownPid() + "\n" + ownPid() + "\n"); }, false},
-        {"not UTF-8", [](FaultSandbox& box) { box.writePidFile("\xff\xfe" + ownPid()); }, false},
-        {"NUL bytes",
-         [](FaultSandbox& box) {
-             box.writePidFile(QByteArray("1\0"
-                                         "2",
-                                         3));
-         },
-         false},
-        {"zero (the process group)", [](FaultSandbox& box) { box.writePidFile("0\n"); }, false},
-        {"beyond 32 bits", [](FaultSandbox& box) { box.writePidFile("4294967297\n"); }, false},
         {"a megabyte of digits", [](FaultSandbox& box) { box.writePidFile(QByteArray(1 << 20, '7')); },
          false},
-        {"empty", [](FaultSandbox& box) { box.writePidFile(""); }, false},
         {"a process that has exited",
          [](FaultSandbox& box) { box.writePidFile(QByteArray::number(deadPid()) + "\n"); }, false},
-        {"a directory", [](FaultSandbox& box) { QDir().mkpath(box.pidFilePath()); }, false},
         // A FIFO nobody writes to: a blocking read would freeze the window for good.
         {"a FIFO without a writer",
          [](FaultSandbox& box) {
@@ -82,19 +67,10 @@ TEST(HostFaults, EveryPidFileProblemReadsAsStoppedAndOnlyALiveProcessAsRunning) 
              ASSERT_EQ(::mkfifo(QFile::encodeName(box.pidFilePath()).constData(), 0600), 0);
          },
          false},
-        {"TOVI_DIR names a missing directory",
-         [](FaultSandbox& box) { qputenv("TOVI_DIR", QFile::encodeName(box.root() + u"/no/such/dir"_qs)); },
-         false},
         {"TOVI_DIR names a regular file",
          [](FaultSandbox& box) {
              writeFile(box.root() + u"/plain"_qs, ownPid());
              qputenv("TOVI_DIR", QFile::encodeName(box.root() + u"/plain"_qs));
-         },
-         false},
-        {"TOVI_DIR is a symbolic link loop",
-         [](FaultSandbox& box) {
-             QFile::link(box.root() + u"/loop"_qs, box.root() + u"/loop"_qs);
-             qputenv("TOVI_DIR", QFile::encodeName(box.root() + u"/loop"_qs));
          },
          false},
     };
@@ -186,8 +162,6 @@ TEST(HostFaults, BrokenSettingsReadAsDefaultsAndNeverStopTheApplication) {
          true},
         {"a regular file where the settings directory should be",
          [](FaultSandbox& box) { writeFile(box.configHome() + u"/Tovi"_qs, "keepAwake=true\n"); }, false},
-        {"a directory where the settings file should be",
-         [](FaultSandbox& box) { QDir().mkpath(box.settingsPath()); }, false},
     };
     for (const SettingsFault& row : rows) {
         SCOPED_TRACE(row.name);
@@ -236,26 +210,14 @@ struct AutostartFault {
     Arrange arrange;
     // The reason the system gives, after "Couldn't write <entry>: ".
     QString reason;
-    // No entry can exist there, so switching off has nothing to undo.
-    bool entryImpossible = true;
 };
 
 // "Open at Login" that cannot be written says which file and why, and springs back.
 TEST(HostFaults, AnUnwritableAutostartEntryIsReportedAndTheSwitchSpringsBack) {
     const QList<AutostartFault> rows = {
-        {"a regular file where the autostart directory should be",
-         [](FaultSandbox& box) { writeFile(box.configHome() + u"/autostart"_qs, "not a directory\n"); },
-         u"Not a directory"_qs},
         {"a config directory under /proc",
          [](FaultSandbox& box) { box.setAutostartConfigDir(u"/proc/self"_qs); },
          u"No such file or directory"_qs},
-        {"a directory where the entry should be",
-         [](FaultSandbox& box) {
-             const XdgAutostartLoginItem item(box.autostartConfigDir(), box.appExecutable());
-             QDir().mkpath(item.entryPath() + u"/child"_qs);
-         },
-         {},
-         false},
     };
     for (const AutostartFault& row : rows) {
         SCOPED_TRACE(row.name);
@@ -278,15 +240,11 @@ TEST(HostFaults, AnUnwritableAutostartEntryIsReportedAndTheSwitchSpringsBack) {
         const QString prefix = u"Couldn't write "_qs + item.entryPath() + u": "_qs;
         EXPECT_TRUE(message.startsWith(prefix)) << message.toStdString();
         EXPECT_GT(message.size(), prefix.size()) << "no reason given";
-        if (!row.reason.isEmpty()) {
-            EXPECT_EQ(message.mid(prefix.size()), row.reason);
-        }
+        EXPECT_EQ(message.mid(prefix.size()), row.reason);
         EXPECT_TRUE(footer.showMaintenanceMessage());
         EXPECT_EQ(footer.maintenanceMessage(), message);
 
-        if (!row.entryImpossible)
-            continue;
-        // Switching off what cannot be on is not an error.
+        // No entry can exist there, so switching off what cannot be on is not an error.
         settings.setOpenAtLogin(false);
         EXPECT_FALSE(settings.openAtLogin());
         EXPECT_EQ(store->maintenanceMessage(), std::nullopt)
@@ -294,53 +252,10 @@ TEST(HostFaults, AnUnwritableAutostartEntryIsReportedAndTheSwitchSpringsBack) {
     }
 }
 
-// ---- instance lock ------------------------------------------------------------------------
-
-struct LockFault {
-    const char* name;
-    std::function<QString(FaultSandbox&)> directory;
-    InstanceLock::Outcome first;
-    InstanceLock::Outcome second;
-};
-
-// A data directory that cannot be made costs the single-instance guard, never the launch.
-TEST(HostFaults, AnUncreatableDataDirectoryRunsTheApplicationUnguarded) {
-    const QList<LockFault> rows = {
-        {"a writable data directory (the guard works)",
-         [](FaultSandbox& box) { return box.dataHome() + u"/Tovi"_qs; }, InstanceLock::Outcome::acquired,
-         InstanceLock::Outcome::heldByAnotherCopy},
-        {"a regular file where the data directory should be",
-         [](FaultSandbox& box) {
-             writeFile(box.root() + u"/data-file"_qs, "x");
-             return box.root() + u"/data-file/Tovi"_qs;
-         },
-         InstanceLock::Outcome::acquiredUnguarded, InstanceLock::Outcome::acquiredUnguarded},
-        {"a directory where the lock file should be",
-         [](FaultSandbox& box) {
-             QDir().mkpath(box.dataHome() + u"/Tovi/instance.lock"_qs);
-             return box.dataHome() + u"/Tovi"_qs;
-         },
-         InstanceLock::Outcome::acquiredUnguarded, InstanceLock::Outcome::acquiredUnguarded},
-    };
-    for (const LockFault& row : rows) {
-        SCOPED_TRACE(row.name);
-        FaultSandbox box;
-        ASSERT_TRUE(box.isValid());
-        const QString directory = row.directory(box);
-        InstanceLock first(directory);
-        InstanceLock second(directory);
-        EXPECT_EQ(first.acquire(), row.first);
-        EXPECT_EQ(second.acquire(), row.second);
-        EXPECT_EQ(first.lockFD() >= 0, row.first == InstanceLock::Outcome::acquired);
-        ::close(first.lockFD());
-    }
-}
-
 // ---- session bus --------------------------------------------------------------------------
 
-// Without a session bus (this suite's main points it nowhere) keep-awake and the hand-over
-// to a running copy quietly do nothing.
-TEST(HostFaults, WithoutASessionBusKeepAwakeAndActivationDoNothingAndReportNothing) {
+// Without a session bus (this suite's main points it nowhere) keep-awake quietly does nothing.
+TEST(HostFaults, WithoutASessionBusKeepAwakeDoesNothingAndReportsNothing) {
     ASSERT_FALSE(QDBusConnection::sessionBus().isConnected());
     FaultSandbox box;
     ASSERT_TRUE(box.isValid());
@@ -372,10 +287,6 @@ TEST(HostFaults, WithoutASessionBusKeepAwakeAndActivationDoNothingAndReportNothi
     EXPECT_EQ(store->lastError(), std::nullopt);
     EXPECT_TRUE(store->isKeepAwakeActive());
     EXPECT_EQ(keepAwake->heldCount(), 0);
-
-    ApplicationActivation activation;
-    EXPECT_FALSE(activation.registerService());
-    EXPECT_FALSE(QCoro::waitFor(activation.activateRunningCopy()));
 }
 
 } // namespace
