@@ -182,34 +182,5 @@ TEST(TrayProcess, StartsStaysUpKeepsItsSettingsAndEndsOnSigtermWhateverTheSurrou
     }
 }
 
-// With the lock taken, a second copy leaves by itself (there is no bus to hand over on)
-// and the first runs on.
-TEST(TrayProcess, ASecondCopyLeavesQuietlyAndTheFirstRunsOn) {
-    FaultSandbox box;
-    ASSERT_TRUE(box.isValid());
-    QProcessEnvironment env = trayEnvironment(box);
-    writeHealthySettings(box);
-    markServiceRunning(box);
-
-    TrayRun first;
-    first.start(env);
-    ASSERT_TRUE(first.process.waitForStarted(30000));
-    ASSERT_TRUE(spinUntil([&] { return statusWasAskedFor(box) || !first.running(); }));
-    ASSERT_TRUE(first.running());
-
-    TrayRun second;
-    second.start(env);
-    ASSERT_TRUE(second.process.waitForStarted(30000));
-    EXPECT_TRUE(second.process.waitForFinished(60000)) << "the second copy stayed";
-    EXPECT_EQ(second.process.exitStatus(), QProcess::NormalExit);
-    EXPECT_EQ(second.process.exitCode(), 0);
-
-    EXPECT_TRUE(first.stillRunningAfter(1s));
-    EXPECT_TRUE(first.terminate());
-    EXPECT_TRUE(first.endedCleanly());
-    const QByteArray errors = first.errors() + second.errors();
-    EXPECT_TRUE(sanitizerReport(errors).isEmpty()) << sanitizerReport(errors).toStdString();
-}
-
 } // namespace
 } // namespace tovi::faults
