@@ -16,20 +16,9 @@ source "$ROOT/scripts/x11-session.sh"
 
 WORK="$BUILD/large-window"
 rm -rf "$WORK"
-mkdir -p "$WORK/home" "$WORK/runtime"
-chmod 700 "$WORK/runtime"
 trap session_stop EXIT
 session_start "$WORK/session"
-export HOME="$WORK/home" XDG_CONFIG_HOME="$WORK/home/.config" XDG_DATA_HOME="$WORK/home/.local/share"
-export XDG_CACHE_HOME="$WORK/home/.cache" XDG_RUNTIME_DIR="$WORK/runtime" BROWSER=true
-unset TOVI_DIR
-
-"$BUILD/bin/tovi-sim" serve --port 0 >"$WORK/origin" 2>"$WORK/sim.log" &
-session_track $!
-wait_for 10 test -s "$WORK/origin" || { echo "tovi-sim serve did not start" >&2; exit 1; }
-export TOVI_WEB_ORIGIN="$(head -n1 "$WORK/origin")"
-curl -fsSL "$TOVI_WEB_ORIGIN/install.sh" | bash >/dev/null
-"$HOME/.local/bin/tovi" install service >/dev/null
+settled_sandbox "$WORK" "$BUILD"
 "$BUILD/bin/LargeDataBench" --write-large-snapshot "$WORK/large.json"
 "$BUILD/bin/tovi-sim" scenario status "@$WORK/large.json" >/dev/null
 echo "large_snapshot_bytes $(stat -c %s "$WORK/large.json")"

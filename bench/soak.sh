@@ -31,8 +31,6 @@ cmake --build "$BUILD" -j "$(jobs)" --target tovi-tray tovi-sim >/dev/null
 source "$ROOT/scripts/x11-session.sh"
 WORK="$ROOT/build/soak-run"
 rm -rf "$WORK"
-mkdir -p "$WORK/home" "$WORK/runtime"
-chmod 700 "$WORK/runtime"
 # The stand-in service is detached from everything started here: stop it by its own command.
 cleanup() {
     [ -x "$WORK/home/.local/bin/tovi" ] && HOME="$WORK/home" "$WORK/home/.local/bin/tovi" uninstall service \
@@ -43,18 +41,7 @@ trap cleanup EXIT
 trap 'exit 130' INT TERM
 session_start "$WORK/session"
 
-export HOME="$WORK/home" XDG_CONFIG_HOME="$WORK/home/.config" XDG_DATA_HOME="$WORK/home/.local/share"
-export XDG_CACHE_HOME="$WORK/home/.cache" XDG_RUNTIME_DIR="$WORK/runtime"
-export BROWSER=true
-unset TOVI_DIR
-
-"$BUILD/bin/tovi-sim" serve --port 0 >"$WORK/origin" 2>"$WORK/sim.log" &
-session_track $!
-wait_for 10 test -s "$WORK/origin" || { echo "tovi-sim serve did not start" >&2; exit 1; }
-export TOVI_WEB_ORIGIN="$(head -n1 "$WORK/origin")"
-# A settled installation: the CLI and its service are in place before the app starts.
-curl -fsSL "$TOVI_WEB_ORIGIN/install.sh" | bash >/dev/null
-"$HOME/.local/bin/tovi" install service >/dev/null
+settled_sandbox "$WORK" "$BUILD"
 "$BUILD/bin/tovi-sim" scenario set '{"churn": true}' >/dev/null
 calls() { sed -n 's/.*"calls"[^0-9]*\([0-9]*\).*/\1/p' "$HOME/.tovi/churn.json" 2>/dev/null || true; }
 

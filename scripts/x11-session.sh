@@ -4,7 +4,8 @@
 #   session_track PID    adds a process to what session_stop ends
 #   session_stop         ends everything started here, newest first
 # Helpers: wait_for SECONDS CMD..., tray_icon_window, click_window_centre ID,
-# window_geometry ID (sets WIN_X WIN_Y WIN_W WIN_H), tovi_window, shot FILE [ID] [PAD].
+# window_geometry ID (sets WIN_X WIN_Y WIN_W WIN_H), tovi_window, shot FILE [ID] [PAD],
+# settled_sandbox WORK BUILD.
 
 SESSION_PIDS=()
 
@@ -118,4 +119,22 @@ shot() {
     else
         mv "$raw" "$file"
     fi
+}
+
+# settled_sandbox WORK BUILD: a sandbox HOME (and XDG folders) under WORK, BUILD's tovi-sim
+# serving the web origin (TOVI_WEB_ORIGIN is exported), and the CLI installed from it with its
+# service running: an installation that has settled, before the app starts.
+settled_sandbox() {
+    local work=$1 build=$2
+    mkdir -p "$work/home" "$work/runtime"
+    chmod 700 "$work/runtime"
+    export HOME="$work/home" XDG_CONFIG_HOME="$work/home/.config" XDG_DATA_HOME="$work/home/.local/share"
+    export XDG_CACHE_HOME="$work/home/.cache" XDG_RUNTIME_DIR="$work/runtime" BROWSER=true
+    unset TOVI_DIR
+    "$build/bin/tovi-sim" serve --port 0 >"$work/origin" 2>"$work/sim.log" &
+    session_track $!
+    wait_for 10 test -s "$work/origin" || { echo "tovi-sim serve did not start" >&2; return 1; }
+    export TOVI_WEB_ORIGIN="$(head -n1 "$work/origin")"
+    curl -fsSL "$TOVI_WEB_ORIGIN/install.sh" | bash >/dev/null
+    "$HOME/.local/bin/tovi" install service >/dev/null
 }
