@@ -1,8 +1,15 @@
 # A private, headless desktop for the demo, the end-to-end tests and the window benchmark:
-# Xvfb, a private session bus and an XEmbed tray (trayer). Source it, then:
-#   session_start DIR    exports DISPLAY and DBUS_SESSION_BUS_ADDRESS, logs go to DIR
+# Xvfb, a private session bus, optionally a window manager (openbox), and a tray: an XEmbed
+# tray (trayer) or a StatusNotifierItem host (gtk-sni-tray-standalone). Source it, then:
+#   session_start DIR [WM [PANEL]]
+#                        exports DISPLAY and DBUS_SESSION_BUS_ADDRESS, logs go to DIR;
+#                        WM is none (the default) or openbox, PANEL trayer (the default), sni
+#                        or none
+#   panel_start PANEL DIR  starts a tray later (a panel that comes up after the apps)
+#   weston_start DIR     a nested Wayland compositor in the X server; exports WAYLAND_DISPLAY
 #   session_track PID    adds a process to what session_stop ends
 #   session_stop         ends everything started here, newest first
+#   app_stop PID         ends an app and the children it left
 # Helpers: wait_for SECONDS CMD..., tray_icon_window, click_window_centre ID,
 # window_geometry ID (sets WIN_X WIN_Y WIN_W WIN_H), tovi_window, shot FILE [ID] [PAD],
 # settled_sandbox WORK BUILD.
@@ -24,6 +31,18 @@ session_stop() {
     SESSION_PIDS=()
 }
 
+# app_stop PID: ends an app that runs child processes: it gets time to quit by itself, then
+# whatever it left running (a sign-in still waiting for approval) is ended by its id.
+app_stop() {
+    local pid=$1 children
+    [ -n "$pid" ] || return 0
+    children=$(cat /proc/"$pid"/task/*/children 2>/dev/null)
+    kill "$pid" 2>/dev/null && wait_for 5 sh -c "! kill -0 $pid 2>/dev/null"
+    kill -9 "$pid" 2>/dev/null
+    for pid in $children; do kill "$pid" 2>/dev/null; done
+    return 0
+}
+
 # wait_for SECONDS CMD...: polls CMD every 0.1 s; false when it never succeeded.
 wait_for() {
     local deadline=$((SECONDS + $1))
@@ -36,7 +55,7 @@ wait_for() {
 }
 
 session_start() {
-    local dir=$1
+    local dir=$1 wm=${2:-none} panel=${3:-trayer}
     mkdir -p "$dir"
     # Xvfb picks a free display itself: concurrent sessions never race for a number.
     : >"$dir/display"
@@ -52,6 +71,78 @@ session_start() {
     wait_for 10 test -s "$dir/bus" || { echo "dbus-daemon did not start" >&2; return 1; }
     export DBUS_SESSION_BUS_ADDRESS="$(head -n1 "$dir/bus")"
 
+    case "$wm" in
+    none) ;;
+    openbox) wm_start "$dir" || return 1 ;;
+    *) echo "unknown window manager: $wm" >&2; return 1 ;;
+    esac
+    [ "$panel" = none ] || panel_start "$panel" "$dir"
+}
+
+# Openbox with its default configuration (HOME is a sandbox), up once it owns the
+# _NET_SUPPORTING_WM_CHECK window.
+wm_start() {
+    openbox --sm-disable >"$1/openbox.log" 2>&1 &
+    session_track $!
+    wait_for 10 sh -c 'xprop -root _NET_SUPPORTING_WM_CHECK | grep -q "window id"' ||
+        { echo "openbox did not start" >&2; return 1; }
+}
+
+panel_start() {
+    local panel=$1 dir=$2
+    case "$panel" in
+    trayer) trayer_start "$dir" ;;
+    sni) sni_host_start "$dir" ;;
+    *) echo "unknown panel: $panel" >&2; return 1 ;;
+    esac
+}
+
+# A StatusNotifierItem host with its own watcher, as a bar along the top edge.
+sni_host_start() {
+    # GTK would start the accessibility bus on the private session bus.
+    NO_AT_BRIDGE=1 GTK_A11Y=none gtk-sni-tray-standalone --watcher --top --end --size 28 \
+        >"$1/sni-host.log" 2>&1 &
+    session_track $!
+    wait_for 15 sni_host_registered || { echo "the StatusNotifierItem host did not start" >&2; return 1; }
+}
+
+sni_watcher_property() {
+    dbus-send --session --print-reply --dest=org.kde.StatusNotifierWatcher /StatusNotifierWatcher \
+        org.freedesktop.DBus.Properties.Get string:org.kde.StatusNotifierWatcher "string:$1" 2>/dev/null
+}
+
+sni_host_registered() { sni_watcher_property IsStatusNotifierHostRegistered | grep -q 'boolean true'; }
+
+# The items registered with the watcher, one "bus-name/object-path" a line.
+sni_items() {
+    sni_watcher_property RegisteredStatusNotifierItems | awk -F'"' '/string "/ {print $2}'
+}
+
+# weston_start DIR: Weston with its X11 back end, one output as large as the X screen, no
+# panel, no on-screen keyboard and a plain background; WAYLAND_DISPLAY names its socket in
+# XDG_RUNTIME_DIR.
+weston_start() {
+    local dir=$1 socket
+    socket="tovi-wl-${DISPLAY#:}"
+    cat >"$dir/weston.ini" <<INI
+[core]
+idle-time=0
+[shell]
+panel-position=none
+background-color=0xff3a6ea5
+locking=false
+[input-method]
+path=
+INI
+    weston --config="$dir/weston.ini" --backend=x11-backend.so --use-pixman --width=1280 --height=800 \
+        --socket="$socket" --idle-time=0 >"$dir/weston.log" 2>&1 &
+    session_track $!
+    wait_for 15 test -S "$XDG_RUNTIME_DIR/$socket" || { echo "weston did not start" >&2; return 1; }
+    export WAYLAND_DISPLAY=$socket
+}
+
+trayer_start() {
+    local dir=$1
     trayer --edge top --align right --widthtype request --height 28 --SetDockType true \
         --SetPartialStrut true --transparent false --tint 0x2e3440 --iconspacing 4 >"$dir/trayer.log" 2>&1 &
     session_track $!

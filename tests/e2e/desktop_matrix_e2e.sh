@@ -1,0 +1,431 @@
+#!/usr/bin/env bash
+# The window on real desktops. One session per run, all private (own display, own session
+# bus, sandboxed HOME) and ended on exit:
+#   xembed      Xvfb + openbox + trayer; also Ctrl+Q quits
+#   sni         Xvfb + openbox + a StatusNotifierItem host with its watcher
+#   wayland     Weston nested in Xvfb, Qt on Wayland, no tray: opened through D-Bus activation
+#   late-panel  Xvfb + openbox, trayer started 5 s after Tovi
+# In each, the window is opened while loading and followed through the changes of content that
+# change its height (spaces, a 40-line error, signed out, awaiting approval) and the account
+# menu is opened. Geometry comes from the window manager (X11) or the screenshot (Wayland),
+# compared with what the app reports on its trace lines (TOVI_TRACE_FIRST_FRAME=1):
+#   tovi-trace: window-geometry X Y W H content CONTENT cap CAP
+#   tovi-trace: account-menu X Y W H screen SX SY SW SH
+#
+#   desktop_matrix_e2e.sh SESSION TOVI-TRAY TOVI-SIM OUT     screenshots in OUT/SESSION/
+set -uo pipefail
+SESSION=$1 TRAY=$2 SIM=$3 OUT=$4/$1
+source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
+require_tools Xvfb openbox xdotool xwininfo xdpyinfo xprop import convert dbus-daemon dbus-send gdbus
+case "$SESSION" in
+xembed | late-panel) require_tools trayer ;;
+sni) require_tools gtk-sni-tray-standalone ;;
+wayland) require_tools weston ;;
+*) echo "unknown session: $SESSION" >&2; exit 2 ;;
+esac
+
+SCREEN_W=1280 SCREEN_H=800
+TOLERANCE=4 # pixels between a height and the content it should match
+
+WORK="$OUT/run"
+sandbox "$WORK"
+mkdir -p "$OUT"
+rm -f "$OUT"/*.png
+LOG="$WORK/tray.log"
+TRAY_PID=""
+trap 'stop_app; session_stop' EXIT
+
+# The app and what it started: a sign-in still waiting for approval, the CLI's service.
+stop_app() {
+    local pid
+    app_stop "$TRAY_PID"
+    pid=$(cat "$HOME/.tovi/run/daemon.pid" 2>/dev/null)
+    if [ -n "$pid" ] && grep -qa 'internal' "/proc/$pid/cmdline" 2>/dev/null; then
+        kill "$pid"
+        wait_for 5 sh -c "! kill -0 $pid 2>/dev/null"
+    fi
+}
+
+# The failing check's name goes with the session, so a ctest log says where it broke.
+fail() { echo "FAIL [$SESSION ${SECONDS}s]: $*" >&2; FAILURES=$((FAILURES + 1)); }
+pass() { echo "ok [$SESSION ${SECONDS}s]: $*"; }
+
+start_sim() {
+    "$SIM" serve --port 0 >"$WORK/origin" 2>"$WORK/sim.log" &
+    session_track $!
+    wait_for 15 test -s "$WORK/origin" || { echo "tovi-sim did not start" >&2; exit 1; }
+    export TOVI_WEB_ORIGIN="$(head -n1 "$WORK/origin")"
+    # The first status answer comes late, so the window opens while it loads.
+    "$SIM" scenario set '{"rules": [{"match": ["internal", "status"], "sleep_ms": 4000, "times": 1}]}' >/dev/null
+}
+
+start_tray() {
+    TOVI_TRACE_FIRST_FRAME=1 TOVI_DEV_POLL_INTERVAL_MS=1000 "$TRAY" >"$LOG" 2>&1 &
+    TRAY_PID=$!
+    session_track $TRAY_PID
+}
+
+cli() { "$HOME/.local/bin/tovi" "$@"; }
+
+# The slow first status: its rule goes when the call starts, the answer comes 4 s later.
+wait_for_spaces() {
+    wait_for 30 sh -c "! grep -q sleep_ms '$HOME/.tovi/scenario.json'"
+    sleep 4.5
+    settle 3
+}
+
+# ---- what the app says about itself
+
+# trace_geometry: the last window-geometry line into T_X T_Y T_W T_H T_CONTENT T_CAP.
+trace_geometry() {
+    local line
+    line=$(grep -a 'tovi-trace: window-geometry ' "$LOG" | tail -n1)
+    [ -n "$line" ] || return 1
+    read -r _ _ T_X T_Y T_W T_H _ T_CONTENT _ T_CAP <<<"$line"
+    # Heights may be fractional in QML; whole pixels are compared.
+    T_CONTENT=${T_CONTENT%.*} T_CAP=${T_CAP%.*}
+}
+trace_count() { grep -ac "tovi-trace: $1 " "$LOG"; }
+
+# settle SECONDS: waits for the window to take in a change: until a new geometry line came and
+# no other followed for half a second, or SECONDS when the app reports none.
+settle() {
+    local before=$GEOMETRY_LINES deadline=$((SECONDS + $1)) n last
+    while ((SECONDS < deadline)); do
+        n=$(trace_count window-geometry)
+        if ((n > before)); then
+            last=$n
+            sleep 0.5
+            n=$(trace_count window-geometry)
+            ((n == last)) && break
+            continue
+        fi
+        sleep 0.2
+    done
+    GEOMETRY_LINES=$(trace_count window-geometry)
+    sleep 0.3 # the last frame reaches the screen
+}
+GEOMETRY_LINES=0
+
+# ---- what the desktop says
+
+# Where the window is: X11 from the window manager (X Y W H of the client window); Wayland from
+# the screenshot, as the box of everything that is not Weston's background (title bar
+# included), with the decoration's size found against the app's own width.
+declare -A HEIGHT_OF
+measure() { # measure PNG STATE: sets WX WY WW WH and remembers WH for STATE
+    if [ "$SESSION" = wayland ]; then
+        wayland_box "$1" || return 1
+    else
+        WIN=$(tovi_window) || return 1
+        window_geometry "$WIN"
+        WX=$WIN_X WY=$WIN_Y WW=$WIN_W WH=$WIN_H
+    fi
+    HEIGHT_OF[$2]=$WH
+}
+
+# wayland_box PNG: the window in a root screenshot (the pointer parked in the corner is painted
+# over): the box of everything that is not Weston's background, less the decoration that Qt
+# draws around a normal window (a title bar and thin borders).
+DECO_TOP=${DECO_TOP:-31} DECO_SIDE=${DECO_SIDE:-3}
+wayland_box() {
+    local bx by bw bh
+    read -r bw bh bx by <<<"$(background_trim "$1" '%w %h %X %Y' 2>/dev/null)"
+    bx=${bx#+} by=${by#+}
+    ((bw > 50 && bw < SCREEN_W)) || return 1
+    WX=$((bx + DECO_SIDE)) WY=$((by + DECO_TOP)) WW=$((bw - 2 * DECO_SIDE)) WH=$((bh - DECO_TOP - DECO_SIDE))
+}
+background_trim() {
+    convert "$1" -fill '#3a6ea5' -draw 'rectangle 0,760 40,799' -fuzz 3% -trim -format "$2" info:
+}
+
+root_shot() { # root_shot NAME: the whole screen (menus are windows of their own)
+    park_pointer
+    shot "$OUT/$1.png"
+}
+# Out of the pictures and off every tooltip. No --sync: it waits forever when the pointer is
+# already there.
+park_pointer() {
+    xdotool mousemove 1 $((SCREEN_H - 1))
+    sleep 0.3
+}
+
+# ---- the checks
+
+# check_window STATE: the window shows its whole content (or the screen's cap, with the footer
+# still inside) and stays on screen. Takes the screenshot STATE.png.
+check_window() {
+    local state=$1 want
+    root_shot "$state"
+    if ! measure "$OUT/$state.png" "$state"; then
+        fail "$state: the window is visible"
+        return
+    fi
+    convert "$OUT/$state.png" -crop "${WW}x${WH}+${WX}+${WY}" +repage "$OUT/$state-window.png" 2>/dev/null
+    check "$state: the window is on screen ($WW x $WH at $WX,$WY)" \
+        test "$WX" -ge 0 -a "$WY" -ge 0 -a $((WX + WW)) -le $SCREEN_W -a $((WY + WH)) -le $SCREEN_H
+    if ! trace_geometry; then
+        fail "$state: the app reports its window geometry (no 'tovi-trace: window-geometry' line)"
+        return
+    fi
+    want=$((T_CONTENT < T_CAP ? T_CONTENT : T_CAP))
+    check "$state: the app's window is as tall as its content or the cap (height $T_H, content $T_CONTENT, cap $T_CAP)" \
+        within "$T_H" "$want"
+    check "$state: the real window is as tall as the app's (desktop $WH, app $T_H)" within "$WH" "$T_H"
+    # The footer ends the content: all of it fits, or the list scrolls inside the cap.
+    check "$state: the footer is inside the window (content $T_CONTENT, cap $T_CAP, desktop height $WH)" \
+        test "$WH" -ge $((want - TOLERANCE))
+    check "$state: the cap leaves the window on screen (cap $T_CAP)" test "$T_CAP" -le $SCREEN_H
+}
+within() { local d=$(($1 - $2)); ((d >= -TOLERANCE && d <= TOLERANCE)); }
+
+# check_grew FROM TO: the desktop's own measure, which needs no trace: the window's height
+# followed a taller content, or reached the cap (the app's, else most of the screen).
+check_grew() {
+    local from=${HEIGHT_OF[$1]:-} to=${HEIGHT_OF[$2]:-} cap=$((SCREEN_H - 120))
+    [ -n "$from" ] && [ -n "$to" ] || return 0
+    trace_geometry && cap=$((T_CAP - TOLERANCE))
+    check "$2: the window grew from $1's height ($from px -> $to px)" \
+        test "$to" -gt $((from + 40)) -o "$to" -ge "$cap"
+}
+
+# The account menu: a popup of its own, whole on screen.
+check_account_menu() {
+    local menu_lines before popups id main
+    before=$(trace_count account-menu)
+    # The menu button sits at the header's trailing edge.
+    xdotool mousemove --sync $((WX + WW - 23)) $((WY + 23)) click 1
+    sleep 1
+    if [ "$SESSION" != wayland ]; then
+        popups=""
+        main=$(tovi_window)
+        for id in $(xdotool search --onlyvisible --classname '^tovi-tray$' 2>/dev/null); do
+            [ "$id" = "$main" ] && continue
+            window_geometry "$id" 2>/dev/null || continue
+            ((WIN_W >= 100 && WIN_H >= 100)) || continue
+            popups="$id"
+            MENU_X=$WIN_X MENU_Y=$WIN_Y MENU_W=$WIN_W MENU_H=$WIN_H
+        done
+        if [ -n "$popups" ]; then
+            pass "account menu: opens as a popup window of its own ($MENU_W x $MENU_H at $MENU_X,$MENU_Y)"
+            check "account menu: the popup is whole on screen" \
+                test "$MENU_X" -ge 0 -a "$MENU_Y" -ge 0 -a $((MENU_X + MENU_W)) -le $SCREEN_W \
+                -a $((MENU_Y + MENU_H)) -le $SCREEN_H
+        else
+            fail "account menu: opens as a popup window of its own (none besides the window)"
+        fi
+    fi
+    shot "$OUT/account-menu.png"
+    menu_lines=$(grep -a 'tovi-trace: account-menu ' "$LOG" | tail -n1)
+    if (($(trace_count account-menu) > before)) && [ -n "$menu_lines" ]; then
+        local mx my mw mh sx sy sw sh
+        read -r _ _ mx my mw mh _ sx sy sw sh <<<"$menu_lines"
+        check "account menu: whole on its screen ($mw x $mh at $mx,$my on ${sw}x$sh+$sx+$sy)" \
+            test "$mx" -ge "$sx" -a "$my" -ge "$sy" -a $((mx + mw)) -le $((sx + sw)) -a $((my + mh)) -le $((sy + sh))
+        check "account menu: taller than one row ($mh px)" test "$mh" -gt 100
+    else
+        fail "account menu: the app reports it open (no 'tovi-trace: account-menu' line)"
+    fi
+    xdotool key Escape
+    sleep 0.5
+}
+
+# The blue "Sign in" button of the welcome form, found in the screenshot: the band of rows that
+# are mostly strongly blue.
+click_sign_in() {
+    local png=$1 at
+    at=$(convert "$png" -crop "${WW}x${WH}+${WX}+${WY}" +repage -depth 8 txt:- 2>/dev/null | awk -F'[,:() ]+' '
+        NR > 1 && $5 > 150 && $3 < 120 && $5 > $3 + 80 { n[$2]++ }
+        END { for (y in n) if (n[y] > 150) { s += y; c++ } if (c) printf "%d\n", s / c }')
+    [ -n "$at" ] || return 1
+    xdotool mousemove --sync $((WX + WW / 2)) $((WY + at)) click 1
+    park_pointer
+}
+
+# ---- opening the window
+
+open_by_click() {
+    local icon
+    if [ "$SESSION" = sni ]; then
+        click_sni_icon || return 1
+    else
+        icon=$(tray_icon_window) || return 1
+        click_window_centre "$icon"
+    fi
+    wait_for 10 tovi_window
+}
+
+# The SNI host lays its icons out from the bar's trailing end: the last 28 px of the bar.
+click_sni_icon() {
+    local bar
+    bar=$(xdotool search --onlyvisible --classname gtk-sni-tray-standalone 2>/dev/null | head -n1)
+    [ -n "$bar" ] || return 1
+    window_geometry "$bar"
+    xdotool mousemove --sync $((WIN_X + WIN_W - 14)) $((WIN_Y + WIN_H / 2)) click 1
+}
+
+activate_over_dbus() { # dbus-send cannot send the a{sv} of platform data
+    gdbus call --session --dest dev.tovi.Tovi --object-path /dev/tovi/Tovi \
+        --method org.freedesktop.Application.Activate '{}' >/dev/null
+}
+
+wayland_window_up() { # the window is drawn when something covers the background
+    local w
+    shot "$WORK/probe.png"
+    w=$(background_trim "$WORK/probe.png" '%w' 2>/dev/null)
+    ((w > 50 && w < SCREEN_W))
+}
+no_wayland_window() { ! wayland_window_up; }
+
+# ---- the walk through the states, the same in every session
+
+forty_line_error() {
+    local i text=""
+    # Short lines: the banner keeps the first 1000 characters of standard error.
+    for i in $(seq 1 40); do text+="failure line $i\\n"; done
+    "$SIM" scenario set "{\"rules\": [{\"match\": [\"internal\", \"status\"], \"exit\": 1, \"stderr\": \"$text\"}]}" >/dev/null
+}
+
+walk_states() { # walk_states OPEN-FUNCTION: loading is on screen when called
+    local open=$1
+    check_window loading
+    wait_for_spaces
+    check_window spaces
+    check_grew loading spaces
+
+    forty_line_error
+    settle 4
+    check_window error-banner
+    check_grew spaces error-banner
+    "$SIM" scenario clear >/dev/null
+
+    cli account logout >/dev/null
+    settle 4
+    tovi_window >/dev/null || $open >/dev/null 2>&1
+    check_window signed-out
+    check_account_menu
+    if click_sign_in "$OUT/signed-out.png"; then
+        settle 4
+        check_window awaiting-approval
+        check "awaiting approval: the sign-in page was opened" wait_for 5 test -s "$WORK/opened-urls"
+    else
+        fail "signed out: the Sign in button is in the window"
+    fi
+}
+
+# ---- the sessions
+
+session_xembed() {
+    session_start "$WORK/session" openbox trayer || exit 1
+    start_sim
+    start_tray
+    check "the tray icon is embedded in the panel" wait_for 30 tray_icon_window
+    wait_for 15 bus_name_owned dev.tovi.Tovi
+    check "a click on the icon opens the window" open_by_click
+    GEOMETRY_LINES=0
+    settle 2
+    walk_states open_by_click
+
+    # Ctrl+Q in the focused window quits the whole application.
+    wait_for 5 tovi_window || open_by_click
+    WIN=$(tovi_window)
+    [ -n "$WIN" ] && xdotool windowactivate --sync "$WIN" 2>/dev/null
+    focused() { [ "$(xdotool getwindowfocus 2>/dev/null)" = "$WIN" ]; }
+    check "Ctrl+Q: the window has the keyboard focus" wait_for 5 focused
+    xdotool key ctrl+q
+    if wait_for 5 sh -c "! kill -0 $TRAY_PID 2>/dev/null"; then
+        wait "$TRAY_PID"
+        local rc=$?
+        check "Ctrl+Q quits Tovi with status 0 (got $rc)" test "$rc" -eq 0
+    else
+        fail "Ctrl+Q quits Tovi (it kept running)"
+    fi
+}
+
+session_sni() {
+    session_start "$WORK/session" openbox sni || exit 1
+    start_sim
+    start_tray
+    wait_for 15 bus_name_owned dev.tovi.Tovi
+    sni_registered() { sni_items | grep -q .; }
+    wait_for 15 sni_registered
+    check "the icon registers with the StatusNotifierWatcher ($(sni_items | head -n1))" sni_registered
+    check "a click on the icon opens the window" open_by_click
+    settle 2
+    walk_states open_by_click
+}
+
+session_wayland() {
+    session_start "$WORK/session" none none || exit 1
+    weston_start "$WORK/session" || exit 1
+    export QT_QPA_PLATFORM=wayland
+    park_pointer
+    start_sim
+    start_tray
+    # No tray on plain Weston: the window opens by itself, as a normal window.
+    check "the window opens at launch without a tray" wait_for 20 wayland_window_up
+    wait_for 15 bus_name_owned dev.tovi.Tovi
+    settle 2
+    check_window loading
+    wait_for_spaces
+    check_window spaces
+    check_grew loading spaces
+    # Closed, then brought back as another launch would, by D-Bus activation. The window has
+    # the focus, and Weston the X keyboard under the parked pointer.
+    xdotool key Escape
+    check "Escape closes the window" wait_for 5 no_wayland_window
+    check "D-Bus activation opens the window" activate_over_dbus
+    check "the window is back" wait_for 10 wayland_window_up
+    settle 2
+    check_window activated
+
+    forty_line_error
+    settle 4
+    check_window error-banner
+    check_grew spaces error-banner
+    "$SIM" scenario clear >/dev/null
+    cli account logout >/dev/null
+    settle 4
+    check_window signed-out
+    check_account_menu
+    if click_sign_in "$OUT/signed-out.png"; then
+        settle 4
+        check_window awaiting-approval
+    else
+        fail "signed out: the Sign in button is in the window"
+    fi
+}
+
+session_late_panel() {
+    session_start "$WORK/session" openbox none || exit 1
+    start_sim
+    start_tray
+    local started=$SECONDS icon
+    check "with no tray the window opens at launch" wait_for 20 tovi_window
+    settle 2
+    check_window loading
+    while ((SECONDS - started < 5)); do sleep 0.2; done
+    panel_start trayer "$WORK/session" || exit 1
+    check "the icon appears once the panel is up" wait_for 15 tray_icon_window
+    check "Tovi was not restarted" kill -0 "$TRAY_PID"
+    shot "$OUT/panel.png"
+    wait_for_spaces
+    check_window spaces
+    check_grew loading spaces
+
+    # From now on the icon opens the drop-down, under it.
+    icon=$(tray_icon_window) || return
+    tovi_window >/dev/null && xdotool windowactivate --sync "$(tovi_window)" key Escape 2>/dev/null
+    wait_for 5 no_tovi_window
+    check "a click on the late icon opens the window" open_by_click
+    settle 2
+    check_window drop-down
+    window_geometry "$icon"
+    check "the window hangs below the icon" test "$WY" -ge $((WIN_Y + WIN_H))
+}
+
+session_"${SESSION//-/_}"
+
+echo "screenshots in $OUT"
+((FAILURES == 0)) || { echo "--- tray log"; grep -av '^tovi-trace' "$LOG" | tail -30; } >&2
+exit $((FAILURES > 0))
