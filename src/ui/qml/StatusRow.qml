@@ -3,40 +3,58 @@ import QtQuick.Controls
 import QtQuick.Layouts
 
 // Service state, CLI version, nodes online and unread notifications, at the trailing edge.
+// When the row is too narrow (a long version, a large font) the texts are cut, longest
+// first, and show in full in their tooltips; nothing is pushed out of the window.
 RowLayout {
     id: row
     required property QtObject footer
     spacing: 8
 
-    Item { Layout.fillWidth: true }
+    Item { Layout.fillWidth: true; Layout.minimumWidth: 0 }
 
     RowLayout {
         spacing: 4
+        Layout.minimumWidth: 7 + 4 + 24
+        Layout.maximumWidth: implicitWidth
+        Layout.fillWidth: true
         Accessible.role: Accessible.StaticText
         Accessible.name: row.footer.serviceText
         Dot { diameter: 7; color: row.footer.serviceDotColor }
-        Label {
+        PlainLabel {
+            id: serviceLabel
             text: row.footer.serviceText
             font.pointSize: Style.captionSize
             color: Style.secondary
+            elide: Text.ElideRight
+            Layout.fillWidth: true
+            Layout.minimumWidth: 0
         }
         HoverHandler { id: serviceHover }
-        ToolTip.visible: serviceHover.hovered
-        ToolTip.text: row.footer.serviceTooltip
-        ToolTip.delay: 600
+        PlainToolTip {
+            visible: serviceHover.hovered
+            text: serviceLabel.truncated ? row.footer.serviceText + "\n" + row.footer.serviceTooltip
+                                         : row.footer.serviceTooltip
+        }
     }
 
     Divider { vertical: true; visible: row.footer.showCliVersion }
-    Label {
+    PlainLabel {
+        id: version
         visible: row.footer.showCliVersion
         text: row.footer.cliVersion
         font.pointSize: Style.captionSize
         color: Style.secondary
+        elide: Text.ElideRight
+        // A version such as 1.10.0-beta.12+g3f2a9c1 gives way before anything else.
+        Layout.fillWidth: true
+        Layout.minimumWidth: Math.min(implicitWidth, 24)
+        Layout.maximumWidth: implicitWidth
         Accessible.name: "Installed tovi CLI version " + text
         HoverHandler { id: versionHover }
-        ToolTip.visible: versionHover.hovered
-        ToolTip.text: "Installed tovi CLI version"
-        ToolTip.delay: 600
+        PlainToolTip {
+            visible: versionHover.hovered
+            text: version.truncated ? "Installed tovi CLI version " + version.text : "Installed tovi CLI version"
+        }
     }
 
     Divider { vertical: true; visible: row.footer.showNodeCount }
@@ -46,6 +64,10 @@ RowLayout {
         tooltip: row.footer.nodeCountTooltip
         font.pointSize: Style.captionSize
         color: row.footer.nodeCountColor
+        elide: Text.ElideRight
+        Layout.fillWidth: true
+        Layout.minimumWidth: Math.min(implicitWidth, 24)
+        Layout.maximumWidth: implicitWidth
         onActivated: row.footer.openNodes()
     }
 
@@ -55,6 +77,7 @@ RowLayout {
         visible: row.footer.showNotifications
         implicitWidth: bell.implicitWidth
         implicitHeight: bell.implicitHeight
+        Layout.minimumWidth: implicitWidth
         activeFocusOnTab: true
         Accessible.role: Accessible.Link
         Accessible.name: row.footer.notificationsTooltip
@@ -69,7 +92,7 @@ RowLayout {
                 color: row.footer.notificationsColor
                 anchors.verticalCenter: parent.verticalCenter
             }
-            Label {
+            PlainLabel {
                 visible: text.length > 0
                 text: row.footer.notificationsCountText
                 font.pointSize: Style.captionSize
@@ -84,8 +107,9 @@ RowLayout {
             cursorShape: Qt.PointingHandCursor
             onClicked: row.footer.openNotifications()
         }
-        ToolTip.visible: bellArea.containsMouse
-        ToolTip.text: row.footer.notificationsTooltip
-        ToolTip.delay: 600
+        PlainToolTip {
+            visible: bellArea.containsMouse
+            text: row.footer.notificationsTooltip
+        }
     }
 }
