@@ -5,29 +5,49 @@ import QtQuick.Layouts
 // Service state, CLI version, nodes online and unread notifications, at the trailing edge.
 // When the row is too narrow (a long version, a large font) the texts are cut, longest
 // first, and show in full in their tooltips; nothing is pushed out of the window.
-RowLayout {
+Item {
     id: row
     required property QtObject footer
-    spacing: 8
+    readonly property real spacing: 8
+    implicitHeight: items.implicitHeight
+    // Everything but the version, which takes what is left (the service text gives way only
+    // when even a cut version does not fit).
+    readonly property real othersWidth: serviceWidth
+        + (footer.showCliVersion ? 1 + 2 * spacing : 0)
+        + (footer.showNodeCount ? nodes.implicitWidth + 1 + 2 * spacing : 0)
+        + (footer.showNotifications ? notifications.implicitWidth + 1 + 2 * spacing : 0)
 
-    Item { Layout.fillWidth: true; Layout.minimumWidth: 0 }
+    // Natural widths, measured apart: an eliding label's own implicit width follows the width
+    // the layout last gave it.
+    readonly property real serviceWidth: 7 + 4 + serviceMetrics.advanceWidth + 2
+    TextMetrics { id: serviceMetrics; font: serviceLabel.font; text: serviceLabel.text }
+    TextMetrics { id: versionMetrics; font: version.font; text: version.text }
 
-    RowLayout {
+    Row {
+    id: items
+    anchors.right: parent.right
+    anchors.verticalCenter: parent.verticalCenter
+    spacing: row.spacing
+
+    Row {
+        id: service
         spacing: 4
-        Layout.minimumWidth: 7 + 4 + 24
-        Layout.maximumWidth: implicitWidth
-        Layout.fillWidth: true
+        anchors.verticalCenter: parent.verticalCenter
+        // Pinned: the label inside stretches, and the row would hand this group the room
+        // the version needs.
+        width: Math.max(7 + 4 + 24, Math.min(row.serviceWidth, row.width - (row.othersWidth - row.serviceWidth)
+                                                               - (row.footer.showCliVersion ? 24 : 0)))
         Accessible.role: Accessible.StaticText
         Accessible.name: row.footer.serviceText
-        Dot { diameter: 7; color: row.footer.serviceDotColor }
+        Dot { diameter: 7; color: row.footer.serviceDotColor; anchors.verticalCenter: parent.verticalCenter }
         PlainLabel {
             id: serviceLabel
             text: row.footer.serviceText
             font.pointSize: Style.captionSize
             color: Style.secondary
             elide: Text.ElideRight
-            Layout.fillWidth: true
-            Layout.minimumWidth: 0
+            width: service.width - 11
+            anchors.verticalCenter: parent.verticalCenter
         }
         HoverHandler { id: serviceHover }
         PlainToolTip {
@@ -37,7 +57,7 @@ RowLayout {
         }
     }
 
-    Divider { vertical: true; visible: row.footer.showCliVersion }
+    Divider { vertical: true; height: 10; anchors.verticalCenter: parent.verticalCenter; visible: row.footer.showCliVersion }
     PlainLabel {
         id: version
         visible: row.footer.showCliVersion
@@ -46,9 +66,9 @@ RowLayout {
         color: Style.secondary
         elide: Text.ElideRight
         // A version such as 1.10.0-beta.12+g3f2a9c1 gives way before anything else.
-        Layout.fillWidth: true
-        Layout.minimumWidth: Math.min(implicitWidth, 24)
-        Layout.maximumWidth: implicitWidth
+        width: Math.ceil(Math.max(Math.min(versionMetrics.advanceWidth, 24),
+                                  Math.min(versionMetrics.advanceWidth + 2, row.width - row.othersWidth)))
+        anchors.verticalCenter: parent.verticalCenter
         Accessible.name: "Installed tovi CLI version " + text
         HoverHandler { id: versionHover }
         PlainToolTip {
@@ -57,27 +77,25 @@ RowLayout {
         }
     }
 
-    Divider { vertical: true; visible: row.footer.showNodeCount }
+    Divider { vertical: true; height: 10; anchors.verticalCenter: parent.verticalCenter; visible: row.footer.showNodeCount }
     LinkLabel {
+        id: nodes
         visible: row.footer.showNodeCount
+        anchors.verticalCenter: parent.verticalCenter
         text: row.footer.nodeCountText
         tooltip: row.footer.nodeCountTooltip
         font.pointSize: Style.captionSize
         color: row.footer.nodeCountColor
-        elide: Text.ElideRight
-        Layout.fillWidth: true
-        Layout.minimumWidth: Math.min(implicitWidth, 24)
-        Layout.maximumWidth: implicitWidth
         onActivated: row.footer.openNodes()
     }
 
-    Divider { vertical: true; visible: row.footer.showNotifications }
+    Divider { vertical: true; height: 10; anchors.verticalCenter: parent.verticalCenter; visible: row.footer.showNotifications }
     Item {
         id: notifications
         visible: row.footer.showNotifications
         implicitWidth: bell.implicitWidth
         implicitHeight: bell.implicitHeight
-        Layout.minimumWidth: implicitWidth
+        anchors.verticalCenter: parent.verticalCenter
         activeFocusOnTab: true
         Accessible.role: Accessible.Link
         Accessible.name: row.footer.notificationsTooltip
@@ -111,5 +129,6 @@ RowLayout {
             visible: bellArea.containsMouse
             text: row.footer.notificationsTooltip
         }
+    }
     }
 }
