@@ -1,16 +1,23 @@
 #include "app/MenuWindow.h"
 
+#include "app/AccountMenu.h"
 #include "app/WindowModule.h"
 #include "app/WindowPlacement.h"
+#include "ui/MenuViewModel.h"
 
 #include <QCoreApplication>
 #include <QCursor>
 #include <QDir>
 #include <QGuiApplication>
 #include <QLibrary>
+#include <QMenu>
+#include <QMetaMethod>
 #include <QQuickWindow>
 #include <QScreen>
+#include <QTimer>
 
+#include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <ctime>
 
@@ -22,6 +29,8 @@ namespace {
 constexpr qint64 kToggleGraceMs = 400;
 // How long after opening a focus loss is taken for the opening click's aftermath.
 constexpr qint64 kOpeningFocusGraceMs = 500;
+// Room kept free above and below the window on a screen it fills.
+constexpr int kScreenMargin = 8;
 
 double monotonicMs() {
     timespec ts{};
@@ -33,6 +42,11 @@ double monotonicMs() {
 // that answers it, on the monotonic clock.
 void trace(const char* what) {
     std::fprintf(stderr, "tovi-trace: %s %.3f\n", what, monotonicMs());
+    std::fflush(stderr);
+}
+
+void traceLine(const QString& line) {
+    std::fprintf(stderr, "tovi-trace: %s\n", qPrintable(line));
     std::fflush(stderr);
 }
 
@@ -70,10 +84,12 @@ QString loadFailure(const QString& reason) {
 MenuWindow::MenuWindow(Mode mode, std::function<QVariantMap()> properties, QObject* parent)
     : QObject(parent)
     , m_mode(mode)
+    , m_appliedMode(mode)
     , m_properties(std::move(properties))
     , m_traceFirstFrame(qEnvironmentVariableIntValue("TOVI_TRACE_FIRST_FRAME") == 1) {}
 
 MenuWindow::~MenuWindow() {
+    delete m_accountMenu;
     // The engine (a child of this object) owns the window; both go now, while the view models
     // they are bound to still exist.
     qDeleteAll(findChildren<QObject*>(Qt::FindDirectChildrenOnly));
@@ -112,10 +128,8 @@ bool MenuWindow::ensureCreated() {
     if (m_traceFirstFrame)
         trace("window-created");
 
-    if (m_mode == Mode::dropDown)
-        m_window->setFlags(Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint);
-    else
-        m_window->setFlags(Qt::Window);
+    m_appliedMode = m_mode;
+    applyMode();
 
     connect(m_window, &QWindow::activeChanged, this, &MenuWindow::onActiveChanged);
     // The height follows the content; keep the window hanging from the same edge.
@@ -124,14 +138,133 @@ bool MenuWindow::ensureCreated() {
             place();
     });
     connect(m_window, &QWindow::visibleChanged, this, [this](bool visible) {
-        if (visible)
+        if (visible) {
             Q_EMIT shown();
-        else
-            Q_EMIT hidden();
+            return;
+        }
+        if (m_appliedMode != m_mode) {
+            m_appliedMode = m_mode;
+            applyMode();
+        }
+        Q_EMIT hidden();
     });
-    // By name: Qt Quick's own signal, and this side of the window does not link Qt Quick.
+    // By name: Qt Quick's own signals and properties, and this side of the window does not
+    // link Qt Quick.
     connect(m_window, SIGNAL(frameSwapped()), this, SLOT(onFrameSwapped()));
+    const QMetaObject* meta = m_window->metaObject();
+    const QMetaProperty content = meta->property(meta->indexOfProperty("contentHeight"));
+    connect(m_window, content.notifySignal(), this,
+            metaObject()->method(metaObject()->indexOfSlot("updateSize()")));
+    connect(m_window, &QWindow::screenChanged, this, &MenuWindow::updateSize);
+    for (auto changed :
+         {&QWindow::xChanged, &QWindow::yChanged, &QWindow::widthChanged, &QWindow::heightChanged})
+        connect(m_window, changed, this, &MenuWindow::traceGeometrySoon);
+    connect(m_window, SIGNAL(accountMenuRequested(double, double)), this,
+            SLOT(openAccountMenu(double, double)));
+
+    if (auto* menu = qobject_cast<MenuViewModel*>(m_window->property("menu").value<QObject*>())) {
+        m_accountMenu = new AccountMenu(menu);
+        connect(m_accountMenu->menu(), &QMenu::aboutToHide, this, &MenuWindow::onPopupClosed);
+        connect(m_accountMenu, &AccountMenu::promptClosed, this, &MenuWindow::onPopupClosed);
+    }
     return true;
+}
+
+void MenuWindow::setMode(Mode mode) {
+    m_mode = mode;
+    if (m_window && !m_window->isVisible() && m_appliedMode != mode) {
+        m_appliedMode = mode;
+        applyMode();
+    }
+}
+
+void MenuWindow::applyMode() {
+    if (m_appliedMode == Mode::dropDown)
+        m_window->setFlags(Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint);
+    else
+        m_window->setFlags(Qt::Window);
+}
+
+void MenuWindow::updateSize() {
+    if (!m_window)
+        return;
+    // Follow the screen the window is on: its work area can change (a panel appears) and the
+    // window can be moved to another one.
+    if (m_screen != m_window->screen()) {
+        if (m_screen)
+            disconnect(m_screen, nullptr, this, nullptr);
+        m_screen = m_window->screen();
+        if (m_screen)
+            connect(m_screen, &QScreen::availableGeometryChanged, this, &MenuWindow::updateSize);
+    }
+    const int content = int(std::ceil(m_window->property("contentHeight").toReal()));
+    const int width = m_window->property("designWidth").toInt();
+    m_heightCap = m_screen ? m_screen->availableGeometry().height() - 2 * kScreenMargin : content;
+    const QSize size(width, std::max(1, std::min(content, m_heightCap)));
+
+    // Window managers and Wayland compositors keep a window within its last size hints: the
+    // hints move with the size, in the order that never has the minimum above the maximum.
+    if (size.height() > m_window->maximumHeight()) {
+        m_window->setMaximumSize(size);
+        m_window->setMinimumSize(size);
+    } else {
+        m_window->setMinimumSize(size);
+        m_window->setMaximumSize(size);
+    }
+    if (m_window->size() != size)
+        m_window->resize(size);
+    traceGeometrySoon();
+}
+
+void MenuWindow::traceGeometrySoon() {
+    if (!m_traceFirstFrame || m_geometryTracePending)
+        return;
+    // One line once a burst of changes (position, size, content) has settled.
+    m_geometryTracePending = true;
+    QTimer::singleShot(0, this, [this] {
+        m_geometryTracePending = false;
+        if (!m_window || !m_window->isVisible())
+            return;
+        const QRect g = m_window->geometry();
+        traceLine(QStringLiteral("window-geometry %1 %2 %3 %4 content %5 cap %6")
+                      .arg(g.x())
+                      .arg(g.y())
+                      .arg(g.width())
+                      .arg(g.height())
+                      .arg(int(std::ceil(m_window->property("contentHeight").toReal())))
+                      .arg(m_heightCap));
+    });
+}
+
+void MenuWindow::openAccountMenu(double x, double y) {
+    if (!m_window || !m_accountMenu)
+        return;
+    const QPoint corner = m_window->mapToGlobal(QPoint(int(std::lround(x)), int(std::lround(y))));
+    m_window->setProperty("accountMenuOpen", true);
+    m_accountMenu->popup(corner, m_window);
+    if (m_traceFirstFrame) {
+        QMenu* menu = m_accountMenu->menu();
+        const QRect g = menu->geometry();
+        const QRect screen = menu->screen() ? menu->screen()->availableGeometry() : QRect();
+        traceLine(QStringLiteral("account-menu %1 %2 %3 %4 screen %5 %6 %7 %8")
+                      .arg(g.x())
+                      .arg(g.y())
+                      .arg(g.width())
+                      .arg(g.height())
+                      .arg(screen.x())
+                      .arg(screen.y())
+                      .arg(screen.width())
+                      .arg(screen.height()));
+    }
+}
+
+void MenuWindow::onPopupClosed() {
+    if (!m_window)
+        return;
+    m_window->setProperty("accountMenuOpen", false);
+    // The popup had the keyboard; the window it dropped from takes it back.
+    if (m_window->isVisible() && !(m_accountMenu && m_accountMenu->isOpen()))
+        m_window->requestActivate();
 }
 
 void MenuWindow::onFrameSwapped() {
@@ -154,7 +287,18 @@ void MenuWindow::show(QRect iconGeometry) {
     if (!ensureCreated())
         return;
     m_iconGeometry = iconGeometry;
-    if (m_mode == Mode::dropDown)
+    // Without the icon's rectangle the window opens at the pointer, and stays hung from where
+    // the pointer was when the content later changes its height.
+    m_pointerAtOpen.reset();
+    if (!(iconGeometry.isValid() && !iconGeometry.isEmpty()) &&
+        !QGuiApplication::platformName().startsWith(QLatin1String("wayland")))
+        m_pointerAtOpen = QCursor::pos();
+    if (m_appliedMode == Mode::dropDown) {
+        if (QScreen* screen = targetScreen())
+            m_window->setScreen(screen);
+    }
+    updateSize();
+    if (m_appliedMode == Mode::dropDown)
         place();
     m_window->show();
     m_window->raise();
@@ -187,7 +331,11 @@ void MenuWindow::onActiveChanged() {
             m_sinceShown.start();
         return;
     }
-    if (m_mode != Mode::dropDown)
+    if (m_appliedMode != Mode::dropDown)
+        return;
+    // The account menu and the add-account prompt take the focus while they are open; the
+    // window stays for them.
+    if (m_accountMenu && m_accountMenu->isOpen())
         return;
     // The click that opened the window can still move the focus around just after the window
     // got it (a panel without a window manager takes it on button release); no reason to close.
@@ -199,29 +347,33 @@ void MenuWindow::onActiveChanged() {
     m_window->hide();
 }
 
+QScreen* MenuWindow::targetScreen() const {
+    // The screen of the icon, else of the pointer (where the click was), else the primary one.
+    QScreen* screen = nullptr;
+    if (m_iconGeometry.isValid() && !m_iconGeometry.isEmpty())
+        screen = QGuiApplication::screenAt(m_iconGeometry.center());
+    if (!screen && m_pointerAtOpen)
+        screen = QGuiApplication::screenAt(*m_pointerAtOpen);
+    return screen ? screen : QGuiApplication::primaryScreen();
+}
+
 void MenuWindow::place() {
+    if (m_appliedMode != Mode::dropDown)
+        return;
     WindowPlacementInput input;
     input.iconGeometry = m_iconGeometry;
     input.windowSize = m_window->size();
     input.compositorPlaces = QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
-    if (!input.compositorPlaces && !(m_iconGeometry.isValid() && !m_iconGeometry.isEmpty()))
-        input.cursor = QCursor::pos();
+    if (!input.compositorPlaces)
+        input.cursor = m_pointerAtOpen;
 
-    QScreen* screen = nullptr;
-    if (m_iconGeometry.isValid() && !m_iconGeometry.isEmpty())
-        screen = QGuiApplication::screenAt(m_iconGeometry.center());
-    if (!screen && input.cursor)
-        screen = QGuiApplication::screenAt(*input.cursor);
-    if (!screen)
-        screen = QGuiApplication::primaryScreen();
+    QScreen* screen = m_window->screen();
     if (!screen)
         return;
     input.availableGeometry = screen->availableGeometry();
 
-    if (const auto topLeft = placeWindow(input)) {
-        m_window->setScreen(screen);
+    if (const auto topLeft = placeWindow(input))
         m_window->setPosition(*topLeft);
-    }
 }
 
 } // namespace tovi

@@ -8,10 +8,14 @@
 #include <QWindow>
 
 #include <functional>
+#include <optional>
 
 class QQuickWindow;
+class QScreen;
 
 namespace tovi {
+
+class AccountMenu;
 
 // The drop-down window. The QML engine and the window are built on the first open only, and
 // Qt Quick itself is loaded then (see WindowModule.h), so an application that sits idle in the
@@ -30,8 +34,15 @@ public:
     ~MenuWindow() override;
 
     Mode mode() const { return m_mode; }
+    // A tray host came (or went): the window becomes the drop-down (or a normal window). An
+    // open window keeps its kind until it is closed.
+    void setMode(Mode mode);
     bool isVisible() const;
     QQuickWindow* window() const;
+    // The header's account menu, once the window exists.
+    AccountMenu* accountMenu() const { return m_accountMenu; }
+    // The most the window's height may be on its screen.
+    int heightCap() const { return m_heightCap; }
 
     // Opens the window, or brings it forward when it is already open.
     void show(QRect iconGeometry = {});
@@ -48,16 +59,28 @@ Q_SIGNALS:
 
 private Q_SLOTS:
     void onFrameSwapped();
+    void updateSize();
+    void openAccountMenu(double x, double y);
 
 private:
     bool ensureCreated();
+    void applyMode();
+    QScreen* targetScreen() const;
     void place();
     void onActiveChanged();
+    void onPopupClosed();
+    void traceGeometrySoon();
 
     Mode m_mode;
+    Mode m_appliedMode;
+    AccountMenu* m_accountMenu = nullptr;
+    QPointer<QScreen> m_screen;
+    int m_heightCap = 0;
+    bool m_geometryTracePending = false;
     std::function<QVariantMap()> m_properties;
     QPointer<QWindow> m_window;
     QRect m_iconGeometry;
+    std::optional<QPoint> m_pointerAtOpen;
     QElapsedTimer m_sinceFocusLossClose;
     QElapsedTimer m_sinceShown;
     bool m_traceFirstFrame = false;

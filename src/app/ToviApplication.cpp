@@ -2,6 +2,7 @@
 
 #include "app/FeedUpdater.h"
 #include "app/MenuWindow.h"
+#include "app/TrayHostWatcher.h"
 #include "platform/Appearance.h"
 #include "platform/ApplicationActivation.h"
 #include "store/StatusStore.h"
@@ -135,18 +136,32 @@ void ToviApplication::createShell() {
     connect(m_appearance, &Appearance::changed, this, &ToviApplication::applyAppearance);
     applyAppearance();
 
-    const bool hasTray = QSystemTrayIcon::isSystemTrayAvailable();
+    m_trayHosts = new TrayHostWatcher(this);
+    const bool hasTray = m_trayHosts->hostPresent();
     m_window = new MenuWindow(hasTray ? MenuWindow::Mode::dropDown : MenuWindow::Mode::normal,
                               [this] { return windowProperties(); });
     connect(m_window, &MenuWindow::failed, this, &ToviApplication::reportWindowFailure);
 
-    if (!hasTray) {
-        // Nowhere to hang an icon (GNOME without an indicator extension): be a plain window
-        // that stays reachable through a second launch after it is closed.
-        showWindow();
+    if (hasTray) {
+        createTrayIcon();
         return;
     }
+    // Nowhere to hang an icon yet (GNOME without an indicator extension, or a panel that
+    // starts after Tovi at login): be a plain window that stays reachable through a second
+    // launch, and put the icon in as soon as a tray turns up.
+    connect(m_trayHosts, &TrayHostWatcher::hostAppeared, this, [this] {
+        createTrayIcon();
+        m_window->setMode(MenuWindow::Mode::dropDown);
+    });
+    m_trayHosts->watch();
+    showWindow();
+}
 
+void ToviApplication::createTrayIcon() {
+    // Created only once a host exists: Qt picks the kind of tray (bus or XEmbed) when the
+    // first icon is made, for the rest of the process.
+    if (m_tray)
+        return;
     m_trayMenu = new QMenu();
     QAction* open = m_trayMenu->addAction(QStringLiteral("Open Tovi"));
     connect(open, &QAction::triggered, this, &ToviApplication::showWindow);

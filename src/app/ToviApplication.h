@@ -18,6 +18,7 @@ class ApplicationActivation;
 class MenuViewModel;
 class MenuWindow;
 class StatusStore;
+class TrayHostWatcher;
 class TrayIconRenderer;
 class UpdaterViewModel;
 
@@ -52,6 +53,7 @@ private:
     void terminate() override;
 
     void createShell();
+    void createTrayIcon();
     void applyAppearance();
     QVariantMap windowProperties();
 
@@ -66,6 +68,7 @@ private:
     TrayIconRenderer* m_iconRenderer = nullptr;
     MenuViewModel* m_menu = nullptr;
     MenuWindow* m_window = nullptr;
+    TrayHostWatcher* m_trayHosts = nullptr;
     QSystemTrayIcon* m_tray = nullptr;
     QMenu* m_trayMenu = nullptr;
 };

@@ -1,4 +1,5 @@
 #include "app/MenuWindow.h"
+#include "app/AccountMenu.h"
 #include "model/Decoding.h"
 #include "store/StatusStore.h"
 #include "support/FakeAppUpdater.h"
@@ -6,17 +7,24 @@
 #include "ui/MenuViewModel.h"
 #include "ui/UpdaterViewModel.h"
 
+#include <QAction>
+#include <QInputDialog>
+#include <QLineEdit>
+#include <QMenu>
 #include <QQuickItem>
 #include <QQuickStyle>
 #include <QQuickWindow>
+#include <QTcpServer>
 #include <QTest>
 #include <gtest/gtest.h>
 #include <qcoro/qcorotask.h>
 
+#include <algorithm>
 #include <functional>
 
 using namespace tovi;
 using tovi::testing::FakeDependencies;
+using tovi::testing::FakeRunner;
 
 namespace {
 
@@ -82,6 +90,40 @@ QQuickItem* findVisibleText(QQuickWindow* window, const QString& text) {
     });
 }
 
+QList<QQuickItem*> allItems(QQuickItem* root) {
+    QList<QQuickItem*> items{root};
+    for (QQuickItem* child : root->childItems())
+        items += allItems(child);
+    return items;
+}
+
+// The menu as a user reads it: "-" a divider, "# text" a heading, "> text" a submenu, and
+// "[x]" / "[ ]" a switch or a profile row, "(off)" a disabled entry.
+QStringList describe(const QMenu* menu) {
+    QStringList rows;
+    for (const QAction* action : menu->actions()) {
+        if (action->isSeparator()) {
+            rows << (action->text().isEmpty() ? QStringLiteral("-") : u"# "_qs + action->text());
+            continue;
+        }
+        QString row = action->menu() ? u"> "_qs + action->text() : action->text();
+        if (action->isCheckable())
+            row.prepend(action->isChecked() ? u"[x] "_qs : u"[ ] "_qs);
+        if (!action->isEnabled())
+            row.append(u" (off)"_qs);
+        rows << row;
+    }
+    return rows;
+}
+
+QAction* actionNamed(const QMenu* menu, const QString& text) {
+    for (QAction* action : menu->actions()) {
+        if (action->text() == text)
+            return action;
+    }
+    return nullptr;
+}
+
 class MenuWindowTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
@@ -121,6 +163,12 @@ protected:
     static void settle() {
         for (int i = 0; i < 5; ++i)
             QCoreApplication::processEvents();
+    }
+
+    // The header's menu button, as QML reports a click on it.
+    static void clickMenuButton(MenuWindow& w) {
+        QMetaObject::invokeMethod(w.window(), "accountMenuRequested", Q_ARG(double, 330.0),
+                                  Q_ARG(double, 40.0));
     }
 
     FakeDependencies fakes;
@@ -213,6 +261,15 @@ TEST_F(MenuWindowTest, EscapeClosesAndAWindowWithoutATrayKeepsItsFrame) {
     settle();
     EXPECT_FALSE(dropDown.isVisible());
 
+    // One quit shortcut (two on the same key would be ambiguous and neither would fire).
+    int quits = 0;
+    QObject::connect(menu.get(), &MenuViewModel::quitRequested, [&] { ++quits; });
+    dropDown.show();
+    settle();
+    QTest::keyClick(dropDown.window(), Qt::Key_Q, Qt::ControlModifier);
+    EXPECT_EQ(quits, 1);
+    dropDown.hide();
+
     // The tray click toggles: open, then closed again.
     dropDown.toggle();
     settle();
@@ -226,4 +283,148 @@ TEST_F(MenuWindowTest, EscapeClosesAndAWindowWithoutATrayKeepsItsFrame) {
     ASSERT_NE(normal.window(), nullptr);
     EXPECT_FALSE(normal.window()->flags().testFlag(Qt::FramelessWindowHint));
     EXPECT_EQ(normal.window()->width(), 340);
+}
+
+TEST_F(MenuWindowTest, TheAccountMenuIsANativePopupBuiltFromTheViewModels) {
+    setStatus(kSignedIn);
+    fakes.runner->reply(tovi::testing::profileListArguments(),
+                        FakeRunner::ok(R"([{"name":"default","active":true,"team":"Acme"},
+                                           {"name":"R&D","email":"ann@rd.test"}])"));
+    MenuWindow& w = makeWindow();
+    w.show(); // reloads the profiles
+    settle();
+    clickMenuButton(w);
+    settle();
+    ASSERT_NE(w.accountMenu(), nullptr);
+    QMenu* popup = w.accountMenu()->menu();
+    EXPECT_TRUE(popup->isVisible());
+    EXPECT_TRUE(w.isVisible()) << "the menu's focus does not close the window";
+    EXPECT_TRUE(w.window()->property("accountMenuOpen").toBool());
+    const QStringList expected{u"# "_qs + menu->accountMenu()->identityTitle(),
+                               u"Usage"_qs,
+                               u"Credits"_qs,
+                               u"Nodes"_qs,
+                               u"# Accounts"_qs,
+                               u"[x] default — Acme (off)"_qs,
+                               u"[ ] R&&D — ann@rd.test"_qs,
+                               u"> Remove account"_qs,
+                               u"-"_qs,
+                               u"Add account…"_qs,
+                               u"Sign out"_qs,
+                               u"-"_qs,
+                               u"# "_qs + menu->accountMenu()->versionHeading(),
+                               u"Check for Updates… (off)"_qs,
+                               u"[ ] Automatic updates"_qs,
+                               u"[ ] Open at Login"_qs,
+                               u"[ ] Keep Computer Awake"_qs,
+                               u"[ ] Sync agent history"_qs,
+                               u"-"_qs,
+                               u"Quit Tovi"_qs};
+    EXPECT_EQ(describe(popup).join(u'\n').toStdString(), expected.join(u'\n').toStdString());
+    EXPECT_EQ(describe(actionNamed(popup, u"Remove account"_qs)->menu()).join(u'|'), u"default|R&&D"_qs);
+    EXPECT_EQ(actionNamed(popup, u"Quit Tovi"_qs)->shortcut(), QKeySequence(u"Ctrl+Q"_qs));
+
+    // A switch writes through the view model and shows the stored value once rebuilt.
+    actionNamed(popup, u"Keep Computer Awake"_qs)->trigger();
+    settle();
+    EXPECT_TRUE(store->keepAwake());
+    EXPECT_TRUE(actionNamed(popup, u"Keep Computer Awake"_qs)->isChecked());
+    // A profile row switches to that profile; Esc closes the menu and the window stays.
+    actionNamed(popup, u"R&&D — ann@rd.test"_qs)->trigger();
+    settle();
+    EXPECT_EQ(fakes.runner->count({u"account"_qs, u"profile"_qs, u"use"_qs, u"R&D"_qs}), 1);
+    QTest::keyClick(popup, Qt::Key_Escape);
+    settle();
+    EXPECT_FALSE(popup->isVisible());
+    EXPECT_FALSE(w.window()->property("accountMenuOpen").toBool());
+    EXPECT_TRUE(w.isVisible());
+
+    // "Add account…" asks in a dialog of its own; its answer, trimmed, starts a sign-in.
+    auto gate = fakes.runner->gate({u"account"_qs, u"login"_qs});
+    actionNamed(popup, u"Add account…"_qs)->trigger();
+    settle();
+    QInputDialog* prompt = w.accountMenu()->prompt();
+    ASSERT_NE(prompt, nullptr);
+    EXPECT_EQ(prompt->windowTitle(), u"Add account"_qs);
+    EXPECT_EQ(prompt->labelText(), u"Name this profile (e.g. work). You'll approve it in your browser."_qs);
+    EXPECT_EQ(prompt->okButtonText(), u"Continue"_qs);
+    EXPECT_EQ(prompt->cancelButtonText(), u"Cancel"_qs);
+    EXPECT_EQ(prompt->findChild<QLineEdit*>()->placeholderText(), u"work"_qs);
+    EXPECT_TRUE(w.isVisible());
+    prompt->setTextValue(u" \tlab "_qs);
+    prompt->accept();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    settle();
+    EXPECT_EQ(w.accountMenu()->prompt(), nullptr);
+    EXPECT_NE(store->signInTask(), nullptr);
+    gate->open();
+    settle();
+
+    // Signed out, the menu offers "Sign in" in their place.
+    setStatus(R"({"authenticated": false})");
+    settle();
+    EXPECT_NE(actionNamed(popup, u"Sign in"_qs), nullptr);
+    EXPECT_EQ(actionNamed(popup, u"Sign out"_qs), nullptr);
+    EXPECT_EQ(actionNamed(popup, u"Add account…"_qs), nullptr);
+}
+
+// Whoever names a team, a node, a space or a profile, and whatever a CLI prints, the window
+// shows the characters: no styling, no links, no image fetched from an address in the text.
+TEST_F(MenuWindowTest, TextFromTheCliAndTheServiceIsShownAsWrittenAndFetchesNothing) {
+    QTcpServer listener;
+    ASSERT_TRUE(listener.listen(QHostAddress::LocalHost));
+    const QString img = u"<img src=\"http://127.0.0.1:%1/seen.png\">"_qs.arg(listener.serverPort());
+    const QString team = u"<b>Ana</b> & Co"_qs + img;
+    QString json = QString::fromUtf8(kSignedIn);
+    json.replace(u"\"Analytical\""_qs, u"\"%1\""_qs.arg(QString(team).replace(u'"', u"\\\""_qs)));
+    json.replace(u"\"studio\""_qs, u"\"<i>node</i>%1\""_qs.arg(QString(img).replace(u'"', u"\\\""_qs)));
+    json.replace(u"\"terminal\""_qs, u"\"<u>space</u>%1\""_qs.arg(QString(img).replace(u'"', u"\\\""_qs)));
+    json.replace(u"\"1.4.0\""_qs, u"\"<font color=red>1.4</font>\""_qs);
+    setStatus(json.toUtf8());
+    const QString error = u"<a href=\"https://evil.test\">failed</a>"_qs + img;
+    fakes.source->setResult(tovi::Error::cliFailed(1, error));
+    QCoro::waitFor(store->refresh());
+    QByteArray profiles = R"([{"name":"<b>x</b>&y","active":true,"team":"TEAM"}])";
+    profiles.replace("TEAM", QString(img).replace(u'"', u"\\\""_qs).toUtf8());
+    fakes.runner->reply(tovi::testing::profileListArguments(), FakeRunner::ok(profiles));
+
+    MenuWindow& w = makeWindow();
+    w.show();
+    settle();
+    QQuickWindow* qw = w.window();
+    ASSERT_NE(qw, nullptr);
+    keepShot(qw, "markup");
+    QStringList marked;
+    for (QQuickItem* item : allItems(qw->contentItem())) {
+        const QString text = item->property("text").toString();
+        if (!item->inherits("QQuickText") || !text.contains(u'<'))
+            continue;
+        marked << text;
+        EXPECT_EQ(item->property("textFormat").toInt(), 0 /* Text.PlainText */) << text.toStdString();
+    }
+    EXPECT_TRUE(marked.contains(team));
+    EXPECT_TRUE(std::any_of(marked.begin(), marked.end(),
+                            [](const QString& t) { return t.startsWith(u"<i>node"_qs); }));
+    EXPECT_TRUE(std::any_of(marked.begin(), marked.end(),
+                            [](const QString& t) { return t.startsWith(u"<u>space"_qs); }));
+    EXPECT_TRUE(marked.contains(u"<font color=red>1.4</font>"_qs));
+    EXPECT_TRUE(std::any_of(marked.begin(), marked.end(),
+                            [](const QString& t) { return t.contains(u"evil.test"_qs); }));
+
+    // The menu opens with such a profile (it once crashed here) and shows it as written.
+    clickMenuButton(w);
+    settle();
+    QMenu* popup = w.accountMenu()->menu();
+    ASSERT_TRUE(popup->isVisible());
+    ASSERT_NE(actionNamed(popup, u"Remove account"_qs), nullptr);
+    EXPECT_EQ(describe(actionNamed(popup, u"Remove account"_qs)->menu()).join(u'|'), u"<b>x</b>&&y"_qs);
+    EXPECT_TRUE(describe(popup).contains(u"[x] <b>x</b>&&y — "_qs + img + u" (off)"_qs))
+        << describe(popup).join(u'\n').toStdString();
+    popup->grab();
+    popup->close();
+
+    // Give a fetch every chance to arrive: rendering, the network thread, the event loop.
+    qw->grabWindow();
+    QTest::qWait(300);
+    EXPECT_FALSE(listener.hasPendingConnections()) << "the window fetched an address from the text";
 }

@@ -15,7 +15,7 @@ ColumnLayout {
         Layout.preferredHeight: 32
         Accessible.name: "Waiting for approval"
     }
-    Label {
+    PlainLabel {
         text: "Waiting for approval in your browser…"
         font.pointSize: Style.calloutSize
         color: Style.secondary

@@ -46,7 +46,7 @@ RowLayout {
                 color: upgrade.enabled ? row.footer.upgradeTint : Style.secondary
                 anchors.verticalCenter: parent.verticalCenter
             }
-            Label {
+            PlainLabel {
                 text: upgrade.text
                 font: upgrade.font
                 color: !upgrade.enabled ? Style.secondary

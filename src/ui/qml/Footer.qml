@@ -19,7 +19,7 @@ ColumnLayout {
             Layout.preferredHeight: 16
             Accessible.name: "Setting up tovi"
         }
-        Label {
+        PlainLabel {
             text: "Setting up tovi…"
             font.pointSize: Style.captionSize
             color: Style.secondary
@@ -37,7 +37,7 @@ ColumnLayout {
         }
     }
 
-    Label {
+    PlainLabel {
         visible: footer.model.showMaintenanceMessage
         text: footer.model.maintenanceMessage
         font.pointSize: Style.captionSize
@@ -46,6 +46,11 @@ ColumnLayout {
         maximumLineCount: 2
         elide: Text.ElideRight
         Layout.fillWidth: true
+        HoverHandler { id: maintenanceHover }
+        PlainToolTip {
+            visible: maintenanceHover.hovered && parent.truncated
+            text: footer.model.maintenanceMessage
+        }
     }
 
     PartialStatusWarning {

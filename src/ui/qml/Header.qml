@@ -8,8 +8,9 @@ RowLayout {
     id: header
     required property QtObject menu
     readonly property QtObject model: menu.header
-    property alias accountMenu: accountMenu
-    signal addAccountRequested()
+    // Set while the account menu (a native popup the application owns) is open.
+    property bool accountMenuOpen: false
+    signal accountMenuRequested(real x, real y)
 
     spacing: 8
 
@@ -19,6 +20,7 @@ RowLayout {
         sourceSize.width: 44
         sourceSize.height: 44
         Layout.preferredWidth: 22
+        Layout.minimumWidth: 22
         Layout.preferredHeight: 22
         fillMode: Image.Stretch
         smooth: true
@@ -28,9 +30,10 @@ RowLayout {
         Accessible.onPressAction: header.model.openUsage()
         Keys.onReturnPressed: header.model.openUsage()
 
-        ToolTip.visible: markArea.containsMouse
-        ToolTip.text: header.model.markTooltip
-        ToolTip.delay: 600
+        PlainToolTip {
+            visible: markArea.containsMouse
+            text: header.model.markTooltip
+        }
 
         MouseArea {
             id: markArea
@@ -51,6 +54,7 @@ RowLayout {
         // The title takes all the room the menu button leaves, and is cut only when it
         // really doesn't fit.
         Layout.fillWidth: true
+        Layout.minimumWidth: 0
         onActivated: header.model.openUsage()
     }
 
@@ -59,26 +63,27 @@ RowLayout {
         flat: true
         focusPolicy: Qt.TabFocus
         padding: 2
+        // Never squeezed by a long title: the title gives way instead.
+        Layout.minimumWidth: implicitWidth
         contentItem: SymbolLabel {
             glyph: header.model.menuGlyph
             size: Style.headlineSize * 1.35
-            color: menuButton.hovered || accountMenu.visible ? Style.primary : Style.secondary
+            color: menuButton.hovered || header.accountMenuOpen ? Style.primary : Style.secondary
         }
         background: Rectangle {
             radius: 4
-            color: menuButton.hovered || accountMenu.visible ? Style.hover : "transparent"
+            color: menuButton.hovered || header.accountMenuOpen ? Style.hover : "transparent"
         }
         Accessible.name: qsTr("Account menu") + ", " + header.model.identityTitle
-        ToolTip.visible: hovered && !accountMenu.visible
-        ToolTip.text: header.model.identityTitle
-        ToolTip.delay: 600
+        PlainToolTip {
+            visible: menuButton.hovered && !header.accountMenuOpen
+            text: header.model.identityTitle
+        }
         HoverHandler { cursorShape: Qt.PointingHandCursor }
-        onClicked: accountMenu.visible ? accountMenu.close() : accountMenu.popup(menuButton, menuButton.width - accountMenu.width, menuButton.height)
-
-        AccountMenu {
-            id: accountMenu
-            menu: header.menu
-            onAddAccountRequested: header.addAccountRequested()
+        // The menu is a popup window of its own, hung from the button's bottom-right corner.
+        onClicked: {
+            const corner = menuButton.mapToItem(null, menuButton.width, menuButton.height)
+            header.accountMenuRequested(corner.x, corner.y)
         }
     }
 }

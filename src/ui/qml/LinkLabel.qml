@@ -2,7 +2,7 @@ import QtQuick
 import QtQuick.Controls
 
 // A text that acts as a link: pointing hand, tooltip, activation with the mouse or keyboard.
-Label {
+PlainLabel {
     id: link
     property string tooltip
     signal activated()
@@ -14,9 +14,11 @@ Label {
     Keys.onReturnPressed: link.activated()
     Keys.onSpacePressed: link.activated()
 
-    ToolTip.visible: tooltip.length > 0 && area.containsMouse
-    ToolTip.text: tooltip
-    ToolTip.delay: 600
+    // A text cut short shows in full in the tooltip, above what the link does.
+    PlainToolTip {
+        visible: (link.tooltip.length > 0 || link.truncated) && area.containsMouse
+        text: link.truncated ? link.text + (link.tooltip.length > 0 ? "\n" + link.tooltip : "") : link.tooltip
+    }
 
     // Only the painted text is the link: a label stretched across a row must not make the
     // empty space beside it clickable.

@@ -2,24 +2,23 @@ import QtQuick
 import QtQuick.Controls
 import QtQuick.Layouts
 
-// The drop-down window: header, the body for the current screen, footer. Fixed width, the
-// height follows the content (and grows while the account menu or a dialog needs room).
+// The drop-down window: header, the body for the current screen, footer. The application
+// sizes the platform window: the design width, and the content's height held to the screen;
+// when it is held, the spaces list and the banners give up room and scroll.
 Window {
     id: window
     required property QtObject menu
 
+    // The content's own height, whatever the window's height is.
     readonly property real contentHeight: content.implicitHeight
-    readonly property real menuExtent: header.accountMenu.visible
-        ? header.y + header.height + header.accountMenu.implicitHeight + 16 : 0
-    readonly property real dialogExtent: addAccount.visible ? addAccount.y + addAccount.implicitHeight + 16 : 0
+    readonly property int designWidth: Style.windowWidth
+    // Set by the application while its account menu (a native popup) is open.
+    property bool accountMenuOpen: false
+    // The header's menu button, with its bottom-right corner in window coordinates.
+    signal accountMenuRequested(real x, real y)
 
     title: menu.header.windowTitle
-    width: Style.windowWidth
-    minimumWidth: Style.windowWidth
-    maximumWidth: Style.windowWidth
-    height: Math.ceil(Math.max(contentHeight, menuExtent, dialogExtent))
-    minimumHeight: height
-    maximumHeight: height
+    width: designWidth
     color: palette.window
 
     Component.onCompleted: {
@@ -32,17 +31,11 @@ Window {
             menu.windowShown()
             if (spaces.item)
                 spaces.item.focusSearch()
-        } else {
-            header.accountMenu.close()
-            addAccount.close()
         }
     }
 
-    Shortcut {
-        sequence: StandardKey.Quit
-        context: Qt.WindowShortcut
-        onActivated: window.menu.quit()
-    }
+    // On Linux the platform's quit key is Ctrl+Q: one shortcut, or Qt sees two for the same
+    // key and fires neither.
     Shortcut {
         sequence: "Ctrl+Q"
         context: Qt.WindowShortcut
@@ -51,21 +44,21 @@ Window {
     Shortcut {
         sequence: "Escape"
         context: Qt.WindowShortcut
-        enabled: !header.accountMenu.visible && !addAccount.visible
         onActivated: window.close()
     }
 
     ColumnLayout {
         id: content
-        width: window.width
+        anchors.fill: parent
         spacing: 0
 
         Header {
             id: header
             menu: window.menu
+            accountMenuOpen: window.accountMenuOpen
             Layout.fillWidth: true
             Layout.margins: 12
-            onAddAccountRequested: addAccount.ask()
+            onAccountMenuRequested: (x, y) => window.accountMenuRequested(x, y)
         }
 
         Divider {}
@@ -83,6 +76,10 @@ Window {
             active: !window.menu.body.signedOut
             visible: active
             Layout.fillWidth: true
+            // The list inside gives up room when the window is held to the screen.
+            Layout.fillHeight: active
+            Layout.minimumHeight: item ? item.minimumHeight : 0
+            Layout.maximumHeight: item ? item.implicitHeight : 0
             sourceComponent: SpacesScreen { menu: window.menu }
             onLoaded: if (window.visible) item.focusSearch()
         }
@@ -92,13 +89,9 @@ Window {
         Footer {
             menu: window.menu
             Layout.fillWidth: true
+            Layout.fillHeight: true
+            Layout.maximumHeight: implicitHeight
             Layout.margins: 12
         }
-    }
-
-    AddAccountDialog {
-        id: addAccount
-        parent: window.contentItem
-        account: window.menu.accountMenu
     }
 }

@@ -26,7 +26,8 @@ Rectangle {
             color: row.dotColor
             Layout.alignment: Qt.AlignVCenter
         }
-        Label {
+        PlainLabel {
+            id: name
             text: row.title
             font.pointSize: Style.captionSize
             color: Style.secondary
@@ -44,7 +45,8 @@ Rectangle {
         cursorShape: Qt.PointingHandCursor
         onClicked: row.open()
     }
-    ToolTip.visible: area.containsMouse
-    ToolTip.text: tooltip
-    ToolTip.delay: 600
+    PlainToolTip {
+        visible: area.containsMouse
+        text: name.truncated ? row.title + "\n" + row.tooltip : row.tooltip
+    }
 }

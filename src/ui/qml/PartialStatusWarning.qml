@@ -17,7 +17,7 @@ Row {
         color: Style.amber
         anchors.verticalCenter: parent.verticalCenter
     }
-    Label {
+    PlainLabel {
         id: label
         text: "Some status unavailable"
         font.pointSize: Style.caption2Size
@@ -25,7 +25,9 @@ Row {
         anchors.verticalCenter: parent.verticalCenter
     }
     HoverHandler { id: hover }
-    ToolTip.visible: hover.hovered
-    ToolTip.text: tooltip
-    ToolTip.delay: 400
+    PlainToolTip {
+        visible: hover.hovered
+        text: warning.tooltip
+        delay: 400
+    }
 }

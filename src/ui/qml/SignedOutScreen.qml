@@ -25,14 +25,14 @@ ColumnLayout {
         visible: !screen.body.awaitingApproval
         spacing: 4
         Layout.fillWidth: true
-        Label {
+        PlainLabel {
             text: "Welcome to Tovi"
             font.pointSize: Style.headlineSize
             font.weight: Font.DemiBold
             color: Style.primary
             Layout.alignment: Qt.AlignHCenter
         }
-        Label {
+        PlainLabel {
             text: "Sign in or create an account to manage your spaces, account, and local service."
             font.pointSize: Style.captionSize
             color: Style.secondary
@@ -52,7 +52,7 @@ ColumnLayout {
             // The one prominent action of the screen.
             font.pointSize: Style.bodySize
             font.weight: Font.DemiBold
-            contentItem: Label {
+            contentItem: PlainLabel {
                 text: signIn.text
                 font: signIn.font
                 color: "white"

@@ -12,8 +12,9 @@ Button {
     rightPadding: 10
     Accessible.name: text
     Accessible.description: tooltip
-    ToolTip.visible: hovered && tooltip.length > 0
-    ToolTip.text: tooltip
-    ToolTip.delay: 600
+    PlainToolTip {
+        visible: button.hovered && button.tooltip.length > 0
+        text: button.tooltip
+    }
     HoverHandler { cursorShape: Qt.PointingHandCursor }
 }

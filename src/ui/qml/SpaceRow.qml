@@ -28,9 +28,11 @@ Rectangle {
         cursorShape: Qt.PointingHandCursor
         onClicked: row.open()
     }
-    ToolTip.visible: area.containsMouse && !dotArea.containsMouse
-    ToolTip.text: tooltip
-    ToolTip.delay: 600
+    // The tooltip names the space in full; a cut detail line shows there too.
+    PlainToolTip {
+        visible: area.containsMouse && !dotArea.containsMouse
+        text: detailLabel.truncated ? row.tooltip + "\n" + row.detail : row.tooltip
+    }
 
     RowLayout {
         anchors.fill: parent
@@ -48,7 +50,7 @@ Rectangle {
             spacing: 1
             Layout.fillWidth: true
             Layout.alignment: Qt.AlignVCenter
-            Label {
+            PlainLabel {
                 text: row.title
                 font.pointSize: Style.calloutSize
                 color: Style.primary
@@ -56,7 +58,8 @@ Rectangle {
                 maximumLineCount: 1
                 Layout.fillWidth: true
             }
-            Label {
+            PlainLabel {
+                id: detailLabel
                 text: row.detail
                 font.pointSize: Style.captionSize
                 color: row.detailColor
@@ -79,9 +82,11 @@ Rectangle {
                 cursorShape: Qt.PointingHandCursor
                 onClicked: row.open()
             }
-            ToolTip.visible: dotArea.containsMouse
-            ToolTip.text: row.stateLabel
-            ToolTip.delay: 300
+            PlainToolTip {
+                visible: dotArea.containsMouse
+                text: row.stateLabel
+                delay: 300
+            }
         }
     }
 }

@@ -8,6 +8,10 @@ ColumnLayout {
     required property QtObject menu
     readonly property QtObject spaces: menu.body.spaces
     property alias searchField: search
+    // The least the screen needs in a window held to the screen's height: everything but the
+    // list, and a node with one space of the list.
+    readonly property real minimumHeight: implicitHeight - list.Layout.preferredHeight
+                                          + Math.min(list.Layout.preferredHeight, 28 + 43)
     spacing: 0
 
     function focusSearch() {
@@ -26,7 +30,7 @@ ColumnLayout {
         Accessible.name: "Loading spaces"
     }
 
-    Label {
+    PlainLabel {
         visible: screen.spaces.form === "empty"
         text: "No spaces yet"
         font.pointSize: Style.calloutSize
@@ -92,7 +96,7 @@ ColumnLayout {
 
     Divider { visible: screen.spaces.form === "search" }
 
-    Label {
+    PlainLabel {
         visible: screen.spaces.form === "search" && screen.spaces.showNoMatches
         text: "No matches"
         font.pointSize: Style.calloutSize
@@ -113,6 +117,9 @@ ColumnLayout {
         highlightFollowsCurrentItem: false
         keyNavigationEnabled: true
         Layout.fillWidth: true
+        Layout.fillHeight: true
+        Layout.minimumHeight: 0
+        Layout.maximumHeight: Layout.preferredHeight
         Layout.preferredHeight: visible ? screen.spaces.listHeight : 0
         Accessible.role: Accessible.List
         Accessible.name: "Spaces"

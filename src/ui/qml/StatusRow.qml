@@ -3,45 +3,85 @@ import QtQuick.Controls
 import QtQuick.Layouts
 
 // Service state, CLI version, nodes online and unread notifications, at the trailing edge.
-RowLayout {
+// When the row is too narrow (a long version, a large font) the texts are cut, longest
+// first, and show in full in their tooltips; nothing is pushed out of the window.
+Item {
     id: row
     required property QtObject footer
-    spacing: 8
+    readonly property real spacing: 8
+    implicitHeight: items.implicitHeight
+    // Everything but the version, which takes what is left (the service text gives way only
+    // when even a cut version does not fit).
+    readonly property real othersWidth: serviceWidth
+        + (footer.showCliVersion ? 1 + 2 * spacing : 0)
+        + (footer.showNodeCount ? nodes.implicitWidth + 1 + 2 * spacing : 0)
+        + (footer.showNotifications ? notifications.implicitWidth + 1 + 2 * spacing : 0)
 
-    Item { Layout.fillWidth: true }
+    // Natural widths, measured apart: an eliding label's own implicit width follows the width
+    // the layout last gave it.
+    readonly property real serviceWidth: 7 + 4 + serviceMetrics.advanceWidth + 2
+    TextMetrics { id: serviceMetrics; font: serviceLabel.font; text: serviceLabel.text }
+    TextMetrics { id: versionMetrics; font: version.font; text: version.text }
 
-    RowLayout {
+    Row {
+    id: items
+    anchors.right: parent.right
+    anchors.verticalCenter: parent.verticalCenter
+    spacing: row.spacing
+
+    Row {
+        id: service
         spacing: 4
+        anchors.verticalCenter: parent.verticalCenter
+        // Pinned: the label inside stretches, and the row would hand this group the room
+        // the version needs.
+        width: Math.max(7 + 4 + 24, Math.min(row.serviceWidth, row.width - (row.othersWidth - row.serviceWidth)
+                                                               - (row.footer.showCliVersion ? 24 : 0)))
         Accessible.role: Accessible.StaticText
         Accessible.name: row.footer.serviceText
-        Dot { diameter: 7; color: row.footer.serviceDotColor }
-        Label {
+        Dot { diameter: 7; color: row.footer.serviceDotColor; anchors.verticalCenter: parent.verticalCenter }
+        PlainLabel {
+            id: serviceLabel
             text: row.footer.serviceText
             font.pointSize: Style.captionSize
             color: Style.secondary
+            elide: Text.ElideRight
+            width: service.width - 11
+            anchors.verticalCenter: parent.verticalCenter
         }
         HoverHandler { id: serviceHover }
-        ToolTip.visible: serviceHover.hovered
-        ToolTip.text: row.footer.serviceTooltip
-        ToolTip.delay: 600
+        PlainToolTip {
+            visible: serviceHover.hovered
+            text: serviceLabel.truncated ? row.footer.serviceText + "\n" + row.footer.serviceTooltip
+                                         : row.footer.serviceTooltip
+        }
     }
 
-    Divider { vertical: true; visible: row.footer.showCliVersion }
-    Label {
+    Divider { vertical: true; height: 10; anchors.verticalCenter: parent.verticalCenter; visible: row.footer.showCliVersion }
+    PlainLabel {
+        id: version
         visible: row.footer.showCliVersion
         text: row.footer.cliVersion
         font.pointSize: Style.captionSize
         color: Style.secondary
+        elide: Text.ElideRight
+        // A version such as 1.10.0-beta.12+g3f2a9c1 gives way before anything else.
+        width: Math.ceil(Math.max(Math.min(versionMetrics.advanceWidth, 24),
+                                  Math.min(versionMetrics.advanceWidth + 2, row.width - row.othersWidth)))
+        anchors.verticalCenter: parent.verticalCenter
         Accessible.name: "Installed tovi CLI version " + text
         HoverHandler { id: versionHover }
-        ToolTip.visible: versionHover.hovered
-        ToolTip.text: "Installed tovi CLI version"
-        ToolTip.delay: 600
+        PlainToolTip {
+            visible: versionHover.hovered
+            text: version.truncated ? "Installed tovi CLI version " + version.text : "Installed tovi CLI version"
+        }
     }
 
-    Divider { vertical: true; visible: row.footer.showNodeCount }
+    Divider { vertical: true; height: 10; anchors.verticalCenter: parent.verticalCenter; visible: row.footer.showNodeCount }
     LinkLabel {
+        id: nodes
         visible: row.footer.showNodeCount
+        anchors.verticalCenter: parent.verticalCenter
         text: row.footer.nodeCountText
         tooltip: row.footer.nodeCountTooltip
         font.pointSize: Style.captionSize
@@ -49,12 +89,13 @@ RowLayout {
         onActivated: row.footer.openNodes()
     }
 
-    Divider { vertical: true; visible: row.footer.showNotifications }
+    Divider { vertical: true; height: 10; anchors.verticalCenter: parent.verticalCenter; visible: row.footer.showNotifications }
     Item {
         id: notifications
         visible: row.footer.showNotifications
         implicitWidth: bell.implicitWidth
         implicitHeight: bell.implicitHeight
+        anchors.verticalCenter: parent.verticalCenter
         activeFocusOnTab: true
         Accessible.role: Accessible.Link
         Accessible.name: row.footer.notificationsTooltip
@@ -69,7 +110,7 @@ RowLayout {
                 color: row.footer.notificationsColor
                 anchors.verticalCenter: parent.verticalCenter
             }
-            Label {
+            PlainLabel {
                 visible: text.length > 0
                 text: row.footer.notificationsCountText
                 font.pointSize: Style.captionSize
@@ -84,8 +125,10 @@ RowLayout {
             cursorShape: Qt.PointingHandCursor
             onClicked: row.footer.openNotifications()
         }
-        ToolTip.visible: bellArea.containsMouse
-        ToolTip.text: row.footer.notificationsTooltip
-        ToolTip.delay: 600
+        PlainToolTip {
+            visible: bellArea.containsMouse
+            text: row.footer.notificationsTooltip
+        }
+    }
     }
 }

@@ -2,7 +2,7 @@ import QtQuick
 import QtQuick.Controls
 
 // One symbol drawn from the bundled icon font; `glyph` is the text the view model supplies.
-Label {
+PlainLabel {
     property string glyph
     property real size: Style.bodySize
     text: glyph

@@ -1,0 +1,225 @@
+#include "app/AccountMenu.h"
+
+#include "ui/MenuViewModel.h"
+#include "ui/Symbols.h"
+
+#include <QAction>
+#include <QGuiApplication>
+#include <QInputDialog>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPainter>
+#include <QScreen>
+#include <QWindow>
+
+#include <algorithm>
+
+namespace tovi {
+
+namespace {
+
+// A symbol of the window's icon font as a menu icon, in the menu's text colour.
+QIcon symbolIcon(const QString& glyph, const QColor& color) {
+    const qreal ratio = qApp->devicePixelRatio();
+    QPixmap pixmap(QSize(16, 16) * ratio);
+    pixmap.setDevicePixelRatio(ratio);
+    pixmap.fill(Qt::transparent);
+    QPainter painter(&pixmap);
+    QFont font(Symbols::fontFamily());
+    font.setPixelSize(14);
+    painter.setFont(font);
+    painter.setPen(color);
+    painter.drawText(QRect(0, 0, 16, 16), Qt::AlignCenter, glyph);
+    return QIcon(pixmap);
+}
+
+} // namespace
+
+AccountMenu::AccountMenu(MenuViewModel* menu, QObject* parent)
+    : QObject(parent)
+    , m_model(menu)
+    , m_menu(new QMenu()) {
+    m_menu->setToolTipsVisible(true);
+    // Sections carry the headings; a divider before a heading stays a divider.
+    m_menu->setSeparatorsCollapsible(false);
+    connect(m_model->accountMenu(), &AccountMenuViewModel::changed, this, &AccountMenu::scheduleRebuild);
+    connect(m_model->settings(), &SettingsViewModel::changed, this, &AccountMenu::scheduleRebuild);
+    rebuild();
+}
+
+AccountMenu::~AccountMenu() {
+    delete m_prompt.data();
+    delete m_menu;
+}
+
+QInputDialog* AccountMenu::prompt() const {
+    return m_prompt;
+}
+
+bool AccountMenu::isOpen() const {
+    return m_menu->isVisible() || (m_prompt && m_prompt->isVisible());
+}
+
+QString AccountMenu::escaped(const QString& text) {
+    QString result = text;
+    // A tab would start the shortcut column.
+    return result.replace(u'&', QLatin1String("&&")).replace(u'\t', u' ');
+}
+
+void AccountMenu::scheduleRebuild() {
+    // A change can come from inside an action's own trigger (a switch that was just set);
+    // the actions are replaced only once that has returned.
+    if (m_rebuildScheduled)
+        return;
+    m_rebuildScheduled = true;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            m_rebuildScheduled = false;
+            rebuild();
+        },
+        Qt::QueuedConnection);
+}
+
+void AccountMenu::rebuild() {
+    AccountMenuViewModel* account = m_model->accountMenu();
+    SettingsViewModel* settings = m_model->settings();
+
+    m_menu->clear();
+    if (m_removeMenu)
+        m_removeMenu->deleteLater();
+
+    // Headings are drawn as written (no accelerators), so they are not escaped.
+    m_menu->addSection(account->identityTitle());
+    for (const QVariant& entry : account->servicePages()) {
+        const QVariantMap page = entry.toMap();
+        const QString path = page.value(QStringLiteral("path")).toString();
+        connect(m_menu->addAction(page.value(QStringLiteral("title")).toString()), &QAction::triggered,
+                account, [account, path] { account->openServicePage(path); });
+    }
+
+    if (account->showAccounts()) {
+        m_menu->addSection(QStringLiteral("Accounts"));
+        for (const QVariant& entry : account->accounts()) {
+            const QVariantMap profile = entry.toMap();
+            const QString name = profile.value(QStringLiteral("name")).toString();
+            QAction* row = m_menu->addAction(escaped(profile.value(QStringLiteral("text")).toString()));
+            row->setCheckable(true);
+            row->setChecked(profile.value(QStringLiteral("checked")).toBool());
+            row->setEnabled(profile.value(QStringLiteral("enabled")).toBool());
+            connect(row, &QAction::triggered, account, [account, name] { account->switchProfile(name); });
+        }
+        m_removeMenu = m_menu->addMenu(QStringLiteral("Remove account"));
+        m_removeMenu->setToolTipsVisible(true);
+        for (const QString& name : account->removableAccounts())
+            connect(m_removeMenu->addAction(escaped(name)), &QAction::triggered, account,
+                    [account, name] { account->removeProfile(name); });
+    }
+
+    m_menu->addSeparator();
+    if (account->showAddAccount())
+        connect(m_menu->addAction(QStringLiteral("Add account…")), &QAction::triggered, this, [this] {
+            askForAccountName(m_menu->windowHandle() ? m_menu->windowHandle()->transientParent() : nullptr);
+        });
+    if (account->showSignOut())
+        connect(m_menu->addAction(QStringLiteral("Sign out")), &QAction::triggered, account,
+                &AccountMenuViewModel::signOut);
+    if (account->showSignIn())
+        connect(m_menu->addAction(QStringLiteral("Sign in")), &QAction::triggered, account,
+                &AccountMenuViewModel::signIn);
+
+    m_menu->addSeparator();
+    m_menu->addSection(account->versionHeading());
+    QAction* check = m_menu->addAction(QStringLiteral("Check for Updates…"));
+    check->setEnabled(settings->canCheckForUpdates());
+    connect(check, &QAction::triggered, settings, &SettingsViewModel::checkForUpdates);
+
+    // A switch shows the stored value: the view model decides, and a refused change shows as
+    // it was when the menu is built again.
+    auto addSwitch = [this](const QString& text, bool on, const QString& tooltip, auto set) {
+        QAction* action = m_menu->addAction(text);
+        action->setCheckable(true);
+        action->setChecked(on);
+        if (!tooltip.isEmpty())
+            action->setToolTip(tooltip);
+        connect(action, &QAction::triggered, this, set);
+        return action;
+    };
+    addSwitch(QStringLiteral("Automatic updates"), settings->automaticUpdates(),
+              settings->automaticUpdatesTooltip(),
+              [settings](bool on) { settings->setAutomaticUpdates(on); });
+    addSwitch(QStringLiteral("Open at Login"), settings->openAtLogin(), {},
+              [settings](bool on) { settings->setOpenAtLogin(on); });
+    if (settings->showMoveNote())
+        m_menu->addAction(settings->moveNote())->setEnabled(false);
+    addSwitch(settings->keepAwakeLabel(), settings->keepAwake(), {},
+              [settings](bool on) { settings->setKeepAwake(on); });
+    addSwitch(QStringLiteral("Sync agent history"), settings->syncAgentHistory(),
+              settings->syncAgentHistoryTooltip(),
+              [settings](bool on) { settings->setSyncAgentHistory(on); });
+    if (settings->historySyncApplying()) {
+        QAction* applying = m_menu->addAction(QStringLiteral("Applying history setting…"));
+        applying->setIcon(symbolIcon(settings->applyingGlyph(), m_menu->palette().color(QPalette::Text)));
+        applying->setEnabled(false);
+    }
+
+    m_menu->addSeparator();
+    QAction* quit = m_menu->addAction(QStringLiteral("Quit Tovi"));
+    quit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
+    connect(quit, &QAction::triggered, m_model, &MenuViewModel::quit);
+
+    if (m_menu->isVisible())
+        m_menu->adjustSize();
+}
+
+void AccountMenu::popup(QPoint topRight, QWindow* parent) {
+    if (m_rebuildScheduled) {
+        m_rebuildScheduled = false;
+        rebuild();
+    }
+    // Tied to the window it drops from, so that the window manager keeps them together.
+    m_menu->winId();
+    if (QWindow* handle = m_menu->windowHandle())
+        handle->setTransientParent(parent);
+    m_menu->ensurePolished();
+    const QSize size = m_menu->sizeHint();
+    // Hung from the button's corner; the platform moves it back onto the screen if needed.
+    m_menu->popup(QPoint(topRight.x() - size.width(), topRight.y()));
+}
+
+void AccountMenu::askForAccountName(QWindow* over) {
+    if (m_prompt) {
+        m_prompt->raise();
+        m_prompt->activateWindow();
+        return;
+    }
+    auto* prompt = new QInputDialog();
+    m_prompt = prompt;
+    prompt->setAttribute(Qt::WA_DeleteOnClose);
+    prompt->setWindowModality(Qt::ApplicationModal);
+    prompt->setWindowTitle(QStringLiteral("Add account"));
+    prompt->setInputMode(QInputDialog::TextInput);
+    prompt->setLabelText(QStringLiteral("Name this profile (e.g. work). You'll approve it in your browser."));
+    prompt->setOkButtonText(QStringLiteral("Continue"));
+    prompt->setCancelButtonText(QStringLiteral("Cancel"));
+    if (auto* field = prompt->findChild<QLineEdit*>()) {
+        field->setPlaceholderText(QStringLiteral("work"));
+        field->setMinimumWidth(220);
+    }
+    AccountMenuViewModel* account = m_model->accountMenu();
+    connect(prompt, &QInputDialog::textValueSelected, account, &AccountMenuViewModel::addAccount);
+    connect(prompt, &QDialog::finished, this, &AccountMenu::promptClosed);
+    prompt->winId();
+    if (over && prompt->windowHandle()) {
+        prompt->windowHandle()->setTransientParent(over);
+        prompt->adjustSize();
+        QRect frame(QPoint(), prompt->sizeHint());
+        frame.moveCenter(over->geometry().center());
+        if (QScreen* screen = over->screen())
+            frame.moveTop(std::max(frame.top(), screen->availableGeometry().top()));
+        prompt->move(frame.topLeft());
+    }
+    prompt->open();
+}
+
+} // namespace tovi
