@@ -163,9 +163,15 @@ tray_icon_window() {
     return 1
 }
 
+# The client area on the root window. Not xdotool's getwindowgeometry: under a reparenting
+# window manager it counts the frame's offset twice.
 window_geometry() {
-    eval "$(xdotool getwindowgeometry --shell "$1")"
-    WIN_X=$X WIN_Y=$Y WIN_W=$WIDTH WIN_H=$HEIGHT
+    local info
+    info=$(xwininfo -id "$1")
+    WIN_X=$(sed -n 's/^ *Absolute upper-left X: *//p' <<<"$info")
+    WIN_Y=$(sed -n 's/^ *Absolute upper-left Y: *//p' <<<"$info")
+    WIN_W=$(sed -n 's/^ *Width: *//p' <<<"$info")
+    WIN_H=$(sed -n 's/^ *Height: *//p' <<<"$info")
 }
 
 click_window_centre() {

@@ -134,10 +134,16 @@ bool MenuWindow::ensureCreated() {
     connect(m_window, &QWindow::activeChanged, this, &MenuWindow::onActiveChanged);
     // The height follows the content; keep the window hanging from the same edge.
     connect(m_window, &QWindow::heightChanged, this, [this] {
-        if (m_window->isVisible())
-            place();
+        if (!m_window->isVisible())
+            return;
+        place();
+        // The frame a window manager adds is known for sure only once it has the new size.
+        if (m_appliedMode == Mode::normal)
+            keepOnScreen(m_window->height());
     });
     connect(m_window, &QWindow::visibleChanged, this, [this](bool visible) {
+        if (m_remapping)
+            return;
         if (visible) {
             Q_EMIT shown();
             return;
@@ -199,7 +205,11 @@ void MenuWindow::updateSize() {
     }
     const int content = int(std::ceil(m_window->property("contentHeight").toReal()));
     const int width = m_window->property("designWidth").toInt();
-    m_heightCap = m_screen ? m_screen->availableGeometry().height() - 2 * kScreenMargin : content;
+    // A framed window's title bar and borders take room on the screen too.
+    const QMargins frame = m_appliedMode == Mode::normal ? m_window->frameMargins() : QMargins();
+    m_heightCap =
+        m_screen ? m_screen->availableGeometry().height() - 2 * kScreenMargin - frame.top() - frame.bottom()
+                 : content;
     const QSize size(width, std::max(1, std::min(content, m_heightCap)));
 
     // Window managers and Wayland compositors keep a window within its last size hints: the
@@ -211,9 +221,53 @@ void MenuWindow::updateSize() {
         m_window->setMinimumSize(size);
         m_window->setMaximumSize(size);
     }
+    const bool grew = size.height() > m_window->height();
     if (m_window->size() != size)
         m_window->resize(size);
+    if (m_window->isVisible() && grew)
+        keepOnScreen(size.height());
     traceGeometrySoon();
+}
+
+// `height` is the one just asked for: a window manager reports the new size only later.
+void MenuWindow::keepOnScreen(int height) {
+    if (QGuiApplication::platformName().startsWith(QLatin1String("wayland"))) {
+        // A Wayland client cannot move its window, and the compositor placed it for the height
+        // it had when it was mapped: mapped anew, it is placed for the height it has now.
+        if (height > m_mappedHeight && !m_remapPending) {
+            m_remapPending = true;
+            QTimer::singleShot(0, this, &MenuWindow::remap);
+        }
+        return;
+    }
+    // The drop-down is placed again on every change of height (see ensureCreated).
+    if (m_appliedMode == Mode::dropDown)
+        return;
+    // A normal window grows downwards from where the user left it; lift it when its bottom
+    // would leave the screen. In frame coordinates: window managers differ in what a client
+    // position means for a framed window.
+    if (!m_screen)
+        return;
+    const QRect available = m_screen->availableGeometry();
+    const QMargins frame = m_window->frameMargins();
+    const QRect outer = m_window->frameGeometry();
+    const int lowestTop = available.bottom() + 1 - kScreenMargin - (height + frame.top() + frame.bottom());
+    if (outer.top() > lowestTop)
+        m_window->setFramePosition(QPoint(outer.left(), std::max(available.top(), lowestTop)));
+}
+
+void MenuWindow::remap() {
+    m_remapPending = false;
+    if (!m_window || !m_window->isVisible())
+        return;
+    m_remapping = true;
+    m_window->setProperty("remapping", true);
+    m_window->hide();
+    m_mappedHeight = m_window->height();
+    m_window->show();
+    m_window->requestActivate();
+    m_window->setProperty("remapping", false);
+    m_remapping = false;
 }
 
 void MenuWindow::traceGeometrySoon() {
@@ -300,6 +354,7 @@ void MenuWindow::show(QRect iconGeometry) {
     updateSize();
     if (m_appliedMode == Mode::dropDown)
         place();
+    m_mappedHeight = m_window->height();
     m_window->show();
     m_window->raise();
     m_window->requestActivate();

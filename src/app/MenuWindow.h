@@ -67,6 +67,8 @@ private:
     void applyMode();
     QScreen* targetScreen() const;
     void place();
+    void keepOnScreen(int height);
+    void remap();
     void onActiveChanged();
     void onPopupClosed();
     void traceGeometrySoon();
@@ -77,6 +79,9 @@ private:
     QPointer<QScreen> m_screen;
     int m_heightCap = 0;
     bool m_geometryTracePending = false;
+    int m_mappedHeight = 0;
+    bool m_remapPending = false;
+    bool m_remapping = false;
     std::function<QVariantMap()> m_properties;
     QPointer<QWindow> m_window;
     QRect m_iconGeometry;

@@ -26,8 +26,11 @@ Window {
         Style.symbolFamily = menu.symbolFontFamily
     }
 
+    // Set by the application while it maps the open window anew (Wayland, after it grew).
+    property bool remapping: false
+
     onVisibleChanged: {
-        if (visible) {
+        if (visible && !remapping) {
             menu.windowShown()
             if (spaces.item)
                 spaces.item.focusSearch()
