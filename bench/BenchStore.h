@@ -23,7 +23,8 @@ public:
         : m_status(std::move(status)) {}
     void setStatus(QByteArray status) { m_status = std::move(status); }
     QCoro::Task<bool> isInstalled() override { co_return true; }
-    QCoro::Task<Result<QByteArray>> run(QStringList arguments) override {
+    QCoro::Task<Result<QByteArray>> run(QStringList arguments,
+                                        std::optional<std::chrono::milliseconds>) override {
         if (arguments.value(0) == QLatin1String("internal"))
             co_return Result<QByteArray>(m_status); // see Result.h: a bare m_status would be moved out
         if (arguments.value(1) == QLatin1String("profile"))
