@@ -40,7 +40,10 @@ private:
 class MemoryDefaults : public UserDefaults {
 public:
     QVariant value(const QString& key) const override { return m_values.value(key); }
-    void setValue(const QString& key, const QVariant& value) override { m_values.insert(key, value); }
+    Status setValue(const QString& key, const QVariant& value) override {
+        m_values.insert(key, value);
+        return success();
+    }
 
 private:
     QHash<QString, QVariant> m_values;
