@@ -23,7 +23,8 @@ public:
         : m_status(std::move(status)) {}
     void setStatus(QByteArray status) { m_status = std::move(status); }
     QCoro::Task<bool> isInstalled() override { co_return true; }
-    QCoro::Task<Result<QByteArray>> run(QStringList arguments) override {
+    QCoro::Task<Result<QByteArray>> run(QStringList arguments,
+                                        std::optional<std::chrono::milliseconds>) override {
         if (arguments.value(0) == QLatin1String("internal"))
             co_return Result<QByteArray>(m_status); // see Result.h: a bare m_status would be moved out
         if (arguments.value(1) == QLatin1String("profile"))
@@ -39,7 +40,10 @@ private:
 class MemoryDefaults : public UserDefaults {
 public:
     QVariant value(const QString& key) const override { return m_values.value(key); }
-    void setValue(const QString& key, const QVariant& value) override { m_values.insert(key, value); }
+    Status setValue(const QString& key, const QVariant& value) override {
+        m_values.insert(key, value);
+        return success();
+    }
 
 private:
     QHash<QString, QVariant> m_values;

@@ -1,5 +1,7 @@
 #include "app/FeedUpdater.h"
 
+#include "platform/QSettingsUserDefaults.h"
+
 #include "BuildConfig.h"
 #include "app/AppcastParser.h"
 #include "app/DesktopUpdateNotifier.h"
@@ -19,7 +21,6 @@
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QRegularExpression>
-#include <QSettings>
 #include <QStandardPaths>
 
 #include <qcoro/qcorosignal.h>
@@ -77,7 +78,7 @@ FeedUpdater::Options FeedUpdater::Options::fromEnvironment() {
 FeedUpdater::FeedUpdater(Options options, QObject* parent)
     : AppUpdater(parent)
     , m_options(std::move(options))
-    , m_settings(std::make_unique<QSettings>(m_options.settingsFile, QSettings::IniFormat))
+    , m_settings(std::make_unique<QSettingsUserDefaults>(m_options.settingsFile))
     , m_startedAt(QDateTime::currentDateTimeUtc()) {
     m_network = m_options.network ? m_options.network : new QNetworkAccessManager(this);
     m_notifier = m_options.notifier
@@ -105,20 +106,11 @@ FeedUpdater::~FeedUpdater() {
 }
 
 bool FeedUpdater::readFlag(const QString& key, bool fallback) const {
-    const QVariant value = m_settings->value(key);
-    if (value.typeId() == QMetaType::Bool)
-        return value.toBool();
-    const QString text = value.toString();
-    if (text == u"true")
-        return true;
-    if (text == u"false")
-        return false;
-    return fallback;
+    return m_settings->boolValue(key).value_or(fallback);
 }
 
 void FeedUpdater::writeFlag(const QString& key, bool value) {
-    m_settings->setValue(key, value);
-    m_settings->sync();
+    (void)m_settings->setValue(key, value);
 }
 
 bool FeedUpdater::automaticallyChecksForUpdates() const {
@@ -216,8 +208,7 @@ QCoro::Task<> FeedUpdater::check(CheckKind kind) {
     const Result<std::optional<AppcastItem>> result = co_await fetchNewerRelease();
     if (!self || !*alive)
         co_return;
-    m_settings->setValue(lastCheckKey, double(QDateTime::currentMSecsSinceEpoch()) / 1000.0);
-    m_settings->sync();
+    (void)m_settings->setValue(lastCheckKey, double(QDateTime::currentMSecsSinceEpoch()) / 1000.0);
     finishCheck(kind, result);
 
     // In the background each build is fetched once per session, successful or not.

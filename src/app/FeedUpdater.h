@@ -21,10 +21,10 @@
 #include <optional>
 
 class QNetworkAccessManager;
-class QSettings;
 
 namespace tovi {
 
+class QSettingsUserDefaults;
 class UpdateNotifier;
 class UpdatePrompter;
 
@@ -100,7 +100,7 @@ private:
     void writeFlag(const QString& key, bool value);
 
     Options m_options;
-    std::unique_ptr<QSettings> m_settings;
+    std::unique_ptr<QSettingsUserDefaults> m_settings;
     QPointer<QNetworkAccessManager> m_network;
     QPointer<UpdateNotifier> m_notifier;
     QPointer<UpdatePrompter> m_prompter;

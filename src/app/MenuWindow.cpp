@@ -1,5 +1,6 @@
 #include "app/MenuWindow.h"
 
+#include "BuildConfig.h"
 #include "app/AccountMenu.h"
 #include "app/WindowModule.h"
 #include "app/WindowPlacement.h"
@@ -115,8 +116,9 @@ bool MenuWindow::ensureCreated() {
     }
     if (m_traceFirstFrame)
         trace("module-loaded");
-    // Developers can point at the source folder to try QML changes without a rebuild.
-    const QString qmlDir = qEnvironmentVariable("TOVI_QML_DIR");
+    // Developers can point at the source folder to try QML changes without a rebuild; a
+    // release build never loads its window from anywhere but its own resources.
+    const QString qmlDir = build::developerSwitches ? qEnvironmentVariable("TOVI_QML_DIR") : QString();
     m_window = create(this, m_properties ? m_properties() : QVariantMap{},
                       qmlDir.isEmpty() ? QUrl(QStringLiteral("qrc:/qml/Tovi/Window/Main.qml"))
                                        : QUrl::fromLocalFile(qmlDir + QStringLiteral("/Main.qml")));

@@ -30,9 +30,15 @@ QByteArray pidFilePathBytes() {
     return path + "run/daemon.pid";
 }
 
-// Reads a regular file to its end. Anything else (a FIFO, a device) could block the
-// caller's thread forever, and the caller is the GUI thread.
-std::optional<QByteArray> readRegularFile(const QByteArray& path) {
+// A pid with the blanks a writer may put around it fits in this many bytes; a longer file
+// is not a pid file, and reading it whole (the GUI thread probes at every refresh) could
+// take any amount of memory and time.
+constexpr qsizetype pidFileLimit = 64;
+
+// Reads at most pidFileLimit + 1 bytes of a regular file, so that an over-long one can be
+// told apart. Anything else (a FIFO, a device) could block the caller's thread forever,
+// and the caller is the GUI thread.
+std::optional<QByteArray> readPidFilePrefix(const QByteArray& path) {
     const int fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
     if (fd < 0)
         return std::nullopt;
@@ -41,10 +47,10 @@ std::optional<QByteArray> readRegularFile(const QByteArray& path) {
         ::close(fd);
         return std::nullopt;
     }
-    QByteArray contents;
-    char buffer[4096];
-    for (;;) {
-        const ssize_t n = ::read(fd, buffer, sizeof buffer);
+    char buffer[pidFileLimit + 1];
+    qsizetype length = 0;
+    while (length < qsizetype(sizeof buffer)) {
+        const ssize_t n = ::read(fd, buffer + length, sizeof buffer - size_t(length));
         if (n < 0 && errno == EINTR)
             continue;
         if (n < 0) {
@@ -53,10 +59,12 @@ std::optional<QByteArray> readRegularFile(const QByteArray& path) {
         }
         if (n == 0)
             break;
-        contents.append(buffer, n);
+        length += n;
     }
     ::close(fd);
-    return contents;
+    if (length > pidFileLimit)
+        return std::nullopt;
+    return QByteArray(buffer, length);
 }
 
 } // namespace
@@ -105,7 +113,7 @@ DaemonState daemonStateForKillResult(std::int32_t pid, int result, int errnoValu
 }
 
 DaemonState readDaemonState() {
-    const std::optional<QByteArray> contents = readRegularFile(pidFilePathBytes());
+    const std::optional<QByteArray> contents = readPidFilePrefix(pidFilePathBytes());
     if (!contents)
         return DaemonState::stopped();
     const std::optional<std::int32_t> pid = parsePidFileContents(*contents);

@@ -9,15 +9,24 @@ namespace tovi {
 // resumes the caller when the child has exited and its output has been collected.
 class ProcessCLICommandRunner : public CLICommandRunner {
 public:
+    // What one run may print. The CLI's answers are a JSON document or a line of text; past
+    // these sizes it is not answering but flooding, and the whole output would sit in memory.
+    static constexpr qsizetype standardOutputLimit = qsizetype(64) << 20;
+    // Standard error only ever becomes a message: its start is kept, the rest dropped.
+    static constexpr qsizetype standardErrorKept = qsizetype(1) << 20;
+
     explicit ProcessCLICommandRunner(ExecutableLocator locator = {});
 
     QCoro::Task<bool> isInstalled() override;
-    QCoro::Task<Result<QByteArray>> run(QStringList arguments) override;
+    QCoro::Task<Result<QByteArray>> run(QStringList arguments,
+                                        std::optional<std::chrono::milliseconds> timeLimit = {}) override;
     QCoro::Task<Result<QByteArray>> runShell(QString commandLine) override;
 
-    // Starts `program` with `arguments` and collects its output; the two operations above
-    // end here. Needs nothing of the runner, so a run outlives the runner that began it.
-    static QCoro::Task<Result<QByteArray>> execute(QString program, QStringList arguments);
+    // Starts `program` (the file system's bytes) with `arguments` and collects its output; the
+    // two operations above end here. Needs nothing of the runner, so a run outlives the
+    // runner that began it.
+    static QCoro::Task<Result<QByteArray>> execute(QByteArray program, QStringList arguments,
+                                                   std::optional<std::chrono::milliseconds> timeLimit);
 
 private:
     ExecutableLocator m_locator;

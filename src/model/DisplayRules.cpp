@@ -101,13 +101,17 @@ std::optional<NodeCounts> nodeCounts(const std::optional<QList<SpaceNode>>& node
 QString capitalizeWords(const QString& text) {
     QString out = text;
     bool startOfWord = true;
-    for (QChar& c : out) {
+    for (qsizetype i = 0; i < out.size(); ++i) {
+        QChar& c = out[i];
         if (c.isLetter()) {
             c = startOfWord ? c.toUpper() : c.toLower();
             startOfWord = false;
-        } else {
-            startOfWord = true;
+            continue;
         }
+        // An apostrophe between letters joins a contraction or elision ("don't", "l’eau").
+        const bool apostrophe = c == QLatin1Char('\'') || c == QChar(0x2019);
+        const bool insideWord = !startOfWord && i + 1 < out.size() && out.at(i + 1).isLetter();
+        startOfWord = !(apostrophe && insideWord);
     }
     return out;
 }

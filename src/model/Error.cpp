@@ -40,6 +40,14 @@ Error Error::processStart(const QString& systemMessage)
     return e;
 }
 
+Error Error::cliStopped(const QString& reason)
+{
+    Error e;
+    e.kind = Kind::CliStopped;
+    e.text = reason;
+    return e;
+}
+
 Error Error::decode(const QString& message)
 {
     Error e;

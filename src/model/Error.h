@@ -10,6 +10,7 @@ struct Error {
     enum class Kind {
         CliFailed,     // the child ran and exited with a non-zero status
         CliNotFound,   // no tovi executable was found; nothing was started
+        CliStopped,    // Tovi ended the child: it printed too much or ran past its time limit
         ProcessStart,  // the system refused to start the child
         Decode,        // output that does not decode into the expected record
         HistoryConfig, // a history setting that cannot be read
@@ -29,6 +30,7 @@ struct Error {
     static Error cliFailed(int code, const QString& stderrText);
     static Error cliNotFound();
     static Error processStart(const QString& systemMessage);
+    static Error cliStopped(const QString& reason);
     static Error decode(const QString& message);
     static Error historyInvalidValue(const QString& key);
     static Error cancelled();

@@ -1,6 +1,7 @@
 #include "platform/BoottimeClock.h"
 
 #include <QSocketNotifier>
+#include <qcoro/qcorotimer.h>
 
 #include <cerrno>
 #include <coroutine>
@@ -42,6 +43,12 @@ struct ReadableAwaiter {
 
 } // namespace
 
+BoottimeClock::BoottimeClock(TimerFactory makeTimer)
+    : m_makeTimer(std::move(makeTimer)) {
+    if (!m_makeTimer)
+        m_makeTimer = [] { return ::timerfd_create(CLOCK_BOOTTIME, TFD_CLOEXEC | TFD_NONBLOCK); };
+}
+
 QDateTime BoottimeClock::now() const {
     return QDateTime::currentDateTimeUtc();
 }
@@ -50,9 +57,11 @@ QCoro::Task<> BoottimeClock::sleepFor(std::chrono::milliseconds duration) {
     if (duration.count() <= 0)
         co_return;
 
-    FdCloser timer{::timerfd_create(CLOCK_BOOTTIME, TFD_CLOEXEC | TFD_NONBLOCK)};
-    if (timer.fd < 0)
-        co_return; // no timer to wait on; returning early beats blocking the thread
+    FdCloser timer{m_makeTimer()};
+    if (timer.fd < 0) {
+        co_await QCoro::sleepFor(duration);
+        co_return;
+    }
 
     timespec start{};
     ::clock_gettime(CLOCK_BOOTTIME, &start);
@@ -64,8 +73,10 @@ QCoro::Task<> BoottimeClock::sleepFor(std::chrono::milliseconds duration) {
     itimerspec spec{};
     spec.it_value.tv_sec = static_cast<time_t>(secs.count());
     spec.it_value.tv_nsec = static_cast<long>((total - secs).count());
-    if (::timerfd_settime(timer.fd, TFD_TIMER_ABSTIME, &spec, nullptr) != 0)
+    if (::timerfd_settime(timer.fd, TFD_TIMER_ABSTIME, &spec, nullptr) != 0) {
+        co_await QCoro::sleepFor(duration);
         co_return;
+    }
 
     auto notifier = std::make_unique<QSocketNotifier>(timer.fd, QSocketNotifier::Read);
     notifier->setEnabled(false);

@@ -1,18 +1,9 @@
 #include "platform/QSettingsUserDefaults.h"
 
+#include <QFile>
 #include <QStandardPaths>
 
 namespace tovi {
-
-namespace {
-
-// Whatever a damaged or unreadable file yields is not trusted: a half-parsed file could
-// hold a value the user never chose.
-bool storedValuesUsable(const QSettings& settings) {
-    return settings.status() == QSettings::NoError;
-}
-
-} // namespace
 
 QSettingsUserDefaults::QSettingsUserDefaults()
     : QSettingsUserDefaults(defaultFilePath()) {}
@@ -26,26 +17,43 @@ QString QSettingsUserDefaults::defaultFilePath() {
 
 QSettingsUserDefaults::QSettingsUserDefaults(const QString& filePath)
     : m_settings(std::make_unique<QSettings>(filePath, QSettings::IniFormat)) {
-    m_discardStored = !storedValuesUsable(*m_settings);
+    // Qt still reads every intact line of a file it reports as damaged: those values are the
+    // user's choices and stay. The next write drops what Qt could not read, so the file as
+    // it was is set aside first, here, before anything could write.
+    if (m_settings->status() != QSettings::FormatError)
+        return;
+    QFile::remove(damagedCopyPath());
+    if (QFile::copy(filePath, damagedCopyPath()))
+        m_notice = QStringLiteral("Part of Tovi's settings file could not be read; the settings that could "
+                                  "be read are kept, and the file as it was is saved as ") +
+                   damagedCopyPath() + QLatin1Char('.');
+    else
+        m_notice = QStringLiteral("Part of Tovi's settings file %1 could not be read; the settings that "
+                                  "could be read are kept.")
+                       .arg(filePath);
 }
 
 QSettingsUserDefaults::~QSettingsUserDefaults() = default;
 
 QVariant QSettingsUserDefaults::value(const QString& key) const {
-    if (m_discardStored)
-        return {};
     return m_settings->value(key);
 }
 
-void QSettingsUserDefaults::setValue(const QString& key, const QVariant& value) {
-    if (m_discardStored) {
-        // Start the file afresh instead of writing the damaged remains back out.
-        m_settings->clear();
-        m_discardStored = false;
+Status QSettingsUserDefaults::setValue(const QString& key, const QVariant& value) {
+    // QSettings keeps the first error it met for good (the damaged file at load, an earlier
+    // failed write). A fresh object over the same file, opened while the old one still holds
+    // its values, reports on this write alone.
+    if (m_settings->status() != QSettings::NoError) {
+        auto fresh = std::make_unique<QSettings>(fileName(), QSettings::IniFormat);
+        m_settings = std::move(fresh);
     }
     m_settings->setValue(key, value);
     // Written at once (QSettings replaces the file atomically), so a crash loses nothing.
     m_settings->sync();
+    if (m_settings->status() == QSettings::AccessError)
+        return Error::platform(QStringLiteral("Couldn't save Tovi's settings to ") + fileName() +
+                               QLatin1Char('.'));
+    return success();
 }
 
 QString QSettingsUserDefaults::fileName() const {

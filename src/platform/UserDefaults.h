@@ -1,5 +1,7 @@
 #pragma once
 
+#include "model/Result.h"
+
 #include <QString>
 #include <QVariant>
 
@@ -13,7 +15,12 @@ public:
     virtual ~UserDefaults() = default;
     // An invalid QVariant when the key is absent.
     virtual QVariant value(const QString& key) const = 0;
-    virtual void setValue(const QString& key, const QVariant& value) = 0;
+    // Saved at once. When it cannot be saved the value still holds for this run, and the
+    // failure carries the text the user is shown.
+    virtual Status setValue(const QString& key, const QVariant& value) = 0;
+    // What the user should hear about the settings file itself (a damaged file that was set
+    // aside); nothing otherwise.
+    virtual std::optional<QString> notice() const { return std::nullopt; }
 
     // A stored boolean, or the text "true"/"false" (how INI files keep booleans); anything
     // else is not a boolean.

@@ -21,7 +21,10 @@ QString historyKey(const QString& profile) {
 } // namespace
 
 void StatusStore::setHistorySyncEnabled(bool value) {
-    m_deps.defaults->setValue(QStringLiteral("historySync"), value);
+    if (!saveSwitch(QStringLiteral("historySync"), value, m_historySyncEnabled)) {
+        Q_EMIT historySyncEnabledChanged();
+        return;
+    }
     setHistorySyncEnabledField(value);
     applyHistorySetting();
 }

@@ -8,6 +8,8 @@
 #include "platform/XdgAutostartLoginItem.h"
 #include "store/StatusSource.h"
 
+#include "BuildConfig.h"
+
 #include <QtGlobal>
 
 namespace tovi {
@@ -50,7 +52,10 @@ std::optional<std::chrono::milliseconds> developerPollInterval(const QByteArray&
 }
 
 std::optional<std::chrono::milliseconds> developerPollInterval() {
-    return developerPollInterval(qgetenv("TOVI_DEV_POLL_INTERVAL_MS"));
+    if constexpr (build::developerSwitches)
+        return developerPollInterval(qgetenv("TOVI_DEV_POLL_INTERVAL_MS"));
+    else
+        return std::nullopt;
 }
 
 } // namespace tovi

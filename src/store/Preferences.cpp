@@ -19,10 +19,21 @@ bool StatusStore::autoUpdateCLI() const {
     return m_deps.defaults->boolValue(autoUpdateCLIKey).value_or(true);
 }
 
+bool StatusStore::saveSwitch(const QString& key, bool value, bool stored) {
+    const Status saved = m_deps.defaults->setValue(key, value);
+    if (saved)
+        return true;
+    // A choice that did not reach the disk would be gone at the next launch without a word:
+    // the switch goes back to what is stored, and the message says why.
+    (void)m_deps.defaults->setValue(key, stored);
+    setMaintenanceMessage(saved.error().description());
+    return false;
+}
+
 void StatusStore::setAutoUpdateCLI(bool enabled) {
     const bool before = autoUpdateCLI();
-    m_deps.defaults->setValue(autoUpdateCLIKey, enabled);
-    if (before != enabled)
+    // A refused change notifies too, so that the switch springs back.
+    if (!saveSwitch(autoUpdateCLIKey, enabled, before) || before != enabled)
         Q_EMIT autoUpdateCLIChanged();
 }
 
@@ -62,7 +73,10 @@ void StatusStore::applyKeepAwake(bool enabled) {
 
 void StatusStore::setKeepAwake(bool enabled) {
     const bool before = keepAwake();
-    m_deps.defaults->setValue(keepAwakeKey, enabled);
+    if (!saveSwitch(keepAwakeKey, enabled, before)) {
+        Q_EMIT keepAwakeChanged();
+        return;
+    }
     applyKeepAwake(enabled);
     if (before != enabled)
         Q_EMIT keepAwakeChanged();

@@ -115,10 +115,12 @@ QCoro::Task<> StatusStore::autoUpdateCLIIfDue() {
     if (!self)
         co_return;
     const QStringList arguments{QStringLiteral("install")};
-    const Result<QByteArray> updated = co_await runner->run(arguments);
+    // Nobody watches this run: one that hangs would hold isMaintaining, and with it every
+    // later update and user command, for good.
+    const Result<QByteArray> updated = co_await runner->run(arguments, m_deps.autoUpdateTimeLimit);
     if (!self)
         co_return;
-    // A failure leaves the old time, so the next pass tries again.
+    // A failure (the time limit included) leaves the old time, so the next pass tries again.
     if (updated)
         m_deps.defaults->setValue(lastCliUpdateKey, nowSeconds());
     co_await awaitHistorySync(QStringList());

@@ -23,6 +23,8 @@ StatusStore::StatusStore(StatusStoreDependencies dependencies, QObject* parent)
         m_deps.source = std::make_shared<CLIStatusSource>(m_deps.cliRunner);
     m_launchAtLoginEnabled = m_deps.loginItem->isEnabled();
     m_historySyncEnabled = m_deps.defaults->boolValue(QStringLiteral("historySync")).value_or(false);
+    // Said once, in the window's message area, until the next action's outcome replaces it.
+    m_maintenanceMessage = m_deps.defaults->notice();
 }
 
 StatusStore::~StatusStore() {
@@ -205,9 +207,30 @@ QCoro::Task<> StatusStore::pollLoop(TaskHandlePtr handle, TaskHandlePtr bootstra
 
 QCoro::Task<> StatusStore::refresh() {
     QPointer<StatusStore> self(this);
+    setDaemonState(m_deps.daemonStateProvider());
+
+    // A status command that hangs must not gain a companion at every click of Refresh or
+    // every polling pass: they wait for the one in flight. The refresh that ends a
+    // maintenance command needs a reading taken after that command, so it starts its own
+    // (and becomes the one others join); maintenance runs one at a time, so this stays
+    // bounded.
+    if (m_refreshTask && !m_isMaintaining) {
+        const TaskHandlePtr running = m_refreshTask;
+        co_await TaskHandle::wait(running);
+        co_return;
+    }
+    auto handle = std::make_shared<TaskHandle>();
+    m_refreshTask = handle;
+    co_await fetchStatus();
+    if (self && self->m_refreshTask == handle)
+        self->m_refreshTask.reset();
+    handle->finish();
+}
+
+QCoro::Task<> StatusStore::fetchStatus() {
+    QPointer<StatusStore> self(this);
     const std::shared_ptr<StatusSource> source = m_deps.source;
 
-    setDaemonState(m_deps.daemonStateProvider());
     setIsRefreshing(true);
 
     Result<InternalStatus> fetched = co_await source->fetch();

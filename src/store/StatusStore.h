@@ -46,6 +46,8 @@ struct StatusStoreDependencies {
     std::shared_ptr<Clock> clock;
     std::function<AppLocation()> appLocation;
     QString webOrigin; // empty: the configured service web origin
+    // How long the automatic CLI update may run before it is ended and counts as failed.
+    std::chrono::milliseconds autoUpdateTimeLimit{std::chrono::minutes(10)};
 };
 
 // The one observable model of the application: the latest status snapshot and every
@@ -193,6 +195,7 @@ private:
     void setTeamId(std::optional<QString> value);
 
     QCoro::Task<> pollLoop(TaskHandlePtr handle, TaskHandlePtr bootstrap);
+    QCoro::Task<> fetchStatus();
     // One user-requested command at a time: a second request while one runs is dropped.
     // Its outcome goes to maintenanceMessage; the account commands also reload profiles
     // and team before the final refresh.
@@ -203,6 +206,9 @@ private:
     QCoro::Task<> signInBody(TaskHandlePtr handle, std::optional<QString> profile);
     QCoro::Task<> signIn(TaskHandlePtr handle, std::optional<QString> profile);
     void endSignIn(const TaskHandlePtr& handle, const std::optional<Error>& error);
+    // Saves a switch's value; when it cannot be saved, puts the stored value back for this
+    // run and reports why in maintenanceMessage. False then.
+    bool saveSwitch(const QString& key, bool value, bool stored);
     QString installCommandLine() const;
     double nowSeconds() const;
 
@@ -229,6 +235,8 @@ private:
     TaskHandlePtr m_signInTask;
     std::optional<QString> m_teamId;
     TaskHandlePtr m_pollTask;
+    // The status fetch in flight, which later refreshes join instead of starting another.
+    TaskHandlePtr m_refreshTask;
     std::optional<int> m_keepAwakeActivity;
 };
 

@@ -16,6 +16,10 @@ constexpr QFileDevice::Permissions kExecutable = QFileDevice::ReadOwner | QFileD
 // Writes an executable bash script whose body follows the interpreter line.
 void writeScript(const QString& path, const QByteArray& body);
 
+// The same at a path given as the file system's bytes (which need not be UTF-8), creating
+// its directories.
+void writeNativeScript(const QByteArray& path, const QByteArray& body);
+
 // Changes the working directory for the scope.
 class ScopedCurrentDir {
 public:

@@ -113,6 +113,10 @@ TEST(DaemonState, ReadsThePidFileAndTestsTheProcess) {
         // Above any pid the kernel hands out.
         {"2147483647\n", DaemonState::stopped()},
         {self + "abc", DaemonState::stopped()},
+        // Only a short prefix is ever read: blanks that keep the file within it still parse,
+        // anything longer is not a pid file, however valid its start.
+        {QByteArray(40, ' ') + self + "\n", DaemonState::makeRunning(::getpid())},
+        {self + QByteArray(64, '\n'), DaemonState::stopped()},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.contents.toStdString());

@@ -27,6 +27,8 @@ struct Layout {
     QString homeCandidate() const { return home() + QStringLiteral("/.local/bin/tovi"); }
     QString brew() const { return root.filePath(QStringLiteral("opt-homebrew/tovi")); }
     QString linuxbrew() const { return root.filePath(QStringLiteral("linuxbrew/tovi")); }
+    QString onPathFirst() const { return root.filePath(QStringLiteral("path-a/tovi")); }
+    QString onPathSecond() const { return root.filePath(QStringLiteral("path-b/tovi")); }
 
     ExecutableLocator locator() const {
         ExecutableLocator locator;
@@ -34,6 +36,9 @@ struct Layout {
         locator.homeDirectory = home();
         locator.systemCandidates = QStringList{system()};
         locator.packageManagerCandidates = QStringList{brew(), linuxbrew()};
+        // An empty and a relative entry, which would mean the working directory.
+        locator.searchPath = QFile::encodeName(root.filePath(QStringLiteral("path-a"))) +
+                             "::tovi-rel:" + QFile::encodeName(root.filePath(QStringLiteral("path-b"))) + "/";
         return locator;
     }
 };
@@ -152,6 +157,28 @@ TEST(ExecutableLocator, TriesCandidatesInOrderAndSkipsTheApplicationItself) {
              writeFile(l.linuxbrew(), "linuxbrew", kExecutable);
          },
          &Layout::linuxbrew},
+        {"every fixed candidate comes before PATH",
+         [&](const Layout& l) {
+             app(l);
+             writeFile(l.linuxbrew(), "linuxbrew", kExecutable);
+             writeFile(l.onPathFirst(), "path", kExecutable);
+         },
+         &Layout::linuxbrew},
+        {"PATH is searched in its order after the fixed candidates",
+         [&](const Layout& l) {
+             app(l);
+             writeFile(l.brew(), "brew", kPlain);
+             writeFile(l.onPathFirst(), "path-a", kExecutable);
+             writeFile(l.onPathSecond(), "path-b", kExecutable);
+         },
+         &Layout::onPathFirst},
+        {"a non-executable file on PATH is passed over",
+         [&](const Layout& l) {
+             app(l);
+             writeFile(l.onPathFirst(), "path-a", kPlain);
+             writeFile(l.onPathSecond(), "path-b", kExecutable);
+         },
+         &Layout::onPathSecond},
         {"a symbolic link to an executable qualifies",
          [&](const Layout& l) {
              app(l);
@@ -160,9 +187,11 @@ TEST(ExecutableLocator, TriesCandidatesInOrderAndSkipsTheApplicationItself) {
              symlink(real, l.homeCandidate());
          },
          &Layout::homeCandidate},
-        {"nothing qualifies",
+        {"nothing qualifies, not even a tovi in the working directory's relative PATH entries",
          [&](const Layout& l) {
              app(l);
+             writeFile(l.root.filePath(QStringLiteral("tovi")), "cwd", kExecutable);
+             writeFile(l.root.filePath(QStringLiteral("tovi-rel/tovi")), "relative", kExecutable);
              writeFile(l.system(), "sys", kPlain);
              symlink(l.root.filePath(QStringLiteral("gone")), l.homeCandidate());
          },
@@ -173,6 +202,7 @@ TEST(ExecutableLocator, TriesCandidatesInOrderAndSkipsTheApplicationItself) {
         SCOPED_TRACE(c.name);
         Layout layout;
         ASSERT_TRUE(layout.root.isValid());
+        const ScopedCurrentDir cwd(layout.root.path());
         c.arrange(layout);
         const std::optional<QString> found = layout.locator().locate();
         if (c.expected)
@@ -204,4 +234,16 @@ TEST(ExecutableLocator, HomeCandidateIsPlainConcatenationAndNothingIsCached) {
 
     ASSERT_TRUE(QFile::remove(layout.homeCandidate()));
     EXPECT_EQ(locator.locate(), std::nullopt);
+}
+
+TEST(ExecutableLocator, AHomeWhoseNameIsNotUtf8IsUsedByteForByte) {
+    Layout layout;
+    writeFile(layout.app(), "app", kExecutable);
+    const QByteArray home = QFile::encodeName(layout.root.path()) + "/h\xe9me\xff";
+    writeNativeScript(home + "/.local/bin/tovi", "exit 0");
+    const ScopedEnv homeEnv("HOME", home);
+    ExecutableLocator locator = layout.locator();
+    locator.homeDirectory.reset();
+    ASSERT_TRUE(locator.locate().has_value()) << "not found under the home directory";
+    EXPECT_EQ(locator.locateNative(), home + "/.local/bin/tovi");
 }

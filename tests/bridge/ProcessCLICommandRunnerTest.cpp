@@ -41,6 +41,7 @@ protected:
         locator.homeDirectory = m_root.filePath(QStringLiteral("home"));
         locator.systemCandidates = QStringList{m_root.filePath(QStringLiteral("absent/tovi"))};
         locator.packageManagerCandidates = QStringList{};
+        locator.searchPath = QByteArray();
         return locator;
     }
     QString cliPath() const { return m_root.filePath(QStringLiteral("bundle/tovi")); }
@@ -142,11 +143,11 @@ TEST_F(RunnerTest, ArgumentsEnvironmentAndWorkingDirectoryReachTheChildUnchanged
             workDir);
 }
 
-TEST_F(RunnerTest, MegabyteOnEachStreamCompletes) {
+TEST_F(RunnerTest, MegabyteOnEachStreamCompletesAndOnlyAMegabyteOfStandardErrorIsKept) {
     // Standard error is filled first: a runner that read standard output to its end before
-    // touching standard error would never finish.
+    // touching standard error would never finish. Three megabytes of it are one kept.
     installCli(
-        "head -c 1048576 /dev/zero | tr '\\0' e >&2; head -c 1048576 /dev/zero | tr '\\0' o; exit ${1:-0}");
+        "head -c 3145728 /dev/zero | tr '\\0' e >&2; head -c 1048576 /dev/zero | tr '\\0' o; exit ${1:-0}");
     const Result<QByteArray> ok = run();
     ASSERT_TRUE(ok.ok()) << ok.error().description().toStdString();
     EXPECT_EQ(ok.value(), QByteArray(1048576, 'o'));
@@ -156,6 +157,26 @@ TEST_F(RunnerTest, MegabyteOnEachStreamCompletes) {
     ASSERT_FALSE(failed.ok());
     EXPECT_EQ(failed.error().code, 9);
     EXPECT_EQ(failed.error().stderrText, QString(1048576, u'e'));
+}
+
+TEST_F(RunnerTest, ARunPastItsTimeLimitIsEndedAndFails) {
+    const QString pidFile = m_root.filePath(QStringLiteral("child.pid"));
+    installCli("echo $$ > \"$1\"; exec sleep 600");
+    ProcessCLICommandRunner runner(locator());
+    const Result<QByteArray> result =
+        awaitResult(runner.run(QStringList{pidFile}, std::chrono::milliseconds(300)));
+    ASSERT_FALSE(result.ok());
+    EXPECT_EQ(result.error().kind, Error::Kind::CliStopped);
+    EXPECT_EQ(result.error().description(), QStringLiteral("tovi didn't finish within 1 second"));
+    const pid_t child = readFile(pidFile).trimmed().toInt();
+    ASSERT_GT(child, 0);
+    EXPECT_NE(::kill(child, 0), 0) << "the child still runs";
+
+    // Within the limit nothing changes.
+    installCli("printf quick");
+    const Result<QByteArray> quick = awaitResult(runner.run(QStringList{}, std::chrono::minutes(10)));
+    ASSERT_TRUE(quick.ok()) << quick.error().description().toStdString();
+    EXPECT_EQ(quick.value(), "quick");
 }
 
 TEST_F(RunnerTest, RunsInFlightTogetherEachGetTheirOwnOutput) {
@@ -197,6 +218,19 @@ TEST_F(RunnerTest, MissingCliIsNotFoundButTheShellStillWorks) {
     const Result<QByteArray> after = awaitResult(runner.run(QStringList{}));
     ASSERT_TRUE(after.ok());
     EXPECT_EQ(after.value(), "installed");
+}
+
+TEST_F(RunnerTest, ACliUnderAHomeWhoseNameIsNotUtf8IsFoundAndRuns) {
+    const QByteArray home = QFile::encodeName(m_root.path()) + "/h\xe9me";
+    writeNativeScript(home + "/.local/bin/tovi", "printf 'ran %s' \"$1\"");
+    const ScopedEnv homeEnv("HOME", home);
+    ExecutableLocator unsetHome = locator();
+    unsetHome.homeDirectory.reset();
+    ProcessCLICommandRunner runner(unsetHome);
+    EXPECT_TRUE(awaitResult(runner.isInstalled()));
+    const Result<QByteArray> result = awaitResult(runner.run(QStringList{QStringLiteral(u"ünï")}));
+    ASSERT_TRUE(result.ok()) << result.error().description().toStdString();
+    EXPECT_EQ(QString::fromUtf8(result.value()), QStringLiteral(u"ran ünï"));
 }
 
 TEST_F(RunnerTest, StartFailureCarriesTheSystemsMessage) {

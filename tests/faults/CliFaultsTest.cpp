@@ -153,9 +153,9 @@ struct HugeOutput {
     QString errorStart = {};
 };
 
-// 50 MiB from the CLI either decodes or fails with a message of ordinary length, and the
-// memory it took is given back once the run is over.
-TEST(CliFaults, FiftyMebibytesOfOutputDecodeOrFailCleanlyAndGiveTheirMemoryBack) {
+// 50 MiB from the CLI either decodes or fails with a message of ordinary length, more than
+// 64 MiB is cut off, and the memory it took is given back once the run is over.
+TEST(CliFaults, LargeOutputDecodesOrFailsCleanlyAndGivesItsMemoryBack) {
     const QList<HugeOutput> rows = {
         {"a valid snapshot padded to 50 MiB",
          scenario(R"({"rules":[{"match":["internal","status"],"output":"huge","huge_mib":50}]})"), true},
@@ -164,6 +164,9 @@ TEST(CliFaults, FiftyMebibytesOfOutputDecodeOrFailCleanlyAndGiveTheirMemoryBack)
         {"50 MiB on standard error and exit 1",
          scenario(R"({"rules":[{"match":["internal","status"],"exit":1,"huge_stderr_mib":50}]})"), false,
          u"tovi exited with code 1: eeee"_qs},
+        {"a valid snapshot padded to 65 MiB",
+         scenario(R"({"rules":[{"match":["internal","status"],"output":"huge","huge_mib":65}]})"), false,
+         u"tovi printed more than 64 MiB"_qs},
         {"50 MiB on both streams",
          script("head -c 52428800 /dev/zero | tr '\\0' 'e' >&2 & head -c 52428800 /dev/zero | tr '\\0' ' '; "
                 "wait"),

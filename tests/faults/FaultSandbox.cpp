@@ -117,6 +117,7 @@ std::unique_ptr<StatusStore> FaultSandbox::makeStore(StatusStoreDependencies dep
     // Whatever this machine has installed system-wide must not answer for the sandbox.
     locator.systemCandidates.clear();
     locator.packageManagerCandidates.clear();
+    locator.searchPath = QByteArray();
 
     if (!deps.cliRunner)
         deps.cliRunner = std::make_shared<ProcessCLICommandRunner>(locator);

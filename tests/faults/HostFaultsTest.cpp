@@ -145,23 +145,35 @@ TEST(HostFaults, AProcessOfAnotherUserCountsAsRunning) {
 struct SettingsFault {
     const char* name;
     Arrange arrange;
-    // Whether a write reaches the disk (a fresh reader sees it).
-    bool persists;
+    // The choices the file holds, which the window must show.
+    bool keepAwake, historySync, autoUpdateCLI;
+    // What the window's message area says at once ("" for nothing), and after a switch.
+    QString messageAtLaunch, messageAfterSwitch;
 };
 
-// Root ignores permission bits, so unreadable and unwritable places are made of things that
-// cannot be a settings file: a directory, a file where the directory should be, /proc.
-TEST(HostFaults, BrokenSettingsReadAsDefaultsAndNeverStopTheApplication) {
+// A damaged settings file keeps every choice Qt could read and is set aside before it is
+// rewritten; a file that cannot be written leaves the switches showing what is stored. Root
+// ignores permission bits, so the unwritable place is a file where the directory should be.
+TEST(HostFaults, BrokenSettingsKeepTheUsersChoicesAndSayWhatHappened) {
     const QList<SettingsFault> rows = {
         {"damaged file",
          [](FaultSandbox& box) {
-             writeFile(box.settingsPath(), QByteArray("keepAwake=true\n[General\n\"oops=1\nhistorySync="
-                                                      "true\nautoUpdateCLI=false\n\xff\xfe\x00",
-                                                      70));
+             writeFile(box.settingsPath(),
+                       "[General]\ndidRegisterLoginItem=true\nkeepAwake=true\nhistorySync="
+                       "true\nautoUpdateCLI=false\n[section\n\"oops=1\n");
          },
-         true},
+         true, true, false,
+         u"Part of Tovi's settings file could not be read; the settings that could be read "
+         u"are kept, and the file as it was is saved as %1.damaged."_qs,
+         u"Part of Tovi's settings file could not be read; the settings that could be read are kept, and the "
+         u"file as it was is saved as %1.damaged."_qs},
         {"a regular file where the settings directory should be",
-         [](FaultSandbox& box) { writeFile(box.configHome() + u"/Tovi"_qs, "keepAwake=true\n"); }, false},
+         [](FaultSandbox& box) { writeFile(box.configHome() + u"/Tovi"_qs, "keepAwake=true\n"); },
+         false,
+         false,
+         true,
+         {},
+         u"Couldn't save Tovi's settings to %1."_qs},
     };
     for (const SettingsFault& row : rows) {
         SCOPED_TRACE(row.name);
@@ -173,33 +185,39 @@ TEST(HostFaults, BrokenSettingsReadAsDefaultsAndNeverStopTheApplication) {
         std::unique_ptr<StatusStore> store = box.makeStore();
         std::unique_ptr<FaultSandbox::Window> window = box.makeWindow(*store);
         SettingsViewModel& settings = *window->menu->settings();
-        // Nothing of a file that could not be read is believed.
-        EXPECT_FALSE(store->historySyncEnabled());
-        EXPECT_FALSE(store->keepAwake());
-        EXPECT_TRUE(store->autoUpdateCLI());
-        EXPECT_FALSE(settings.keepAwake());
-        EXPECT_FALSE(settings.syncAgentHistory());
+        FooterViewModel& footer = *window->menu->footer();
+        EXPECT_EQ(store->historySyncEnabled(), row.historySync);
+        EXPECT_EQ(store->keepAwake(), row.keepAwake);
+        EXPECT_EQ(store->autoUpdateCLI(), row.autoUpdateCLI);
+        EXPECT_EQ(settings.keepAwake(), row.keepAwake);
+        EXPECT_EQ(settings.syncAgentHistory(), row.historySync);
+        EXPECT_EQ(footer.maintenanceMessage(), row.messageAtLaunch.arg(box.settingsFile()));
 
         // The application still gets its status.
         QCoro::waitFor(store->refresh());
         EXPECT_EQ(store->lastError(), std::nullopt);
         EXPECT_TRUE(store->status().has_value());
 
-        // A switch still switches, for this run at least, and says nothing about the disk.
-        store->setAutoUpdateCLI(false);
-        settings.setKeepAwake(true);
-        EXPECT_FALSE(store->autoUpdateCLI());
-        EXPECT_TRUE(store->keepAwake());
-        EXPECT_TRUE(settings.keepAwake());
-        EXPECT_EQ(store->maintenanceMessage(), std::nullopt);
-        EXPECT_EQ(store->lastError(), std::nullopt);
+        // A switch either reaches the disk or springs back and says why.
+        settings.setKeepAwake(!row.keepAwake);
+        const bool saved = row.messageAfterSwitch.isEmpty() || row.messageAfterSwitch == row.messageAtLaunch;
+        EXPECT_EQ(settings.keepAwake(), saved ? !row.keepAwake : row.keepAwake);
+        EXPECT_EQ(store->isKeepAwakeActive(), saved ? !row.keepAwake : row.keepAwake);
+        EXPECT_EQ(footer.maintenanceMessage(), row.messageAfterSwitch.arg(box.settingsFile()));
 
-        QSettingsUserDefaults reread(box.settingsFile());
-        EXPECT_EQ(reread.boolValue(u"autoUpdateCLI"_qs),
-                  row.persists ? std::optional<bool>(false) : std::nullopt);
-        EXPECT_EQ(reread.boolValue(u"keepAwake"_qs), row.persists ? std::optional<bool>(true) : std::nullopt);
-        EXPECT_EQ(reread.value(u"historySync"_qs), QVariant()) << "debris of the damaged file came back";
-        EXPECT_FALSE(readFile(box.settingsFile()).contains("oops"));
+        // What reached the disk (this process' own settings objects share a cache).
+        const QByteArray onDisk = readFile(box.settingsFile());
+        if (saved) {
+            const auto line = [](const char* key, bool value) {
+                return QByteArray(key) + (value ? "=true\n" : "=false\n");
+            };
+            EXPECT_TRUE(onDisk.contains(line("keepAwake", !row.keepAwake))) << onDisk.toStdString();
+            EXPECT_TRUE(onDisk.contains(line("historySync", row.historySync))) << onDisk.toStdString();
+            EXPECT_TRUE(onDisk.contains(line("autoUpdateCLI", row.autoUpdateCLI))) << onDisk.toStdString();
+            EXPECT_TRUE(onDisk.contains("didRegisterLoginItem=true\n")) << onDisk.toStdString();
+        } else {
+            EXPECT_TRUE(onDisk.isEmpty());
+        }
         // Whatever stood in the way is left as it was.
         EXPECT_EQ(readFile(box.configHome() + u"/Tovi"_qs), blockerBefore);
     }

@@ -6,6 +6,8 @@
 #include "ui/FooterViewModel.h"
 
 #include <QCoreApplication>
+#include <QJsonArray>
+#include <QJsonDocument>
 #include <QTimer>
 
 #include <gtest/gtest.h>
@@ -29,7 +31,14 @@ TEST(HungCli, TheEventLoopAndOtherActionsKeepGoingWhileAStatusRunHangs) {
     // user's restart starts the stand-in's service, which the sandbox stops afterwards.
     box.writePidFile(QByteArray::number(QCoreApplication::applicationPid()) + '\n');
     QSettingsUserDefaults(box.settingsPath()).setValue(u"autoUpdateCLI"_qs, false);
-    box.setScenario(R"({"rules":[{"match":["internal","status"],"sleep_ms":20000,"times":1}]})");
+    // The second rule only counts the status commands that follow the slow one.
+    box.setScenario(R"({"rules":[{"match":["internal","status"],"sleep_ms":20000,"times":1},
+                                 {"match":["internal","status"],"times":1000}]})");
+    const auto statusRunsAfterTheSlowOne = [&box] {
+        const QJsonArray rules =
+            QJsonDocument::fromJson(readFile(box.toviDir() + u"/scenario.json"_qs))[u"rules"_qs].toArray();
+        return 1000 - rules.last()[u"times"_qs].toInt();
+    };
 
     StatusStoreDependencies deps;
     deps.interval = 200ms;
@@ -54,7 +63,12 @@ TEST(HungCli, TheEventLoopAndOtherActionsKeepGoingWhileAStatusRunHangs) {
     EXPECT_TRUE(store->bootstrapTask());
     EXPECT_EQ(snapshots, 0);
 
-    // A user action runs to its end, refresh included, beside the hung command.
+    // Refresh, clicked again and again, waits for the hung command instead of starting more.
+    for (int click = 0; click < 3; ++click)
+        footer.refresh();
+
+    // A user action runs to its end, refresh included, beside the hung command: it needs a
+    // reading taken after its own command.
     bool spinnerShown = false;
     QObject::connect(store.get(), &StatusStore::isMaintainingChanged, [&] {
         if (store->isMaintaining())
@@ -73,6 +87,7 @@ TEST(HungCli, TheEventLoopAndOtherActionsKeepGoingWhileAStatusRunHangs) {
     EXPECT_FALSE(store->isMaintaining());
     EXPECT_FALSE(footer.showSpinner());
     EXPECT_EQ(snapshots, 1) << "the restart's own refresh brings a snapshot";
+    EXPECT_EQ(statusRunsAfterTheSlowOne(), 1) << "each Refresh started a status command of its own";
     EXPECT_EQ(store->lastError(), std::nullopt);
     EXPECT_TRUE(store->daemonState().running);
     EXPECT_EQ(footer.serviceText(), u"Service running"_qs);
@@ -84,6 +99,33 @@ TEST(HungCli, TheEventLoopAndOtherActionsKeepGoingWhileAStatusRunHangs) {
     ASSERT_TRUE(spinUntil([&] { return snapshots >= afterLaunch + 2; })) << "no polling pass followed";
     EXPECT_EQ(store->lastError(), std::nullopt);
     EXPECT_TRUE(bannersOf(footer.banners()).isEmpty());
+}
+
+// An automatic CLI update that hangs is ended at its time limit and counts as failed: the
+// polling goes on, and the next pass tries the update again.
+TEST(HungCli, AnAutomaticUpdatePastItsTimeLimitIsEndedAndTriedAgain) {
+    FaultSandbox box;
+    ASSERT_TRUE(box.isValid());
+    box.writePidFile(QByteArray::number(QCoreApplication::applicationPid()) + '\n');
+    box.setScenario(R"({"rules":[{"match":["install"],"sleep_ms":600000,"times":1}]})");
+
+    StatusStoreDependencies deps;
+    deps.interval = 50ms;
+    deps.autoUpdateTimeLimit = 300ms;
+    std::unique_ptr<StatusStore> store = box.makeStore(std::move(deps));
+    int snapshots = 0;
+    QObject::connect(store.get(), &StatusStore::statusChanged, [&snapshots] { ++snapshots; });
+
+    store->start();
+    ASSERT_TRUE(spinUntil([&] {
+        return !readFile(box.toviDir() + u"/scenario.json"_qs).contains("install");
+    })) << "the automatic update never started";
+    ASSERT_TRUE(spinUntil([&] {
+        return QSettingsUserDefaults(box.settingsPath()).doubleValue(u"lastCliUpdate"_qs) > 0;
+    })) << "the hung update was never ended, or not tried again";
+    const int afterUpdate = snapshots;
+    ASSERT_TRUE(spinUntil([&] { return snapshots >= afterUpdate + 2; })) << "no polling pass followed";
+    EXPECT_EQ(store->lastError(), std::nullopt);
 }
 
 } // namespace

@@ -34,6 +34,7 @@ protected:
         locator.homeDirectory = m_home.home();
         locator.systemCandidates.clear();
         locator.packageManagerCandidates.clear();
+        locator.searchPath = QByteArray();
 
         StatusStoreDependencies deps;
         deps.interval = 200ms;

@@ -79,6 +79,9 @@ TEST(SpaceDisplay, CapitalizeWordsStartsEveryRunOfLetters) {
         {"v2beta", "V2Beta"},
         {"  two  spaces ", "  Two  Spaces "},
         {"élan VITAL", "Élan Vital"},
+        {"don't stop", "Don't Stop"},
+        {"L’EAU d’été", "L’eau D’été"},
+        {"'quoted' rock 'n' roll", "'Quoted' Rock 'N' Roll"},
         {"", ""},
     };
     for (const auto& row : rows)

@@ -93,3 +93,24 @@ TEST(BoottimeClock, WaitsOnAnAbsoluteBoottimeDeadline) {
     EXPECT_TRUE(flags & O_NONBLOCK);
     QCoro::waitFor(std::move(sleeping));
 }
+
+TEST(BoottimeClock, WithoutABoottimeTimerItStillSleeps) {
+    struct Case {
+        const char* name;
+        BoottimeClock::TimerFactory makeTimer;
+    };
+    const Case cases[] = {
+        {"no timer can be made", [] { return -1; }},
+        // A descriptor that is no timer cannot be armed.
+        {"the timer cannot be armed", [] { return ::open("/dev/null", O_RDONLY | O_CLOEXEC); }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        BoottimeClock clock(c.makeTimer);
+        const QStringList before = openDescriptors();
+        QCoro::Task<> sleeping = clock.sleepFor(20ms);
+        EXPECT_FALSE(sleeping.isReady()) << "the sleep returned at once";
+        QCoro::waitFor(std::move(sleeping));
+        EXPECT_EQ(openDescriptors(), before);
+    }
+}

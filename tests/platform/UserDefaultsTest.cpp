@@ -60,33 +60,57 @@ TEST(QSettingsUserDefaults, OnlyTrueAndFalseTextCountAsBooleans) {
     EXPECT_EQ(defaults.value(QStringLiteral("keepAwake")).toString(), QStringLiteral("yes"));
 }
 
-TEST(QSettingsUserDefaults, DamagedOrUnreadableFilesReadAsEmpty) {
+TEST(QSettingsUserDefaults, ADamagedFileKeepsWhatCouldBeReadAndIsSetAsideBeforeItIsRewritten) {
     QTemporaryDir temp;
     ASSERT_TRUE(temp.isValid());
 
-    // A file the INI parser gives up on part-way: nothing of it is believed, and the next
-    // write starts a clean file rather than carrying the debris along.
-    const QString damaged = temp.path() + QStringLiteral("/damaged.conf");
-    writeFile(damaged, QByteArray("keepAwake=true\n[General\n\"oops=1\nhistorySync=true\n\xff\xfe\x00", 48));
+    // The user's choices around an unterminated section header.
+    const QString damaged = temp.path() + QStringLiteral("/Tovi.conf");
+    const QByteArray original =
+        "[General]\ndidRegisterLoginItem=true\nhistorySync=true\nautoUpdateCLI=false\n"
+        "[updater\nlastCliUpdate=1700000000\n[updater]\nautomaticallyChecksForUpdates=false\n";
+    writeFile(damaged, original);
     {
         QSettingsUserDefaults defaults(damaged);
-        EXPECT_FALSE(defaults.value(QStringLiteral("keepAwake")).isValid());
-        EXPECT_EQ(defaults.boolValue(QStringLiteral("historySync")), std::nullopt);
-        defaults.setValue(QStringLiteral("autoUpdateCLI"), false);
+        EXPECT_EQ(defaults.boolValue(QStringLiteral("didRegisterLoginItem")), true);
+        EXPECT_EQ(defaults.boolValue(QStringLiteral("historySync")), true);
         EXPECT_EQ(defaults.boolValue(QStringLiteral("autoUpdateCLI")), false);
-        EXPECT_FALSE(defaults.value(QStringLiteral("keepAwake")).isValid());
-    }
-    QSettingsUserDefaults repaired(damaged);
-    EXPECT_EQ(repaired.boolValue(QStringLiteral("autoUpdateCLI")), false);
-    EXPECT_FALSE(repaired.value(QStringLiteral("keepAwake")).isValid());
-    EXPECT_FALSE(readFile(damaged).contains("oops"));
+        EXPECT_EQ(defaults.boolValue(QStringLiteral("updater/automaticallyChecksForUpdates")), false);
+        ASSERT_TRUE(defaults.notice().has_value());
+        EXPECT_TRUE(defaults.notice()->contains(defaults.damagedCopyPath()))
+            << defaults.notice()->toStdString();
+        EXPECT_EQ(readFile(defaults.damagedCopyPath()), original);
 
-    // A directory where the file should be: reads are empty, writes do not crash and are
-    // remembered for this run.
+        EXPECT_TRUE(defaults.setValue(QStringLiteral("keepAwake"), true).ok());
+    }
+    QSettingsUserDefaults rewritten(damaged);
+    EXPECT_EQ(rewritten.notice(), std::nullopt);
+    EXPECT_EQ(rewritten.boolValue(QStringLiteral("keepAwake")), true);
+    EXPECT_EQ(rewritten.boolValue(QStringLiteral("didRegisterLoginItem")), true);
+    EXPECT_EQ(rewritten.boolValue(QStringLiteral("historySync")), true);
+    EXPECT_EQ(rewritten.boolValue(QStringLiteral("autoUpdateCLI")), false);
+    EXPECT_EQ(rewritten.boolValue(QStringLiteral("updater/automaticallyChecksForUpdates")), false);
+    EXPECT_EQ(readFile(rewritten.damagedCopyPath()), original) << "the copy was replaced by the clean file";
+}
+
+TEST(QSettingsUserDefaults, AWriteThatCannotBeSavedSaysSoAndHoldsForThisRun) {
+    QTemporaryDir temp;
+    ASSERT_TRUE(temp.isValid());
+    // A directory where the file should be, and a file where its directory should be: root
+    // ignores permission bits, not these.
     const QString blocked = temp.path() + QStringLiteral("/blocked.conf");
     ASSERT_TRUE(QDir().mkpath(blocked));
-    QSettingsUserDefaults unreadable(blocked);
-    EXPECT_FALSE(unreadable.value(QStringLiteral("keepAwake")).isValid());
-    unreadable.setValue(QStringLiteral("keepAwake"), true);
-    EXPECT_EQ(unreadable.boolValue(QStringLiteral("keepAwake")), true);
+    writeFile(temp.path() + QStringLiteral("/plain"), "keepAwake=true\n");
+    for (const QString& path : {blocked, temp.path() + QStringLiteral("/plain/Tovi.conf")}) {
+        SCOPED_TRACE(path.toStdString());
+        QSettingsUserDefaults unwritable(path);
+        EXPECT_FALSE(unwritable.value(QStringLiteral("keepAwake")).isValid());
+        const Status first = unwritable.setValue(QStringLiteral("keepAwake"), true);
+        ASSERT_FALSE(first.ok());
+        EXPECT_EQ(first.error().description(),
+                  QStringLiteral("Couldn't save Tovi's settings to ") + path + QLatin1Char('.'));
+        EXPECT_FALSE(unwritable.setValue(QStringLiteral("historySync"), true).ok())
+            << "a later write passed for saved";
+        EXPECT_EQ(unwritable.boolValue(QStringLiteral("keepAwake")), true);
+    }
 }

@@ -157,7 +157,7 @@ TEST_F(StoreTest, FieldsNotifyOnlyWhenTheirValueChanges) {
     EXPECT_EQ(daemon.count(), 2);
 }
 
-TEST_F(StoreTest, OverlappingRefreshesBothRunAndTheLaterFinisherWins) {
+TEST_F(StoreTest, ARefreshWhileOneIsInFlightJoinsItInsteadOfFetchingAgain) {
     FakeStatusSource& source = fakes.useFakeSource();
     source.setResults({snapshot(true, 1), snapshot(true, 2)});
     auto gate = source.gate();
@@ -166,11 +166,16 @@ TEST_F(StoreTest, OverlappingRefreshesBothRunAndTheLaterFinisherWins) {
     QCoro::Task<> first = s.refresh();
     QCoro::Task<> second = s.refresh();
     EXPECT_TRUE(s.isRefreshing());
-    EXPECT_EQ(source.fetchCount(), 2);
+    EXPECT_EQ(source.fetchCount(), 1);
     gate->open();
     QCoro::waitFor(first);
     QCoro::waitFor(second);
     EXPECT_FALSE(s.isRefreshing());
+    EXPECT_EQ(s.status()->nodes->online, 1);
+
+    // Once it has ended, the next refresh fetches anew.
+    QCoro::waitFor(s.refresh());
+    EXPECT_EQ(source.fetchCount(), 2);
     EXPECT_EQ(s.status()->nodes->online, 2);
 }
 

@@ -131,8 +131,9 @@ QCoro::Task<bool> FakeRunner::isInstalled() {
     co_return takeNext(m_installed, m_installedNext);
 }
 
-QCoro::Task<Result<QByteArray>> FakeRunner::run(QStringList arguments) {
-    m_calls.push_back({Call::Kind::Run, arguments, {}});
+QCoro::Task<Result<QByteArray>> FakeRunner::run(QStringList arguments,
+                                                std::optional<std::chrono::milliseconds> timeLimit) {
+    m_calls.push_back({Call::Kind::Run, arguments, {}, timeLimit});
     if (const std::shared_ptr<FakeGate> gate = gateFor(arguments))
         co_await gate->pass();
     Result<QByteArray> result = replyFor(arguments);
@@ -142,7 +143,7 @@ QCoro::Task<Result<QByteArray>> FakeRunner::run(QStringList arguments) {
 }
 
 QCoro::Task<Result<QByteArray>> FakeRunner::runShell(QString commandLine) {
-    m_calls.push_back({Call::Kind::Shell, {}, commandLine});
+    m_calls.push_back({Call::Kind::Shell, {}, commandLine, {}});
     if (const std::shared_ptr<FakeGate> gate = m_shellGate; gate && !gate->isOpen())
         co_await gate->pass();
     Result<QByteArray> result = takeNext(m_shell, m_shellNext);

@@ -21,8 +21,9 @@ public:
     struct Call {
         enum class Kind { Run, Shell };
         Kind kind = Kind::Run;
-        QStringList arguments; // Run
-        QString commandLine;   // Shell
+        QStringList arguments;                              // Run
+        QString commandLine;                                // Shell
+        std::optional<std::chrono::milliseconds> timeLimit; // Run
     };
 
     static Result<QByteArray> ok(const QByteArray& output = {}) { return output; }
@@ -61,7 +62,8 @@ public:
     void clearRecords();
 
     QCoro::Task<bool> isInstalled() override;
-    QCoro::Task<Result<QByteArray>> run(QStringList arguments) override;
+    QCoro::Task<Result<QByteArray>> run(QStringList arguments,
+                                        std::optional<std::chrono::milliseconds> timeLimit = {}) override;
     QCoro::Task<Result<QByteArray>> runShell(QString commandLine) override;
 
 private:
