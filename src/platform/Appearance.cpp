@@ -1,5 +1,6 @@
 #include "platform/Appearance.h"
 
+#include <QDBusError>
 #include <QDBusMessage>
 #include <QDBusPendingCall>
 #include <QDBusPendingCallWatcher>
@@ -7,6 +8,8 @@
 #include <QDBusVariant>
 #include <QEvent>
 #include <QGuiApplication>
+
+#include <cstdio>
 
 namespace tovi {
 
@@ -40,8 +43,13 @@ Appearance::Appearance(const QDBusConnection& bus, QObject* parent)
         m_dark = paletteIsDark(QGuiApplication::palette());
     }
     if (m_bus.isConnected()) {
-        m_bus.connect(portalService, portalPath, settingsInterface, QStringLiteral("SettingChanged"), this,
-                      SLOT(onSettingChanged(QString, QString, QDBusVariant)));
+        // The bus matches the slot's argument types by name: until something has registered the
+        // variant type, the subscription is refused and the scheme read at start stays for good.
+        qRegisterMetaType<QDBusVariant>();
+        if (!m_bus.connect(portalService, portalPath, settingsInterface, QStringLiteral("SettingChanged"),
+                           this, SLOT(onSettingChanged(QString, QString, QDBusVariant))))
+            std::fprintf(stderr, "tovi: the desktop's colour-scheme changes cannot be followed: %s\n",
+                         qPrintable(m_bus.lastError().message()));
         readPortal();
     }
 }

@@ -124,3 +124,20 @@ TEST(Appearance, PortalLightOverridesADarkPalette) {
     ASSERT_TRUE(spinUntil([&] { return changed.count() == 1; }));
     EXPECT_FALSE(appearance.isDark());
 }
+
+// Run alone in a process of its own (see CMakeLists.txt): the application subscribes before
+// anything else in the process has used the D-Bus variant type, as it does at start-up.
+TEST(AppearanceFirstInProcess, FollowsPortalChangesWithoutHelpFromOthers) {
+    PaletteGuard guard;
+    QGuiApplication::setPalette(paletteWithWindow(Qt::white));
+    PrivateBus bus;
+    ASSERT_TRUE(bus.isRunning());
+    const QDBusConnection appBus = bus.connect(QStringLiteral("app"));
+    Appearance appearance(appBus);
+    QSignalSpy changed(&appearance, &Appearance::changed);
+
+    FakePortalSettings portal(bus.connect(QStringLiteral("portal")), 0);
+    portal.emitChange(QStringLiteral("org.freedesktop.appearance"), QStringLiteral("color-scheme"), 1);
+    ASSERT_TRUE(spinUntil([&] { return changed.count() == 1; })) << "the change never arrived";
+    EXPECT_TRUE(appearance.isDark());
+}
