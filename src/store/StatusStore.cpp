@@ -23,6 +23,10 @@ StatusStore::StatusStore(StatusStoreDependencies dependencies, QObject* parent)
         m_deps.source = std::make_shared<CLIStatusSource>(m_deps.cliRunner);
     m_launchAtLoginEnabled = m_deps.loginItem->isEnabled();
     m_historySyncEnabled = m_deps.defaults->boolValue(QStringLiteral("historySync")).value_or(false);
+    // Settled once: a refused origin is reported here, not at every address formed from it.
+    WebOriginChoice origin = chooseWebOrigin(m_deps.webOrigin);
+    m_deps.webOrigin = std::move(origin.origin);
+    m_maintenanceMessage = std::move(origin.problem);
 }
 
 StatusStore::~StatusStore() {
@@ -157,9 +161,7 @@ bool StatusStore::needsSignIn() const {
 }
 
 QString StatusStore::webOrigin() const {
-    if (!m_deps.webOrigin.isEmpty())
-        return normalizedWebOrigin(m_deps.webOrigin);
-    return serviceWebOrigin();
+    return m_deps.webOrigin;
 }
 
 AppLocation StatusStore::appLocation() const {
