@@ -16,7 +16,7 @@ ColumnLayout {
     }
 
     BusyIndicator {
-        visible: screen.spaces.form === "loading"
+        visible: screen.spaces.form === "loading" && screen.spaces.unavailableText === ""
         running: visible
         Layout.alignment: Qt.AlignHCenter
         Layout.topMargin: 16
@@ -24,6 +24,18 @@ ColumnLayout {
         Layout.preferredWidth: 28
         Layout.preferredHeight: 28
         Accessible.name: "Loading spaces"
+    }
+
+    Label {
+        visible: screen.spaces.form === "loading" && screen.spaces.unavailableText !== ""
+        text: screen.spaces.unavailableText
+        textFormat: Text.PlainText
+        wrapMode: Text.Wrap
+        font.pointSize: Style.calloutSize
+        color: Style.secondary
+        horizontalAlignment: Text.AlignHCenter
+        Layout.fillWidth: true
+        Layout.margins: 16
     }
 
     Label {
