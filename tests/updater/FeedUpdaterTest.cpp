@@ -445,6 +445,8 @@ TEST_F(FeedUpdaterTest, SchedulesAutomaticChecksFromTheLastOne) {
     skewed.reset();
 
     // A download the user started while the timer came due: the schedule goes on after it.
+    updater.reset(); // their own schedules must not stand in for this one
+    patient.reset();
     {
         auto downloading = make(feed, QString(), std::chrono::seconds(0));
         QCoro::waitFor(downloading->check(FeedUpdater::CheckKind::userInitiated));
