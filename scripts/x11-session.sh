@@ -26,6 +26,7 @@ stop_sandbox_service() {
     pid=$(head -c 32 "$home/.tovi/run/daemon.pid" 2>/dev/null | tr -cd 0-9) || true
     [ -n "$pid" ] || return 0
     exe=$(readlink "/proc/$pid/exe" 2>/dev/null) || return 0
+    exe=${exe% (deleted)}
     case "${exe##*/}" in tovi | tovi-sim) kill "$pid" 2>/dev/null || true ;; esac
 }
 
