@@ -33,13 +33,7 @@ cmake --build "$BUILD" -j "$(jobs)" --target tovi-tray tovi-sim >/dev/null
 source "$ROOT/scripts/x11-session.sh"
 WORK="$ROOT/build/soak-run"
 rm -rf "$WORK"
-# The stand-in service is detached from everything started here: stop it by its own command.
-cleanup() {
-    [ -x "$WORK/home/.local/bin/tovi" ] && HOME="$WORK/home" "$WORK/home/.local/bin/tovi" uninstall service \
-        >/dev/null 2>&1
-    session_stop
-}
-trap cleanup EXIT
+trap session_stop EXIT
 trap 'exit 130' INT TERM
 session_start "$WORK/session"
 

@@ -40,6 +40,7 @@ trace_at() { grep "tovi-trace: $2 " "$1" | sed -n "${3:-1}p" | awk '{print $3}';
 one_run() { # one_run BACKEND RUNDIR → appends "key value" lines to RUNDIR/figures
     local backend=$1 dir=$2 pid t0 t1 icon win c0 c1 log
     mkdir -p "$dir/home"
+    session_track_service "$dir/home" # also when the run fails half-way
     export HOME="$dir/home" XDG_CONFIG_HOME="$dir/home/.config" XDG_DATA_HOME="$dir/home/.local/share"
     export XDG_CACHE_HOME="$dir/home/.cache"
     "$BUILD/bin/tovi-sim" serve --port 0 >"$dir/origin" 2>/dev/null &

@@ -8,15 +8,34 @@
 #   panel_start PANEL DIR  starts a tray later (a panel that comes up after the apps)
 #   weston_start DIR     a nested Wayland compositor in the X server; exports WAYLAND_DISPLAY
 #   session_track PID    adds a process to what session_stop ends
-#   session_stop         ends everything started here, newest first
+#   session_track_service HOME
+#                        adds the stand-in service of a sandbox HOME to what session_stop ends
+#   session_stop         ends everything started here, newest first, then those services
 #   app_stop PID         ends an app and the children it left
 # Helpers: wait_for SECONDS CMD..., tray_icon_window, click_window_centre ID,
 # window_geometry ID (sets WIN_X WIN_Y WIN_W WIN_H), tovi_window, shot FILE [ID] [PAD],
 # settled_sandbox WORK BUILD.
 
 SESSION_PIDS=()
+SESSION_SERVICE_HOMES=()
 
 session_track() { SESSION_PIDS+=("$1"); }
+session_track_service() { SESSION_SERVICE_HOMES+=("$1"); }
+
+# The service detaches from whatever started it, so killing the session's processes leaves
+# it running: stop it with its own command, then end whatever that missed by its pid file
+# (only when that pid is still the stand-in, never a process that reused the number).
+stop_sandbox_service() {
+    local home=$1 pid exe
+    if [ -x "$home/.local/bin/tovi" ]; then
+        env -u TOVI_DIR HOME="$home" "$home/.local/bin/tovi" uninstall service >/dev/null 2>&1 || true
+    fi
+    pid=$(head -c 32 "$home/.tovi/run/daemon.pid" 2>/dev/null | tr -cd 0-9) || true
+    [ -n "$pid" ] || return 0
+    exe=$(readlink "/proc/$pid/exe" 2>/dev/null) || return 0
+    exe=${exe% (deleted)}
+    case "${exe##*/}" in tovi | tovi-sim) kill "$pid" 2>/dev/null || true ;; esac
+}
 
 session_stop() {
     local i pid
@@ -29,6 +48,12 @@ session_stop() {
         kill -9 "$pid" 2>/dev/null || true
     done
     SESSION_PIDS=()
+    # After the tray is gone: nothing is left to start the service again.
+    local home
+    for home in "${SESSION_SERVICE_HOMES[@]}"; do
+        stop_sandbox_service "$home"
+    done
+    SESSION_SERVICE_HOMES=()
 }
 
 # app_stop PID: ends an app that runs child processes: it gets time to quit by itself, then
@@ -228,6 +253,7 @@ settled_sandbox() {
     export HOME="$work/home" XDG_CONFIG_HOME="$work/home/.config" XDG_DATA_HOME="$work/home/.local/share"
     export XDG_CACHE_HOME="$work/home/.cache" XDG_RUNTIME_DIR="$work/runtime" BROWSER=true
     unset TOVI_DIR
+    session_track_service "$HOME"
     "$build/bin/tovi-sim" serve --port 0 >"$work/origin" 2>"$work/sim.log" &
     session_track $!
     wait_for 10 test -s "$work/origin" || { echo "tovi-sim serve did not start" >&2; return 1; }

@@ -149,6 +149,9 @@ void FeedUpdater::setBusy(bool busy) {
         m_lastCanCheck = can;
         Q_EMIT canCheckForUpdatesChanged(can);
     }
+    // The timer skips its turn while busy: whatever work ends, the schedule goes on.
+    if (!busy)
+        scheduleNextCheck();
 }
 
 bool FeedUpdater::isRunningAsReplaceableAppImage() const {
@@ -183,7 +186,7 @@ void FeedUpdater::scheduleNextCheck() {
 }
 
 void FeedUpdater::onCheckTimer() {
-    // A check already under way reschedules when it ends.
+    // A check or download under way reschedules when it ends (setBusy).
     if (m_busy)
         return;
     if (QDateTime::currentDateTimeUtc() < nextCheckDue()) {
@@ -221,7 +224,6 @@ QCoro::Task<> FeedUpdater::check(CheckKind kind) {
             co_return;
     }
     setBusy(false);
-    scheduleNextCheck();
 }
 
 void FeedUpdater::finishCheck(CheckKind kind, const Result<std::optional<AppcastItem>>& result) {
@@ -412,6 +414,12 @@ QCoro::Task<Result<QString>> FeedUpdater::downloadVerified(AppcastItem item) {
     // Refuse before spending bandwidth on something that can never be used.
     if (const Status usable = UpdateSignature::checkInputs(item.edSignature, m_options.publicKey); !usable)
         co_return usable.error();
+    // The feed's length narrows the cap, never widens it.
+    if (item.enclosureLength > maxDownloadBytes)
+        co_return Error::platform(
+            QStringLiteral("The update feed announces %1 bytes, more than the %2 bytes Tovi will download.")
+                .arg(item.enclosureLength)
+                .arg(maxDownloadBytes));
 
     if (!QDir().mkpath(m_options.downloadDirectory))
         co_return Error::platform(QStringLiteral("The download folder %1 could not be created.")

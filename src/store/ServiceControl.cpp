@@ -21,9 +21,11 @@ QString shellQuoted(const QString& text) {
 
 } // namespace
 
+// Without pipefail a failed download (offline at login, a 404) hands bash an empty script,
+// which succeeds: the pipeline must fail with curl, whose message then reaches the user.
 QString StatusStore::installCommandLine() const {
-    return QStringLiteral("curl -fsSL ") + shellQuoted(webOrigin() + QStringLiteral("/install.sh")) +
-           QStringLiteral(" | bash");
+    return QStringLiteral("set -o pipefail; curl -fsSL ") +
+           shellQuoted(webOrigin() + QStringLiteral("/install.sh")) + QStringLiteral(" | bash");
 }
 
 TaskHandlePtr StatusStore::startBootstrap() {
@@ -69,11 +71,16 @@ QCoro::Task<> StatusStore::bootstrap() {
     const bool installedForHistory = co_await runner->isInstalled();
     if (!self)
         co_return;
-    if (installedForHistory) {
-        co_await awaitHistorySync(QStringList());
-        if (!self)
-            co_return;
+    if (!installedForHistory) {
+        // A script that succeeded without leaving a CLI to find: a failure the user can
+        // retry, not a quiet idle under a window that waits for a status forever.
+        setBootstrapState(BootstrapState::failed(Error::cliNotFound().description()));
+        co_await refresh();
+        co_return;
     }
+    co_await awaitHistorySync(QStringList());
+    if (!self)
+        co_return;
 
     const bool installedForService = co_await runner->isInstalled();
     if (!self)
@@ -86,8 +93,6 @@ QCoro::Task<> StatusStore::bootstrap() {
         setBootstrapState(service ? BootstrapState::idle()
                                   : BootstrapState::failed(service.error().description()));
     } else {
-        // A CLI the script did not make locatable ends here quietly; the next refresh
-        // reports it through lastError.
         setBootstrapState(BootstrapState::idle());
     }
     co_await refresh();

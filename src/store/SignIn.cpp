@@ -2,6 +2,7 @@
 #include "model/Decoding.h"
 #include "platform/Browser.h"
 #include "store/StatusStore.h"
+#include "store/WebOrigin.h"
 
 #include <QPointer>
 
@@ -15,12 +16,6 @@ void appendProfile(QStringList& arguments, const std::optional<QString>& profile
     if (profile) {
         arguments << QStringLiteral("--profile") << *profile;
     }
-}
-
-// Only an absolute, well-formed address can be handed to the browser.
-bool isOpenableUrl(const QString& text) {
-    const QUrl url(text, QUrl::StrictMode);
-    return url.isValid() && !url.isRelative();
 }
 
 } // namespace
@@ -96,7 +91,9 @@ QCoro::Task<> StatusStore::signIn(TaskHandlePtr handle, std::optional<QString> p
         endSignIn(handle, claim.error());
         co_return;
     }
-    if (!claim->token || !claim->url || !isOpenableUrl(*claim->url)) {
+    // The address comes from the CLI's output: only a web page is opened, never a file,
+    // a script or another application.
+    if (!claim->token || !claim->url || !isWebAddress(*claim->url)) {
         // Nothing to approve (typically already signed in): show what the CLI now reports.
         co_await refresh();
         co_return;
@@ -140,7 +137,10 @@ QCoro::Task<> StatusStore::signIn(TaskHandlePtr handle, std::optional<QString> p
         co_await refresh();
         if (!self)
             co_return;
-        setSignInPhase(SignInPhase::idle());
+        // Cancelled during the reload: cancelSignIn already showed idle, and a sign-in
+        // started since then owns the phase now.
+        if (!m_signInTask || m_signInTask == handle)
+            setSignInPhase(SignInPhase::idle());
     } else if (status == QLatin1String("cancelled")) {
         setSignInError(QStringLiteral("Sign-in was cancelled."));
         setSignInPhase(SignInPhase::idle());

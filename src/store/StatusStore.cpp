@@ -23,8 +23,15 @@ StatusStore::StatusStore(StatusStoreDependencies dependencies, QObject* parent)
         m_deps.source = std::make_shared<CLIStatusSource>(m_deps.cliRunner);
     m_launchAtLoginEnabled = m_deps.loginItem->isEnabled();
     m_historySyncEnabled = m_deps.defaults->boolValue(QStringLiteral("historySync")).value_or(false);
+    // Settled once: a refused origin is reported here, not at every address formed from it.
+    WebOriginChoice origin = chooseWebOrigin(m_deps.webOrigin);
+    m_deps.webOrigin = std::move(origin.origin);
     // Said once, in the window's message area, until the next action's outcome replaces it.
-    m_maintenanceMessage = m_deps.defaults->notice();
+    m_maintenanceMessage = origin.problem;
+    const QString settingsNotice = m_deps.defaults->notice();
+    if (!settingsNotice.isEmpty())
+        m_maintenanceMessage =
+            m_maintenanceMessage.isEmpty() ? settingsNotice : m_maintenanceMessage + u' ' + settingsNotice;
 }
 
 StatusStore::~StatusStore() {
@@ -159,9 +166,7 @@ bool StatusStore::needsSignIn() const {
 }
 
 QString StatusStore::webOrigin() const {
-    if (!m_deps.webOrigin.isEmpty())
-        return normalizedWebOrigin(m_deps.webOrigin);
-    return serviceWebOrigin();
+    return m_deps.webOrigin;
 }
 
 AppLocation StatusStore::appLocation() const {

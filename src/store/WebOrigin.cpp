@@ -4,17 +4,46 @@
 
 namespace tovi {
 
+bool isWebAddress(const QUrl& url) {
+    // QUrl stores the scheme in lower case, so "HTTPS:" passes as well.
+    const QString scheme = url.scheme();
+    return url.isValid() && (scheme == u"https" || scheme == u"http") && !url.host().isEmpty();
+}
+
+bool isWebAddress(const QString& text) {
+    return isWebAddress(QUrl(text, QUrl::StrictMode));
+}
+
 QString normalizedWebOrigin(QString origin) {
     while (origin.endsWith(QLatin1Char('/')))
         origin.chop(1);
     return origin;
 }
 
+WebOriginChoice chooseWebOrigin(const QString& configured) {
+    const QString builtIn = normalizedWebOrigin(QString::fromUtf8(build::defaultWebOrigin));
+    QString candidate = configured;
+    QString source = QStringLiteral("The web origin");
+    if (candidate.isEmpty()) {
+        candidate = qEnvironmentVariable("TOVI_WEB_ORIGIN");
+        source = QStringLiteral("TOVI_WEB_ORIGIN");
+    }
+    if (candidate.isEmpty())
+        return {builtIn, std::nullopt};
+    const QString origin = normalizedWebOrigin(candidate);
+    // Paths are appended to the origin, so a query or fragment would swallow them.
+    const QUrl url(origin, QUrl::StrictMode);
+    if (isWebAddress(url) && !url.hasQuery() && !url.hasFragment())
+        return {origin, std::nullopt};
+    // The refused text is shown to the user: a bounded, single-line excerpt.
+    QString shown = candidate.left(200).simplified();
+    return {builtIn, source + QStringLiteral(" \u201C") + shown +
+                         QStringLiteral("\u201D is not an http or https address; using ") + builtIn +
+                         QStringLiteral(" instead.")};
+}
+
 QString serviceWebOrigin() {
-    const QString fromEnvironment = qEnvironmentVariable("TOVI_WEB_ORIGIN");
-    if (!fromEnvironment.isEmpty())
-        return normalizedWebOrigin(fromEnvironment);
-    return normalizedWebOrigin(QString::fromUtf8(build::defaultWebOrigin));
+    return chooseWebOrigin().origin;
 }
 
 } // namespace tovi

@@ -1,12 +1,30 @@
 #pragma once
 
 #include <QString>
+#include <QUrl>
+
+#include <optional>
 
 namespace tovi {
 
-// The base address of the service's web site, without a trailing slash: TOVI_WEB_ORIGIN
-// when set and non-empty, else the origin compiled into this build. Every web address the
-// application forms starts with it.
+// The one rule for an address Tovi hands to the browser or to curl when it came from
+// outside (the CLI's approval page, the configured origin): http or https with a host.
+// Anything else (file:, javascript:, mailto:, a bare word, a leading "-") is refused.
+bool isWebAddress(const QUrl& url);
+bool isWebAddress(const QString& text);
+
+// The origin in use and, when the configured one was refused, why (said once to the user).
+struct WebOriginChoice {
+    QString origin;
+    std::optional<QString> problem;
+};
+
+// `configured` (empty: TOVI_WEB_ORIGIN, or when that is unset or empty the origin compiled
+// into this build) when it is a web address without query or fragment, else the built-in
+// origin. Trailing slashes are dropped so that appending "/path" never doubles them.
+WebOriginChoice chooseWebOrigin(const QString& configured = QString());
+
+// The origin chooseWebOrigin() settles on for the environment.
 QString serviceWebOrigin();
 
 // Drops the trailing slashes of an origin so that appending "/path" never doubles them.

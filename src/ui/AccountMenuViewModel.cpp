@@ -78,8 +78,11 @@ void AccountMenuViewModel::recompute() {
     const QString identity = tovi::identityTitle(m_store->status());
     QVariantList accounts;
     QStringList removable;
-    for (const Profile& profile : m_store->profiles()) {
-        const ProfileText text = profileText(profile);
+    const QList<Profile>& profiles = m_store->profiles();
+    const QList<ProfileText> texts = profileTexts(profiles);
+    for (qsizetype i = 0; i < profiles.size(); ++i) {
+        const Profile& profile = profiles.at(i);
+        const ProfileText& text = texts.at(i);
         accounts.append(QVariantMap{
             {QStringLiteral("text"), text.text},
             {QStringLiteral("checked"), text.checked},

@@ -2,6 +2,7 @@
 
 #include "platform/Browser.h"
 #include "store/StatusStore.h"
+#include "store/WebOrigin.h"
 #include "ui/SpacesViewModel.h"
 #include "ui/StatusTexts.h"
 
@@ -17,13 +18,6 @@ BodyViewModel::BodyViewModel(StatusStore* store, ColorScheme* colors, QObject* p
     connect(m_store, &StatusStore::signInPhaseChanged, this, &BodyViewModel::recompute);
     connect(m_store, &StatusStore::signInErrorChanged, this, &BodyViewModel::recompute);
     recompute();
-}
-
-bool BodyViewModel::isOpenableUrl(const QString& text) {
-    // The address comes from the CLI's output; only a complete web address is offered.
-    const QUrl url(text, QUrl::StrictMode);
-    const QString scheme = url.scheme().toLower();
-    return url.isValid() && (scheme == u"https" || scheme == u"http") && !url.host().isEmpty();
 }
 
 void BodyViewModel::signIn() {
@@ -48,7 +42,7 @@ void BodyViewModel::recompute() {
     const SignInPhase& phase = m_store->signInPhase();
     const bool awaiting = phase.kind == SignInPhase::Kind::awaitingApproval;
     const QString url = awaiting ? phase.url : QString();
-    const bool reopen = awaiting && isOpenableUrl(url);
+    const bool reopen = awaiting && isWebAddress(url);
     const std::optional<QString>& error = m_store->signInError();
     if (signedOut == m_signedOut && awaiting == m_awaitingApproval && url == m_approvalUrl &&
         reopen == m_showReopenLink && error == m_signInError)

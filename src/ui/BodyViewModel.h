@@ -40,9 +40,6 @@ public:
     Q_INVOKABLE void cancelSignIn();
     Q_INVOKABLE void reopenApprovalPage();
 
-    // Whether an approval address is worth offering as a link.
-    static bool isOpenableUrl(const QString& text);
-
 Q_SIGNALS:
     void changed();
 

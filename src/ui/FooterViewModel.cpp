@@ -99,7 +99,11 @@ void FooterViewModel::update() {
     s.bootstrapInstalling = bootstrap.kind == BootstrapState::Kind::installing;
     if (bootstrap.kind == BootstrapState::Kind::failed)
         s.banners.append(ErrorBanner{bootstrap.message, true}.toVariant());
-    if (m_store->lastError())
+    // A CLI the start-up task could not find is also what every refresh reports: one
+    // banner, the one with Retry.
+    const bool repeatsBootstrap =
+        bootstrap.kind == BootstrapState::Kind::failed && m_store->lastError() == bootstrap.message;
+    if (m_store->lastError() && !repeatsBootstrap)
         s.banners.append(ErrorBanner{*m_store->lastError(), false}.toVariant());
     if (m_store->historySyncError())
         s.banners.append(ErrorBanner{*m_store->historySyncError(), false}.toVariant());

@@ -21,6 +21,24 @@ QString formName(SpacesForm form) {
     return {};
 }
 
+QString unavailableReason(SpacesForm form, const std::optional<InternalStatus>& status,
+                          const std::optional<QString>& lastError) {
+    switch (form) {
+    case SpacesForm::loading:
+        break;
+    case SpacesForm::empty:
+    case SpacesForm::search:
+        return {};
+    }
+    if (!status)
+        return lastError.value_or(QString());
+    for (const StatusSectionError& error : status->errors.value_or(QList<StatusSectionError>())) {
+        if (error.section == u"spaces")
+            return error.message;
+    }
+    return {};
+}
+
 } // namespace
 
 SpacesViewModel::SpacesViewModel(StatusStore* store, ColorScheme* colors, QObject* parent)
@@ -31,6 +49,7 @@ SpacesViewModel::SpacesViewModel(StatusStore* store, ColorScheme* colors, QObjec
         m_model->setStatus(m_store->status());
         recompute();
     });
+    connect(m_store, &StatusStore::lastErrorChanged, this, &SpacesViewModel::recompute);
     m_model->setStatus(m_store->status());
     recompute();
 }
@@ -70,11 +89,14 @@ void SpacesViewModel::open(int row) {
 void SpacesViewModel::recompute() {
     const SpacesForm form = spacesForm(m_model->status());
     const QString name = formName(form);
+    const QString unavailable = unavailableReason(form, m_model->status(), m_store->lastError());
     const bool noMatches = form == SpacesForm::search && m_model->results().isEmpty();
     const double height = m_model->listHeight();
-    if (name == m_form && noMatches == m_showNoMatches && height == m_listHeight)
+    if (name == m_form && unavailable == m_unavailableText && noMatches == m_showNoMatches &&
+        height == m_listHeight)
         return;
     m_form = name;
+    m_unavailableText = unavailable;
     m_showNoMatches = noMatches;
     m_listHeight = height;
     Q_EMIT changed();

@@ -16,6 +16,10 @@ class SpacesViewModel : public QObject {
     Q_OBJECT
     // "loading", "empty" or "search".
     Q_PROPERTY(QString form READ form NOTIFY changed)
+    // In the loading form: why loading cannot finish by itself (the spaces section's own
+    // failure, or with nothing loaded the store's error), shown in place of the spinner.
+    // Empty while a load may still come.
+    Q_PROPERTY(QString unavailableText READ unavailableText NOTIFY changed)
     Q_PROPERTY(QString searchText READ searchText WRITE setSearchText NOTIFY searchTextChanged)
     Q_PROPERTY(bool showClearButton READ showClearButton NOTIFY searchTextChanged)
     Q_PROPERTY(bool showNoMatches READ showNoMatches NOTIFY changed)
@@ -28,6 +32,7 @@ public:
     SpacesViewModel(StatusStore* store, ColorScheme* colors, QObject* parent = nullptr);
 
     QString form() const { return m_form; }
+    QString unavailableText() const { return m_unavailableText; }
     QString searchText() const { return m_searchText; }
     void setSearchText(const QString& text);
     bool showClearButton() const { return !m_searchText.isEmpty(); }
@@ -52,6 +57,7 @@ private:
     SpacesListModel* m_model;
     QString m_searchText;
     QString m_form;
+    QString m_unavailableText;
     bool m_showNoMatches = false;
     double m_listHeight = 0;
 };

@@ -3,6 +3,8 @@
 #include "model/DisplayRules.h"
 #include "ui/RelativeTimeFormatter.h"
 
+#include <algorithm>
+
 namespace tovi {
 
 QString spaceStateLabel(const Space& space) {
@@ -48,17 +50,24 @@ QString identityTitle(const std::optional<InternalStatus>& status) {
     return base;
 }
 
-ProfileText profileText(const Profile& profile) {
+QList<ProfileText> profileTexts(const QList<Profile>& profiles) {
     const QString dash = QStringLiteral(" \u2014 ");
-    ProfileText result;
-    if (profile.team && !profile.team->isEmpty())
-        result.text = profile.name + dash + *profile.team;
-    else if (profile.email && !profile.email->isEmpty())
-        result.text = profile.name + dash + *profile.email;
-    else
-        result.text = profile.name;
-    result.checked = profile.active.value_or(false) || profile.isDefault.value_or(false);
-    return result;
+    const bool anyActive = std::any_of(profiles.begin(), profiles.end(),
+                                       [](const Profile& profile) { return profile.active.value_or(false); });
+    QList<ProfileText> rows;
+    rows.reserve(profiles.size());
+    for (const Profile& profile : profiles) {
+        ProfileText row;
+        if (profile.team && !profile.team->isEmpty())
+            row.text = profile.name + dash + *profile.team;
+        else if (profile.email && !profile.email->isEmpty())
+            row.text = profile.name + dash + *profile.email;
+        else
+            row.text = profile.name;
+        row.checked = anyActive ? profile.active.value_or(false) : profile.isDefault.value_or(false);
+        rows.append(row);
+    }
+    return rows;
 }
 
 QString refreshAge(const std::optional<QDateTime>& lastUpdated, const QDateTime& now) {

@@ -24,7 +24,10 @@ struct ProfileText {
     bool checked = false;
     friend bool operator==(const ProfileText&, const ProfileText&) = default;
 };
-ProfileText profileText(const Profile& profile);
+// One row per profile, in order. The check mark goes to the profile the CLI uses now: the
+// active one, or the default one when none is active. A default profile that is not in use
+// stays a row the user can switch back to.
+QList<ProfileText> profileTexts(const QList<Profile>& profiles);
 
 QString refreshAge(const std::optional<QDateTime>& lastUpdated, const QDateTime& now);
 

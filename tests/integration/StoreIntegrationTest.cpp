@@ -129,6 +129,18 @@ TEST_F(StoreIntegrationTest, PollingFollowsTheServiceAndTheCli) {
 TEST_F(StoreIntegrationTest, FirstLaunchInstallsEverythingFromTheWebOrigin) {
     const QString origin = m_home.serve();
     ASSERT_TRUE(origin.startsWith(QStringLiteral("http://127.0.0.1:"))) << origin.toStdString();
+
+    // No script at that address: the download's failure is the task's, with curl's words.
+    {
+        const test::ScopedEnv missing("TOVI_WEB_ORIGIN", (origin + QStringLiteral("/missing")).toUtf8());
+        StatusStore& failing = makeStore();
+        QCoro::waitFor(TaskHandle::wait(failing.startBootstrap()));
+        EXPECT_EQ(failing.bootstrapState().kind, BootstrapState::Kind::failed);
+        EXPECT_TRUE(failing.bootstrapState().message.contains(QStringLiteral("curl: (22)")))
+            << failing.bootstrapState().message.toStdString();
+        EXPECT_FALSE(defaults->contains(QStringLiteral("lastCliUpdate")));
+    }
+
     StatusStore& s = makeStore();
     EXPECT_EQ(s.webOrigin(), origin);
     EXPECT_FALSE(QFile::exists(m_home.installedCli()));

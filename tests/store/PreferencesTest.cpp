@@ -146,6 +146,26 @@ TEST_F(StoreTest, WebOriginComesFromTheEnvironmentOrTheBuild) {
     // An injected origin wins over both.
     fakes.webOrigin = QStringLiteral("https://staging.test/");
     EXPECT_EQ(makeStore().webOrigin(), QStringLiteral("https://staging.test"));
+    EXPECT_FALSE(makeStore().maintenanceMessage());
+
+    // Anything but an http(s) address with a host would reach curl or the browser as
+    // something else: the built-in origin is used and the refusal said once.
+    const QString builtIn = normalizedWebOrigin(QString::fromUtf8(build::defaultWebOrigin));
+    fakes.webOrigin.clear();
+    for (const char* refused : {"-o/tmp/x http://evil.test", "--config=/tmp/evil", "file:///etc", "https://",
+                                "evil.test", "https://tovi.test/?q=1", "https://tovi.test/#top"}) {
+        env.reset();
+        env.emplace("TOVI_WEB_ORIGIN", QByteArray(refused));
+        EXPECT_EQ(serviceWebOrigin(), builtIn) << refused;
+        StatusStore& store = makeStore();
+        EXPECT_EQ(store.webOrigin(), builtIn) << refused;
+        EXPECT_EQ(store.maintenanceMessage(),
+                  QStringLiteral("TOVI_WEB_ORIGIN \u201C") + QString::fromUtf8(refused) +
+                      QStringLiteral("\u201D is not an http or https address; using ") + builtIn +
+                      QStringLiteral(" instead."));
+    }
+    fakes.webOrigin = QStringLiteral("javascript:alert(1)");
+    EXPECT_EQ(makeStore().webOrigin(), builtIn);
 }
 
 } // namespace

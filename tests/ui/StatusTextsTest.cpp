@@ -62,25 +62,35 @@ TEST(StatusTexts, IdentityTitleFallsBackFromNameToEmailAndAddsTheTeam) {
 TEST(StatusTexts, ProfileTextPrefersTeamThenEmailAndChecksTheCurrentProfile) {
     Profile profile;
     profile.name = s("work");
-    EXPECT_EQ(profileText(profile), (ProfileText{s("work"), false}));
+    const auto text = [](const Profile& one) { return profileTexts({one}).at(0); };
+    EXPECT_EQ(text(profile), (ProfileText{s("work"), false}));
 
     profile.email = s("ann@example.com");
     profile.team = s("");
-    EXPECT_EQ(profileText(profile).text, s("work — ann@example.com"));
+    EXPECT_EQ(text(profile).text, s("work — ann@example.com"));
     profile.team = s("Acme");
-    EXPECT_EQ(profileText(profile).text, s("work — Acme"));
+    EXPECT_EQ(text(profile).text, s("work — Acme"));
     profile.email = s("");
     profile.team.reset();
-    EXPECT_EQ(profileText(profile).text, s("work"));
+    EXPECT_EQ(text(profile).text, s("work"));
 
+    // The profile in use: the active one, else the default one.
+    Profile home;
+    home.name = s("default");
+    home.isDefault = true;
+    const auto checks = [&] {
+        QList<bool> checked;
+        for (const ProfileText& row : profileTexts({home, profile}))
+            checked << row.checked;
+        return checked;
+    };
     profile.active = false;
-    profile.isDefault = false;
-    EXPECT_FALSE(profileText(profile).checked);
-    profile.isDefault = true;
-    EXPECT_TRUE(profileText(profile).checked);
-    profile.isDefault.reset();
-    profile.active = true;
-    EXPECT_TRUE(profileText(profile).checked);
+    EXPECT_EQ(checks(), (QList<bool>{true, false}));
+    profile.active = true; // switched away: the default one can be switched back to
+    EXPECT_EQ(checks(), (QList<bool>{false, true}));
+    home.isDefault = false;
+    profile.active.reset();
+    EXPECT_EQ(checks(), (QList<bool>{false, false}));
 }
 
 TEST(StatusTexts, RefreshAgeUsesJustNowBelowFiveSecondsThenTheRelativeFormatter) {

@@ -293,6 +293,8 @@ TEST_F(FeedUpdaterTest, DiscardsDownloadsThatFailVerification) {
          "does not match"},
         {"shorter than announced", good, newImage.size() + 1, publicKey, "instead of"},
         {"longer than announced", good, newImage.size() - 1, publicKey, "larger than"},
+        // A declared length narrows the size cap, never widens it.
+        {"announced beyond the size cap", good, qint64(3) << 30, publicKey, "more than the"},
         {"no key in this build", good, newImage.size(), "", "no valid key"},
     };
     for (const Case& c : cases) {
@@ -441,6 +443,23 @@ TEST_F(FeedUpdaterTest, SchedulesAutomaticChecksFromTheLastOne) {
     auto skewed = make(feed, QString(), std::chrono::seconds(0));
     EXPECT_LE(skewed->nextCheckDue(), QDateTime::currentDateTimeUtc().addSecs(1));
     skewed.reset();
+
+    // A download the user started while the timer came due: the schedule goes on after it.
+    updater.reset(); // their own schedules must not stand in for this one
+    patient.reset();
+    {
+        auto downloading = make(feed, QString(), std::chrono::seconds(0));
+        QCoro::waitFor(downloading->check(FeedUpdater::CheckKind::userInitiated));
+        setLastCheck(now.addDays(-1));
+        downloading->setUpdateCheckInterval(3600); // re-reads the last check: due at once
+        const int checks = server.requestCount(QStringLiteral("/feed.xml"));
+        QCoro::Task<> download = downloading->downloadUpdate(FeedUpdater::CheckKind::userInitiated);
+        QCoreApplication::processEvents(); // the timer's turn, while busy
+        ASSERT_FALSE(downloading->canCheckForUpdates());
+        QCoro::waitFor(download);
+        EXPECT_TRUE(spinUntil([&] { return server.requestCount(QStringLiteral("/feed.xml")) > checks; }));
+        prompter.messages.clear();
+    }
 
     // Overdue and with no delay: the timer alone runs a background check.
     notifier.notices.clear();

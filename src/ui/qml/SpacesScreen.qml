@@ -20,7 +20,7 @@ ColumnLayout {
     }
 
     BusyIndicator {
-        visible: screen.spaces.form === "loading"
+        visible: screen.spaces.form === "loading" && screen.spaces.unavailableText === ""
         running: visible
         Layout.alignment: Qt.AlignHCenter
         Layout.topMargin: 16
@@ -28,6 +28,17 @@ ColumnLayout {
         Layout.preferredWidth: 28
         Layout.preferredHeight: 28
         Accessible.name: "Loading spaces"
+    }
+
+    PlainLabel {
+        visible: screen.spaces.form === "loading" && screen.spaces.unavailableText !== ""
+        text: screen.spaces.unavailableText
+        wrapMode: Text.Wrap
+        font.pointSize: Style.calloutSize
+        color: Style.secondary
+        horizontalAlignment: Text.AlignHCenter
+        Layout.fillWidth: true
+        Layout.margins: 16
     }
 
     PlainLabel {
