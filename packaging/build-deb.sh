@@ -8,9 +8,9 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 build=${1:-$root/build/deb}
 command -v lintian >/dev/null || { echo "lintian is not installed (apt-get install lintian)" >&2; exit 1; }
 
-# Debian's own compiler and linker flags: hardening (fortify, stack protector, relro) and
-# -g, whose symbols go to the -dbgsym package while the package itself is stripped.
-flags() { (cd "$root" && dpkg-buildflags --get "$1"); }
+# Debian's own compiler and linker flags: all hardening (fortify, stack protector, relro,
+# bind-now) and -g, whose symbols go to the -dbgsym package while the package is stripped.
+flags() { (cd "$root" && DEB_BUILD_MAINT_OPTIONS=hardening=+all dpkg-buildflags --get "$1"); }
 cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DTOVI_BUILD_TESTS=OFF \
       -DTOVI_WERROR=OFF -DTOVI_SANITIZE=OFF \
       "-DCMAKE_CXX_FLAGS=$(flags CXXFLAGS) $(flags CPPFLAGS)" \
@@ -45,7 +45,7 @@ appstreamcli validate --no-net "$scratch/usr/share/metainfo/$id.metainfo.xml" ||
 
 # Errors fail the check; warnings and notes are shown for a person to judge.
 echo "lintian:"
-lintian --fail-on error --display-info --no-tag-display-limit "$deb" || { echo "lintian reports errors"; fail=1; }
+lintian --fail-on error --display-info --tag-display-limit 0 "$deb" || { echo "lintian reports errors"; fail=1; }
 
 echo "$deb ($(du -h "$deb" | cut -f1))"
 dpkg-deb -f "$deb" Package Version Architecture Installed-Size Depends Recommends
