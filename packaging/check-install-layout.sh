@@ -10,6 +10,9 @@ need() { [ -s "$scratch/usr/$1" ] || { echo "missing: $1"; fail=1; }; }
 need "share/applications/$id.desktop"
 need "share/metainfo/$id.metainfo.xml"
 need "share/icons/hicolor/scalable/apps/$id.svg"
+need share/man/man1/tovi-tray.1.gz
+need share/doc/tovi/copyright
+need share/doc/tovi/changelog.Debian.gz
 for size in 16 22 24 32 48 64 128 256; do
   png="share/icons/hicolor/${size}x${size}/apps/$id.png"
   need "$png"

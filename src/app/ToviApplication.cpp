@@ -109,6 +109,8 @@ void ToviApplication::activateRunningCopy() {
 void ToviApplication::registerActivationService() {
     m_activation = new ApplicationActivation(this);
     connect(m_activation, &ApplicationActivation::activateRequested, this, &ToviApplication::showWindow);
+    connect(m_activation, &ApplicationActivation::quitRequested, qApp, &QCoreApplication::quit,
+            Qt::QueuedConnection);
     m_activation->registerService();
 }
 

@@ -20,10 +20,8 @@ void ApplicationAdaptor::Open(const QStringList& uris, const QVariantMap& platfo
 
 void ApplicationAdaptor::ActivateAction(const QString& actionName, const QVariantList& parameter,
                                         const QVariantMap& platformData) {
-    // No actions are declared in the desktop entry; any request just brings it forward.
-    Q_UNUSED(actionName);
     Q_UNUSED(parameter);
-    m_owner->handleActivation(platformData);
+    m_owner->handleAction(actionName, platformData);
 }
 
 } // namespace tovi

@@ -9,7 +9,8 @@ namespace tovi {
 
 class ApplicationActivation;
 
-// org.freedesktop.Application on the running copy; every entry point brings it forward.
+// org.freedesktop.Application on the running copy: the action "quit" ends it, every other
+// entry point brings it forward.
 class ApplicationAdaptor : public QDBusAbstractAdaptor {
     Q_OBJECT
     Q_CLASSINFO("D-Bus Interface", "org.freedesktop.Application")

@@ -3,10 +3,13 @@
 #include <QColor>
 #include <QIcon>
 #include <QImage>
+#include <QList>
 #include <QString>
 
 #include <cstdint>
 #include <optional>
+
+class QPainter;
 
 namespace tovi {
 
@@ -22,13 +25,23 @@ struct IconBitmap {
     // The icon's size in device-independent pixels: a 20 × 20 mark inside a margin of 1.
     static constexpr int logicalSize = 22;
 
+    // The pixel sizes tray hosts and panels ask for (StatusNotifierItem hosts take
+    // nothing above 64).
+    static QList<int> trayPixelSizes();
+
     // The badge text: the count below 100, else "99+".
     static QString badgeText(std::int64_t unread);
 
     // Draws the icon at a device pixel ratio; never a null image.
     QImage render(qreal scale) const;
-    // One icon holding renders at several ratios and the pixel sizes panels ask for.
+    // Draws the icon on exactly `side` × `side` device pixels (ratio 1); never a null image.
+    QImage renderPixels(int side) const;
+    // An icon that hands out a bitmap drawn at whatever pixel size is asked of it.
     QIcon renderIcon() const;
+
+private:
+    // Draws in the icon's own 22 × 22 units; the painter's transform does the scaling.
+    void paint(QPainter& painter) const;
 };
 
 } // namespace tovi

@@ -8,6 +8,7 @@
 #include <QDBusMessage>
 #include <QDBusPendingCall>
 #include <QSignalSpy>
+#include <QTimer>
 #include <qcoro/qcorotask.h>
 
 #include <gtest/gtest.h>
@@ -58,14 +59,55 @@ TEST(ApplicationActivation, SecondCopyBringsTheRunningOneForward) {
     open.setArguments({QStringList{QStringLiteral("file:///tmp/x")}, QVariantMap()});
     QDBusMessage action =
         QDBusMessage::createMethodCall(appId, path, interface, QStringLiteral("ActivateAction"));
-    action.setArguments({QStringLiteral("quit"), QVariantList(), QVariantMap()});
+    action.setArguments({QStringLiteral("open-window"), QVariantList(), QVariantMap()});
+    QDBusMessage quit =
+        QDBusMessage::createMethodCall(appId, path, interface, QStringLiteral("ActivateAction"));
+    quit.setArguments({QStringLiteral("quit"), QVariantList(), QVariantMap()});
+    QSignalSpy quits(&running, &ApplicationActivation::quitRequested);
     QDBusPendingCall openCall = secondBus.asyncCall(open);
     QDBusPendingCall actionCall = secondBus.asyncCall(action);
-    ASSERT_TRUE(spinUntil([&] { return openCall.isFinished() && actionCall.isFinished(); }));
+    QDBusPendingCall quitCall = secondBus.asyncCall(quit);
+    ASSERT_TRUE(
+        spinUntil([&] { return openCall.isFinished() && actionCall.isFinished() && quitCall.isFinished(); }));
     EXPECT_FALSE(openCall.isError()) << qPrintable(openCall.error().message());
     EXPECT_FALSE(actionCall.isError()) << qPrintable(actionCall.error().message());
-    EXPECT_EQ(requests.count(), 3);
+    EXPECT_FALSE(quitCall.isError()) << qPrintable(quitCall.error().message());
+    EXPECT_EQ(requests.count(), 3) << "every entry point but quit brings it forward";
+    EXPECT_EQ(quits.count(), 1);
     EXPECT_EQ(running.lastActivationToken(), QString());
+}
+
+TEST(ApplicationActivation, QuitAsksTheRunningCopyAndWaitsUntilItHasGone) {
+    PrivateBus bus;
+    ASSERT_TRUE(bus.isRunning());
+    ApplicationActivation asker(bus.connect(QStringLiteral("asker")), appId);
+    EXPECT_EQ(QCoro::waitFor(asker.quitRunningCopy()), ApplicationActivation::QuitOutcome::notRunning);
+
+    // A copy that is asked but stays: no claim that it quit, once the time is up.
+    {
+        ApplicationActivation stubborn(bus.connect(QStringLiteral("stubborn")), appId);
+        ASSERT_TRUE(stubborn.registerService());
+        QSignalSpy quits(&stubborn, &ApplicationActivation::quitRequested);
+        EXPECT_EQ(QCoro::waitFor(asker.quitRunningCopy(std::chrono::milliseconds(300))),
+                  ApplicationActivation::QuitOutcome::noAnswer);
+        EXPECT_EQ(quits.count(), 1);
+    }
+    QDBusConnection::disconnectFromBus(QStringLiteral("stubborn"));
+
+    // A copy whose process ends a moment after it answered: "quit" only once its connection
+    // has closed.
+    auto* running = new ApplicationActivation(bus.connect(QStringLiteral("running")), appId);
+    ASSERT_TRUE(running->registerService());
+    bool closed = false;
+    QObject::connect(running, &ApplicationActivation::quitRequested, running, [&] {
+        QTimer::singleShot(100, [&] {
+            delete running;
+            QDBusConnection::disconnectFromBus(QStringLiteral("running"));
+            closed = true;
+        });
+    });
+    EXPECT_EQ(QCoro::waitFor(asker.quitRunningCopy()), ApplicationActivation::QuitOutcome::quit);
+    EXPECT_TRUE(closed);
 }
 
 TEST(ApplicationActivation, NameIsFreedWhenTheRunningCopyGoes) {
@@ -94,6 +136,7 @@ TEST(ApplicationActivation, WithoutABusBothSidesDoNothing) {
         ApplicationActivation activation(none, appId);
         EXPECT_FALSE(activation.registerService());
         EXPECT_FALSE(QCoro::waitFor(activation.activateRunningCopy()));
+        EXPECT_EQ(QCoro::waitFor(activation.quitRunningCopy()), ApplicationActivation::QuitOutcome::noBus);
     }
     QDBusConnection::disconnectFromBus(QStringLiteral("none-act"));
 }

@@ -65,6 +65,42 @@ qreal leftmostRed(const QImage& image) {
     return image.width();
 }
 
+// Red anywhere on the image's outermost rows and columns: a badge cut off by the edge.
+bool redOnTheEdge(const QImage& image) {
+    const int last = image.width() - 1;
+    for (int i = 0; i <= last; ++i) {
+        for (QPoint p : {QPoint(0, i), QPoint(last, i), QPoint(i, 0), QPoint(i, last)}) {
+            if (near(image.pixelColor(p), standardRed()))
+                return true;
+        }
+    }
+    return false;
+}
+
+double redShareOfAll(const QImage& image) {
+    int red = 0;
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x)
+            red += near(image.pixelColor(x, y), standardRed()) ? 1 : 0;
+    }
+    return double(red) / (image.width() * image.height());
+}
+
+// How many partly covered pixels the mark's left edge spans on the middle row: one when it
+// was drawn at this size, several when a smaller bitmap was scaled up.
+int leftEdgeWidth(const QImage& image) {
+    const int y = image.height() / 2;
+    int x = 0;
+    while (x < image.width() && image.pixelColor(x, y).alpha() == 0)
+        ++x;
+    int partial = 0;
+    while (x < image.width() && image.pixelColor(x, y).alpha() < 255) {
+        ++partial;
+        ++x;
+    }
+    return partial;
+}
+
 } // namespace
 
 TEST(MenuBarIcon, StateRanksOfflineOverAttentionOverUnread) {
@@ -127,10 +163,40 @@ TEST(IconBitmap, RendersMarkBadgeAndDotAtEachScale) {
     EXPECT_LT(leftmostRed(IconBitmap{s("ToviMark"), 100, std::nullopt}.render(3)),
               leftmostRed(IconBitmap{s("ToviMark"), 7, std::nullopt}.render(3)));
 
+    // The widest badge stays whole: its left end is not cut by the image's edge.
+    for (qreal scale : {1.0, 1.5, 2.0, 3.0})
+        EXPECT_FALSE(redOnTheEdge(IconBitmap{s("ToviMark"), 100, std::nullopt}.render(scale))) << scale;
+
     // The dark mark is a different drawing.
     const QImage light = IconBitmap{s("ToviMark"), 0, std::nullopt}.render(2);
     const QImage dark = IconBitmap{s("ToviMarkDark"), 0, std::nullopt}.render(2);
     EXPECT_NE(light, dark);
+}
+
+TEST(IconBitmap, IconHandsOutABitmapDrawnAtEachRequestedPixelSize) {
+    const IconBitmap badge{s("ToviMark"), 100, std::nullopt};
+    const IconBitmap dot{s("ToviMarkDark"), 0, standardOrange()};
+    const QIcon icon = badge.renderIcon();
+    const QList<QSize> offered = icon.availableSizes();
+    for (int side : {16, 22, 24, 32, 48, 64}) {
+        // What a StatusNotifierItem host is sent: every common size, none scaled.
+        EXPECT_TRUE(offered.contains(QSize(side, side))) << side;
+        for (qreal ratio : {1.0, 2.0, 3.0}) {
+            const int pixels = int(side * ratio);
+            const QPixmap pixmap = icon.pixmap(QSize(side, side), ratio);
+            ASSERT_EQ(pixmap.size(), QSize(pixels, pixels)) << side << "@" << ratio;
+            EXPECT_DOUBLE_EQ(pixmap.devicePixelRatio(), ratio);
+            const QImage image = pixmap.toImage();
+            EXPECT_LE(leftEdgeWidth(image), 1) << side << "@" << ratio;
+            EXPECT_FALSE(redOnTheEdge(image)) << side << "@" << ratio;
+            EXPECT_GT(redShareOfAll(image), 0.05) << pixels; // the badge is there
+            const QImage dotImage = dot.renderIcon().pixmap(QSize(pixels, pixels)).toImage();
+            EXPECT_EQ(dotImage.size(), QSize(pixels, pixels));
+            EXPECT_TRUE(
+                near(dotImage.pixelColor(int(pixels * 17.5 / 22), int(pixels * 4.5 / 22)), standardOrange()))
+                << pixels;
+        }
+    }
 }
 
 TEST(TrayIconRenderer, DrawsAgainOnlyWhenTheIconWouldChange) {

@@ -1,0 +1,94 @@
+#!/usr/bin/env bash
+# tovi-tray's command line against the built binary: --help, --version and a mistyped option
+# answer without a display; --quit ends the running copy over the session bus; the manual
+# page documents the options --help lists.
+set -uo pipefail
+TRAY=$1 MANPAGE=$2 VERSION=$3 WORK=$4
+source "$(dirname "$0")/common.sh"
+require_tools dbus-daemon dbus-send
+
+sandbox "$WORK"
+trap session_stop EXIT
+# No display of any kind: an option that needed one would fail here.
+unset DISPLAY WAYLAND_DISPLAY DBUS_SESSION_BUS_ADDRESS
+
+run() { # run NAME ARGS...: exit status, standard output and error in $WORK/NAME.{rc,out,err}
+    local name=$1
+    shift
+    "$TRAY" "$@" >"$WORK/$name.out" 2>"$WORK/$name.err"
+    echo $? >"$WORK/$name.rc"
+}
+rc() { cat "$WORK/$1.rc"; }
+empty() { ! [ -s "$WORK/$1" ]; }
+has() { grep -qF -- "$2" "$WORK/$1"; }
+
+run help --help
+check "--help exits 0" test "$(rc help)" = 0
+check "--help prints the usage line first" sh -c "head -n1 '$WORK/help.out' | grep -qx 'Usage: tovi-tray \[--show | --quit\] \[--help\] \[--version\]'"
+for option in --show --quit --help --version; do
+    check "--help lists $option" has help.out "$option"
+done
+check "--help writes nothing on standard error" empty help.err
+run short-help -h
+check "-h is --help" cmp -s "$WORK/help.out" "$WORK/short-help.out"
+
+run version --version
+check "--version exits 0" test "$(rc version)" = 0
+check "--version prints the version and build" test "$(cat "$WORK/version.out")" = "tovi-tray $VERSION"
+run short-version -v
+check "-v is --version" cmp -s "$WORK/version.out" "$WORK/short-version.out"
+run qt-option -platform offscreen --version
+check "Qt's own options are accepted" test "$(rc qt-option)" = 0
+
+for row in "unknown|--frobnicate|Unknown option 'frobnicate'." "argument|stray|Unexpected argument 'stray'." \
+           "both|--show --quit|--show and --quit cannot be used together."; do
+    IFS='|' read -r name arguments message <<<"$row"
+    # shellcheck disable=SC2086
+    run "$name" $arguments
+    check "$arguments: exit status 2" test "$(rc "$name")" = 2
+    check "$arguments: says why on standard error" has "$name.err" "tovi-tray: $message"
+    check "$arguments: and the usage line" has "$name.err" "Usage: tovi-tray"
+    check "$arguments: nothing on standard output" empty "$name.out"
+done
+
+# The manual page names the same long options as --help.
+long_options() { grep -o -- '--[a-z][a-z-]*' | sort -u; }
+check "the manual page documents exactly the options of --help" \
+    test "$(long_options <"$WORK/help.out")" = "$(sed 's/\\-/-/g' "$MANPAGE" | long_options)"
+
+run no-bus --quit
+check "--quit without a session bus fails with status 1" test "$(rc no-bus)" = 1
+check "and says so" has no-bus.err "no session bus"
+
+: >"$WORK/bus"
+dbus-daemon --session --nofork --nopidfile --print-address=3 3>"$WORK/bus" >/dev/null 2>&1 &
+session_track $!
+wait_for 10 test -s "$WORK/bus" || { echo "dbus-daemon did not start" >&2; exit 1; }
+export DBUS_SESSION_BUS_ADDRESS="$(head -n1 "$WORK/bus")"
+
+run not-running --quit
+check "--quit with no copy running exits 0" test "$(rc not-running)" = 0
+check "and says Tovi is not running" has not-running.err "Tovi is not running."
+
+# A running copy (offscreen, no tray: its window opens by itself); nothing to install from.
+export TOVI_WEB_ORIGIN=http://127.0.0.1:9
+QT_QPA_PLATFORM=offscreen "$TRAY" >"$WORK/running.log" 2>&1 &
+running=$!
+session_track $running
+check "a copy runs and owns the bus name" wait_for 30 bus_name_owned dev.tovi.Tovi
+QT_QPA_PLATFORM=offscreen run show --show
+check "--show with a copy running hands over and exits 0" test "$(rc show)" = 0
+check "the running copy stays" kill -0 $running
+run quit --quit
+check "--quit exits 0" test "$(rc quit)" = 0
+check "--quit prints nothing" empty quit.err
+# --quit returns once the copy has let go of the bus: it has quit, or is just ending.
+[ "$(rc quit)" = 0 ] || kill "$running"
+wait $running
+status=$?
+check "the running copy quit with status 0 (got $status)" test "$status" = 0
+name_free() { ! bus_name_owned dev.tovi.Tovi; }
+check "and no longer owns the bus name" name_free
+
+((FAILURES == 0)) || { echo "--- running copy"; tail -20 "$WORK/running.log"; } >&2
+exit $((FAILURES > 0))
