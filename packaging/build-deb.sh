@@ -35,6 +35,10 @@ done
 [ -x "$scratch/usr/bin/tovi-tray" ] || { echo "tovi-tray is not executable"; fail=1; }
 # Nothing of the test tooling ships.
 if find "$scratch" -name 'tovi-sim*' -o -name '*_test' | grep -q .; then echo "test tooling in the package"; fail=1; fi
+# The developers' switches (a 1 ms poll, a window loaded from any folder) are not in a shipped build.
+if grep -a -q -E 'TOVI_DEV_POLL_INTERVAL_MS|TOVI_QML_DIR' "$scratch/usr/bin/tovi-tray" "$scratch/usr/lib/tovi/tovi-window.so"; then
+  echo "developer switches in the shipped binaries"; fail=1
+fi
 depends=$(dpkg-deb -f "$deb" Depends)
 for need in libqt6core6 libqt6quick6 qml6-module-qtquick-controls qt6-qpa-plugins fonts-material-design-icons-iconfont; do
   echo "$depends" | grep -q "$need" || { echo "Depends lacks $need"; fail=1; }
