@@ -28,10 +28,8 @@ StatusStore::StatusStore(StatusStoreDependencies dependencies, QObject* parent)
     m_deps.webOrigin = std::move(origin.origin);
     // Said once, in the window's message area, until the next action's outcome replaces it.
     m_maintenanceMessage = origin.problem;
-    const QString settingsNotice = m_deps.defaults->notice();
-    if (!settingsNotice.isEmpty())
-        m_maintenanceMessage =
-            m_maintenanceMessage.isEmpty() ? settingsNotice : m_maintenanceMessage + u' ' + settingsNotice;
+    if (const std::optional<QString> notice = m_deps.defaults->notice())
+        m_maintenanceMessage = m_maintenanceMessage ? *m_maintenanceMessage + u' ' + *notice : *notice;
 }
 
 StatusStore::~StatusStore() {
