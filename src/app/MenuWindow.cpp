@@ -169,6 +169,8 @@ bool MenuWindow::ensureCreated() {
         connect(m_window, changed, this, &MenuWindow::traceGeometrySoon);
     connect(m_window, SIGNAL(accountMenuRequested(double, double)), this,
             SLOT(openAccountMenu(double, double)));
+    if (m_traceFirstFrame)
+        connect(m_window, SIGNAL(activeFocusItemChanged()), this, SLOT(traceFocus()));
 
     if (auto* menu = qobject_cast<MenuViewModel*>(m_window->property("menu").value<QObject*>())) {
         m_accountMenu = new AccountMenu(menu);
@@ -312,6 +314,18 @@ void MenuWindow::openAccountMenu(double x, double y) {
                       .arg(screen.width())
                       .arg(screen.height()));
     }
+}
+
+// Where the keyboard is, for the keyboard test: the item's object name, else its kind.
+void MenuWindow::traceFocus() {
+    if (!m_window)
+        return;
+    const QObject* item = m_window->property("activeFocusItem").value<QObject*>();
+    if (!item)
+        return;
+    const QString name = item->objectName();
+    traceLine(QStringLiteral("focus ") +
+              (name.isEmpty() ? QString::fromLatin1(item->metaObject()->className()) : name));
 }
 
 void MenuWindow::onPopupClosed() {

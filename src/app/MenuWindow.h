@@ -61,6 +61,7 @@ private Q_SLOTS:
     void onFrameSwapped();
     void updateSize();
     void openAccountMenu(double x, double y);
+    void traceFocus();
 
 private:
     bool ensureCreated();

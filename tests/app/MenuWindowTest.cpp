@@ -214,14 +214,13 @@ TEST_F(MenuWindowTest, TheBodyFollowsTheSignInStateAndTheHeightFollowsTheBody) {
     QQuickWindow* qw = w.window();
     ASSERT_NE(qw, nullptr);
 
-    // Signed in: the header shows the team, the search field has the keyboard, and the list
-    // holds two node headers and three spaces.
+    // Signed in: the header shows the team, the search field is there, and the list holds two
+    // node headers and three spaces.
     EXPECT_NE(findVisibleText(qw, QStringLiteral("Analytical")), nullptr);
     QQuickItem* search = findItem(qw->contentItem(), [](QQuickItem* item) {
         return item->property("placeholderText").toString() == QLatin1String("Search spaces");
     });
     ASSERT_NE(search, nullptr);
-    EXPECT_TRUE(search->hasActiveFocus());
     QQuickItem* list =
         findItem(qw->contentItem(), [](QQuickItem* item) { return item->inherits("QQuickListView"); });
     ASSERT_NE(list, nullptr);
@@ -283,6 +282,61 @@ TEST_F(MenuWindowTest, EscapeClosesAndAWindowWithoutATrayKeepsItsFrame) {
     ASSERT_NE(normal.window(), nullptr);
     EXPECT_FALSE(normal.window()->flags().testFlag(Qt::FramelessWindowHint));
     EXPECT_EQ(normal.window()->width(), 340);
+}
+
+// The keyboard as a user drives it: where Tab goes, where typing lands, and that each opening
+// starts with nothing picked.
+TEST_F(MenuWindowTest, TheKeyboardStartsAtTheTopTypesIntoTheSearchAndPicksNothingByItself) {
+    fakes.runner->reply(tovi::testing::accountMeArguments(),
+                        FakeRunner::ok(R"({"id":"u1","team_id":"team-1"})"));
+    MenuWindow& w = makeWindow();
+    w.show(); // no status yet: the list is not there
+    settle();
+    QQuickWindow* qw = w.window();
+    ASSERT_NE(qw, nullptr);
+
+    // The list appears while the window is open: typing still reaches the search field.
+    setStatus(kSignedIn);
+    settle();
+    QTest::keyClick(qw, 'g');
+    settle();
+    EXPECT_EQ(menu->body()->spaces()->searchText(), QStringLiteral("g"));
+    QTest::keyClick(qw, Qt::Key_Backspace);
+    settle();
+
+    // A new opening: Tab visits the header, the search field, the list, then the footer.
+    w.hide();
+    w.show();
+    settle();
+    QStringList stops;
+    for (int i = 0; i < 10; ++i) {
+        QTest::keyClick(qw, Qt::Key_Tab);
+        stops << (qw->activeFocusItem() ? qw->activeFocusItem()->objectName() : QString());
+    }
+    EXPECT_EQ(stops.join(u' ').toStdString(), "mark title accountMenu search spacesRow nodeCount "
+                                              "notifications refresh upgrade mark");
+    // Typing from a footer button goes to the search field too.
+    QTest::keyClick(qw, Qt::Key_Tab, Qt::ShiftModifier);
+    QTest::keyClick(qw, 's');
+    settle();
+    EXPECT_EQ(menu->body()->spaces()->searchText(), QStringLiteral("s"));
+    EXPECT_EQ(qw->activeFocusItem()->objectName(), QStringLiteral("search"));
+
+    // A row picked in one opening is not picked in the next: Return there opens nothing, and
+    // Down picks the first row again.
+    QTest::keyClick(qw, Qt::Key_Backspace);
+    QTest::keyClick(qw, Qt::Key_Down);
+    QTest::keyClick(qw, Qt::Key_Down);
+    w.hide();
+    w.show();
+    settle();
+    QTest::keyClick(qw, Qt::Key_Return);
+    settle();
+    EXPECT_TRUE(fakes.browser->opened().isEmpty());
+    QTest::keyClick(qw, Qt::Key_Down);
+    QTest::keyClick(qw, Qt::Key_Return);
+    ASSERT_EQ(fakes.browser->opened().size(), 1);
+    EXPECT_EQ(fakes.browser->opened().first().path().toStdString(), "/team/team-1/nodes"); // the first row
 }
 
 TEST_F(MenuWindowTest, TheAccountMenuIsANativePopupBuiltFromTheViewModels) {

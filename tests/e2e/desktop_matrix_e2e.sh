@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The window on real desktops. One session per run, all private (own display, own session
 # bus, sandboxed HOME) and ended on exit:
-#   xembed      Xvfb + openbox + trayer; also Ctrl+Q quits
+#   xembed      Xvfb + openbox + trayer; also the keyboard (Esc, Tab, typing, Return) and Ctrl+Q
 #   sni         Xvfb + openbox + a StatusNotifierItem host with its watcher
 #   wayland     Weston nested in Xvfb, Qt on Wayland, no tray: opened through D-Bus activation
 #   late-panel  Xvfb + openbox, trayer started 5 s after Tovi
@@ -11,6 +11,7 @@
 # compared with what the app reports on its trace lines (TOVI_TRACE_FIRST_FRAME=1):
 #   tovi-trace: window-geometry X Y W H content CONTENT cap CAP
 #   tovi-trace: account-menu X Y W H screen SX SY SW SH
+#   tovi-trace: focus NAME
 #
 #   desktop_matrix_e2e.sh SESSION TOVI-TRAY TOVI-SIM OUT     screenshots in OUT/SESSION/
 set -uo pipefail
@@ -280,6 +281,62 @@ wayland_window_up() { # the window is drawn when something covers the background
 }
 no_wayland_window() { ! wayland_window_up; }
 
+# ---- the keyboard (tovi-trace: focus NAME, on every move of the keyboard focus)
+
+focus_trail() { grep -a 'tovi-trace: focus ' "$LOG" | tail -n +$(($1 + 1)) | awk '{ print $3 }' | paste -sd' '; }
+opened_count() { wc -l <"$WORK/opened-urls" 2>/dev/null || echo 0; }
+press() { xdotool key --delay 80 "$@"; sleep 0.3; }
+reopen() {
+    press Escape
+    wait_for 5 no_tovi_window || return 1
+    sleep 0.5 # past the grace that takes a click just after a close for "close"
+    open_by_click && sleep 1
+}
+
+# The spaces list on screen, the window open: Esc, Tab, typing and Return as a user drives them.
+check_keyboard() {
+    local before trail want height opened
+    # A row picked with the arrows before closing...
+    press Down
+    check "keyboard: Escape closes the window" reopen
+    # ...is not picked in the next opening: Return in the empty search opens nothing.
+    opened=$(opened_count)
+    press Return
+    check "keyboard: Return in an empty search of a new opening opens nothing" test "$(opened_count)" -eq "$opened"
+
+    before=$(trace_count focus)
+    press Tab
+    root_shot focus-mark
+    press Tab Tab Tab Tab
+    root_shot focus-list
+    press Tab Tab Tab
+    root_shot focus-refresh
+    press Tab Tab
+    trail=$(focus_trail "$before")
+    want="mark title accountMenu search spacesRow nodeCount notifications refresh upgrade"
+    check "keyboard: Tab goes header, search, list, footer ($trail)" test "${trail#"$want"}" != "$trail"
+
+    # Letters typed from wherever the keyboard is land in the search field: the list filters,
+    # here to nothing, and the window gets shorter.
+    reopen
+    GEOMETRY_LINES=$(trace_count window-geometry)
+    trace_geometry
+    height=$T_H
+    xdotool type --delay 60 qqzz
+    settle 2
+    trace_geometry
+    root_shot typed
+    check "keyboard: typing at once filters the list (window $height px -> $T_H px)" test "$T_H" -lt "$height"
+    press BackSpace BackSpace BackSpace BackSpace
+    settle 2
+    # What the user picks does open.
+    opened=$(opened_count)
+    press Down Return
+    check "keyboard: Down and Return open the first row" wait_for 3 test "$(opened_count)" -gt "$opened"
+    tovi_window >/dev/null || open_by_click
+    settle 2
+}
+
 # ---- the walk through the states, the same in every session
 
 forty_line_error() {
@@ -295,6 +352,7 @@ walk_states() { # walk_states OPEN-FUNCTION: loading is on screen when called
     wait_for_spaces
     check_window spaces
     check_grew loading spaces
+    [ "$SESSION" = xembed ] && check_keyboard
 
     forty_line_error
     settle 4

@@ -8,7 +8,7 @@ ColumnLayout {
     required property QtObject body
     spacing: 16
 
-    BusyIndicator {
+    Spinner {
         running: form.visible
         Layout.alignment: Qt.AlignHCenter
         Layout.preferredWidth: 32
@@ -34,10 +34,13 @@ ColumnLayout {
         onActivated: form.body.reopenApprovalPage()
     }
     Button {
+        id: cancel
         text: "Cancel"
         font.pointSize: Style.captionSize
         Accessible.name: text
         HoverHandler { cursorShape: Qt.PointingHandCursor }
+        Keys.onReturnPressed: clicked()
+        FocusRing { shown: cancel.visualFocus }
         onClicked: form.body.cancelSignIn()
         Layout.alignment: Qt.AlignHCenter
     }

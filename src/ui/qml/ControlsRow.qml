@@ -8,7 +8,7 @@ RowLayout {
     required property QtObject footer
     spacing: 8
 
-    BusyIndicator {
+    Spinner {
         visible: row.footer.showSpinner
         running: visible
         Layout.preferredWidth: 18
@@ -16,6 +16,7 @@ RowLayout {
         Accessible.name: "Working"
     }
     SmallButton {
+        objectName: "start"
         visible: row.footer.showStart
         text: "Start"
         tooltip: "Start the tovi background service on this machine"
@@ -25,6 +26,7 @@ RowLayout {
     Item { Layout.fillWidth: true }
 
     SmallButton {
+        objectName: "refresh"
         text: "Refresh"
         tooltip: row.footer.refreshTooltip
         onClicked: row.footer.refresh()
@@ -32,6 +34,7 @@ RowLayout {
     }
     SmallButton {
         id: upgrade
+        objectName: "upgrade"
         text: "Upgrade"
         tooltip: row.footer.upgradeTooltip
         enabled: row.footer.upgradeEnabled

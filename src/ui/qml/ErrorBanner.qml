@@ -65,6 +65,7 @@ Rectangle {
             }
         }
         Button {
+            id: retry
             visible: banner.hasRetry
             text: "Retry"
             font.pointSize: Style.captionSize
@@ -73,6 +74,8 @@ Rectangle {
             rightPadding: 8
             Accessible.name: text
             HoverHandler { cursorShape: Qt.PointingHandCursor }
+            Keys.onReturnPressed: clicked()
+            FocusRing { shown: retry.visualFocus }
             onClicked: banner.retry()
             Layout.alignment: Qt.AlignVCenter
         }

@@ -13,7 +13,7 @@ ColumnLayout {
     RowLayout {
         visible: footer.model.bootstrapInstalling
         spacing: 6
-        BusyIndicator {
+        Spinner {
             running: parent.visible
             Layout.preferredWidth: 16
             Layout.preferredHeight: 16

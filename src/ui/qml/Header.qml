@@ -16,6 +16,7 @@ RowLayout {
 
     Image {
         id: mark
+        objectName: "mark"
         source: header.model.markSource
         sourceSize.width: 44
         sourceSize.height: 44
@@ -29,6 +30,8 @@ RowLayout {
         Accessible.name: header.model.markTooltip
         Accessible.onPressAction: header.model.openUsage()
         Keys.onReturnPressed: header.model.openUsage()
+        Keys.onSpacePressed: header.model.openUsage()
+        FocusRing { shown: mark.activeFocus }
 
         PlainToolTip {
             visible: markArea.containsMouse
@@ -45,6 +48,7 @@ RowLayout {
     }
 
     LinkLabel {
+        objectName: "title"
         text: header.model.title
         tooltip: header.model.titleTooltip
         font.pointSize: Style.headlineSize
@@ -60,6 +64,7 @@ RowLayout {
 
     ToolButton {
         id: menuButton
+        objectName: "accountMenu"
         flat: true
         focusPolicy: Qt.TabFocus
         padding: 2
@@ -80,6 +85,8 @@ RowLayout {
             text: header.model.identityTitle
         }
         HoverHandler { cursorShape: Qt.PointingHandCursor }
+        Keys.onReturnPressed: clicked()
+        FocusRing { shown: menuButton.visualFocus; inset: 0 }
         // The menu is a popup window of its own, hung from the button's bottom-right corner.
         onClicked: {
             const corner = menuButton.mapToItem(null, menuButton.width, menuButton.height)

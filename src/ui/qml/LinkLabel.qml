@@ -32,5 +32,7 @@ PlainLabel {
         hoverEnabled: true
         cursorShape: Qt.PointingHandCursor
         onClicked: link.activated()
+        // Around the painted text too, not the stretched label.
+        FocusRing { shown: link.activeFocus }
     }
 }

@@ -29,11 +29,14 @@ Window {
     // Set by the application while it maps the open window anew (Wayland, after it grew).
     property bool remapping: false
 
+    // Each opening starts afresh: the keyboard at the top of the window (the first Tab reaches
+    // the header), no row picked, so Return opens only what the user chose in this opening.
     onVisibleChanged: {
         if (visible && !remapping) {
             menu.windowShown()
             if (spaces.item)
-                spaces.item.focusSearch()
+                spaces.item.resetSelection()
+            content.forceActiveFocus()
         }
     }
 
@@ -52,8 +55,20 @@ Window {
 
     ColumnLayout {
         id: content
+        objectName: "window"
         anchors.fill: parent
         spacing: 0
+        focus: true
+        Accessible.role: Accessible.Pane
+        Accessible.name: window.title
+
+        // Whatever has the keyboard (nothing yet, a header link, a footer button), typing goes
+        // to the search field while the list is on screen: keys a control does not take come
+        // up to here.
+        Keys.onPressed: event => {
+            if (spaces.item && spaces.item.takeTyping(event, window.activeFocusItem === content))
+                event.accepted = true
+        }
 
         Header {
             id: header
@@ -84,7 +99,6 @@ Window {
             Layout.minimumHeight: item ? item.minimumHeight : 0
             Layout.maximumHeight: item ? item.implicitHeight : 0
             sourceComponent: SpacesScreen { menu: window.menu }
-            onLoaded: if (window.visible) item.focusSearch()
         }
 
         Divider {}

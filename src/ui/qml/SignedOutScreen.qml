@@ -48,6 +48,7 @@ ColumnLayout {
         Layout.fillWidth: true
         Button {
             id: signIn
+            objectName: "signIn"
             text: "Sign in"
             // The one prominent action of the screen.
             font.pointSize: Style.bodySize
@@ -62,21 +63,25 @@ ColumnLayout {
             background: Rectangle {
                 radius: 5
                 color: signIn.down ? Qt.darker(Style.blue, 1.2) : signIn.hovered ? Qt.lighter(Style.blue, 1.08) : Style.blue
-                border.width: signIn.visualFocus ? 2 : 0
-                border.color: Qt.lighter(Style.blue, 1.5)
             }
             topPadding: 8
             bottomPadding: 8
             Layout.fillWidth: true
             Accessible.name: text
             HoverHandler { cursorShape: Qt.PointingHandCursor }
+            Keys.onReturnPressed: clicked()
+            FocusRing { shown: signIn.visualFocus }
             onClicked: screen.body.signIn()
         }
         Button {
+            id: createAccount
+            objectName: "createAccount"
             text: "Create account"
             Layout.fillWidth: true
             Accessible.name: text
             HoverHandler { cursorShape: Qt.PointingHandCursor }
+            Keys.onReturnPressed: clicked()
+            FocusRing { shown: createAccount.visualFocus }
             onClicked: screen.body.createAccount()
         }
     }

@@ -17,4 +17,7 @@ Button {
         text: button.tooltip
     }
     HoverHandler { cursorShape: Qt.PointingHandCursor }
+    Keys.onReturnPressed: clicked()
+    Keys.onEnterPressed: clicked()
+    FocusRing { shown: button.visualFocus; inset: -1 }
 }

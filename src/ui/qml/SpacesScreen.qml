@@ -14,12 +14,32 @@ ColumnLayout {
                                           + Math.min(list.Layout.preferredHeight, 28 + 43)
     spacing: 0
 
-    function focusSearch() {
-        if (screen.spaces.form === "search")
-            search.forceActiveFocus()
+    function resetSelection() {
+        list.currentIndex = -1
     }
 
-    BusyIndicator {
+    // A key that reached the window without a control taking it: text goes into the search
+    // field (and the keyboard with it); with nothing focused yet, Up and Down walk the list.
+    function takeTyping(event, nothingFocused) {
+        if (screen.spaces.form !== "search")
+            return false
+        if (nothingFocused && (event.key === Qt.Key_Down || event.key === Qt.Key_Up)) {
+            search.forceActiveFocus()
+            list.moveCurrent(event.key === Qt.Key_Down ? 1 : -1)
+            return true
+        }
+        if (event.modifiers & (Qt.ControlModifier | Qt.AltModifier | Qt.MetaModifier))
+            return false
+        if (event.text.length === 0 || /[\u0000-\u001f\u007f]/.test(event.text))
+            return false
+        search.forceActiveFocus()
+        search.insert(search.cursorPosition, event.text)
+        screen.spaces.searchText = search.text
+        list.currentIndex = -1
+        return true
+    }
+
+    Spinner {
         visible: screen.spaces.form === "loading" && screen.spaces.unavailableText === ""
         running: visible
         Layout.alignment: Qt.AlignHCenter
@@ -67,6 +87,7 @@ ColumnLayout {
         }
         TextField {
             id: search
+            objectName: "search"
             placeholderText: "Search spaces"
             text: screen.spaces.searchText
             font.pointSize: Style.calloutSize
@@ -87,6 +108,7 @@ ColumnLayout {
             Keys.onEnterPressed: list.openCurrent()
             // The field holds the keyboard while the window is open; Escape still closes it.
             Keys.onEscapePressed: Window.window.close()
+            FocusRing { shown: search.activeFocus; inset: -1 }
         }
         ToolButton {
             visible: screen.spaces.showClearButton
@@ -120,6 +142,7 @@ ColumnLayout {
 
     ListView {
         id: list
+        objectName: "spacesList"
         visible: screen.spaces.form === "search" && !screen.spaces.showNoMatches
         model: screen.spaces.model
         clip: true
@@ -127,6 +150,13 @@ ColumnLayout {
         boundsBehavior: Flickable.StopAtBounds
         highlightFollowsCurrentItem: false
         keyNavigationEnabled: true
+        // A Tab stop between the search field and the footer: Tab lands on the first row,
+        // the arrows walk the rows, Return or Space opens the one with the ring.
+        activeFocusOnTab: true
+        onActiveFocusChanged: if (activeFocus && currentIndex < 0 && count > 0) currentIndex = 0
+        Keys.onReturnPressed: openCurrent()
+        Keys.onEnterPressed: openCurrent()
+        Keys.onSpacePressed: openCurrent()
         Layout.fillWidth: true
         Layout.fillHeight: true
         Layout.minimumHeight: 0
@@ -150,6 +180,8 @@ ColumnLayout {
 
         delegate: Item {
             id: delegateRoot
+            // The list hands its keyboard focus to its current row.
+            objectName: "spacesRow"
             required property int index
             required property string kind
             required property string title
@@ -178,6 +210,7 @@ ColumnLayout {
                 anchors.bottom: parent.bottom
                 height: delegateRoot.rowHeight
                 sourceComponent: delegateRoot.kind === "node" ? nodeRow : spaceRow
+                FocusRing { shown: list.activeFocus && list.currentIndex === delegateRoot.index; inset: 2 }
             }
             Component {
                 id: nodeRow

@@ -80,6 +80,7 @@ Item {
     Divider { vertical: true; height: 10; anchors.verticalCenter: parent.verticalCenter; visible: row.footer.showNodeCount }
     LinkLabel {
         id: nodes
+        objectName: "nodeCount"
         visible: row.footer.showNodeCount
         anchors.verticalCenter: parent.verticalCenter
         text: row.footer.nodeCountText
@@ -92,6 +93,7 @@ Item {
     Divider { vertical: true; height: 10; anchors.verticalCenter: parent.verticalCenter; visible: row.footer.showNotifications }
     Item {
         id: notifications
+        objectName: "notifications"
         visible: row.footer.showNotifications
         implicitWidth: bell.implicitWidth
         implicitHeight: bell.implicitHeight
@@ -101,6 +103,8 @@ Item {
         Accessible.name: row.footer.notificationsTooltip
         Accessible.onPressAction: row.footer.openNotifications()
         Keys.onReturnPressed: row.footer.openNotifications()
+        Keys.onSpacePressed: row.footer.openNotifications()
+        FocusRing { shown: notifications.activeFocus }
         Row {
             id: bell
             spacing: 2
