@@ -11,6 +11,8 @@
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QSettings>
+#include <QTcpServer>
+#include <QTcpSocket>
 
 #include <gtest/gtest.h>
 
@@ -114,6 +116,20 @@ struct TrayFault {
 };
 
 TEST(TrayProcess, StartsStaysUpKeepsItsSettingsAndEndsOnSigtermWhateverTheSurroundings) {
+    // The web origin of the CLI-missing row: it is asked for the install script and hangs up,
+    // so the download fails.
+    QTcpServer origin;
+    ASSERT_TRUE(origin.listen(QHostAddress::LocalHost));
+    int scriptRequests = 0;
+    QObject::connect(&origin, &QTcpServer::newConnection, [&] {
+        while (QTcpSocket* socket = origin.nextPendingConnection()) {
+            ++scriptRequests;
+            socket->close();
+            socket->deleteLater();
+        }
+    });
+    const QString originUrl = u"http://127.0.0.1:%1"_qs.arg(origin.serverPort());
+
     const QList<TrayFault> rows = {
         {"no session bus, keep-awake on",
          [](FaultSandbox& box, QProcessEnvironment&) {
@@ -136,17 +152,16 @@ TEST(TrayProcess, StartsStaysUpKeepsItsSettingsAndEndsOnSigtermWhateverTheSurrou
              env.insert(u"XDG_DATA_HOME"_qs, box.root() + u"/data-file"_qs);
          },
          statusWasAskedFor, true},
-        {"CLI missing",
-         [](FaultSandbox& box, QProcessEnvironment&) {
+        // The launch asks for the install script, whose download fails: not an update, so the
+        // time of the last one stays as it was (the settings are untouched); the polling loop
+        // then runs with no CLI.
+        {"CLI missing, its download failing",
+         [&](FaultSandbox& box, QProcessEnvironment& env) {
              writeHealthySettings(box);
              box.removeCli();
+             env.insert(u"TOVI_WEB_ORIGIN"_qs, originUrl);
          },
-         // The launch tries the install script (from an origin that does not answer); the
-         // polling loop then runs with no CLI.
-         [](FaultSandbox& box) {
-             return QSettingsUserDefaults(box.settingsPath()).doubleValue(u"lastCliUpdate"_qs) > 1700000000.0;
-         },
-         false},
+         [&](FaultSandbox&) { return scriptRequests > 0; }, true},
     };
     for (const TrayFault& row : rows) {
         SCOPED_TRACE(row.name);
