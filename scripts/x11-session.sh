@@ -62,9 +62,10 @@ app_stop() {
     local pid=$1 children
     [ -n "$pid" ] || return 0
     children=$(cat /proc/"$pid"/task/*/children 2>/dev/null)
+    # Gone already is fine: callers may run under set -e.
     kill "$pid" 2>/dev/null && wait_for 5 sh -c "! kill -0 $pid 2>/dev/null"
-    kill -9 "$pid" 2>/dev/null
-    for pid in $children; do kill "$pid" 2>/dev/null; done
+    kill -9 "$pid" 2>/dev/null || true
+    for pid in $children; do kill "$pid" 2>/dev/null || true; done
     return 0
 }
 
