@@ -59,8 +59,8 @@ TEST_F(StoreTest, RefreshKeepsTheLastGoodSnapshotAcrossFailures) {
     EXPECT_EQ(log.warnings(),
               (QStringList{QStringLiteral("tovi.store warning: tovi status fails: tovi exited "
                                           "with code 2: boom"),
-                           QStringLiteral("tovi.store warning: tovi status works again"),
-                           QStringLiteral("tovi.store warning: the tovi service stopped running")}));
+                           QStringLiteral("tovi.store warning: the tovi service stopped running"),
+                           QStringLiteral("tovi.store warning: tovi status works again")}));
     EXPECT_FALSE(s.lastError());
     EXPECT_EQ(s.status()->nodes->online, 7);
     EXPECT_EQ(s.status()->partial, true);
