@@ -13,6 +13,7 @@
 #include "app/UpdateRequest.h"
 #include "app/UpdateRestarter.h"
 #include "app/UpdateSignature.h"
+#include "model/Logging.h"
 
 #include <QDBusConnection>
 #include <QDir>
@@ -229,6 +230,8 @@ QCoro::Task<> FeedUpdater::check(CheckKind kind) {
 void FeedUpdater::finishCheck(CheckKind kind, const Result<std::optional<AppcastItem>>& result) {
     const bool user = kind == CheckKind::userInitiated;
     if (!result) {
+        // Not a warning: an offline machine would write one at every scheduled check.
+        qCInfo(lcUpdater).noquote() << "update check failed:" << result.error().description();
         // Background failures (offline, server down) are not worth interrupting anyone for.
         if (user) {
             UpdateMessage message;
@@ -511,6 +514,10 @@ void FeedUpdater::offerRestart(CheckKind kind, const AppcastItem& item) {
 }
 
 void FeedUpdater::report(CheckKind kind, const UpdateMessage& message, const UpdateNotice& notice) {
+    if (message.kind == UpdateMessage::Kind::warning)
+        qCWarning(lcUpdater).noquote() << notice.summary + u':' << notice.body;
+    else
+        qCInfo(lcUpdater).noquote() << notice.summary;
     if (kind == CheckKind::userInitiated)
         m_prompter->show(message);
     else

@@ -4,6 +4,7 @@
 #include "app/AccountMenu.h"
 #include "app/WindowModule.h"
 #include "app/WindowPlacement.h"
+#include "model/Logging.h"
 #include "ui/MenuViewModel.h"
 
 #include <QCoreApplication>
@@ -268,6 +269,7 @@ void MenuWindow::remap() {
     m_window->setProperty("remapping", true);
     m_window->hide();
     m_mappedHeight = m_window->height();
+    qCDebug(lcWindow) << "open" << m_window->geometry();
     m_window->show();
     m_window->requestActivate();
     m_window->setProperty("remapping", false);
@@ -378,6 +380,8 @@ void MenuWindow::show(QRect iconGeometry) {
 }
 
 void MenuWindow::hide() {
+    if (m_window && m_window->isVisible())
+        qCDebug(lcWindow) << "close";
     if (m_window)
         m_window->hide();
 }
@@ -415,6 +419,7 @@ void MenuWindow::onActiveChanged() {
         return;
     }
     m_sinceFocusLossClose.start();
+    qCDebug(lcWindow) << "close: the focus went elsewhere";
     m_window->hide();
 }
 

@@ -2,6 +2,7 @@
 
 #include "bridge/ChildDescriptors.h"
 #include "bridge/StrictUtf8.h"
+#include "model/Logging.h"
 
 #include <QFile>
 #include <QPointer>
@@ -195,6 +196,7 @@ ProcessCLICommandRunner::execute(QByteArray program, QStringList arguments,
 
     // A failed start can be reported inside start() itself, before anything could await it,
     // so the state is inspected rather than awaited first.
+    qCDebug(lcCli).noquote() << "run" << process->program() << loggableArguments(arguments).join(u' ');
     process->start(QIODevice::ReadOnly);
     co_await StartSettled{process.get()};
     if (process->error() == QProcess::FailedToStart)
@@ -211,6 +213,7 @@ ProcessCLICommandRunner::execute(QByteArray program, QStringList arguments,
     if (collected->timedOut)
         co_return Error::cliStopped(QStringLiteral("tovi didn't finish within ") + durationText(*timeLimit));
     const int status = process->exitCode();
+    qCDebug(lcCli) << "exit status" << status;
     if (status != 0) {
         const QByteArray error = collected->standardErrorCut ? withoutCutCharacter(collected->standardError)
                                                              : collected->standardError;

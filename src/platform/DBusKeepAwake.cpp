@@ -1,6 +1,7 @@
 #include "platform/DBusKeepAwake.h"
 
 #include "BuildConfig.h"
+#include "model/Logging.h"
 
 #include <QDBusMessage>
 #include <QDBusObjectPath>
@@ -148,6 +149,8 @@ QCoro::Task<> DBusKeepAwake::acquire(int token, QString reason) {
     if (it == m_activities.end())
         co_return;
     it->settled = true;
+    if (backend == Backend::None)
+        qCWarning(lcPlatform) << "no inhibitor service answered: the computer may still go to sleep";
     it->backend = backend;
     it->portalHandle = handle;
     it->cookie = cookie;

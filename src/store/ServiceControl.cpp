@@ -1,4 +1,5 @@
 #include "bridge/CLICommandRunner.h"
+#include "model/Logging.h"
 #include "platform/UserDefaults.h"
 #include "store/StatusStore.h"
 
@@ -176,6 +177,9 @@ QCoro::Task<> StatusStore::runExclusive(QStringList arguments, QString successMe
     if (!self)
         co_return;
     setMaintenanceMessage(outcome ? successMessage : outcome.error().description());
+    if (!outcome)
+        qCWarning(lcStore).noquote() << "tovi" << loggableArguments(arguments).join(u' ')
+                                     << "failed:" << outcome.error().description();
 
     if (reloadsAccount) {
         // Even a failed command may have changed the account: reload everything it touches.

@@ -1,5 +1,6 @@
 #include "bridge/CLICommandRunner.h"
 #include "model/Decoding.h"
+#include "model/Logging.h"
 #include "platform/Browser.h"
 #include "store/StatusStore.h"
 #include "store/WebOrigin.h"
@@ -54,8 +55,11 @@ void StatusStore::endSignIn(const TaskHandlePtr& handle, const std::optional<Err
             setSignInPhase(SignInPhase::idle());
         return;
     }
-    if (error)
+    if (error) {
+        // The reason is left to the window: a failed claim's message may quote the claim token.
+        qCWarning(lcStore) << "sign-in failed";
         setSignInError(error->description());
+    }
     setSignInPhase(SignInPhase::idle());
 }
 
@@ -99,6 +103,8 @@ QCoro::Task<> StatusStore::signIn(TaskHandlePtr handle, std::optional<QString> p
         co_return;
     }
 
+    // Without the address: it may carry a one-time code.
+    qCDebug(lcStore) << "sign-in waits for approval in the browser";
     setSignInPhase(SignInPhase::awaitingApproval(*claim->url));
     m_deps.browser->openUrl(QUrl(*claim->url, QUrl::StrictMode));
     if (handle->isCancelled()) {

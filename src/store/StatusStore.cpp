@@ -1,5 +1,6 @@
 #include "store/StatusStore.h"
 
+#include "model/Logging.h"
 #include "platform/Clock.h"
 #include "platform/KeepAwake.h"
 #include "platform/LoginItem.h"
@@ -57,6 +58,11 @@ void StatusStore::setStatus(std::optional<InternalStatus> value) {
 void StatusStore::setLastError(std::optional<QString> value) {
     if (m_lastError == value)
         return;
+    // Written when the status command starts or stops failing, not at every failed poll.
+    if (value && !m_lastError)
+        qCWarning(lcStore).noquote() << "tovi status fails:" << *value;
+    else if (!value)
+        qCWarning(lcStore) << "tovi status works again";
     m_lastError = std::move(value);
     Q_EMIT lastErrorChanged();
 }
@@ -78,6 +84,10 @@ void StatusStore::setIsRefreshing(bool value) {
 void StatusStore::setDaemonState(DaemonState value) {
     if (m_daemonState == value)
         return;
+    if (m_daemonState.running && !value.running)
+        qCWarning(lcStore) << "the tovi service stopped running";
+    else if (value.running)
+        qCInfo(lcStore) << "the tovi service runs, process" << value.pid;
     m_daemonState = value;
     Q_EMIT daemonStateChanged();
 }
@@ -106,6 +116,8 @@ void StatusStore::setLaunchAtLoginEnabledField(bool value) {
 void StatusStore::setBootstrapState(BootstrapState value) {
     if (m_bootstrapState == value)
         return;
+    if (value.kind == BootstrapState::Kind::failed)
+        qCWarning(lcStore).noquote() << "setting up tovi failed:" << value.message;
     m_bootstrapState = std::move(value);
     Q_EMIT bootstrapStateChanged();
 }

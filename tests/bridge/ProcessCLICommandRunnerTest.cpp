@@ -1,6 +1,7 @@
 #include "bridge/ProcessCLICommandRunner.h"
 #include "BridgeTestSupport.h"
 #include "bridge/ChildDescriptors.h"
+#include "support/LogCapture.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -141,6 +142,19 @@ TEST_F(RunnerTest, ArgumentsEnvironmentAndWorkingDirectoryReachTheChildUnchanged
         QString::fromUtf8(result.value()),
         QStringLiteral(u"[internal][a b][][*][$HOME;ls][--stdout-format=json][ünï\n2]\nmarked value\n") +
             workDir);
+
+    // The debug log names each run, without what follows an account subcommand (a claim token).
+    const tovi::test::LogCapture log;
+    const QStringList claim{QStringLiteral("account"), QStringLiteral("claim"),
+                            QStringLiteral("tok-secret-9"), QStringLiteral("--wait")};
+    ASSERT_TRUE(run(claim).ok());
+    ASSERT_TRUE(run(QStringList{QStringLiteral("status"), QStringLiteral("--json")}).ok());
+    EXPECT_EQ(log.all(),
+              (QStringList{
+                  QStringLiteral(u"tovi.cli debug: run ") + cliPath() + QStringLiteral(u" account claim …"),
+                  QStringLiteral("tovi.cli debug: exit status 0"),
+                  QStringLiteral("tovi.cli debug: run ") + cliPath() + QStringLiteral(" status --json"),
+                  QStringLiteral("tovi.cli debug: exit status 0")}));
 }
 
 TEST_F(RunnerTest, MegabyteOnEachStreamCompletesAndOnlyAMegabyteOfStandardErrorIsKept) {

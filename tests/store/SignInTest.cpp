@@ -99,12 +99,19 @@ TEST_F(SignInTest, ClaimOutcomesBecomeMessages) {
     EXPECT_EQ(outcome(R"({})"), QStringLiteral("Sign-in didn't complete (unknown)."));
     EXPECT_EQ(outcome(R"({"status":"Approved"})"), QStringLiteral("Sign-in didn't complete (Approved)."));
 
-    // Failing runs and undecodable answers report their own text.
+    // Failing runs and undecodable answers report their own text; the log never the claim
+    // token, even when the CLI quotes it back.
     fakes.runner->replyPrefix(args({"account", "claim"}),
-                              FakeRunner::fail(4, QStringLiteral("claim refused")));
+                              FakeRunner::fail(4, QStringLiteral("claim tok-secret-123 refused")));
     fakes.runner->clearRecords();
-    s.startSignIn(std::nullopt);
-    EXPECT_EQ(s.signInError(), QStringLiteral("tovi exited with code 4: claim refused"));
+    {
+        const tovi::test::LogCapture log;
+        s.startSignIn(std::nullopt);
+        EXPECT_EQ(log.warnings(), QStringList{QStringLiteral("tovi.store warning: sign-in failed")});
+        EXPECT_FALSE(log.all().join(u'\n').contains(QStringLiteral("tok-secret-123")))
+            << log.all().join(u'\n').toStdString();
+    }
+    EXPECT_EQ(s.signInError(), QStringLiteral("tovi exited with code 4: claim tok-secret-123 refused"));
     const QByteArray numericExpiry = R"({"url":"https://x.test","token":"t","expires_in":600})";
     fakes.runner->replyPrefix(args({"account", "login"}), FakeRunner::ok(numericExpiry));
     s.startSignIn(std::nullopt);

@@ -27,6 +27,7 @@ TEST_F(StoreTest, RefreshKeepsTheLastGoodSnapshotAcrossFailures) {
     StatusStore& s = makeStore();
     EXPECT_FALSE(s.status());
     EXPECT_FALSE(s.lastUpdated());
+    const tovi::test::LogCapture log;
 
     QCoro::waitFor(s.refresh());
     ASSERT_TRUE(s.status());
@@ -52,7 +53,14 @@ TEST_F(StoreTest, RefreshKeepsTheLastGoodSnapshotAcrossFailures) {
 
     // A partial snapshot is a success, stored whole.
     fakes.clock->advance(5s);
+    fakes.setDaemon(DaemonState::stopped());
     QCoro::waitFor(s.refresh());
+    // One warning as the failures begin, whatever their text, one as they end.
+    EXPECT_EQ(log.warnings(),
+              (QStringList{QStringLiteral("tovi.store warning: tovi status fails: tovi exited "
+                                          "with code 2: boom"),
+                           QStringLiteral("tovi.store warning: the tovi service stopped running"),
+                           QStringLiteral("tovi.store warning: tovi status works again")}));
     EXPECT_FALSE(s.lastError());
     EXPECT_EQ(s.status()->nodes->online, 7);
     EXPECT_EQ(s.status()->partial, true);

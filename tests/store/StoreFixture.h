@@ -2,6 +2,7 @@
 
 #include "store/StatusStore.h"
 #include "support/FakeDependencies.h"
+#include "support/LogCapture.h"
 #include "support/TestUtil.h"
 
 #include <QSignalSpy>
