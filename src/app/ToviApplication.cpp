@@ -108,7 +108,18 @@ void ToviApplication::activateRunningCopy() {
 
 void ToviApplication::registerActivationService() {
     m_activation = new ApplicationActivation(this);
-    connect(m_activation, &ApplicationActivation::activateRequested, this, &ToviApplication::showWindow);
+    connect(m_activation, &ApplicationActivation::activateRequested, this,
+            [this](const QString& activationToken, const QString& startupId) {
+                // Qt's Wayland plugin hands XDG_ACTIVATION_TOKEN to the compositor when the
+                // window asks to be activated; set only for this raise, never left behind.
+                if (!activationToken.isEmpty())
+                    qputenv("XDG_ACTIVATION_TOKEN", activationToken.toUtf8());
+                if (!startupId.isEmpty())
+                    qputenv("DESKTOP_STARTUP_ID", startupId.toUtf8());
+                showWindow();
+                qunsetenv("XDG_ACTIVATION_TOKEN");
+                qunsetenv("DESKTOP_STARTUP_ID");
+            });
     connect(m_activation, &ApplicationActivation::quitRequested, qApp, &QCoreApplication::quit,
             Qt::QueuedConnection);
     m_activation->registerService();

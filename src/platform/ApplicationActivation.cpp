@@ -160,11 +160,8 @@ void ApplicationActivation::handleAction(const QString& actionName, const QVaria
 }
 
 void ApplicationActivation::handleActivation(const QVariantMap& platformData) {
-    QString token = platformData.value(QStringLiteral("activation-token")).toString();
-    if (token.isEmpty())
-        token = platformData.value(QStringLiteral("desktop-startup-id")).toString();
-    m_lastActivationToken = token;
-    emit activateRequested();
+    emit activateRequested(platformData.value(QStringLiteral("activation-token")).toString(),
+                           platformData.value(QStringLiteral("desktop-startup-id")).toString());
 }
 
 } // namespace tovi

@@ -35,14 +35,13 @@ public:
     // go of the bus, so that a launch right after finds no copy running.
     QCoro::Task<QuitOutcome> quitRunningCopy(std::chrono::milliseconds timeout = std::chrono::seconds(10));
 
-    // The Wayland/X11 activation token of the last request, if the caller sent one.
-    QString lastActivationToken() const { return m_lastActivationToken; }
-
     // "/" + the id with dots turned into slashes, e.g. /dev/tovi/Tovi.
     static QString objectPath(const QString& appId);
 
 signals:
-    void activateRequested();
+    // The caller's Wayland activation token and X11 startup id, each empty when not sent:
+    // compositors let a window come forward only with the token of the launch that asked.
+    void activateRequested(const QString& activationToken, const QString& startupId);
     void quitRequested();
 
 private:
@@ -52,7 +51,6 @@ private:
 
     QDBusConnection m_bus;
     QString m_appId;
-    QString m_lastActivationToken;
     bool m_registered = false;
 };
 

@@ -7,8 +7,12 @@
 #include <QDBusObjectPath>
 #include <QDBusPendingCall>
 #include <QDBusPendingReply>
+#include <QDBusUnixFileDescriptor>
 #include <QPointer>
 #include <qcoro/qcorodbuspendingcall.h>
+
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace tovi {
 
@@ -31,6 +35,10 @@ const QString gnomeService = QStringLiteral("org.gnome.SessionManager");
 const QString gnomePath = QStringLiteral("/org/gnome/SessionManager");
 const QString gnomeInterface = QStringLiteral("org.gnome.SessionManager");
 
+const QString logindService = QStringLiteral("org.freedesktop.login1");
+const QString logindPath = QStringLiteral("/org/freedesktop/login1");
+const QString logindInterface = QStringLiteral("org.freedesktop.login1.Manager");
+
 QDBusMessage methodCall(const QString& service, const QString& path, const QString& interface,
                         const QString& method, const QVariantList& arguments) {
     QDBusMessage message = QDBusMessage::createMethodCall(service, path, interface, method);
@@ -41,11 +49,13 @@ QDBusMessage methodCall(const QString& service, const QString& path, const QStri
 } // namespace
 
 DBusKeepAwake::DBusKeepAwake(QObject* parent)
-    : DBusKeepAwake(QDBusConnection::sessionBus(), parent) {}
+    : DBusKeepAwake(QDBusConnection::sessionBus(), QDBusConnection::systemBus(), parent) {}
 
-DBusKeepAwake::DBusKeepAwake(const QDBusConnection& bus, QObject* parent)
+DBusKeepAwake::DBusKeepAwake(const QDBusConnection& sessionBus, const QDBusConnection& systemBus,
+                             QObject* parent)
     : QObject(parent)
-    , m_bus(bus) {}
+    , m_bus(sessionBus)
+    , m_systemBus(systemBus) {}
 
 DBusKeepAwake::~DBusKeepAwake() {
     // Inhibitors tied to this connection would outlive the object otherwise.
@@ -88,9 +98,11 @@ QCoro::Task<> DBusKeepAwake::acquire(int token, QString reason) {
     QPointer self(this);
     // Kept by value: an inhibitor granted after this object is gone must still be released.
     QDBusConnection bus = m_bus;
+    QDBusConnection systemBus = m_systemBus;
     Backend backend = Backend::None;
     QString handle;
     uint cookie = 0;
+    int inhibitFd = -1;
 
     if (bus.isConnected()) {
         QVariantMap options;
@@ -106,7 +118,7 @@ QCoro::Task<> DBusKeepAwake::acquire(int token, QString reason) {
             handle = portalReply.value().path();
         }
         if (!self) {
-            releaseOn(bus, backend, handle, cookie);
+            releaseOn(bus, backend, handle, cookie, inhibitFd);
             co_return;
         }
     }
@@ -123,7 +135,7 @@ QCoro::Task<> DBusKeepAwake::acquire(int token, QString reason) {
             cookie = pmReply.value();
         }
         if (!self) {
-            releaseOn(bus, backend, handle, cookie);
+            releaseOn(bus, backend, handle, cookie, inhibitFd);
             co_return;
         }
     }
@@ -140,20 +152,42 @@ QCoro::Task<> DBusKeepAwake::acquire(int token, QString reason) {
             cookie = gnomeReply.value();
         }
         if (!self) {
-            releaseOn(bus, backend, handle, cookie);
+            releaseOn(bus, backend, handle, cookie, inhibitFd);
+            co_return;
+        }
+    }
+
+    if (backend == Backend::None && systemBus.isConnected()) {
+        QVariantList logindArgs;
+        logindArgs << QStringLiteral("sleep") << QStringLiteral("Tovi") << reason << QStringLiteral("block");
+        QDBusPendingCall logindReplyCall = systemBus.asyncCall(
+            methodCall(logindService, logindPath, logindInterface, QStringLiteral("Inhibit"), logindArgs));
+        co_await logindReplyCall;
+        const QDBusPendingReply<QDBusUnixFileDescriptor> logindReply = logindReplyCall;
+        if (logindReply.isValid() && logindReply.value().isValid()) {
+            // Our own copy: the reply's descriptor goes away with the reply.
+            inhibitFd = ::fcntl(logindReply.value().fileDescriptor(), F_DUPFD_CLOEXEC, 0);
+            if (inhibitFd >= 0)
+                backend = Backend::Logind;
+        }
+        if (!self) {
+            releaseOn(bus, backend, handle, cookie, inhibitFd);
             co_return;
         }
     }
 
     auto it = m_activities.find(token);
-    if (it == m_activities.end())
+    if (it == m_activities.end()) {
+        releaseOn(bus, backend, handle, cookie, inhibitFd);
         co_return;
+    }
     it->settled = true;
     if (backend == Backend::None)
         qCWarning(lcPlatform) << "no inhibitor service answered: the computer may still go to sleep";
     it->backend = backend;
     it->portalHandle = handle;
     it->cookie = cookie;
+    it->inhibitFd = inhibitFd;
     if (it->ended) {
         release(*it);
         m_activities.erase(it);
@@ -164,11 +198,11 @@ QCoro::Task<> DBusKeepAwake::acquire(int token, QString reason) {
 }
 
 void DBusKeepAwake::release(const Activity& activity) {
-    releaseOn(m_bus, activity.backend, activity.portalHandle, activity.cookie);
+    releaseOn(m_bus, activity.backend, activity.portalHandle, activity.cookie, activity.inhibitFd);
 }
 
-void DBusKeepAwake::releaseOn(QDBusConnection bus, Backend backend, const QString& portalHandle,
-                              uint cookie) {
+void DBusKeepAwake::releaseOn(QDBusConnection bus, Backend backend, const QString& portalHandle, uint cookie,
+                              int inhibitFd) {
     // Fire and forget: a release that fails leaves nothing this side can do.
     switch (backend) {
     case Backend::None:
@@ -189,6 +223,10 @@ void DBusKeepAwake::releaseOn(QDBusConnection bus, Backend backend, const QStrin
         bus.asyncCall(methodCall(gnomeService, gnomePath, gnomeInterface, QStringLiteral("Uninhibit"), args));
         return;
     }
+    case Backend::Logind:
+        // logind drops the lock when the last copy of its descriptor is closed.
+        ::close(inhibitFd);
+        return;
     }
 }
 

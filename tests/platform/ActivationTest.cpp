@@ -44,13 +44,21 @@ TEST(ApplicationActivation, SecondCopyBringsTheRunningOneForward) {
     EXPECT_FALSE(second.registerService());
     EXPECT_EQ(secondBus.interface()->serviceOwner(appId).value(), firstBus.baseService());
 
-    // ...and asks the running one to come forward, passing on its activation token.
+    // ...and asks the running one to come forward, passing on the Wayland token and the X11
+    // startup id of its own launch, each for what it is.
     {
         const ScopedEnv token("XDG_ACTIVATION_TOKEN", QByteArray("token-123"));
+        const ScopedEnv startupId("DESKTOP_STARTUP_ID", QByteArray("startup-456"));
         EXPECT_TRUE(QCoro::waitFor(second.activateRunningCopy()));
     }
-    EXPECT_EQ(requests.count(), 1);
-    EXPECT_EQ(running.lastActivationToken(), QStringLiteral("token-123"));
+    {
+        const ScopedEnv token("XDG_ACTIVATION_TOKEN", std::nullopt);
+        const ScopedEnv startupId("DESKTOP_STARTUP_ID", QByteArray("startup-789"));
+        EXPECT_TRUE(QCoro::waitFor(second.activateRunningCopy()));
+    }
+    ASSERT_EQ(requests.count(), 2);
+    EXPECT_EQ(requests.at(0), (QVariantList{QStringLiteral("token-123"), QStringLiteral("startup-456")}));
+    EXPECT_EQ(requests.at(1), (QVariantList{QString(), QStringLiteral("startup-789")}));
 
     // Any launcher speaking the freedesktop interface reaches it too.
     const QString path = QStringLiteral("/dev/tovi/Tovi");
@@ -72,9 +80,9 @@ TEST(ApplicationActivation, SecondCopyBringsTheRunningOneForward) {
     EXPECT_FALSE(openCall.isError()) << qPrintable(openCall.error().message());
     EXPECT_FALSE(actionCall.isError()) << qPrintable(actionCall.error().message());
     EXPECT_FALSE(quitCall.isError()) << qPrintable(quitCall.error().message());
-    EXPECT_EQ(requests.count(), 3) << "every entry point but quit brings it forward";
+    ASSERT_EQ(requests.count(), 4) << "every entry point but quit brings it forward";
     EXPECT_EQ(quits.count(), 1);
-    EXPECT_EQ(running.lastActivationToken(), QString());
+    EXPECT_EQ(requests.at(3), (QVariantList{QString(), QString()})) << "nothing sent, nothing carried";
 }
 
 TEST(ApplicationActivation, QuitAsksTheRunningCopyAndWaitsUntilItHasGone) {

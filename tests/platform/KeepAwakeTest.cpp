@@ -23,8 +23,11 @@ bool settle(QSignalSpy& spy, int count = 1) {
 // The application's keep-awake on `bus` with one activity begun; held() waits for the
 // inhibitor's answer.
 struct OneActivity {
+    // Without its own system bus the session's stands in: no logind on it either.
     explicit OneActivity(const QDBusConnection& bus)
-        : keepAwake(bus) {}
+        : keepAwake(bus, bus) {}
+    OneActivity(const QDBusConnection& bus, const QDBusConnection& systemBus)
+        : keepAwake(bus, systemBus) {}
     bool held() { return settle(settled) && settled.at(0).at(1).toBool(); }
 
     DBusKeepAwake keepAwake;
@@ -41,7 +44,8 @@ TEST(DBusKeepAwake, PrefersThePortalAndReleasesItsRequest) {
     FakePowerManagement pm(bus.connect(QStringLiteral("pm")));
     FakeGnomeSession gnome(bus.connect(QStringLiteral("gnome")));
 
-    DBusKeepAwake keepAwake(bus.connect(QStringLiteral("app")));
+    const QDBusConnection app = bus.connect(QStringLiteral("app"));
+    DBusKeepAwake keepAwake(app, app);
     QSignalSpy settled(&keepAwake, &DBusKeepAwake::activitySettled);
     const int token = keepAwake.beginActivity(reason);
     ASSERT_TRUE(settle(settled));
@@ -119,6 +123,39 @@ TEST(DBusKeepAwake, FallsBackInOrderWhenThePortalCannotInhibit) {
         ASSERT_TRUE(spinUntil([&] { return !gnome.released.empty(); }));
         EXPECT_EQ(gnome.released, std::vector<uint>{901});
     }
+    // Nothing on the session bus (a window-manager session): logind on the system bus holds
+    // a lock for as long as its descriptor stays open.
+    {
+        PrivateBus session;
+        PrivateBus system;
+        ASSERT_TRUE(session.isRunning() && system.isRunning());
+        FakeLogind logind(system.connect(QStringLiteral("logind")));
+
+        OneActivity activity(session.connect(QStringLiteral("app")),
+                             system.connect(QStringLiteral("app-system")));
+        EXPECT_TRUE(activity.held());
+        ASSERT_EQ(logind.calls.size(), 1u);
+        EXPECT_EQ(logind.calls[0].what, QStringLiteral("sleep"));
+        EXPECT_EQ(logind.calls[0].who, QStringLiteral("Tovi"));
+        EXPECT_EQ(logind.calls[0].why, reason);
+        EXPECT_EQ(logind.calls[0].mode, QStringLiteral("block"));
+        EXPECT_EQ(activity.keepAwake.heldCount(), 1);
+        EXPECT_FALSE(logind.released(0)) << "the lock must stay open while the switch is on";
+
+        activity.keepAwake.endActivity(activity.token);
+        EXPECT_TRUE(spinUntil([&] { return logind.released(0); }));
+
+        // Switched off before logind answered: the late lock is let go at once.
+        logind.holdReplies = true;
+        const int late = activity.keepAwake.beginActivity(reason);
+        ASSERT_TRUE(spinUntil([&] { return logind.heldReplies() == 1; }));
+        activity.keepAwake.endActivity(late);
+        logind.releaseReplies();
+        ASSERT_TRUE(settle(activity.settled, 2));
+        EXPECT_FALSE(activity.settled.at(1).at(1).toBool());
+        EXPECT_TRUE(spinUntil([&] { return logind.released(1); }));
+        EXPECT_EQ(activity.keepAwake.heldCount(), 0);
+    }
 }
 
 TEST(DBusKeepAwake, ReleasesAnActivityEndedBeforeTheInhibitorAnswered) {
@@ -127,7 +164,8 @@ TEST(DBusKeepAwake, ReleasesAnActivityEndedBeforeTheInhibitorAnswered) {
     FakePortalInhibit portal(bus.connect(QStringLiteral("portal")));
     portal.holdReplies = true;
 
-    DBusKeepAwake keepAwake(bus.connect(QStringLiteral("app")));
+    const QDBusConnection app = bus.connect(QStringLiteral("app"));
+    DBusKeepAwake keepAwake(app, app);
     QSignalSpy settled(&keepAwake, &DBusKeepAwake::activitySettled);
     const int token = keepAwake.beginActivity(reason);
     ASSERT_TRUE(spinUntil([&] { return portal.heldReplies() == 1; }));
@@ -171,7 +209,7 @@ TEST(DBusKeepAwake, WithoutInhibitorsOrBusNothingFails) {
         const QDBusConnection none = QDBusConnection::connectToBus(
             QStringLiteral("unix:path=/nonexistent/bus"), QStringLiteral("none"));
         ASSERT_FALSE(none.isConnected());
-        DBusKeepAwake keepAwake(none);
+        DBusKeepAwake keepAwake(none, none);
         const int a = keepAwake.beginActivity(reason);
         const int b = keepAwake.beginActivity(reason);
         EXPECT_NE(a, b);
