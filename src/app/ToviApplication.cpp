@@ -1,6 +1,5 @@
 #include "app/ToviApplication.h"
 
-#include "app/FeedUpdater.h"
 #include "app/MenuWindow.h"
 #include "app/TrayHostWatcher.h"
 #include "platform/Appearance.h"
@@ -10,6 +9,7 @@
 #include "ui/Symbols.h"
 #include "ui/TrayIconRenderer.h"
 #include "ui/UpdaterViewModel.h"
+#include "updater/FeedUpdater.h"
 
 #include <QAction>
 #include <QApplication>

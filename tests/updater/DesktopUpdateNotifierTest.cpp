@@ -1,6 +1,6 @@
-#include "app/DesktopUpdateNotifier.h"
+#include "updater/DesktopUpdateNotifier.h"
 #include "PrivateBus.h"
-#include "app/MessageBoxUpdatePrompter.h"
+#include "updater/MessageBoxUpdatePrompter.h"
 
 #include <QAbstractButton>
 #include <QApplication>

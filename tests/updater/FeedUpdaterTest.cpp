@@ -1,9 +1,9 @@
-#include "app/FeedUpdater.h"
+#include "updater/FeedUpdater.h"
 #include "FeedServer.h"
 #include "TestKeys.h"
-#include "app/UpdateNotifier.h"
-#include "app/UpdatePrompter.h"
 #include "support/TestUtil.h"
+#include "updater/UpdateNotifier.h"
+#include "updater/UpdatePrompter.h"
 
 #include <QCoreApplication>
 #include <QDir>

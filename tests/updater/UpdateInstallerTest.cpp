@@ -1,4 +1,4 @@
-#include "app/UpdateInstaller.h"
+#include "updater/UpdateInstaller.h"
 #include "support/TestUtil.h"
 
 #include <QDir>

@@ -1,6 +1,6 @@
-#include "app/UpdateRequest.h"
+#include "updater/UpdateRequest.h"
 
-#include "app/UpdateAddressPolicy.h"
+#include "updater/UpdateAddressPolicy.h"
 
 #include <QNetworkAccessManager>
 #include <QNetworkReply>

@@ -1,4 +1,4 @@
-#include "app/MessageBoxUpdatePrompter.h"
+#include "updater/MessageBoxUpdatePrompter.h"
 
 #include <QLabel>
 #include <QPushButton>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/UpdateNotifier.h"
+#include "updater/UpdateNotifier.h"
 
 #include <QDBusConnection>
 #include <QHash>

@@ -1,4 +1,4 @@
-#include "app/AppcastParser.h"
+#include "updater/AppcastParser.h"
 
 #include <QXmlStreamReader>
 

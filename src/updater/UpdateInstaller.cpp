@@ -1,4 +1,4 @@
-#include "app/UpdateInstaller.h"
+#include "updater/UpdateInstaller.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/AppcastItem.h"
 #include "model/Result.h"
+#include "updater/AppcastItem.h"
 
 #include <QByteArray>
 #include <QList>

@@ -1,19 +1,19 @@
-#include "app/FeedUpdater.h"
+#include "updater/FeedUpdater.h"
 
 #include "platform/QSettingsUserDefaults.h"
 
 #include "BuildConfig.h"
-#include "app/AppcastParser.h"
-#include "app/DesktopUpdateNotifier.h"
-#include "app/MessageBoxUpdatePrompter.h"
-#include "app/UpdateAddressPolicy.h"
-#include "app/UpdateInstaller.h"
-#include "app/UpdateNotifier.h"
-#include "app/UpdatePrompter.h"
-#include "app/UpdateRequest.h"
-#include "app/UpdateRestarter.h"
-#include "app/UpdateSignature.h"
 #include "model/Logging.h"
+#include "updater/AppcastParser.h"
+#include "updater/DesktopUpdateNotifier.h"
+#include "updater/MessageBoxUpdatePrompter.h"
+#include "updater/UpdateAddressPolicy.h"
+#include "updater/UpdateInstaller.h"
+#include "updater/UpdateNotifier.h"
+#include "updater/UpdatePrompter.h"
+#include "updater/UpdateRequest.h"
+#include "updater/UpdateRestarter.h"
+#include "updater/UpdateSignature.h"
 
 #include <QDBusConnection>
 #include <QDir>

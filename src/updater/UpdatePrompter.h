@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/UpdateMessage.h"
+#include "updater/UpdateMessage.h"
 
 #include <QObject>
 

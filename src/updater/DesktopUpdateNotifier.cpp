@@ -1,4 +1,4 @@
-#include "app/DesktopUpdateNotifier.h"
+#include "updater/DesktopUpdateNotifier.h"
 
 #include <QDBusMessage>
 #include <QDBusPendingCallWatcher>

@@ -1,11 +1,11 @@
 #pragma once
 
-#include "app/AppcastItem.h"
-#include "app/UpdateMessage.h"
-#include "app/UpdateNotice.h"
-#include "app/UpdateRequest.h"
 #include "model/Result.h"
 #include "ui/AppUpdater.h"
+#include "updater/AppcastItem.h"
+#include "updater/UpdateMessage.h"
+#include "updater/UpdateNotice.h"
+#include "updater/UpdateRequest.h"
 
 #include <QByteArray>
 #include <QDateTime>

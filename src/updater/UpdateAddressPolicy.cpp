@@ -1,4 +1,4 @@
-#include "app/UpdateAddressPolicy.h"
+#include "updater/UpdateAddressPolicy.h"
 
 #include "BuildConfig.h"
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/Version.h"
+#include "updater/Version.h"
 
 #include <QString>
 #include <QUrl>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/UpdatePrompter.h"
+#include "updater/UpdatePrompter.h"
 
 #include <QMessageBox>
 #include <QPointer>

@@ -1,4 +1,4 @@
-#include "app/Version.h"
+#include "updater/Version.h"
 
 #include <limits>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/UpdateNotice.h"
+#include "updater/UpdateNotice.h"
 
 #include <QObject>
 

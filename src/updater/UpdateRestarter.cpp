@@ -1,4 +1,4 @@
-#include "app/UpdateRestarter.h"
+#include "updater/UpdateRestarter.h"
 
 #include <QCoreApplication>
 #include <QProcess>

@@ -1,4 +1,4 @@
-#include "app/UpdateSignature.h"
+#include "updater/UpdateSignature.h"
 
 #include <QFile>
 
