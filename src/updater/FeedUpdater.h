@@ -3,9 +3,7 @@
 #include "model/Result.h"
 #include "ui/AppUpdater.h"
 #include "updater/AppcastItem.h"
-#include "updater/UpdateMessage.h"
-#include "updater/UpdateNotice.h"
-#include "updater/UpdateRequest.h"
+#include "updater/UpdateTexts.h"
 
 #include <QByteArray>
 #include <QDateTime>
@@ -25,6 +23,7 @@ class QNetworkAccessManager;
 namespace tovi {
 
 class QSettingsUserDefaults;
+class UpdateFetcher;
 class UpdateNotifier;
 class UpdatePrompter;
 
@@ -32,6 +31,10 @@ class UpdatePrompter;
 // release (a dialog when they asked, a desktop notification otherwise), and, when allowed,
 // downloads it, checks its Ed25519 signature and swaps it in for the running AppImage.
 // Installations made by a package manager are left to that package manager.
+//
+// This class holds the schedule, the stored choices and the decisions (what is new, what
+// was already said, what follows a download); the transfers are UpdateFetcher's and the
+// wording is UpdateTexts'.
 class FeedUpdater : public AppUpdater {
     Q_OBJECT
 public:
@@ -85,17 +88,13 @@ public:
 
 private:
     QCoro::Task<Result<std::optional<AppcastItem>>> fetchNewerRelease();
-    QCoro::Task<> waitFor(UpdateRequest* request);
-    QString userAgent() const;
-    QCoro::Task<Result<QString>> downloadVerified(AppcastItem item);
     QCoro::Task<> installUpdate(AppcastItem item, CheckKind kind);
     void finishCheck(CheckKind kind, const Result<std::optional<AppcastItem>>& result);
     void setBusy(bool busy);
     void scheduleNextCheck();
     void onCheckTimer();
     void onAction(const QString& action);
-    void report(CheckKind kind, const UpdateMessage& message, const UpdateNotice& notice);
-    void offerRestart(CheckKind kind, const AppcastItem& item);
+    void report(CheckKind kind, const UpdateTexts::Report& report);
     bool readFlag(const QString& key, bool fallback) const;
     void writeFlag(const QString& key, bool value);
 
@@ -114,7 +113,7 @@ private:
     // and waiting for a restart: neither is announced again every hour.
     QString m_announcedBuild;
     std::optional<AppcastItem> m_installed;
-    QPointer<UpdateRequest> m_activeRequest;
+    std::unique_ptr<UpdateFetcher> m_fetcher;
     // Cleared first thing in the destructor, while QPointers to us still look valid.
     std::shared_ptr<bool> m_alive = std::make_shared<bool>(true);
 };
