@@ -88,10 +88,10 @@ Result<QList<AppcastItem>> AppcastParser::parse(const QByteArray& document) {
     QList<AppcastItem> items;
     if (!xml.readNextStartElement() || !isPlain(xml, QLatin1String("rss"))) {
         if (xml.hasError())
-            return Error::decode(QStringLiteral("The update feed is not valid XML (line %1: %2).")
+            return Error::decode(tr("The update feed is not valid XML (line %1: %2).")
                                      .arg(xml.lineNumber())
                                      .arg(xml.errorString()));
-        return Error::decode(QStringLiteral("The update feed is not an RSS document."));
+        return Error::decode(tr("The update feed is not an RSS document."));
     }
     bool sawChannel = false;
     while (xml.readNextStartElement()) {
@@ -114,11 +114,11 @@ Result<QList<AppcastItem>> AppcastParser::parse(const QByteArray& document) {
     while (!xml.atEnd())
         xml.readNext();
     if (xml.hasError())
-        return Error::decode(QStringLiteral("The update feed is not valid XML (line %1: %2).")
+        return Error::decode(tr("The update feed is not valid XML (line %1: %2).")
                                  .arg(xml.lineNumber())
                                  .arg(xml.errorString()));
     if (!sawChannel)
-        return Error::decode(QStringLiteral("The update feed has no channel."));
+        return Error::decode(tr("The update feed has no channel."));
     return items;
 }
 

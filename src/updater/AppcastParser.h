@@ -4,6 +4,7 @@
 #include "updater/AppcastItem.h"
 
 #include <QByteArray>
+#include <QCoreApplication>
 #include <QList>
 
 #include <optional>
@@ -14,6 +15,7 @@ namespace tovi {
 // sparkle XML namespace. Items that cannot be offered (no version, no download, meant
 // for another operating system) are left out rather than failing the whole feed.
 class AppcastParser {
+    Q_DECLARE_TR_FUNCTIONS(AppcastParser)
 public:
     static Result<QList<AppcastItem>> parse(const QByteArray& document);
 

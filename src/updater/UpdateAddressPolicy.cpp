@@ -16,16 +16,15 @@ bool UpdateAddressPolicy::isLoopback(const QUrl& url) {
 
 Status UpdateAddressPolicy::check(const QUrl& url) {
     if (!url.isValid() || url.host().isEmpty())
-        return Error::platform(QStringLiteral("The update address \u201c%1\u201d is not a valid web address.")
-                                   .arg(url.toDisplayString()));
+        return Error::platform(
+            tr("The update address “%1” is not a valid web address.").arg(url.toDisplayString()));
     const QString scheme = url.scheme().toLower();
     if (scheme == u"https")
         return success();
     if (scheme == u"http" && isLoopback(url))
         return success();
     return Error::platform(
-        QStringLiteral("Updates are only fetched over HTTPS; the address \u201c%1\u201d was refused.")
-            .arg(url.toDisplayString()));
+        tr("Updates are only fetched over HTTPS; the address “%1” was refused.").arg(url.toDisplayString()));
 }
 
 QUrl UpdateAddressPolicy::configuredFeed() {

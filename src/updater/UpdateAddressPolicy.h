@@ -2,6 +2,7 @@
 
 #include "model/Result.h"
 
+#include <QCoreApplication>
 #include <QUrl>
 
 namespace tovi {
@@ -9,6 +10,7 @@ namespace tovi {
 // Where update feeds and downloads may come from: HTTPS anywhere, plain HTTP only on this
 // machine (a local test server), nothing else.
 class UpdateAddressPolicy {
+    Q_DECLARE_TR_FUNCTIONS(UpdateAddressPolicy)
 public:
     static Status check(const QUrl& url);
     static bool isLoopback(const QUrl& url);

@@ -76,9 +76,9 @@ QCoro::Task<Result<QList<AppcastItem>>> UpdateFetcher::fetchFeed(QUrl feed) {
     if (!*alive)
         co_return Error::cancelled();
     if (*tooLarge)
-        co_return Error::platform(QStringLiteral("The update feed could not be loaded: it is too large."));
+        co_return Error::platform(tr("The update feed could not be loaded: it is too large."));
     if (const QString failure = request->failure(); !failure.isEmpty())
-        co_return Error::platform(QStringLiteral("The update feed could not be loaded: %1").arg(failure));
+        co_return Error::platform(tr("The update feed could not be loaded: %1").arg(failure));
     Result<QList<AppcastItem>> items = AppcastParser::parse(raw->readAll());
     co_return items;
 }
@@ -94,19 +94,18 @@ QCoro::Task<Result<QString>> UpdateFetcher::downloadVerified(AppcastItem item, Q
     // The feed's length narrows the cap, never widens it.
     if (item.enclosureLength > maxDownloadBytes)
         co_return Error::platform(
-            QStringLiteral("The update feed announces %1 bytes, more than the %2 bytes Tovi will download.")
+            tr("The update feed announces %1 bytes, more than the %2 bytes Tovi will download.")
                 .arg(item.enclosureLength)
                 .arg(maxDownloadBytes));
 
     if (!QDir().mkpath(directory))
-        co_return Error::platform(QStringLiteral("The download folder %1 could not be created.")
-                                      .arg(QDir::toNativeSeparators(directory)));
+        co_return Error::platform(
+            tr("The download folder %1 could not be created.").arg(QDir::toNativeSeparators(directory)));
     const QString finalPath = QDir(directory).filePath(downloadFileName(item));
     const QString partPath = finalPath + QStringLiteral(".part");
     auto file = std::make_shared<QFile>(partPath);
     if (!file->open(QIODevice::WriteOnly | QIODevice::Truncate))
-        co_return Error::platform(
-            QStringLiteral("The update could not be saved: %1").arg(file->errorString()));
+        co_return Error::platform(tr("The update could not be saved: %1").arg(file->errorString()));
 
     const qint64 limit = item.enclosureLength > 0 ? item.enclosureLength : maxDownloadBytes;
     auto overflow = std::make_shared<bool>(false);
@@ -150,15 +149,14 @@ QCoro::Task<Result<QString>> UpdateFetcher::downloadVerified(AppcastItem item, Q
         return Error::platform(reason);
     };
     if (*overflow)
-        co_return discard(
-            QStringLiteral("The download is larger than the update feed says, so it was discarded."));
+        co_return discard(tr("The download is larger than the update feed says, so it was discarded."));
     if (!writeFailure->isEmpty() || !flushed)
-        co_return discard(QStringLiteral("The update could not be saved: %1")
+        co_return discard(tr("The update could not be saved: %1")
                               .arg(writeFailure->isEmpty() ? file->errorString() : *writeFailure));
     if (!failure.isEmpty())
-        co_return discard(QStringLiteral("The update could not be downloaded: %1").arg(failure));
+        co_return discard(tr("The update could not be downloaded: %1").arg(failure));
     if (item.enclosureLength > 0 && received != item.enclosureLength)
-        co_return discard(QStringLiteral("The download has %1 bytes instead of %2, so it was discarded.")
+        co_return discard(tr("The download has %1 bytes instead of %2, so it was discarded.")
                               .arg(received)
                               .arg(item.enclosureLength));
     if (const Status verified = UpdateSignature::verifyFile(partPath, item.edSignature, publicKey); !verified)
@@ -167,7 +165,7 @@ QCoro::Task<Result<QString>> UpdateFetcher::downloadVerified(AppcastItem item, Q
     QFile::remove(finalPath);
     if (!QFile::rename(partPath, finalPath))
         co_return discard(
-            QStringLiteral("The update could not be saved in %1.").arg(QDir::toNativeSeparators(directory)));
+            tr("The update could not be saved in %1.").arg(QDir::toNativeSeparators(directory)));
     co_return finalPath;
 }
 

@@ -4,6 +4,7 @@
 #include "updater/AppcastItem.h"
 
 #include <QByteArray>
+#include <QCoreApplication>
 #include <QList>
 #include <QPointer>
 #include <QString>
@@ -27,6 +28,7 @@ class UpdateRequest;
 // Destroying the fetcher cancels the transfer under way; the coroutine waiting for it then
 // ends with a cancelled error without touching the fetcher again.
 class UpdateFetcher {
+    Q_DECLARE_TR_FUNCTIONS(UpdateFetcher)
 public:
     UpdateFetcher(QNetworkAccessManager* network, QString userAgent);
     ~UpdateFetcher();

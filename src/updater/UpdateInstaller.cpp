@@ -16,7 +16,8 @@ namespace tovi {
 namespace {
 
 Error installError(const QString& reason) {
-    return Error::platform(QStringLiteral("The update could not be installed: %1").arg(reason));
+    return Error::platform(
+        QCoreApplication::translate("UpdateInstaller", "The update could not be installed: %1").arg(reason));
 }
 
 QString systemError() {
@@ -44,7 +45,7 @@ Status UpdateInstaller::replaceAppImage(const QString& verifiedFile, const QStri
     // A package of another kind (a .deb, an archive) must never take the AppImage's place.
     if (source.peek(4) != QByteArrayLiteral("\x7f"
                                             "ELF"))
-        return installError(QStringLiteral("the download is not an AppImage."));
+        return installError(tr("the download is not an AppImage."));
 
     // The AppImage may be reached through a symbolic link; replace the file it points to.
     const QString target = QFileInfo(appImagePath).canonicalFilePath();

@@ -2,6 +2,7 @@
 
 #include "model/Result.h"
 
+#include <QCoreApplication>
 #include <QString>
 
 namespace tovi {
@@ -9,6 +10,7 @@ namespace tovi {
 // Puts a verified update in place of the AppImage that runs this copy. Other kinds of
 // installation belong to the system's package manager and are never touched.
 class UpdateInstaller {
+    Q_DECLARE_TR_FUNCTIONS(UpdateInstaller)
 public:
     // True when `appImagePath` names an existing file that this user may replace: the
     // file and its directory are writable (the swap is a rename in that directory).

@@ -45,12 +45,12 @@ QString UpdateRequest::failure() const {
     if (!m_refusal.isEmpty())
         return m_refusal;
     if (!m_reply)
-        return QStringLiteral("the request was cancelled.");
+        return tr("the request was cancelled.");
     if (m_reply->error() == QNetworkReply::NoError)
         return {};
     const int status = m_reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
     if (status >= 400)
-        return QStringLiteral("the server answered %1 %2.")
+        return tr("the server answered %1 %2.")
             .arg(status)
             .arg(m_reply->attribute(QNetworkRequest::HttpReasonPhraseAttribute).toString());
     return m_reply->errorString();

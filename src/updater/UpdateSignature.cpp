@@ -36,15 +36,16 @@ Status verifyBytes(const unsigned char* data, size_t size, const QByteArray& sig
         size_t(key.size())));
     std::unique_ptr<EVP_MD_CTX, MdCtxFree> ctx(EVP_MD_CTX_new());
     if (!pkey || !ctx || EVP_DigestVerifyInit(ctx.get(), nullptr, nullptr, nullptr, pkey.get()) != 1)
-        return Error::platform(QStringLiteral("The update could not be verified, so it was not used."));
+        return Error::platform(QCoreApplication::translate(
+            "UpdateSignature", "The update could not be verified, so it was not used."));
     // EVP_DigestVerify wants a non-null pointer even for an empty message.
     static const unsigned char empty = 0;
     const int verdict =
         EVP_DigestVerify(ctx.get(), reinterpret_cast<const unsigned char*>(signature.constData()),
                          size_t(signature.size()), size ? data : &empty, size);
     if (verdict != 1)
-        return Error::platform(
-            QStringLiteral("The update's signature does not match, so the download was discarded."));
+        return Error::platform(QCoreApplication::translate(
+            "UpdateSignature", "The update's signature does not match, so the download was discarded."));
     return success();
 }
 
@@ -53,14 +54,13 @@ Status verifyBytes(const unsigned char* data, size_t size, const QByteArray& sig
 Status UpdateSignature::checkInputs(const QByteArray& signatureBase64, const QByteArray& publicKeyBase64) {
     const auto key = strictBase64(publicKeyBase64);
     if (publicKeyBase64.trimmed().isEmpty() || !key || key->size() != 32)
-        return Error::platform(QStringLiteral(
-            "This copy of Tovi has no valid key to verify updates with, so the update was not used."));
+        return Error::platform(
+            tr("This copy of Tovi has no valid key to verify updates with, so the update was not used."));
     const auto signature = strictBase64(signatureBase64);
     if (signatureBase64.trimmed().isEmpty())
-        return Error::platform(QStringLiteral("The update is not signed, so it was not used."));
+        return Error::platform(tr("The update is not signed, so it was not used."));
     if (!signature || signature->size() != 64)
-        return Error::platform(
-            QStringLiteral("The update's signature is malformed, so the update was not used."));
+        return Error::platform(tr("The update's signature is malformed, so the update was not used."));
     return success();
 }
 
@@ -74,8 +74,7 @@ Status UpdateSignature::verifyFile(const QString& path, const QByteArray& signat
                                    const QByteArray& publicKeyBase64) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
-        return Error::platform(
-            QStringLiteral("The downloaded update could not be read: %1").arg(file.errorString()));
+        return Error::platform(tr("The downloaded update could not be read: %1").arg(file.errorString()));
     // Ed25519 signs the whole message at once; mapping spares a copy of a large AppImage.
     const qint64 size = file.size();
     if (size == 0)

@@ -3,6 +3,7 @@
 #include "model/Result.h"
 
 #include <QByteArray>
+#include <QCoreApplication>
 #include <QString>
 
 namespace tovi {
@@ -11,6 +12,7 @@ namespace tovi {
 // appear in the build configuration and in the feed: a raw 32-byte public key and a
 // 64-byte signature over the whole file.
 class UpdateSignature {
+    Q_DECLARE_TR_FUNCTIONS(UpdateSignature)
 public:
     static Status verify(const QByteArray& data, const QByteArray& signatureBase64,
                          const QByteArray& publicKeyBase64);

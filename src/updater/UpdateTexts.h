@@ -4,6 +4,7 @@
 #include "updater/UpdateMessage.h"
 #include "updater/UpdateNotice.h"
 
+#include <QCoreApplication>
 #include <QString>
 
 namespace tovi {
@@ -12,6 +13,7 @@ namespace tovi {
 // desktop notice (a background check). One place for the wording, so that the dialog and the
 // notice of a step say the same thing and FeedUpdater only decides which step it is.
 class UpdateTexts {
+    Q_DECLARE_TR_FUNCTIONS(UpdateTexts)
 public:
     // The keys a dialog or notice reports back when the user accepts it.
     inline static const QString downloadAction = QStringLiteral("download");
