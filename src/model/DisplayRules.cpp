@@ -116,4 +116,8 @@ QString capitalizeWords(const QString& text) {
     return out;
 }
 
+bool isSignedOut(const std::optional<InternalStatus>& status) {
+    return status && status->authenticated && !*status->authenticated;
+}
+
 } // namespace tovi

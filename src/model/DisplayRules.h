@@ -33,6 +33,11 @@ StatusAlertLevel alertLevel(const InternalStatus& status);
 // Absent when the CLI sent no node list, so the menu can hide the count.
 std::optional<NodeCounts> nodeCounts(const std::optional<QList<SpaceNode>>& nodes);
 
+// The one rule for "signed out", which decides between the sign-in screen and the account's
+// own views everywhere: only a snapshot that says so. Nothing loaded yet, or a snapshot without
+// the flag, is not signed out.
+bool isSignedOut(const std::optional<InternalStatus>& status);
+
 // First letter of every run of letters upper-case, the rest lower-case:
 // "building image" -> "Building Image", "re-RUN" -> "Re-Run".
 QString capitalizeWords(const QString& text);

@@ -1,5 +1,6 @@
 #include "bridge/CLICommandRunner.h"
 #include "model/Decoding.h"
+#include "store/CLICommands.h"
 #include "store/StatusSource.h"
 
 namespace tovi {
@@ -10,8 +11,7 @@ CLIStatusSource::CLIStatusSource(std::shared_ptr<CLICommandRunner> runner)
 QCoro::Task<Result<InternalStatus>> CLIStatusSource::fetch() {
     // Held for the whole run: the source may be released while the child is running.
     const std::shared_ptr<CLICommandRunner> runner = m_runner;
-    const QStringList arguments{QStringLiteral("internal"), QStringLiteral("status"),
-                                QStringLiteral("--stdout-format=json")};
+    const QStringList arguments = CLICommands::status();
     Result<QByteArray> output = co_await runner->run(arguments);
     if (!output)
         co_return output.error();

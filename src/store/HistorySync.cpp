@@ -1,6 +1,7 @@
 #include "bridge/CLICommandRunner.h"
 #include "model/Decoding.h"
 #include "platform/UserDefaults.h"
+#include "store/CLICommands.h"
 #include "store/StatusStore.h"
 
 #include <QJsonDocument>
@@ -85,8 +86,7 @@ QCoro::Task<Status> StatusStore::syncHistoryPass(bool enabled, QStringList profi
     };
 
     QStringList targets{QStringLiteral("default")};
-    const QStringList listArguments{QStringLiteral("account"), QStringLiteral("profile"),
-                                    QStringLiteral("list"), QStringLiteral("--stdout-format=json")};
+    const QStringList listArguments = CLICommands::profileList();
     const Result<QByteArray> listed = co_await runner->run(listArguments);
     if (!listed) {
         record(listed.error());
@@ -108,8 +108,7 @@ QCoro::Task<Status> StatusStore::syncHistoryPass(bool enabled, QStringList profi
         handled.insert(name);
         const QString key = historyKey(name);
 
-        const QStringList getArguments{QStringLiteral("config"), QStringLiteral("get"), key,
-                                       QStringLiteral("--stdout-format=json")};
+        const QStringList getArguments = CLICommands::configGet(key);
         const Result<QByteArray> current = co_await runner->run(getArguments);
         if (!current) {
             record(current.error());
@@ -124,8 +123,8 @@ QCoro::Task<Status> StatusStore::syncHistoryPass(bool enabled, QStringList profi
         if (disabled.value() != enabled)
             continue;
 
-        const QStringList setArguments{QStringLiteral("config"), QStringLiteral("set"), key,
-                                       enabled ? QStringLiteral("false") : QStringLiteral("true")};
+        const QStringList setArguments =
+            CLICommands::configSet(key, enabled ? QStringLiteral("false") : QStringLiteral("true"));
         const Result<QByteArray> written = co_await runner->run(setArguments);
         if (!written)
             record(written.error());

@@ -1,5 +1,7 @@
 #include "store/LiveDependencies.h"
 
+#include "bridge/AppLocationProbe.h"
+#include "bridge/DaemonStateProbe.h"
 #include "bridge/ProcessCLICommandRunner.h"
 #include "platform/BoottimeClock.h"
 #include "platform/DBusKeepAwake.h"

@@ -1,6 +1,7 @@
 #include "bridge/CLICommandRunner.h"
 #include "model/Logging.h"
 #include "platform/UserDefaults.h"
+#include "store/CLICommands.h"
 #include "store/StatusStore.h"
 
 #include <QPointer>
@@ -87,7 +88,7 @@ QCoro::Task<> StatusStore::bootstrap() {
     if (!self)
         co_return;
     if (installedForService && !m_deps.daemonStateProvider().running) {
-        const QStringList arguments{QStringLiteral("install"), QStringLiteral("service")};
+        const QStringList arguments = CLICommands::installService();
         const Result<QByteArray> service = co_await runner->run(arguments);
         if (!self)
             co_return;
@@ -120,7 +121,7 @@ QCoro::Task<> StatusStore::autoUpdateCLIIfDue() {
     co_await awaitHistorySync(QStringList());
     if (!self)
         co_return;
-    const QStringList arguments{QStringLiteral("install")};
+    const QStringList arguments = CLICommands::install();
     // Nobody watches this run: one that hangs would hold isMaintaining, and with it every
     // later update and user command, for good.
     const Result<QByteArray> updated = co_await runner->run(arguments, m_deps.autoUpdateTimeLimit);
@@ -143,7 +144,7 @@ QCoro::Task<> StatusStore::restartService() {
     co_await awaitHistorySync(QStringList());
     if (!self)
         co_return;
-    const QStringList arguments{QStringLiteral("install"), QStringLiteral("service")};
+    const QStringList arguments = CLICommands::installService();
     co_await runMaintenance(arguments, QStringLiteral("Daemon restarted"));
 }
 
@@ -152,7 +153,7 @@ QCoro::Task<> StatusStore::updateCLI() {
     co_await awaitHistorySync(QStringList());
     if (!self)
         co_return;
-    const QStringList arguments{QStringLiteral("install")};
+    const QStringList arguments = CLICommands::install();
     co_await runMaintenance(arguments, QStringLiteral("Latest version installed"));
     if (!self)
         co_return;

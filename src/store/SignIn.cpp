@@ -2,24 +2,13 @@
 #include "model/Decoding.h"
 #include "model/Logging.h"
 #include "platform/Browser.h"
+#include "store/CLICommands.h"
 #include "store/StatusStore.h"
 #include "store/WebOrigin.h"
 
 #include <QPointer>
 
 namespace tovi {
-
-namespace {
-
-const QString jsonFormat = QStringLiteral("--stdout-format=json");
-
-void appendProfile(QStringList& arguments, const std::optional<QString>& profile) {
-    if (profile) {
-        arguments << QStringLiteral("--profile") << *profile;
-    }
-}
-
-} // namespace
 
 void StatusStore::startSignIn(std::optional<QString> profile) {
     if (m_signInTask)
@@ -79,9 +68,7 @@ QCoro::Task<> StatusStore::signIn(TaskHandlePtr handle, std::optional<QString> p
         co_return;
     }
 
-    QStringList loginArguments{QStringLiteral("account"), QStringLiteral("login"),
-                               QStringLiteral("--no-browser"), QStringLiteral("--wait=false"), jsonFormat};
-    appendProfile(loginArguments, profile);
+    const QStringList loginArguments = CLICommands::login(profile);
     const Result<QByteArray> loginOutput = co_await runner->run(loginArguments);
     if (!self)
         co_return;
@@ -106,15 +93,13 @@ QCoro::Task<> StatusStore::signIn(TaskHandlePtr handle, std::optional<QString> p
     // Without the address: it may carry a one-time code.
     qCDebug(lcStore) << "sign-in waits for approval in the browser";
     setSignInPhase(SignInPhase::awaitingApproval(*claim->url));
-    m_deps.browser->openUrl(QUrl(*claim->url, QUrl::StrictMode));
+    openAddress(QUrl(*claim->url, QUrl::StrictMode));
     if (handle->isCancelled()) {
         endSignIn(handle, Error::cancelled());
         co_return;
     }
 
-    QStringList claimArguments{QStringLiteral("account"), QStringLiteral("claim"), *claim->token,
-                               QStringLiteral("--wait"), jsonFormat};
-    appendProfile(claimArguments, profile);
+    const QStringList claimArguments = CLICommands::claim(*claim->token, profile);
     const Result<QByteArray> claimOutput = co_await runner->run(claimArguments);
     if (!self)
         co_return;
@@ -162,8 +147,7 @@ QCoro::Task<> StatusStore::signIn(TaskHandlePtr handle, std::optional<QString> p
 QCoro::Task<> StatusStore::loadProfiles() {
     QPointer<StatusStore> self(this);
     const std::shared_ptr<CLICommandRunner> runner = m_deps.cliRunner;
-    const QStringList arguments{QStringLiteral("account"), QStringLiteral("profile"), QStringLiteral("list"),
-                                jsonFormat};
+    const QStringList arguments = CLICommands::profileList();
     const Result<QByteArray> output = co_await runner->run(arguments);
     if (!self || !output)
         co_return;
@@ -174,7 +158,7 @@ QCoro::Task<> StatusStore::loadProfiles() {
 QCoro::Task<> StatusStore::fetchTeamId() {
     QPointer<StatusStore> self(this);
     const std::shared_ptr<CLICommandRunner> runner = m_deps.cliRunner;
-    const QStringList arguments{QStringLiteral("account"), QStringLiteral("me"), jsonFormat};
+    const QStringList arguments = CLICommands::me();
     const Result<QByteArray> output = co_await runner->run(arguments);
     if (!self || !output)
         co_return;
@@ -196,24 +180,34 @@ QUrl StatusStore::serviceURL(const QString& path) const {
     return QUrl(webOrigin() + path);
 }
 
+// Addresses reach this point from the CLI's output and from the configured origin: only a web
+// page is opened, never a file, a script or another application.
+bool StatusStore::openAddress(const QUrl& url) const {
+    if (!isWebAddress(url)) {
+        // Without the address: it may carry a one-time code.
+        qCWarning(lcStore) << "refused to open an address that is not an http or https page";
+        return false;
+    }
+    m_deps.browser->openUrl(url);
+    return true;
+}
+
 QCoro::Task<> StatusStore::runProfileCommand(QStringList arguments, QString successMessage) {
     return runExclusive(std::move(arguments), std::move(successMessage), true);
 }
 
 QCoro::Task<> StatusStore::switchProfile(QString name) {
-    const QStringList arguments{QStringLiteral("account"), QStringLiteral("profile"), QStringLiteral("use"),
-                                name};
+    const QStringList arguments = CLICommands::profileUse(name);
     co_await runProfileCommand(arguments, QStringLiteral("Switched to ") + name);
 }
 
 QCoro::Task<> StatusStore::removeProfile(QString name) {
-    const QStringList arguments{QStringLiteral("account"), QStringLiteral("profile"),
-                                QStringLiteral("remove"), name};
+    const QStringList arguments = CLICommands::profileRemove(name);
     co_await runProfileCommand(arguments, QStringLiteral("Removed ") + name);
 }
 
 QCoro::Task<> StatusStore::signOut() {
-    const QStringList arguments{QStringLiteral("account"), QStringLiteral("logout")};
+    const QStringList arguments = CLICommands::logout();
     co_await runProfileCommand(arguments, QStringLiteral("Signed out"));
 }
 

@@ -1,5 +1,6 @@
 #include "store/StatusStore.h"
 
+#include "model/DisplayRules.h"
 #include "model/Logging.h"
 #include "platform/Clock.h"
 #include "platform/KeepAwake.h"
@@ -171,10 +172,6 @@ void StatusStore::setTeamId(std::optional<QString> value) {
 
 // ---- derived -----------------------------------------------------------------------------
 
-bool StatusStore::needsSignIn() const {
-    return m_status && m_status->authenticated == false;
-}
-
 QString StatusStore::webOrigin() const {
     return m_deps.webOrigin;
 }
@@ -260,7 +257,7 @@ QCoro::Task<> StatusStore::fetchStatus() {
         setLastError(fetched.error().description());
     }
 
-    if (!m_teamId && !(m_status && m_status->authenticated == false)) {
+    if (!m_teamId && !isSignedOut(m_status)) {
         co_await fetchTeamId();
         if (!self)
             co_return;

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "bridge/AppLocation.h"
-#include "bridge/DaemonState.h"
+#include "model/AppLocation.h"
+#include "model/DaemonState.h"
 #include "model/Records.h"
 #include "model/Result.h"
 #include "store/StoreTypes.h"
@@ -73,7 +73,6 @@ class StatusStore : public QObject {
     Q_PROPERTY(std::optional<QString> signInError READ signInError NOTIFY signInErrorChanged)
     Q_PROPERTY(QList<tovi::Profile> profiles READ profiles NOTIFY profilesChanged)
     Q_PROPERTY(std::optional<QString> teamId READ teamId NOTIFY teamIdChanged)
-    Q_PROPERTY(bool needsSignIn READ needsSignIn NOTIFY statusChanged)
     Q_PROPERTY(bool autoUpdateCLI READ autoUpdateCLI WRITE setAutoUpdateCLI NOTIFY autoUpdateCLIChanged)
     Q_PROPERTY(bool keepAwake READ keepAwake WRITE setKeepAwake NOTIFY keepAwakeChanged)
 
@@ -106,16 +105,16 @@ public:
     TaskHandlePtr signInTask() const { return m_signInTask; }
     const std::optional<QString>& teamId() const { return m_teamId; }
     TaskHandlePtr pollTask() const { return m_pollTask; }
-    std::chrono::milliseconds interval() const { return m_deps.interval; }
 
     // Derived.
-    bool needsSignIn() const;
     bool autoUpdateCLI() const;
     bool keepAwake() const; // the stored "keepAwake" preference
     QString webOrigin() const;
     AppLocation appLocation() const;
-    UserDefaults& defaults() const { return *m_deps.defaults; }
-    Browser& browser() const { return *m_deps.browser; }
+
+    // Hands `url` to the user's browser when it is a web address (see isWebAddress); anything
+    // else is refused and logged. True when it was handed over.
+    bool openAddress(const QUrl& url) const;
 
     // Core and polling.
     void start();
@@ -126,7 +125,6 @@ public:
     QCoro::Task<> autoUpdateCLIIfDue();
     QCoro::Task<> restartService();
     QCoro::Task<> updateCLI();
-    QCoro::Task<> runMaintenance(QStringList arguments, QString successMessage);
 
     // Sign-in and profiles.
     void startSignIn(std::optional<QString> profile);
@@ -135,7 +133,6 @@ public:
     QCoro::Task<> fetchTeamId();
     std::optional<QUrl> teamURL(const QString& path) const;
     QUrl serviceURL(const QString& path) const; // the web origin followed by `path`
-    QCoro::Task<> runProfileCommand(QStringList arguments, QString successMessage);
     QCoro::Task<> switchProfile(QString name);
     QCoro::Task<> removeProfile(QString name);
     QCoro::Task<> signOut();
@@ -196,6 +193,8 @@ private:
 
     QCoro::Task<> pollLoop(TaskHandlePtr handle, TaskHandlePtr bootstrap);
     QCoro::Task<> fetchStatus();
+    QCoro::Task<> runMaintenance(QStringList arguments, QString successMessage);
+    QCoro::Task<> runProfileCommand(QStringList arguments, QString successMessage);
     // One user-requested command at a time: a second request while one runs is dropped.
     // Its outcome goes to maintenanceMessage; the account commands also reload profiles
     // and team before the final refresh.

@@ -1,7 +1,7 @@
 #include "ui/AccountMenuViewModel.h"
 
 #include "BuildConfig.h"
-#include "platform/Browser.h"
+#include "model/DisplayRules.h"
 #include "store/StatusStore.h"
 #include "ui/StatusTexts.h"
 #include "ui/Symbols.h"
@@ -57,8 +57,7 @@ void AccountMenuViewModel::signIn() {
 }
 
 void AccountMenuViewModel::signOut() {
-    QStringList arguments{QStringLiteral("account"), QStringLiteral("logout")};
-    startDetached(m_store->runProfileCommand(arguments, QStringLiteral("Signed out")));
+    startDetached(m_store->signOut());
 }
 
 void AccountMenuViewModel::switchProfile(const QString& name) {
@@ -70,7 +69,7 @@ void AccountMenuViewModel::removeProfile(const QString& name) {
 }
 
 void AccountMenuViewModel::openServicePage(const QString& path) {
-    m_store->browser().openUrl(m_store->serviceURL(path));
+    m_store->openAddress(m_store->serviceURL(path));
 }
 
 void AccountMenuViewModel::recompute() {

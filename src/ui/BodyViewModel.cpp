@@ -1,6 +1,6 @@
 #include "ui/BodyViewModel.h"
 
-#include "platform/Browser.h"
+#include "model/DisplayRules.h"
 #include "store/StatusStore.h"
 #include "store/WebOrigin.h"
 #include "ui/SpacesViewModel.h"
@@ -25,7 +25,7 @@ void BodyViewModel::signIn() {
 }
 
 void BodyViewModel::createAccount() {
-    m_store->browser().openUrl(m_store->serviceURL(QStringLiteral("/create-account")));
+    m_store->openAddress(m_store->serviceURL(QStringLiteral("/create-account")));
 }
 
 void BodyViewModel::cancelSignIn() {
@@ -34,7 +34,7 @@ void BodyViewModel::cancelSignIn() {
 
 void BodyViewModel::reopenApprovalPage() {
     if (m_showReopenLink)
-        m_store->browser().openUrl(QUrl(m_approvalUrl, QUrl::StrictMode));
+        m_store->openAddress(QUrl(m_approvalUrl, QUrl::StrictMode));
 }
 
 void BodyViewModel::recompute() {

@@ -1,7 +1,6 @@
 #include "ui/FooterViewModel.h"
 
 #include "model/DisplayRules.h"
-#include "platform/Browser.h"
 #include "store/StatusStore.h"
 #include "ui/ColorScheme.h"
 #include "ui/ErrorBanner.h"
@@ -83,12 +82,12 @@ void FooterViewModel::upgrade() {
 
 void FooterViewModel::openNodes() {
     if (const std::optional<QUrl> url = m_store->teamURL(QStringLiteral("nodes")))
-        m_store->browser().openUrl(*url);
+        m_store->openAddress(*url);
 }
 
 void FooterViewModel::openNotifications() {
     if (const std::optional<QUrl> url = m_store->teamURL(QStringLiteral("notifications")))
-        m_store->browser().openUrl(*url);
+        m_store->openAddress(*url);
 }
 
 void FooterViewModel::update() {

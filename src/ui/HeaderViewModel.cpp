@@ -1,6 +1,5 @@
 #include "ui/HeaderViewModel.h"
 
-#include "platform/Browser.h"
 #include "store/StatusStore.h"
 #include "ui/ColorScheme.h"
 #include "ui/StatusTexts.h"
@@ -34,7 +33,7 @@ QString HeaderViewModel::menuGlyph() const {
 }
 
 void HeaderViewModel::openUsage() {
-    m_store->browser().openUrl(m_store->serviceURL(QStringLiteral("/usage")));
+    m_store->openAddress(m_store->serviceURL(QStringLiteral("/usage")));
 }
 
 void HeaderViewModel::recompute() {

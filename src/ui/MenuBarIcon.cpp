@@ -1,7 +1,6 @@
 #include "ui/MenuBarIcon.h"
 
 #include "model/DisplayRules.h"
-#include "store/StatusStore.h"
 #include "ui/StatusColors.h"
 #include "ui/StatusTexts.h"
 
@@ -21,10 +20,6 @@ MenuBarIcon::State MenuBarIcon::iconState(const std::optional<InternalStatus>& s
         return {};
     }
     return {};
-}
-
-MenuBarIcon::State MenuBarIcon::iconState(const StatusStore& store) {
-    return iconState(store.status());
 }
 
 QString MenuBarIcon::markName(bool dark) {

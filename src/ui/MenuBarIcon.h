@@ -10,8 +10,6 @@
 
 namespace tovi {
 
-class StatusStore;
-
 // The tray icon as a function of the store's snapshot and the colour scheme.
 class MenuBarIcon {
 public:
@@ -22,7 +20,6 @@ public:
     };
 
     static State iconState(const std::optional<InternalStatus>& status);
-    static State iconState(const StatusStore& store);
     static QString markName(bool dark);
     static IconBitmap bitmap(const std::optional<InternalStatus>& status, bool dark);
 };

@@ -1,6 +1,5 @@
 #include "ui/SpacesViewModel.h"
 
-#include "platform/Browser.h"
 #include "store/StatusStore.h"
 #include "ui/SpacesListModel.h"
 #include "ui/Symbols.h"
@@ -83,7 +82,7 @@ void SpacesViewModel::open(int row) {
                                 ? QStringLiteral("nodes")
                                 : QStringLiteral("spaces/") + entry->space->id;
     if (const std::optional<QUrl> url = m_store->teamURL(segment))
-        m_store->browser().openUrl(*url);
+        m_store->openAddress(*url);
 }
 
 void SpacesViewModel::recompute() {

@@ -130,8 +130,4 @@ QString versionHeading(const QString& version, const QString& buildNumber) {
            (buildNumber.isEmpty() ? question : buildNumber) + u')';
 }
 
-bool isSignedOut(const std::optional<InternalStatus>& status) {
-    return status && status->authenticated && !*status->authenticated;
-}
-
 } // namespace tovi

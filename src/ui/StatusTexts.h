@@ -1,6 +1,6 @@
 #pragma once
 
-#include "bridge/DaemonState.h"
+#include "model/DaemonState.h"
 #include "model/Records.h"
 #include "ui/StatusColors.h"
 
@@ -67,8 +67,5 @@ UpgradeControlText upgradeControlText(const std::optional<InternalStatus>& statu
 
 // "Tovi 1.0.0 (42)"; a missing value reads "?".
 QString versionHeading(const QString& version, const QString& buildNumber);
-
-// Signed out only when a snapshot says so; nothing loaded yet is not signed out.
-bool isSignedOut(const std::optional<InternalStatus>& status);
 
 } // namespace tovi

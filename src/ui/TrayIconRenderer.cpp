@@ -24,7 +24,6 @@ void TrayIconRenderer::update() {
     IconBitmap bitmap = MenuBarIcon::bitmap(m_store->status(), m_dark);
     if (m_rendered && *m_rendered == bitmap)
         return;
-    m_bitmap = bitmap;
     m_icon = bitmap.renderIcon();
     m_rendered = std::move(bitmap);
     ++m_renderCount;

@@ -24,7 +24,8 @@ public:
     void setDark(bool dark);
 
     QIcon icon() const { return m_icon; }
-    const IconBitmap& bitmap() const { return m_bitmap; }
+    // What the icon shows now (drawn at construction, so always present).
+    const IconBitmap& bitmap() const { return *m_rendered; }
     int renderCount() const { return m_renderCount; }
 
 Q_SIGNALS:
@@ -37,7 +38,6 @@ private:
     StatusStore* m_store;
     bool m_dark = false;
     std::optional<IconBitmap> m_rendered;
-    IconBitmap m_bitmap;
     QIcon m_icon;
     int m_renderCount = 0;
 };

@@ -1,5 +1,5 @@
-#include "bridge/AppLocation.h"
 #include "BridgeTestSupport.h"
+#include "bridge/AppLocationProbe.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -1,5 +1,5 @@
-#include "bridge/DaemonState.h"
 #include "BridgeTestSupport.h"
+#include "bridge/DaemonStateProbe.h"
 
 #include <QDir>
 #include <QFile>

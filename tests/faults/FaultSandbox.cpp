@@ -1,6 +1,6 @@
 #include "FaultSandbox.h"
 
-#include "bridge/DaemonState.h"
+#include "bridge/DaemonStateProbe.h"
 #include "bridge/ProcessCLICommandRunner.h"
 #include "platform/QSettingsUserDefaults.h"
 #include "platform/XdgAutostartLoginItem.h"

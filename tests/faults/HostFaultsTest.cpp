@@ -4,7 +4,7 @@
 
 #include "FaultSandbox.h"
 
-#include "bridge/DaemonState.h"
+#include "bridge/DaemonStateProbe.h"
 #include "platform/DBusKeepAwake.h"
 #include "platform/QSettingsUserDefaults.h"
 #include "platform/XdgAutostartLoginItem.h"

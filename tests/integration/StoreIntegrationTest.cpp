@@ -1,7 +1,10 @@
 #include "SimHome.h"
 
+#include "bridge/DaemonStateProbe.h"
 #include "bridge/ProcessCLICommandRunner.h"
+#include "model/Decoding.h"
 #include "platform/BoottimeClock.h"
+#include "store/CLICommands.h"
 #include "store/StatusStore.h"
 #include "support/FakeBrowser.h"
 #include "support/FakeKeepAwake.h"
@@ -62,8 +65,7 @@ protected:
 
     QString configValue(const QString& profile) {
         const QString key = QStringLiteral("profile.") + profile + QStringLiteral(".memory_disabled");
-        const QByteArray json = m_home.sim(
-            {QStringLiteral("config"), QStringLiteral("get"), key, QStringLiteral("--stdout-format=json")});
+        const QByteArray json = m_home.sim(CLICommands::configGet(key));
         const Result<bool> value = StatusStore::readHistoryDisabled(json, key);
         return value ? (value.value() ? QStringLiteral("true") : QStringLiteral("false"))
                      : value.error().description();
@@ -206,6 +208,41 @@ TEST_F(StoreIntegrationTest, HistorySettingReachesEveryProfile) {
     EXPECT_EQ(configValue(QStringLiteral("work")), QStringLiteral("false"));
     // A name passed once is not remembered: only the CLI's own profiles follow the switch.
     EXPECT_EQ(configValue(QStringLiteral("lab")), QStringLiteral("true"));
+}
+
+// Every command line Tovi runs, against the stand-in: a misspelt word or flag is refused there
+// (exit 2), and every output Tovi decodes must decode.
+TEST_F(StoreIntegrationTest, TheCliAcceptsEveryCatalogueCommand) {
+    ASSERT_TRUE(m_home.installCli());
+    ASSERT_FALSE(m_home.serve().isEmpty());
+    const auto run = [&](const QStringList& arguments) {
+        int exitCode = -1;
+        const QByteArray output = m_home.sim(arguments, &exitCode);
+        EXPECT_EQ(exitCode, 0) << arguments.join(u' ').toStdString();
+        return output;
+    };
+    EXPECT_TRUE(decodeInternalStatus(run(CLICommands::status())));
+    run(CLICommands::install());
+    run(CLICommands::installService());
+    run(CLICommands::configSet(QStringLiteral("profile.work.memory_disabled"), QStringLiteral("true")));
+    EXPECT_EQ(configValue(QStringLiteral("work")), QStringLiteral("true")); // through configGet
+    EXPECT_TRUE(decodeProfileList(run(CLICommands::profileList())));
+    EXPECT_TRUE(decodeAccountMe(run(CLICommands::me())));
+
+    const Result<LoginClaim> login = decodeLoginClaim(run(CLICommands::login(QStringLiteral("lab"))));
+    ASSERT_TRUE(login && login->token && login->url);
+    EXPECT_EQ(decide(QUrl(*login->url), "approve"), 200);
+    const Result<ClaimResult> claim =
+        decodeClaimResult(run(CLICommands::claim(*login->token, QStringLiteral("lab"))));
+    ASSERT_TRUE(claim);
+    EXPECT_EQ(claim->status, QStringLiteral("approved"));
+
+    run(CLICommands::profileUse(QStringLiteral("lab")));
+    run(CLICommands::profileRemove(QStringLiteral("work")));
+    run(CLICommands::logout());
+    const Result<InternalStatus> after = decodeInternalStatus(run(CLICommands::status()));
+    ASSERT_TRUE(after);
+    EXPECT_EQ(after->authenticated, false);
 }
 
 } // namespace

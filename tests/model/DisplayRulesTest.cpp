@@ -127,6 +127,16 @@ TEST(SnapshotAlertLevel, HighestConditionWins) {
     EXPECT_EQ(alertLevel(bare), StatusAlertLevel::none);
 }
 
+TEST(SignedOutRule, OnlyASnapshotThatSaysSo) {
+    EXPECT_FALSE(isSignedOut(std::nullopt));
+    InternalStatus status;
+    EXPECT_FALSE(isSignedOut(status));
+    status.authenticated = true;
+    EXPECT_FALSE(isSignedOut(status));
+    status.authenticated = false;
+    EXPECT_TRUE(isSignedOut(status));
+}
+
 TEST(NodeCountsRule, CountsOnlyNodesThatSayTheyAreOnline) {
     EXPECT_FALSE(nodeCounts(std::nullopt));
     EXPECT_EQ(nodeCounts(QList<SpaceNode>{}), (NodeCounts{0, 0}));

@@ -1,5 +1,7 @@
 #include "StoreFixture.h"
 
+#include "store/CLICommands.h"
+
 namespace tovi::testing {
 namespace {
 
@@ -9,12 +11,9 @@ QString keyOf(const char* profile) {
 
 class HistorySyncTest : public StoreTest {
 protected:
-    QStringList get(const char* profile) const {
-        return {QStringLiteral("config"), QStringLiteral("get"), keyOf(profile),
-                QStringLiteral("--stdout-format=json")};
-    }
+    QStringList get(const char* profile) const { return CLICommands::configGet(keyOf(profile)); }
     QStringList set(const char* profile, const char* value) const {
-        return {QStringLiteral("config"), QStringLiteral("set"), keyOf(profile), QString::fromUtf8(value)};
+        return CLICommands::configSet(keyOf(profile), QString::fromUtf8(value));
     }
 };
 

@@ -1,5 +1,7 @@
 #include "StoreFixture.h"
 
+#include "store/CLICommands.h"
+
 using namespace std::chrono_literals;
 
 namespace tovi::testing {
@@ -15,7 +17,7 @@ protected:
 
     QList<QStringList> historyPass() const {
         return {profileListArguments(),
-                args({"config", "get", "profile.default.memory_disabled", "--stdout-format=json"})};
+                CLICommands::configGet(QStringLiteral("profile.default.memory_disabled"))};
     }
 };
 
@@ -23,7 +25,7 @@ TEST_F(ServiceControlTest, FirstLaunchInstallsTheCliAndTheService) {
     fakes.runner->setInstalledSequence({false, true});
     fakes.setDaemon(DaemonState::stopped());
     fakes.runner->onRun([this](const QStringList& arguments) {
-        if (arguments == args({"install", "service"}))
+        if (arguments == CLICommands::installService())
             fakes.setDaemon(DaemonState::makeRunning(321));
     });
     StatusStore& s = makeStore();
@@ -40,7 +42,7 @@ TEST_F(ServiceControlTest, FirstLaunchInstallsTheCliAndTheService) {
     EXPECT_DOUBLE_EQ(fakes.defaults->doubleValue(QStringLiteral("lastCliUpdate")), nowSeconds());
 
     QList<QStringList> expected = historyPass();
-    expected << args({"install", "service"}) << statusArguments() << accountMeArguments();
+    expected << CLICommands::installService() << statusArguments() << accountMeArguments();
     EXPECT_EQ(fakes.runner->runs(), expected);
     EXPECT_EQ(s.daemonState(), DaemonState::makeRunning(321));
     EXPECT_TRUE(s.status());
@@ -76,7 +78,7 @@ TEST_F(ServiceControlTest, StartUpFailuresEndFailedButStillRefresh) {
     // The service install fails: its text, then the status is still refreshed.
     fakes.runner->clearRecords();
     fakes.runner->setInstalled(true);
-    fakes.runner->reply(args({"install", "service"}),
+    fakes.runner->reply(CLICommands::installService(),
                         FakeRunner::fail(1, QStringLiteral("systemd: unit failed")));
     s.startBootstrap();
     EXPECT_EQ(s.bootstrapState(),
@@ -142,14 +144,14 @@ TEST_F(ServiceControlTest, AutomaticUpdateRunsOnlyAfterTwelveHours) {
 
     // History before and after the install, then a refresh.
     QList<QStringList> expected = historyPass();
-    expected << args({"install"}) << historyPass() << statusArguments();
+    expected << CLICommands::install() << historyPass() << statusArguments();
     if (!s.teamId())
         expected << accountMeArguments();
     EXPECT_EQ(fakes.runner->runs(), expected);
     EXPECT_FALSE(s.isMaintaining());
 
     // A failed install keeps the old time, so the next pass retries.
-    fakes.runner->reply(args({"install"}), FakeRunner::fail(1));
+    fakes.runner->reply(CLICommands::install(), FakeRunner::fail(1));
     EXPECT_EQ(updateWith(now - 50000), 1);
     EXPECT_DOUBLE_EQ(lastUpdate(), now - 50000);
     EXPECT_FALSE(s.isMaintaining());
@@ -186,16 +188,16 @@ TEST_F(ServiceControlTest, MaintenanceReportsItsOutcomeAndDropsOverlaps) {
     QCoro::waitFor(s.restartService());
     EXPECT_EQ(s.maintenanceMessage(), QStringLiteral("Daemon restarted"));
     QList<QStringList> expected = historyPass();
-    expected << args({"install", "service"}) << statusArguments() << accountMeArguments();
+    expected << CLICommands::installService() << statusArguments() << accountMeArguments();
     EXPECT_EQ(fakes.runner->runs(), expected);
 
     fakes.runner->clearRecords();
-    fakes.runner->reply(args({"install"}), FakeRunner::fail(1, QStringLiteral("no network\n")));
+    fakes.runner->reply(CLICommands::install(), FakeRunner::fail(1, QStringLiteral("no network\n")));
     QCoro::waitFor(s.updateCLI());
     EXPECT_EQ(s.maintenanceMessage(), QStringLiteral("tovi exited with code 1: no network"));
     EXPECT_FALSE(fakes.defaults->contains(QStringLiteral("lastCliUpdate")));
     expected = historyPass();
-    expected << args({"install"}) << statusArguments() << historyPass();
+    expected << CLICommands::install() << statusArguments() << historyPass();
     EXPECT_EQ(fakes.runner->runs(), expected);
 
     // A second request while one runs re-applies history and is then dropped.

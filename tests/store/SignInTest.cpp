@@ -1,6 +1,7 @@
 #include "StoreFixture.h"
 
 #include "model/Decoding.h"
+#include "store/CLICommands.h"
 
 namespace tovi::testing {
 namespace {
@@ -23,22 +24,18 @@ protected:
         fakes.runner->replyPrefix(args({"account", "claim"}), FakeRunner::ok(json));
     }
 
+    static std::optional<QString> named(std::optional<const char*> profile) {
+        return profile ? std::optional<QString>(QString::fromUtf8(*profile)) : std::nullopt;
+    }
     static QStringList login(std::optional<const char*> profile = std::nullopt) {
-        QStringList list = args({"account", "login", "--no-browser", "--wait=false", "--stdout-format=json"});
-        if (profile)
-            list << QStringLiteral("--profile") << QString::fromUtf8(*profile);
-        return list;
+        return CLICommands::login(named(profile));
     }
     static QStringList claim(std::optional<const char*> profile = std::nullopt) {
-        QStringList list = args({"account", "claim", "tok-secret-123", "--wait", "--stdout-format=json"});
-        if (profile)
-            list << QStringLiteral("--profile") << QString::fromUtf8(*profile);
-        return list;
+        return CLICommands::claim(QStringLiteral("tok-secret-123"), named(profile));
     }
     static QStringList configGet(const char* profile) {
-        return {QStringLiteral("config"), QStringLiteral("get"),
-                QStringLiteral("profile.%1.memory_disabled").arg(QLatin1String(profile)),
-                QStringLiteral("--stdout-format=json")};
+        return CLICommands::configGet(
+            QStringLiteral("profile.%1.memory_disabled").arg(QLatin1String(profile)));
     }
 };
 
@@ -140,7 +137,12 @@ TEST_F(SignInTest, NothingToApproveRefreshesQuietly) {
         EXPECT_FALSE(s.signInError());
         EXPECT_EQ(s.signInPhase(), SignInPhase::idle());
     }
+    // The same rule for every address the window asks the store to open.
+    EXPECT_FALSE(s.openAddress(QUrl(QStringLiteral("file:///etc/passwd"))));
+    EXPECT_FALSE(s.openAddress(QUrl(QStringLiteral("javascript:alert(1)"))));
     EXPECT_TRUE(fakes.browser->opened().isEmpty());
+    EXPECT_TRUE(s.openAddress(QUrl(QStringLiteral("https://tovi.test/usage"))));
+    EXPECT_EQ(fakes.browser->opened().size(), 1);
 }
 
 TEST_F(SignInTest, SecondStartWhileOneRunsChangesNothing) {
@@ -239,17 +241,17 @@ TEST_F(SignInTest, ProfileCommandsReportAndReload) {
     QCoro::waitFor(s.switchProfile(QStringLiteral("work")));
     EXPECT_EQ(s.maintenanceMessage(), QStringLiteral("Switched to work"));
     EXPECT_EQ(fakes.runner->runs(),
-              (QList<QStringList>{args({"account", "profile", "use", "work"}), profileListArguments(),
+              (QList<QStringList>{CLICommands::profileUse(QStringLiteral("work")), profileListArguments(),
                                   statusArguments(), accountMeArguments()}));
 
     QCoro::waitFor(s.removeProfile(QStringLiteral("old")));
     EXPECT_EQ(s.maintenanceMessage(), QStringLiteral("Removed old"));
     QCoro::waitFor(s.signOut());
     EXPECT_EQ(s.maintenanceMessage(), QStringLiteral("Signed out"));
-    EXPECT_EQ(fakes.runner->count(args({"account", "logout"})), 1);
+    EXPECT_EQ(fakes.runner->count(CLICommands::logout()), 1);
 
     // A failed switch still clears the team, reloads the profiles and refreshes.
-    fakes.runner->reply(args({"account", "profile", "use", "gone"}),
+    fakes.runner->reply(CLICommands::profileUse(QStringLiteral("gone")),
                         FakeRunner::fail(2, QStringLiteral("no such profile")));
     fakes.runner->reply(accountMeArguments(), FakeRunner::fail(1));
     fakes.runner->clearRecords();

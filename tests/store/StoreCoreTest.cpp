@@ -92,22 +92,6 @@ TEST_F(StoreTest, CliStatusSourceReportsRunAndDecodeFailures) {
     EXPECT_EQ(fakes.runner->count(statusArguments()), 3);
 }
 
-TEST_F(StoreTest, NeedsSignInFollowsTheAuthenticatedFlag) {
-    FakeStatusSource& source = fakes.useFakeSource();
-    source.setResults({snapshot(false), snapshot(std::nullopt), snapshot(true)});
-    StatusStore& s = makeStore();
-    QSignalSpy statusSpy(&s, &StatusStore::statusChanged);
-    EXPECT_FALSE(s.needsSignIn());
-
-    QCoro::waitFor(s.refresh());
-    EXPECT_TRUE(s.needsSignIn());
-    QCoro::waitFor(s.refresh());
-    EXPECT_FALSE(s.needsSignIn());
-    QCoro::waitFor(s.refresh());
-    EXPECT_FALSE(s.needsSignIn());
-    EXPECT_EQ(statusSpy.count(), 3);
-}
-
 TEST_F(StoreTest, TeamLookupRunsUnlessSignedOutOrKnown) {
     fakes.runner->replySequence(statusArguments(),
                                 {FakeRunner::ok(statusJson(false)), FakeRunner::ok(statusJson(std::nullopt)),

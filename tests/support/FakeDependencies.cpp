@@ -1,5 +1,7 @@
 #include "support/FakeDependencies.h"
 
+#include "store/CLICommands.h"
+
 #include <QJsonDocument>
 #include <QJsonObject>
 
@@ -65,16 +67,15 @@ QByteArray statusJson(std::optional<bool> authenticated) {
 }
 
 QStringList statusArguments() {
-    return {QStringLiteral("internal"), QStringLiteral("status"), QStringLiteral("--stdout-format=json")};
+    return CLICommands::status();
 }
 
 QStringList profileListArguments() {
-    return {QStringLiteral("account"), QStringLiteral("profile"), QStringLiteral("list"),
-            QStringLiteral("--stdout-format=json")};
+    return CLICommands::profileList();
 }
 
 QStringList accountMeArguments() {
-    return {QStringLiteral("account"), QStringLiteral("me"), QStringLiteral("--stdout-format=json")};
+    return CLICommands::me();
 }
 
 } // namespace tovi::testing

@@ -1,5 +1,6 @@
 #include "ui/MenuViewModel.h"
 #include "UiTestData.h"
+#include "store/CLICommands.h"
 #include "support/FakeDependencies.h"
 #include "ui/SpacesListModel.h"
 
@@ -188,9 +189,9 @@ TEST(MenuViewModel, AccountsSectionListsProfilesAndDisablesTheCurrentOne) {
     f.menu.accountMenu()->removeProfile(s("default"));
     f.menu.accountMenu()->signOut();
     QCoreApplication::processEvents();
-    EXPECT_EQ(f.deps.runner->count({s("account"), s("profile"), s("use"), s("work")}), 1);
-    EXPECT_EQ(f.deps.runner->count({s("account"), s("profile"), s("remove"), s("default")}), 1);
-    EXPECT_EQ(f.deps.runner->count({s("account"), s("logout")}), 1);
+    EXPECT_EQ(f.deps.runner->count(CLICommands::profileUse(s("work"))), 1);
+    EXPECT_EQ(f.deps.runner->count(CLICommands::profileRemove(s("default"))), 1);
+    EXPECT_EQ(f.deps.runner->count(CLICommands::logout()), 1);
 }
 
 TEST(MenuViewModel, AddAccountTrimsSpacesAndTabsButNotLineBreaks) {

@@ -169,17 +169,9 @@ TEST(StatusTexts, UpgradeControlChoosesTheUpdateFormByFlagOrVersionText) {
     EXPECT_EQ(upgradeControlText(status), (UpgradeControlText{true, s("Upgrade")}));
 }
 
-TEST(StatusTexts, VersionHeadingAndSignedOutPredicate) {
+TEST(StatusTexts, VersionHeading) {
     EXPECT_EQ(versionHeading(s("1.0.0"), s("42")), s("Tovi 1.0.0 (42)"));
     EXPECT_EQ(versionHeading(QString(), QString()), s("Tovi ? (?)"));
-
-    EXPECT_FALSE(isSignedOut(std::nullopt));
-    InternalStatus status;
-    EXPECT_FALSE(isSignedOut(status));
-    status.authenticated = true;
-    EXPECT_FALSE(isSignedOut(status));
-    status.authenticated = false;
-    EXPECT_TRUE(isSignedOut(status));
 }
 
 TEST(Banners, PartialSummaryListsSectionNamesInOrder) {

@@ -1,25 +1,14 @@
 #pragma once
 
+#include "model/DaemonState.h"
+
 #include <QByteArray>
-#include <QMetaType>
 #include <QString>
 
 #include <cstdint>
 #include <optional>
 
 namespace tovi {
-
-struct DaemonState {
-    bool running = false;
-    std::int32_t pid = 0; // meaningful only when running
-
-    static DaemonState makeRunning(std::int32_t pid) { return {true, pid}; }
-    static DaemonState stopped() { return {}; }
-
-    friend bool operator==(const DaemonState& a, const DaemonState& b) {
-        return a.running == b.running && (!a.running || a.pid == b.pid);
-    }
-};
 
 // The pid file of the CLI's service: $TOVI_DIR/run/daemon.pid, else ~/.tovi/run/daemon.pid.
 QString daemonPidFilePath();
@@ -35,5 +24,3 @@ std::optional<std::int32_t> parsePidFileContents(const QByteArray& contents);
 DaemonState daemonStateForKillResult(std::int32_t pid, int result, int errnoValue);
 
 } // namespace tovi
-
-Q_DECLARE_METATYPE(tovi::DaemonState)

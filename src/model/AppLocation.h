@@ -8,8 +8,5 @@ enum class AppLocation { temporary, applicationsFolder, elsewhere };
 
 // Classifies an installation path (the AppImage file or the executable's directory).
 AppLocation classifyAppLocation(const QString& bundlePath, const QString& homeDirectory);
-// The running application's bundle path: $APPIMAGE when set, else the executable's directory.
-QString currentBundlePath();
-AppLocation currentAppLocation();
 
 } // namespace tovi

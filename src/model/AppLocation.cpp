@@ -1,12 +1,8 @@
-#include "bridge/AppLocation.h"
-
-#include <QCoreApplication>
-#include <QDir>
+#include "model/AppLocation.h"
 
 namespace tovi {
 
-AppLocation classifyAppLocation(const QString& path, const QString& home)
-{
+AppLocation classifyAppLocation(const QString& path, const QString& home) {
     auto contains = [&](const char* s) { return path.contains(QLatin1String(s)); };
     auto startsWith = [&](const QString& s) { return path.startsWith(s); };
 
@@ -24,23 +20,10 @@ AppLocation classifyAppLocation(const QString& path, const QString& home)
     if (startsWith(QStringLiteral("/tmp/")) || contains("/.mount_"))
         return AppLocation::temporary;
     // Linux: system packages, /opt bundles and per-user installs are the applications folders.
-    if (startsWith(QStringLiteral("/usr/")) || startsWith(QStringLiteral("/opt/"))
-        || startsWith(home + QStringLiteral("/.local/")))
+    if (startsWith(QStringLiteral("/usr/")) || startsWith(QStringLiteral("/opt/")) ||
+        startsWith(home + QStringLiteral("/.local/")))
         return AppLocation::applicationsFolder;
     return AppLocation::elsewhere;
-}
-
-QString currentBundlePath()
-{
-    const QByteArray appImage = qgetenv("APPIMAGE");
-    if (!appImage.isEmpty())
-        return QString::fromLocal8Bit(appImage);
-    return QCoreApplication::applicationDirPath();
-}
-
-AppLocation currentAppLocation()
-{
-    return classifyAppLocation(currentBundlePath(), QDir::homePath());
 }
 
 } // namespace tovi
