@@ -164,7 +164,10 @@ ColumnLayout {
         Layout.preferredHeight: visible ? screen.spaces.listHeight : 0
         Accessible.role: Accessible.List
         Accessible.name: "Spaces"
-        ScrollBar.vertical: ScrollBar { policy: list.contentHeight > list.height ? ScrollBar.AlwaysOn : ScrollBar.AsNeeded }
+        ScrollBar.vertical: ScrollBar {
+            policy: list.contentHeight > list.height ? ScrollBar.AlwaysOn : ScrollBar.AsNeeded
+            palette.mid: Style.scrollHandle
+        }
 
         function moveCurrent(step) {
             const next = currentIndex + step
