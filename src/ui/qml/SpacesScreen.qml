@@ -183,8 +183,12 @@ ColumnLayout {
 
         delegate: Item {
             id: delegateRoot
-            // The list hands its keyboard focus to its current row.
+            // The list hands its keyboard focus to its current row, which assistive technology
+            // then reads out: the row's own name, selected.
             objectName: "spacesRow"
+            Accessible.role: Accessible.ListItem
+            Accessible.name: row.item ? row.item.Accessible.name : title
+            Accessible.selected: ListView.isCurrentItem
             required property int index
             required property string kind
             required property string title
@@ -208,6 +212,7 @@ ColumnLayout {
                 height: 1
             }
             Loader {
+                id: row
                 anchors.left: parent.left
                 anchors.right: parent.right
                 anchors.bottom: parent.bottom
