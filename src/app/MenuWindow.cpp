@@ -293,6 +293,11 @@ void MenuWindow::traceGeometrySoon() {
                       .arg(g.height())
                       .arg(int(std::ceil(m_window->property("contentHeight").toReal())))
                       .arg(m_heightCap));
+        // What the contrast check measures, where it is now.
+        QVariant texts;
+        QMetaObject::invokeMethod(m_window, "contrastTrace", Q_RETURN_ARG(QVariant, texts));
+        for (const QVariant& text : texts.toList())
+            traceLine(QStringLiteral("text ") + text.toString());
     });
 }
 

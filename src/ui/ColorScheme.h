@@ -20,6 +20,8 @@ class ColorScheme : public QObject {
     Q_PROPERTY(QColor red READ red NOTIFY changed)
     Q_PROPERTY(QColor amber READ amber NOTIFY changed)
     Q_PROPERTY(QColor blue READ blue NOTIFY changed)
+    Q_PROPERTY(QColor accent READ accent NOTIFY changed)
+    Q_PROPERTY(QColor accentFill READ accentFill NOTIFY changed)
 
 public:
     explicit ColorScheme(QObject* parent = nullptr);
@@ -40,6 +42,8 @@ public:
     QColor red() const { return resolve(ColorRole::red); }
     QColor amber() const { return resolve(ColorRole::amber); }
     QColor blue() const { return resolve(ColorRole::blue); }
+    QColor accent() const { return resolve(ColorRole::accent); }
+    QColor accentFill() const { return tovi::accentFill(m_dark); }
 
 Q_SIGNALS:
     void changed();

@@ -151,7 +151,7 @@ void FooterViewModel::update() {
     s.upgradeUpdateForm = upgrade.updateForm;
     s.upgradeTooltip = upgrade.tooltip;
     s.upgradeEnabled = !m_store->isMaintaining();
-    s.upgradeTint = m_colors->resolve(ColorRole::blue);
+    s.upgradeTint = m_colors->resolve(ColorRole::accent);
 
     if (s == m_s)
         return;

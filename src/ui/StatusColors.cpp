@@ -16,6 +16,16 @@ QColor statusColor(StatusColor color, bool dark) {
     return {};
 }
 
+// Text in accentText reaches 4.5:1 on the window and on a button's face; white text on accentFill
+// does too.
+QColor accentText(bool dark) {
+    return dark ? QColor(185, 215, 255) : QColor(31, 102, 204);
+}
+
+QColor accentFill(bool dark) {
+    return dark ? QColor(47, 111, 219) : QColor(31, 102, 204);
+}
+
 QColor resolveColor(ColorRole role, bool dark, const QColor& primary, const QColor& secondary) {
     switch (role) {
     case ColorRole::primary:
@@ -30,6 +40,8 @@ QColor resolveColor(ColorRole role, bool dark, const QColor& primary, const QCol
         return statusColor(StatusColor::amber, dark);
     case ColorRole::blue:
         return statusColor(StatusColor::blue, dark);
+    case ColorRole::accent:
+        return accentText(dark);
     }
     return {};
 }

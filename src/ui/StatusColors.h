@@ -9,9 +9,15 @@ enum class StatusColor { green, red, amber, blue };
 
 // A colour as the presentation objects describe it; resolved to a QColor only once the
 // appearance and the palette's secondary text colour are known.
-enum class ColorRole { primary, secondary, green, red, amber, blue };
+enum class ColorRole { primary, secondary, green, red, amber, blue, accent };
 
 QColor statusColor(StatusColor color, bool dark);
+
+// The blue of what the user can act on, for text (links, a button's label) and for the fill of
+// the one prominent button. The status blue is a dot's colour: as text on the window or on a
+// button's face it is too faint, and white on it too.
+QColor accentText(bool dark);
+QColor accentFill(bool dark);
 
 // `primary` and `secondary` are the palette's text colours, supplied by the caller.
 QColor resolveColor(ColorRole role, bool dark, const QColor& primary, const QColor& secondary);

@@ -7,6 +7,7 @@
 #include "ui/MenuViewModel.h"
 #include "ui/UpdaterViewModel.h"
 
+#include <QAccessible>
 #include <QAction>
 #include <QInputDialog>
 #include <QLineEdit>
@@ -88,6 +89,11 @@ QQuickItem* findVisibleText(QQuickWindow* window, const QString& text) {
     return findItem(window->contentItem(), [&](QQuickItem* item) {
         return item->isVisible() && item->property("text").toString() == text;
     });
+}
+
+QString accessibleName(QQuickItem* item) {
+    const QAccessibleInterface* a = item ? QAccessible::queryAccessibleInterface(item) : nullptr;
+    return a ? a->text(QAccessible::Name) : QString();
 }
 
 QList<QQuickItem*> allItems(QQuickItem* root) {
@@ -312,6 +318,9 @@ TEST_F(MenuWindowTest, TheKeyboardStartsAtTheTopTypesIntoTheSearchAndPicksNothin
     for (int i = 0; i < 10; ++i) {
         QTest::keyClick(qw, Qt::Key_Tab);
         stops << (qw->activeFocusItem() ? qw->activeFocusItem()->objectName() : QString());
+        // Each stop is named for assistive technology.
+        if (accessibleName(qw->activeFocusItem()).isEmpty())
+            stops.last() += u"(unnamed)"_qs;
     }
     EXPECT_EQ(stops.join(u' ').toStdString(), "mark title accountMenu search spacesRow nodeCount "
                                               "notifications refresh upgrade mark");
@@ -334,6 +343,14 @@ TEST_F(MenuWindowTest, TheKeyboardStartsAtTheTopTypesIntoTheSearchAndPicksNothin
     settle();
     EXPECT_TRUE(fakes.browser->opened().isEmpty());
     QTest::keyClick(qw, Qt::Key_Down);
+    // The row picked is the one assistive technology reads: named and selected.
+    QQuickItem* list =
+        findItem(qw->contentItem(), [](QQuickItem* item) { return item->inherits("QQuickListView"); });
+    const QAccessibleInterface* row =
+        QAccessible::queryAccessibleInterface(list->property("currentItem").value<QQuickItem*>());
+    ASSERT_NE(row, nullptr);
+    EXPECT_TRUE(row->state().selected);
+    EXPECT_EQ(row->text(QAccessible::Name).toStdString(), "studio, View nodes");
     QTest::keyClick(qw, Qt::Key_Return);
     ASSERT_EQ(fakes.browser->opened().size(), 1);
     EXPECT_EQ(fakes.browser->opened().first().path().toStdString(), "/team/team-1/nodes"); // the first row

@@ -5,6 +5,8 @@
 #   sni         Xvfb + openbox + a StatusNotifierItem host with its watcher
 #   wayland     Weston nested in Xvfb, Qt on Wayland, no tray: opened through D-Bus activation
 #   late-panel  Xvfb + openbox, trayer started 5 s after Tovi
+#   look        Xvfb + openbox + trayer; the contrast of the texts in the colour schemes, at
+#               scale 2 and with a large font (see session_look)
 # In each, the window is opened while loading and followed through the changes of content that
 # change its height (spaces, a 40-line error, signed out, awaiting approval) and the account
 # menu is opened. Geometry comes from the window manager (X11) or the screenshot (Wayland),
@@ -21,6 +23,7 @@ require_tools Xvfb openbox xdotool xwininfo xdpyinfo xprop import convert dbus-d
 case "$SESSION" in
 xembed | late-panel) require_tools trayer ;;
 sni) require_tools gtk-sni-tray-standalone ;;
+look) require_tools trayer /usr/bin/python3 ;;
 wayland) require_tools weston ;;
 *) echo "unknown session: $SESSION" >&2; exit 2 ;;
 esac
@@ -31,7 +34,7 @@ TOLERANCE=4 # pixels between a height and the content it should match
 WORK="$OUT/run"
 sandbox "$WORK"
 mkdir -p "$OUT"
-rm -f "$OUT"/*.png
+rm -f "$OUT"/*.png "$OUT/contrast.txt"
 LOG="$WORK/tray.log"
 TRAY_PID=""
 trap 'stop_app; session_stop' EXIT
@@ -83,8 +86,10 @@ trace_geometry() {
     line=$(grep -a 'tovi-trace: window-geometry ' "$LOG" | tail -n1)
     [ -n "$line" ] || return 1
     read -r _ _ T_X T_Y T_W T_H _ T_CONTENT _ T_CAP <<<"$line"
-    # Heights may be fractional in QML; whole pixels are compared.
+    # Heights may be fractional in QML; whole pixels are compared, the desktop's (SCALE: Qt's).
     T_CONTENT=${T_CONTENT%.*} T_CAP=${T_CAP%.*}
+    local s=${SCALE:-1}
+    T_X=$((T_X * s)) T_Y=$((T_Y * s)) T_W=$((T_W * s)) T_H=$((T_H * s)) T_CONTENT=$((T_CONTENT * s)) T_CAP=$((T_CAP * s))
 }
 trace_count() { grep -ac "tovi-trace: $1 " "$LOG"; }
 
@@ -337,6 +342,69 @@ check_keyboard() {
     settle 2
 }
 
+# ---- contrast, measured from the pixels (the look session)
+
+# contrast BOXES: reads the window's pixels (ImageMagick's txt: format) and prints "ROLE RATIO
+# NAME" for each "ROLE X Y W H NAME" line of the file BOXES, the contrast ratio of the text in the
+# box in WCAG's relative luminance. The box's most frequent colour is its background; the text
+# is what stands out most from it in a good number of pixels (1 in 20 of those that differ from
+# it visibly, 3 at least): the core of its strokes, not the blended edges of a glyph, a stray
+# pixel or a gradient's band.
+contrast() {
+    awk -F'[(),:]' -v boxes="$1" '
+        function lin(c) { c /= 255; return c <= 0.04045 ? c / 12.92 : ((c + 0.055) / 1.055) ^ 2.4 }
+        function lum(c, v) {
+            if (!(c in L)) { split(c, v, " "); L[c] = 0.2126 * lin(v[1]) + 0.7152 * lin(v[2]) + 0.0722 * lin(v[3]) }
+            return L[c]
+        }
+        BEGIN {
+            while ((getline line < boxes) > 0) {
+                split(line, f, " ")
+                m++; role[m] = f[1]; x0[m] = f[2]; x1[m] = f[2] + f[4]; name[m] = f[6]
+                for (y = f[3]; y < f[3] + f[5]; y++) rows[y] = rows[y] " " m
+            }
+        }
+        NR > 1 {
+            if ($2 != lasty) { lasty = $2; k = split(rows[$2], in_row, " ") }
+            for (i = 1; i <= k; i++) { b = in_row[i]; if ($1 >= x0[b] && $1 < x1[b]) n[b, $4 " " $5 " " $6]++ }
+        }
+        END {
+            for (key in n) { split(key, p, SUBSEP); if (n[key] > bgn[p[1]]) { bgn[p[1]] = n[key]; bg[p[1]] = p[2] } }
+            for (key in n) {
+                split(key, p, SUBSEP); b = p[1]
+                if (p[2] == bg[b]) continue
+                hi = lum(p[2]) > lum(bg[b]) ? lum(p[2]) : lum(bg[b]); lo = lum(p[2]) + lum(bg[b]) - hi
+                r = int(100 * (hi + 0.05) / (lo + 0.05))
+                h[b, r] += n[key]; if (r > top[b]) top[b] = r
+                if (r > 125) distinct[b] += n[key]
+            }
+            for (b = 1; b <= m; b++) {
+                want = distinct[b] / 20; if (want < 3) want = 3
+                for (r = top[b]; r > 100; r--) if ((seen[b] += h[b, r]) >= want) break
+                printf "%s %.2f %s\n", role[b], r / 100, name[b]
+            }
+        }'
+}
+
+# check_contrast STATE: every text the app reports on screen in STATE.png (the last trace of
+# its texts) reaches its role's minimum: body text 4.5:1, secondary text 3:1.
+check_contrast() {
+    local state=$1 role ratio name worst=""
+    WIN=$(tovi_window) || { fail "$state: the window is visible for its contrast"; return; }
+    window_geometry "$WIN"
+    awk '/^tovi-trace: window-geometry / { n = 0; delete t } /^tovi-trace: text / { t[++n] = $0 }
+         END { for (i = 1; i <= n; i++) print t[i] }' "$LOG" | cut -d' ' -f3- >"$WORK/texts"
+    [ -s "$WORK/texts" ] || { fail "$state: the app reports its texts (no 'tovi-trace: text' line)"; return; }
+    while read -r role ratio name; do
+        echo "contrast [$SESSION $state] $role $ratio $name" >>"$OUT/contrast.txt"
+        awk -v r="$ratio" -v w="$([ "$role" = secondary ] && echo 3 || echo 4.5)" 'BEGIN { exit !(r < w) }' &&
+            worst+=" $name ($role $ratio:1)"
+    done < <(convert "$OUT/$state.png" -crop "${WIN_W}x${WIN_H}+${WIN_X}+${WIN_Y}" +repage -depth 8 txt:- 2>/dev/null |
+        contrast "$WORK/texts")
+    check "$state: every text stands out from its background (body 4.5:1, secondary 3:1)${worst:+; under:$worst}" \
+        test -z "$worst"
+}
+
 # ---- the walk through the states, the same in every session
 
 forty_line_error() {
@@ -486,6 +554,71 @@ session_late_panel() {
     check_window drop-down
     window_geometry "$icon"
     check "the window hangs below the icon" test "$WY" -ge $((WIN_Y + WIN_H))
+}
+
+# The look of the window: texts measured against their backgrounds from the screenshots, in
+# runs of their own (LOOK_VARIANTS picks some): schemes, the desktop's colour scheme switched
+# by its portal while the window is open (light, dark, back to no preference); scale2, every
+# pixel doubled; font150, the desktop's fonts at 150 % (a 144 dpi font setting, unscaled).
+session_look() {
+    session_start "$WORK/session" openbox trayer || exit 1
+    local variant
+    for variant in ${LOOK_VARIANTS:-schemes scale2 font150}; do
+        case "$variant" in
+        schemes) look_run light QT_SCALE_FACTOR=1 ;;
+        scale2) SCALE=2 look_run scale2 QT_SCALE_FACTOR=2 ;;
+        font150) look_run font150 QT_ENABLE_HIGHDPI_SCALING=0 QT_FONT_DPI=144 ;;
+        *) fail "unknown look variant: $variant" ;;
+        esac
+    done
+}
+
+# look_run NAME VAR=VALUE...: Tovi with those variables from a fresh sandbox, on the spaces and
+# the welcome form; the light run goes through the colour schemes too.
+look_run() {
+    local name=$1 scheme
+    shift
+    WORK="$OUT/run-$name" LOG="$OUT/run-$name/tray.log" GEOMETRY_LINES=0
+    sandbox "$WORK"
+    if [ "$name" = light ]; then
+        /usr/bin/python3 "$(dirname "${BASH_SOURCE[0]}")/portal_settings.py" 2 2>"$WORK/portal.log" &
+        session_track $!
+        wait_for 10 bus_name_owned org.freedesktop.portal.Desktop
+    fi
+    start_sim
+    env "$@" TOVI_TRACE_FIRST_FRAME=1 TOVI_DEV_POLL_INTERVAL_MS=1000 "$TRAY" >"$LOG" 2>&1 &
+    TRAY_PID=$!
+    session_track $TRAY_PID
+    wait_for 30 tray_icon_window && open_by_click || { fail "$name: the window opens"; stop_app; return; }
+    wait_for_spaces
+    look_shot "$name-spaces"
+    if [ "$name" = light ]; then
+        set_scheme 1 dark-spaces
+        cli account logout >/dev/null
+        settle 4
+        window_up || open_by_click
+        look_shot dark-signed-out
+        check_account_menu
+        mv "$OUT/account-menu.png" "$OUT/dark-account-menu.png"
+        set_scheme 2 light-signed-out
+        set_scheme 0 default-signed-out
+        sign_in open_by_click
+        check_contrast awaiting-approval
+    else
+        cli account logout >/dev/null
+        settle 4
+        window_up || open_by_click
+        look_shot "$name-signed-out"
+    fi
+    stop_app
+}
+look_shot() { check_window "$1"; check_contrast "$1"; }
+# set_scheme VALUE STATE: the portal announces a colour scheme, then STATE is measured.
+set_scheme() {
+    gdbus call --session --dest org.freedesktop.portal.Desktop --object-path /org/freedesktop/portal/desktop \
+        --method dev.tovi.test.Portal.SetColorScheme "$1" >/dev/null
+    sleep 1
+    look_shot "$2"
 }
 
 session_"${SESSION//-/_}"

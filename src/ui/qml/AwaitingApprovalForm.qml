@@ -29,7 +29,7 @@ ColumnLayout {
         tooltip: form.body.approvalUrl
         font.pointSize: Style.captionSize
         font.underline: true
-        color: Style.blue
+        color: Style.accent
         Layout.alignment: Qt.AlignHCenter
         onActivated: form.body.reopenApprovalPage()
     }

@@ -52,7 +52,10 @@ Rectangle {
             Layout.alignment: Qt.AlignVCenter
             Layout.fillHeight: true
             Layout.preferredHeight: Math.min(messageText.implicitHeight, banner.maximumMessageHeight)
-            ScrollBar.vertical: ScrollBar { policy: scroller.interactive ? ScrollBar.AlwaysOn : ScrollBar.AsNeeded }
+            ScrollBar.vertical: ScrollBar {
+                policy: scroller.interactive ? ScrollBar.AlwaysOn : ScrollBar.AsNeeded
+                palette.mid: Style.scrollHandle
+            }
             PlainLabel {
                 id: messageText
                 // Room for the scroll bar, kept whether or not it shows so that the text never

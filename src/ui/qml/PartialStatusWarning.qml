@@ -7,7 +7,7 @@ Row {
     required property string tooltip
     required property string glyph
     spacing: 4
-    Accessible.role: Accessible.StaticText
+    Accessible.role: Accessible.AlertMessage
     Accessible.name: label.text
     Accessible.description: tooltip
 

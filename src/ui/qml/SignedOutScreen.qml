@@ -62,7 +62,7 @@ ColumnLayout {
             }
             background: Rectangle {
                 radius: 5
-                color: signIn.down ? Qt.darker(Style.blue, 1.2) : signIn.hovered ? Qt.lighter(Style.blue, 1.08) : Style.blue
+                color: signIn.down ? Qt.darker(Style.accentFill, 1.25) : signIn.hovered ? Qt.darker(Style.accentFill, 1.1) : Style.accentFill
             }
             topPadding: 8
             bottomPadding: 8

@@ -164,7 +164,10 @@ ColumnLayout {
         Layout.preferredHeight: visible ? screen.spaces.listHeight : 0
         Accessible.role: Accessible.List
         Accessible.name: "Spaces"
-        ScrollBar.vertical: ScrollBar { policy: list.contentHeight > list.height ? ScrollBar.AlwaysOn : ScrollBar.AsNeeded }
+        ScrollBar.vertical: ScrollBar {
+            policy: list.contentHeight > list.height ? ScrollBar.AlwaysOn : ScrollBar.AsNeeded
+            palette.mid: Style.scrollHandle
+        }
 
         function moveCurrent(step) {
             const next = currentIndex + step
@@ -180,8 +183,12 @@ ColumnLayout {
 
         delegate: Item {
             id: delegateRoot
-            // The list hands its keyboard focus to its current row.
+            // The list hands its keyboard focus to its current row, which assistive technology
+            // then reads out: the row's own name, selected.
             objectName: "spacesRow"
+            Accessible.role: Accessible.ListItem
+            Accessible.name: row.item ? row.item.Accessible.name : title
+            Accessible.selected: ListView.isCurrentItem
             required property int index
             required property string kind
             required property string title
@@ -205,6 +212,7 @@ ColumnLayout {
                 height: 1
             }
             Loader {
+                id: row
                 anchors.left: parent.left
                 anchors.right: parent.right
                 anchors.bottom: parent.bottom

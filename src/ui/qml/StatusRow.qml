@@ -37,7 +37,8 @@ Item {
         // the version needs.
         width: Math.max(7 + 4 + 24, Math.min(row.serviceWidth, row.width - (row.othersWidth - row.serviceWidth)
                                                                - (row.footer.showCliVersion ? 24 : 0)))
-        Accessible.role: Accessible.StaticText
+        // A status bar: a change of the service's state is announced.
+        Accessible.role: Accessible.StatusBar
         Accessible.name: row.footer.serviceText
         Dot { diameter: 7; color: row.footer.serviceDotColor; anchors.verticalCenter: parent.verticalCenter }
         PlainLabel {

@@ -23,8 +23,13 @@ QtObject {
     readonly property color red: colors ? colors.red : "red"
     readonly property color amber: colors ? colors.amber : "orange"
     readonly property color blue: colors ? colors.blue : "blue"
+    readonly property color accent: colors ? colors.accent : "blue"
+    readonly property color accentFill: colors ? colors.accentFill : "blue"
     readonly property color hover: Qt.rgba(primary.r, primary.g, primary.b, 0.07)
     readonly property color divider: Qt.rgba(primary.r, primary.g, primary.b, 0.12)
+    // A scroll bar's handle, as visible on a dark window as on a light one (the style takes
+    // the palette's mid tone, which a dark palette keeps close to the window's colour).
+    readonly property color scrollHandle: Qt.rgba(primary.r, primary.g, primary.b, 0.5)
 
     readonly property int windowWidth: 340
     readonly property int nodeRowHeight: 28
