@@ -34,7 +34,6 @@ Window {
     // the header), no row picked, so Return opens only what the user chose in this opening.
     onVisibleChanged: {
         if (visible && !remapping) {
-            menu.windowShown()
             if (spaces.screen)
                 spaces.screen.resetSelection()
             content.forceActiveFocus()
