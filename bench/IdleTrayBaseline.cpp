@@ -14,7 +14,7 @@ int main(int argc, char** argv) {
 
     QPixmap mark(22, 22);
     mark.fill(Qt::darkGray);
-    QSystemTrayIcon tray(QIcon(mark));
+    QSystemTrayIcon tray{QIcon(mark)};
     tray.setToolTip(QStringLiteral("Baseline"));
     tray.show();
 
