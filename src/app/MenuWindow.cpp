@@ -369,8 +369,11 @@ void MenuWindow::show(QRect iconGeometry) {
     // Up to date before the first frame (and before the window's content is first built).
     if (m_menu)
         m_menu->setActive(true);
-    if (!ensureCreated())
+    if (!ensureCreated()) {
+        if (m_menu)
+            m_menu->setActive(false);
         return;
+    }
     m_iconGeometry = iconGeometry;
     // Without the icon's rectangle the window opens at the pointer, and stays hung from where
     // the pointer was when the content later changes its height.
