@@ -354,18 +354,14 @@ TEST(MenuViewModel, ClosedWindowRecomputesNothingUntilItOpens) {
     QSignalSpy account(f.menu.accountMenu(), &AccountMenuViewModel::changed);
     QSignalSpy spaces(f.menu.body()->spaces(), &SpacesViewModel::changed);
     QSignalSpy footer(f.menu.footer(), &FooterViewModel::changed);
-    const QList<QSignalSpy*> spies{&header, &account, &spaces, &footer};
     f.refresh(); // the poll brings a signed-in snapshot
-    f.refresh();
-    for (QSignalSpy* spy : spies)
+    for (const QSignalSpy* spy : {&header, &account, &spaces, &footer})
         EXPECT_EQ(spy->count(), 0) << spy->signal().toStdString();
-    EXPECT_EQ(f.menu.header()->title(), s("Tovi"));
 
-    f.menu.setActive(true);
-    for (QSignalSpy* spy : spies)
+    f.menu.setActive(true); // once, with what the store has now
+    for (const QSignalSpy* spy : {&header, &account, &spaces, &footer})
         EXPECT_EQ(spy->count(), 1) << spy->signal().toStdString();
     EXPECT_EQ(f.menu.header()->title(), s("Acme"));
-    EXPECT_EQ(f.menu.body()->spaces()->form(), s("search"));
     EXPECT_EQ(f.menu.footer()->nodeCountText(), s("1/2 Nodes"));
 }
 
