@@ -39,6 +39,9 @@ unset TOVI_DIR
 now_ms() { date +%s%3N; }
 kb() { awk -v k="$2:" '$1 == k {print $2}' "/proc/$1/smaps_rollup"; }
 ticks() { awk '{print $14 + $15, $14 + $15 + $16 + $17}' "/proc/$1/stat"; }
+# CPU time of the process's threads in nanoseconds: idle figures are a few ticks a minute,
+# too coarse for a ratio.
+cpu_ns() { cat /proc/"$1"/task/*/schedstat | awk '{s += $1} END {print s}'; }
 CLK=$(getconf CLK_TCK)
 median() { sort -n | awk '{a[NR] = $1} END {if (NR == 0) print "n/a"; else if (NR % 2) print a[(NR + 1) / 2]; else print (a[NR / 2] + a[NR / 2 + 1]) / 2}'; }
 baseline_icon_window() {
@@ -51,7 +54,7 @@ baseline_icon_window() {
 trace_at() { grep "tovi-trace: $2 " "$1" | sed -n "${3:-1}p" | awk '{print $3}'; }
 
 one_run() { # one_run BACKEND RUNDIR → appends "key value" lines to RUNDIR/figures
-    local backend=$1 dir=$2 pid base t0 t1 icon win c0 c1 b0 b1 log
+    local backend=$1 dir=$2 pid base t0 t1 icon win c0 c1 b0 b1 n0 n1 m0 m1 log
     mkdir -p "$dir/home"
     session_track_service "$dir/home" # also when the run fails half-way
     export HOME="$dir/home" XDG_CONFIG_HOME="$dir/home/.config" XDG_DATA_HOME="$dir/home/.local/share"
@@ -86,16 +89,18 @@ one_run() { # one_run BACKEND RUNDIR → appends "key value" lines to RUNDIR/fig
     echo "baseline_rss_kb $(kb $base Rss)" >>"$dir/figures"
     read -r c0 c0all < <(ticks $pid)
     read -r b0 b0all < <(ticks $base)
+    n0=$(cpu_ns $pid) m0=$(cpu_ns $base)
     sleep "$IDLE_SECONDS"
     read -r c1 c1all < <(ticks $pid)
     read -r b1 b1all < <(ticks $base)
+    n1=$(cpu_ns $pid) m1=$(cpu_ns $base)
     kill $base 2>/dev/null || true
     wait $base 2>/dev/null || true
-    echo "idle_cpu_ms_per_min $(((c1 - c0) * 1000 * 60 / CLK / IDLE_SECONDS))" >>"$dir/figures"
+    echo "idle_cpu_ms_per_min $(((n1 - n0) * 60 / 1000000 / IDLE_SECONDS))" >>"$dir/figures"
     echo "idle_cpu_with_cli_ms_per_min $(((c1all - c0all) * 1000 * 60 / CLK / IDLE_SECONDS))" >>"$dir/figures"
-    echo "baseline_cpu_ms_per_min $(((b1 - b0) * 1000 * 60 / CLK / IDLE_SECONDS))" >>"$dir/figures"
+    echo "baseline_cpu_ms_per_min $(((m1 - m0) * 60 / 1000000 / IDLE_SECONDS))" >>"$dir/figures"
     echo "baseline_cpu_with_child_ms_per_min $(((b1all - b0all) * 1000 * 60 / CLK / IDLE_SECONDS))" >>"$dir/figures"
-    awk -v t=$((c1 - c0)) -v b=$((b1 - b0)) 'BEGIN {printf "idle_cpu_ratio %.2f\n", b > 0 ? t / b : 0}' >>"$dir/figures"
+    awk -v t=$((n1 - n0)) -v b=$((m1 - m0)) 'BEGIN {printf "idle_cpu_ratio %.2f\n", (b > 0 ? t / b : 0)}' >>"$dir/figures"
 
     click_window_centre "$icon"
     wait_for 20 tovi_window
