@@ -51,13 +51,10 @@ struct OpenWindow {
                    qPrintable(store->lastError().value_or(QString())));
         Symbols::registerFont();
         menu = new MenuViewModel(store.get(), nullptr, {});
-        window = new MenuWindow(MenuWindow::Mode::normal, [this] {
-            return QVariantMap{{QStringLiteral("menu"), QVariant::fromValue<QObject*>(menu)}};
-        });
+        window = new MenuWindow(MenuWindow::Mode::normal, menu);
         window->show();
         if (!window->window())
             qFatal("the window did not load");
-        menu->windowShown();
         settle();
         if (spaces()->model()->rowCount() != 1000 + 20000)
             qFatal("the list shows %d rows, not 21,000", spaces()->model()->rowCount());

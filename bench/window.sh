@@ -10,6 +10,11 @@
 # with the window open, and after it closed; CPU time of the process (and of the process
 # plus its reaped CLI children) over IDLE_SECONDS of idle polling; click → first frame,
 # cold (first open, builds the QML engine) and warm (second open).
+#
+# Beside Tovi, in the same session and over the same seconds, a baseline: the least a Qt
+# Widgets tray costs (bench/IdleTrayBaseline.cpp: an icon, no window, /bin/true every 5 s,
+# like Tovi's poll); its idle CPU and RSS, and Tovi's idle CPU as a multiple of it.
+# Goals: idle CPU within 1.15 times the baseline, RSS with the window open at most 55 MiB.
 set -euo pipefail
 ROOT="$(cd "$(dirname "$0")/.." && pwd)"
 BUILD="${1:-$ROOT/build/release}"
@@ -18,7 +23,8 @@ IDLE_SECONDS="${IDLE_SECONDS:-60}"
 if [ ! -f "$BUILD/build.ninja" ]; then
     cmake -S "$ROOT" -B "$BUILD" -G Ninja -DCMAKE_BUILD_TYPE=Release -DTOVI_BUILD_TESTS=OFF -DTOVI_WERROR=OFF
 fi
-cmake --build "$BUILD" --target tovi-tray tovi-sim >/dev/null
+cmake -B "$BUILD" -DTOVI_BUILD_BENCH=ON >/dev/null
+cmake --build "$BUILD" --target tovi-tray tovi-sim IdleTrayBaseline >/dev/null
 source "$ROOT/scripts/x11-session.sh"
 
 # Its own work folder per caller: two runs at once must not delete each other's sandboxes.
@@ -33,12 +39,22 @@ unset TOVI_DIR
 now_ms() { date +%s%3N; }
 kb() { awk -v k="$2:" '$1 == k {print $2}' "/proc/$1/smaps_rollup"; }
 ticks() { awk '{print $14 + $15, $14 + $15 + $16 + $17}' "/proc/$1/stat"; }
+# CPU time of the process's threads in nanoseconds: idle figures are a few ticks a minute,
+# too coarse for a ratio.
+cpu_ns() { cat /proc/"$1"/task/*/schedstat | awk '{s += $1} END {print s}'; }
 CLK=$(getconf CLK_TCK)
 median() { sort -n | awk '{a[NR] = $1} END {if (NR == 0) print "n/a"; else if (NR % 2) print a[(NR + 1) / 2]; else print (a[NR / 2] + a[NR / 2 + 1]) / 2}'; }
+baseline_icon_window() {
+    local panel
+    for panel in $(xdotool search --class trayer 2>/dev/null); do
+        xwininfo -id "$panel" -tree 2>/dev/null | grep -q '("IdleTrayBaseline" ' && return 0
+    done
+    return 1
+}
 trace_at() { grep "tovi-trace: $2 " "$1" | sed -n "${3:-1}p" | awk '{print $3}'; }
 
 one_run() { # one_run BACKEND RUNDIR → appends "key value" lines to RUNDIR/figures
-    local backend=$1 dir=$2 pid t0 t1 icon win c0 c1 log
+    local backend=$1 dir=$2 pid base t0 t1 icon win c0 c1 b0 b1 n0 n1 m0 m1 log
     mkdir -p "$dir/home"
     session_track_service "$dir/home" # also when the run fails half-way
     export HOME="$dir/home" XDG_CONFIG_HOME="$dir/home/.config" XDG_DATA_HOME="$dir/home/.local/share"
@@ -63,15 +79,28 @@ one_run() { # one_run BACKEND RUNDIR → appends "key value" lines to RUNDIR/fig
     t1=$(now_ms)
     icon=$(tray_icon_window)
     echo "exec_to_icon_ms $((t1 - t0))" >>"$dir/figures"
+    "$BUILD/bin/IdleTrayBaseline" >"$dir/baseline.log" 2>&1 &
+    base=$!
+    wait_for 30 baseline_icon_window || { echo "the baseline tray icon did not appear" >&2; return 1; }
 
     sleep 10
     echo "idle_rss_kb $(kb $pid Rss)" >>"$dir/figures"
     echo "idle_pss_kb $(kb $pid Pss)" >>"$dir/figures"
+    echo "baseline_rss_kb $(kb $base Rss)" >>"$dir/figures"
     read -r c0 c0all < <(ticks $pid)
+    read -r b0 b0all < <(ticks $base)
+    n0=$(cpu_ns $pid) m0=$(cpu_ns $base)
     sleep "$IDLE_SECONDS"
     read -r c1 c1all < <(ticks $pid)
-    echo "idle_cpu_ms_per_min $(((c1 - c0) * 1000 * 60 / CLK / IDLE_SECONDS))" >>"$dir/figures"
+    read -r b1 b1all < <(ticks $base)
+    n1=$(cpu_ns $pid) m1=$(cpu_ns $base)
+    kill $base 2>/dev/null || true
+    wait $base 2>/dev/null || true
+    echo "idle_cpu_ms_per_min $(((n1 - n0) * 60 / 1000000 / IDLE_SECONDS))" >>"$dir/figures"
     echo "idle_cpu_with_cli_ms_per_min $(((c1all - c0all) * 1000 * 60 / CLK / IDLE_SECONDS))" >>"$dir/figures"
+    echo "baseline_cpu_ms_per_min $(((m1 - m0) * 60 / 1000000 / IDLE_SECONDS))" >>"$dir/figures"
+    echo "baseline_cpu_with_child_ms_per_min $(((b1all - b0all) * 1000 * 60 / CLK / IDLE_SECONDS))" >>"$dir/figures"
+    awk -v t=$((n1 - n0)) -v b=$((m1 - m0)) 'BEGIN {printf "idle_cpu_ratio %.2f\n", (b > 0 ? t / b : 0)}' >>"$dir/figures"
 
     click_window_centre "$icon"
     wait_for 20 tovi_window
@@ -103,7 +132,8 @@ for backend in ${BACKENDS:-software default}; do
     done
     echo "== $backend renderer (median of $RUNS)"
     for key in exec_to_icon_ms idle_rss_kb idle_pss_kb open_rss_kb open_pss_kb closed_rss_kb closed_pss_kb \
-        idle_cpu_ms_per_min idle_cpu_with_cli_ms_per_min click_to_frame_cold_ms click_to_frame_warm_ms; do
+        baseline_rss_kb idle_cpu_ms_per_min idle_cpu_with_cli_ms_per_min baseline_cpu_ms_per_min \
+        baseline_cpu_with_child_ms_per_min idle_cpu_ratio click_to_frame_cold_ms click_to_frame_warm_ms; do
         printf '  %-30s %s\n' "$key" "$(cat "$WORK/$backend"-*/figures | awk -v k=$key '$1 == k {print $2}' | median)"
     done
 done

@@ -83,12 +83,17 @@ QString loadFailure(const QString& reason) {
 
 } // namespace
 
-MenuWindow::MenuWindow(Mode mode, std::function<QVariantMap()> properties, QObject* parent)
+MenuWindow::MenuWindow(Mode mode, MenuViewModel* menu, std::function<void()> beforeFirstOpen, QObject* parent)
     : QObject(parent)
     , m_mode(mode)
     , m_appliedMode(mode)
-    , m_properties(std::move(properties))
-    , m_traceFirstFrame(qEnvironmentVariableIntValue("TOVI_TRACE_FIRST_FRAME") == 1) {}
+    , m_menu(menu)
+    , m_beforeFirstOpen(std::move(beforeFirstOpen))
+    , m_traceFirstFrame(qEnvironmentVariableIntValue("TOVI_TRACE_FIRST_FRAME") == 1) {
+    // Closed until shown: the store's polls leave the window's presentation alone.
+    if (m_menu)
+        m_menu->setActive(false);
+}
 
 MenuWindow::~MenuWindow() {
     delete m_accountMenu;
@@ -120,7 +125,10 @@ bool MenuWindow::ensureCreated() {
     // Developers can point at the source folder to try QML changes without a rebuild; a
     // release build never loads its window from anywhere but its own resources.
     const QString qmlDir = build::developerSwitches ? qEnvironmentVariable("TOVI_QML_DIR") : QString();
-    m_window = create(this, m_properties ? m_properties() : QVariantMap{},
+    if (m_beforeFirstOpen)
+        m_beforeFirstOpen();
+    const QVariantMap properties{{QStringLiteral("menu"), QVariant::fromValue<QObject*>(m_menu.data())}};
+    m_window = create(this, properties,
                       qmlDir.isEmpty() ? QUrl(QStringLiteral("qrc:/qml/Tovi/Window/Main.qml"))
                                        : QUrl::fromLocalFile(qmlDir + QStringLiteral("/Main.qml")));
     if (!m_window) {
@@ -155,6 +163,8 @@ bool MenuWindow::ensureCreated() {
             m_appliedMode = m_mode;
             applyMode();
         }
+        if (m_menu)
+            m_menu->setActive(false);
         Q_EMIT hidden();
     });
     // By name: Qt Quick's own signals and properties, and this side of the window does not
@@ -173,8 +183,8 @@ bool MenuWindow::ensureCreated() {
     if (m_traceFirstFrame)
         connect(m_window, SIGNAL(activeFocusItemChanged()), this, SLOT(traceFocus()));
 
-    if (auto* menu = qobject_cast<MenuViewModel*>(m_window->property("menu").value<QObject*>())) {
-        m_accountMenu = new AccountMenu(menu);
+    if (m_menu) {
+        m_accountMenu = new AccountMenu(m_menu);
         connect(m_accountMenu->menu(), &QMenu::aboutToHide, this, &MenuWindow::onPopupClosed);
         connect(m_accountMenu, &AccountMenu::promptClosed, this, &MenuWindow::onPopupClosed);
     }
@@ -361,8 +371,14 @@ void MenuWindow::show(QRect iconGeometry) {
         trace(m_window ? "open-warm" : "open-cold");
         m_awaitingFirstFrame = true;
     }
-    if (!ensureCreated())
+    // Up to date before the first frame (and before the window's content is first built).
+    if (m_menu)
+        m_menu->setActive(true);
+    if (!ensureCreated()) {
+        if (m_menu)
+            m_menu->setActive(false);
         return;
+    }
     m_iconGeometry = iconGeometry;
     // Without the icon's rectangle the window opens at the pointer, and stays hung from where
     // the pointer was when the content later changes its height.

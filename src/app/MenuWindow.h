@@ -16,6 +16,7 @@ class QScreen;
 namespace tovi {
 
 class AccountMenu;
+class MenuViewModel;
 
 // The drop-down window. The QML engine and the window are built on the first open only, and
 // Qt Quick itself is loaded then (see WindowModule.h), so an application that sits idle in the
@@ -28,9 +29,10 @@ public:
         normal,   // no tray to hang from: an ordinary top-level window
     };
 
-    // `properties` are handed to the QML root as its initial (required) properties; they are
-    // asked for on the first open only.
-    MenuWindow(Mode mode, std::function<QVariantMap()> properties, QObject* parent = nullptr);
+    // `menu` is what the window shows; it is recomputed only while the window is open. The
+    // window is built on the first open, after `beforeFirstOpen` ran.
+    MenuWindow(Mode mode, MenuViewModel* menu, std::function<void()> beforeFirstOpen = {},
+               QObject* parent = nullptr);
     ~MenuWindow() override;
 
     Mode mode() const { return m_mode; }
@@ -83,7 +85,8 @@ private:
     int m_mappedHeight = 0;
     bool m_remapPending = false;
     bool m_remapping = false;
-    std::function<QVariantMap()> m_properties;
+    QPointer<MenuViewModel> m_menu;
+    std::function<void()> m_beforeFirstOpen;
     QPointer<QWindow> m_window;
     QRect m_iconGeometry;
     std::optional<QPoint> m_pointerAtOpen;

@@ -151,8 +151,10 @@ void ToviApplication::createShell() {
 
     m_trayHosts = new TrayHostWatcher(this);
     const bool hasTray = m_trayHosts->hostPresent();
-    m_window = new MenuWindow(hasTray ? MenuWindow::Mode::dropDown : MenuWindow::Mode::normal,
-                              [this] { return windowProperties(); });
+    // The symbol font is the window's alone (the tray icon is drawn without it): decoding it
+    // at start-up would only hold memory in an application that may never be opened.
+    m_window = new MenuWindow(hasTray ? MenuWindow::Mode::dropDown : MenuWindow::Mode::normal, m_menu,
+                              [] { Symbols::registerFont(); });
     connect(m_window, &MenuWindow::failed, this, &ToviApplication::reportWindowFailure);
 
     if (hasTray) {
@@ -233,14 +235,6 @@ void ToviApplication::applyAppearance() {
     m_menu->colors()->setPrimary(text);
     m_menu->colors()->setSecondary(secondary);
     m_iconRenderer->setDark(dark);
-}
-
-QVariantMap ToviApplication::windowProperties() {
-    // Asked for on the first open, just before the QML loads. The symbol font is the window's
-    // alone (the tray icon is drawn without it): decoding it at start-up would only hold memory
-    // in an application that may never be opened.
-    Symbols::registerFont();
-    return {{QStringLiteral("menu"), QVariant::fromValue<QObject*>(m_menu)}};
 }
 
 } // namespace tovi

@@ -55,7 +55,6 @@ private:
     void createShell();
     void createTrayIcon();
     void applyAppearance();
-    QVariantMap windowProperties();
 
     StatusStore& m_store;
     AppUpdater* m_updater = nullptr;

@@ -4,7 +4,6 @@
 #include "model/DisplayRules.h"
 #include "store/StatusStore.h"
 #include "ui/StatusTexts.h"
-#include "ui/Symbols.h"
 #include "ui/UiTasks.h"
 
 namespace tovi {
@@ -12,8 +11,8 @@ namespace tovi {
 AccountMenuViewModel::AccountMenuViewModel(StatusStore* store, QObject* parent)
     : QObject(parent)
     , m_store(store) {
-    connect(m_store, &StatusStore::statusChanged, this, &AccountMenuViewModel::recompute);
-    connect(m_store, &StatusStore::profilesChanged, this, &AccountMenuViewModel::recompute);
+    connect(m_store, &StatusStore::statusChanged, this, [this] { m_gate.request(); });
+    connect(m_store, &StatusStore::profilesChanged, this, [this] { m_gate.request(); });
     recompute();
 }
 
@@ -27,10 +26,6 @@ QVariantList AccountMenuViewModel::servicePages() const {
 
 QString AccountMenuViewModel::versionHeading() const {
     return tovi::versionHeading(QLatin1String(build::version), QLatin1String(build::buildNumber));
-}
-
-QString AccountMenuViewModel::checkmarkGlyph() const {
-    return Symbols::glyph(QStringLiteral("checkmark"));
 }
 
 QString AccountMenuViewModel::trimmedProfileName(const QString& typed) {

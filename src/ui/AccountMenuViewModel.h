@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ui/RecomputeGate.h"
+
 #include <QObject>
 #include <QString>
 #include <QStringList>
@@ -25,7 +27,6 @@ class AccountMenuViewModel : public QObject {
     Q_PROPERTY(bool showSignOut READ showSignOut NOTIFY changed)
     Q_PROPERTY(bool showSignIn READ showSignIn NOTIFY changed)
     Q_PROPERTY(QString versionHeading READ versionHeading CONSTANT)
-    Q_PROPERTY(QString checkmarkGlyph READ checkmarkGlyph CONSTANT)
 
 public:
     AccountMenuViewModel(StatusStore* store, QObject* parent = nullptr);
@@ -39,7 +40,6 @@ public:
     bool showSignOut() const { return !m_signedOut; }
     bool showSignIn() const { return m_signedOut; }
     QString versionHeading() const;
-    QString checkmarkGlyph() const;
 
     // The add-account prompt's answer: trimmed of spaces and tabs (not line breaks); an
     // empty name starts nothing. Returns whether a sign-in was started.
@@ -52,6 +52,9 @@ public:
 
     static QString trimmedProfileName(const QString& typed);
 
+    // The window is open (see RecomputeGate); true until told otherwise.
+    void setActive(bool active) { m_gate.setOpen(active); }
+
 Q_SIGNALS:
     void changed();
 
@@ -63,6 +66,7 @@ private:
     QVariantList m_accounts;
     QStringList m_removable;
     bool m_signedOut = false;
+    RecomputeGate m_gate{[this] { recompute(); }};
 };
 
 } // namespace tovi

@@ -14,10 +14,16 @@ BodyViewModel::BodyViewModel(StatusStore* store, ColorScheme* colors, QObject* p
     : QObject(parent)
     , m_store(store)
     , m_spaces(new SpacesViewModel(store, colors, this)) {
-    connect(m_store, &StatusStore::statusChanged, this, &BodyViewModel::recompute);
-    connect(m_store, &StatusStore::signInPhaseChanged, this, &BodyViewModel::recompute);
-    connect(m_store, &StatusStore::signInErrorChanged, this, &BodyViewModel::recompute);
+    const auto request = [this] { m_gate.request(); };
+    connect(m_store, &StatusStore::statusChanged, this, request);
+    connect(m_store, &StatusStore::signInPhaseChanged, this, request);
+    connect(m_store, &StatusStore::signInErrorChanged, this, request);
     recompute();
+}
+
+void BodyViewModel::setActive(bool active) {
+    m_gate.setOpen(active);
+    m_spaces->setActive(active);
 }
 
 void BodyViewModel::signIn() {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ui/RecomputeGate.h"
 #include "ui/SpacesViewModel.h"
 
 #include <QObject>
@@ -40,6 +41,9 @@ public:
     Q_INVOKABLE void cancelSignIn();
     Q_INVOKABLE void reopenApprovalPage();
 
+    // The window is open (see RecomputeGate); true until told otherwise.
+    void setActive(bool active);
+
 Q_SIGNALS:
     void changed();
 
@@ -53,6 +57,7 @@ private:
     QString m_approvalUrl;
     bool m_showReopenLink = false;
     std::optional<QString> m_signInError;
+    RecomputeGate m_gate{[this] { recompute(); }};
 };
 
 } // namespace tovi

@@ -14,7 +14,6 @@ class ColorScheme : public QObject {
     Q_PROPERTY(bool dark READ dark WRITE setDark NOTIFY changed)
     Q_PROPERTY(QColor primary READ primary WRITE setPrimary NOTIFY changed)
     Q_PROPERTY(QColor secondary READ secondary WRITE setSecondary NOTIFY changed)
-    Q_PROPERTY(QString markName READ markName NOTIFY changed)
     Q_PROPERTY(QUrl markSource READ markSource NOTIFY changed)
     Q_PROPERTY(QColor green READ green NOTIFY changed)
     Q_PROPERTY(QColor red READ red NOTIFY changed)

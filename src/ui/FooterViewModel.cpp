@@ -16,7 +16,7 @@ FooterViewModel::FooterViewModel(StatusStore* store, ColorScheme* colors, NowFun
     , m_store(store)
     , m_colors(colors)
     , m_now(now ? std::move(now) : NowFunction([] { return QDateTime::currentDateTimeUtc(); })) {
-    const auto recompute = &FooterViewModel::update;
+    const auto recompute = [this] { m_gate.request(); };
     connect(m_store, &StatusStore::statusChanged, this, recompute);
     connect(m_store, &StatusStore::lastErrorChanged, this, recompute);
     connect(m_store, &StatusStore::lastUpdatedChanged, this, recompute);
@@ -29,36 +29,8 @@ FooterViewModel::FooterViewModel(StatusStore* store, ColorScheme* colors, NowFun
     update();
 }
 
-QString FooterViewModel::notificationsGlyph() const {
-    return Symbols::glyph(m_s.notificationsSymbol);
-}
-
 QString FooterViewModel::upgradeGlyph() const {
     return Symbols::glyph(QStringLiteral("arrow.up.circle"));
-}
-
-QString FooterViewModel::installingText() const {
-    return QStringLiteral("Setting up tovi\u2026");
-}
-
-QString FooterViewModel::partialText() const {
-    return QStringLiteral("Some status unavailable");
-}
-
-QString FooterViewModel::partialGlyph() const {
-    return Symbols::glyph(QStringLiteral("exclamationmark.triangle"));
-}
-
-QString FooterViewModel::bannerGlyph() const {
-    return Symbols::glyph(QStringLiteral("exclamationmark.triangle.fill"));
-}
-
-QString FooterViewModel::cliVersionTooltip() const {
-    return QStringLiteral("Installed tovi CLI version");
-}
-
-QString FooterViewModel::startTooltip() const {
-    return QStringLiteral("Start the tovi background service on this machine");
 }
 
 void FooterViewModel::retryBootstrap() {
@@ -115,7 +87,6 @@ void FooterViewModel::update() {
         s.partialTooltip = partialSummary(status->errors.value_or(QList<StatusSectionError>()));
 
     const ServiceStateText service = serviceStateText(m_store->daemonState());
-    s.serviceRunning = m_store->daemonState().running;
     s.serviceText = service.text;
     s.serviceTooltip = service.tooltip;
     s.serviceDotColor = m_colors->resolve(service.dot);
@@ -137,7 +108,7 @@ void FooterViewModel::update() {
     s.showNotifications = status && !isSignedOut(status);
     if (s.showNotifications) {
         const UnreadText unread = unreadText(unreadCount(status));
-        s.notificationsSymbol = unread.symbol;
+        s.notificationsGlyph = Symbols::glyph(unread.symbol);
         s.notificationsCountText = unread.countText;
         s.notificationsColor = m_colors->resolve(unread.color);
         s.notificationsTooltip = unread.tooltip;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ui/RecomputeGate.h"
 #include "ui/StatusColors.h"
 
 #include <QColor>
@@ -30,7 +31,6 @@ class FooterViewModel : public QObject {
     Q_PROPERTY(bool showPartialWarning READ showPartialWarning NOTIFY changed)
     Q_PROPERTY(QString partialTooltip READ partialTooltip NOTIFY changed)
     // Status information row.
-    Q_PROPERTY(bool serviceRunning READ serviceRunning NOTIFY changed)
     Q_PROPERTY(QString serviceText READ serviceText NOTIFY changed)
     Q_PROPERTY(QString serviceTooltip READ serviceTooltip NOTIFY changed)
     Q_PROPERTY(QColor serviceDotColor READ serviceDotColor NOTIFY changed)
@@ -41,7 +41,6 @@ class FooterViewModel : public QObject {
     Q_PROPERTY(QColor nodeCountColor READ nodeCountColor NOTIFY changed)
     Q_PROPERTY(QString nodeCountTooltip READ nodeCountTooltip NOTIFY changed)
     Q_PROPERTY(bool showNotifications READ showNotifications NOTIFY changed)
-    Q_PROPERTY(QString notificationsSymbol READ notificationsSymbol NOTIFY changed)
     Q_PROPERTY(QString notificationsGlyph READ notificationsGlyph NOTIFY changed)
     Q_PROPERTY(QString notificationsCountText READ notificationsCountText NOTIFY changed)
     Q_PROPERTY(QColor notificationsColor READ notificationsColor NOTIFY changed)
@@ -55,13 +54,6 @@ class FooterViewModel : public QObject {
     Q_PROPERTY(bool upgradeEnabled READ upgradeEnabled NOTIFY changed)
     Q_PROPERTY(QString upgradeGlyph READ upgradeGlyph CONSTANT)
     Q_PROPERTY(QColor upgradeTint READ upgradeTint NOTIFY changed)
-    // Fixed texts and symbols.
-    Q_PROPERTY(QString installingText READ installingText CONSTANT)
-    Q_PROPERTY(QString partialText READ partialText CONSTANT)
-    Q_PROPERTY(QString partialGlyph READ partialGlyph CONSTANT)
-    Q_PROPERTY(QString bannerGlyph READ bannerGlyph CONSTANT)
-    Q_PROPERTY(QString cliVersionTooltip READ cliVersionTooltip CONSTANT)
-    Q_PROPERTY(QString startTooltip READ startTooltip CONSTANT)
 
 public:
     using NowFunction = std::function<QDateTime()>;
@@ -74,7 +66,6 @@ public:
     bool showMaintenanceMessage() const { return m_s.showMaintenanceMessage; }
     bool showPartialWarning() const { return m_s.showPartialWarning; }
     QString partialTooltip() const { return m_s.partialTooltip; }
-    bool serviceRunning() const { return m_s.serviceRunning; }
     QString serviceText() const { return m_s.serviceText; }
     QString serviceTooltip() const { return m_s.serviceTooltip; }
     QColor serviceDotColor() const { return m_s.serviceDotColor; }
@@ -85,8 +76,7 @@ public:
     QColor nodeCountColor() const { return m_s.nodeCountColor; }
     QString nodeCountTooltip() const { return m_s.nodeCountTooltip; }
     bool showNotifications() const { return m_s.showNotifications; }
-    QString notificationsSymbol() const { return m_s.notificationsSymbol; }
-    QString notificationsGlyph() const;
+    QString notificationsGlyph() const { return m_s.notificationsGlyph; }
     QString notificationsCountText() const { return m_s.notificationsCountText; }
     QColor notificationsColor() const { return m_s.notificationsColor; }
     QString notificationsTooltip() const { return m_s.notificationsTooltip; }
@@ -98,12 +88,6 @@ public:
     bool upgradeEnabled() const { return m_s.upgradeEnabled; }
     QString upgradeGlyph() const;
     QColor upgradeTint() const { return m_s.upgradeTint; }
-    QString installingText() const;
-    QString partialText() const;
-    QString partialGlyph() const;
-    QString bannerGlyph() const;
-    QString cliVersionTooltip() const;
-    QString startTooltip() const;
 
     Q_INVOKABLE void retryBootstrap();
     Q_INVOKABLE void start();
@@ -113,6 +97,14 @@ public:
     Q_INVOKABLE void openNotifications();
     // Recomputes time-dependent texts (the refresh age), e.g. when the window opens.
     Q_INVOKABLE void update();
+
+    // The window is open (see RecomputeGate); true until told otherwise. The refresh age moves
+    // with the clock: opening always recomputes.
+    void setActive(bool active) {
+        if (active)
+            m_gate.request();
+        m_gate.setOpen(active);
+    }
 
 Q_SIGNALS:
     void changed();
@@ -125,7 +117,6 @@ private:
         bool showMaintenanceMessage = false;
         bool showPartialWarning = false;
         QString partialTooltip;
-        bool serviceRunning = false;
         QString serviceText;
         QString serviceTooltip;
         QColor serviceDotColor;
@@ -136,7 +127,7 @@ private:
         QColor nodeCountColor;
         QString nodeCountTooltip;
         bool showNotifications = false;
-        QString notificationsSymbol;
+        QString notificationsGlyph;
         QString notificationsCountText;
         QColor notificationsColor;
         QString notificationsTooltip;
@@ -154,6 +145,7 @@ private:
     ColorScheme* m_colors;
     NowFunction m_now;
     State m_s;
+    RecomputeGate m_gate{[this] { update(); }};
 };
 
 } // namespace tovi

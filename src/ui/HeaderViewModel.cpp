@@ -11,13 +11,9 @@ HeaderViewModel::HeaderViewModel(StatusStore* store, ColorScheme* colors, QObjec
     : QObject(parent)
     , m_store(store)
     , m_colors(colors) {
-    connect(m_store, &StatusStore::statusChanged, this, &HeaderViewModel::recompute);
+    connect(m_store, &StatusStore::statusChanged, this, [this] { m_gate.request(); });
     connect(m_colors, &ColorScheme::changed, this, &HeaderViewModel::changed);
     recompute();
-}
-
-QString HeaderViewModel::markName() const {
-    return m_colors->markName();
 }
 
 QUrl HeaderViewModel::markSource() const {

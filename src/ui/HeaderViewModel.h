@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ui/RecomputeGate.h"
+
 #include <QObject>
 #include <QString>
 #include <QUrl>
@@ -15,7 +17,6 @@ class HeaderViewModel : public QObject {
     Q_OBJECT
     Q_PROPERTY(QString title READ title NOTIFY changed)
     Q_PROPERTY(QString windowTitle READ windowTitle NOTIFY changed)
-    Q_PROPERTY(QString markName READ markName NOTIFY changed)
     Q_PROPERTY(QUrl markSource READ markSource NOTIFY changed)
     Q_PROPERTY(QString identityTitle READ identityTitle NOTIFY changed)
     Q_PROPERTY(QString markTooltip READ usageTooltip CONSTANT)
@@ -29,13 +30,15 @@ public:
     // What task switchers and screen readers call the window: the application, then the team
     // the header shows, so two signed-in accounts are told apart without opening the window.
     QString windowTitle() const { return m_windowTitle; }
-    QString markName() const;
     QUrl markSource() const;
     QString identityTitle() const { return m_identityTitle; }
     QString usageTooltip() const;
     QString menuGlyph() const;
 
     Q_INVOKABLE void openUsage();
+
+    // The window is open (see RecomputeGate); true until told otherwise.
+    void setActive(bool active) { m_gate.setOpen(active); }
 
 Q_SIGNALS:
     void changed();
@@ -48,6 +51,7 @@ private:
     QString m_title;
     QString m_windowTitle;
     QString m_identityTitle;
+    RecomputeGate m_gate{[this] { recompute(); }};
 };
 
 } // namespace tovi

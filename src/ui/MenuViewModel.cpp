@@ -21,14 +21,7 @@ MenuViewModel::MenuViewModel(StatusStore* store, UpdaterViewModel* updater, std:
     , m_accountMenu(new AccountMenuViewModel(store, this))
     , m_settings(new SettingsViewModel(store, updater, this))
     , m_body(new BodyViewModel(store, m_colors, this))
-    , m_footer(new FooterViewModel(store, m_colors, std::move(now), this)) {
-    connect(m_colors, &ColorScheme::changed, this, [this, last = m_colors->dark()]() mutable {
-        if (m_colors->dark() == last)
-            return;
-        last = m_colors->dark();
-        Q_EMIT darkChanged();
-    });
-}
+    , m_footer(new FooterViewModel(store, m_colors, std::move(now), this)) {}
 
 bool MenuViewModel::dark() const {
     return m_colors->dark();
@@ -46,9 +39,14 @@ QString MenuViewModel::glyph(const QString& symbolName) const {
     return Symbols::glyph(symbolName);
 }
 
-void MenuViewModel::windowShown() {
-    startDetached(m_store->loadProfiles());
-    m_footer->update();
+void MenuViewModel::setActive(bool active) {
+    if (active)
+        startDetached(m_store->loadProfiles());
+    m_header->setActive(active);
+    m_accountMenu->setActive(active);
+    m_settings->setActive(active);
+    m_body->setActive(active);
+    m_footer->setActive(active);
 }
 
 void MenuViewModel::quit() {

@@ -18,15 +18,13 @@ namespace tovi {
 class StatusStore;
 class UpdaterViewModel;
 
-// Everything the drop-down window shows, as one object handed to QML: the header, the
-// account menu and its settings, the body and the footer, and the colour scheme they use.
+// Everything the drop-down window shows, as one object handed to QML: the header, the body
+// and the footer, and the colour scheme they use; and the account menu and its settings,
+// which the application shows as a native menu.
 class MenuViewModel : public QObject {
     Q_OBJECT
     Q_PROPERTY(tovi::ColorScheme* colors READ colors CONSTANT)
-    Q_PROPERTY(bool dark READ dark WRITE setDark NOTIFY darkChanged)
     Q_PROPERTY(tovi::HeaderViewModel* header READ header CONSTANT)
-    Q_PROPERTY(tovi::AccountMenuViewModel* accountMenu READ accountMenu CONSTANT)
-    Q_PROPERTY(tovi::SettingsViewModel* settings READ settings CONSTANT)
     Q_PROPERTY(tovi::BodyViewModel* body READ body CONSTANT)
     Q_PROPERTY(tovi::FooterViewModel* footer READ footer CONSTANT)
     Q_PROPERTY(QString symbolFontFamily READ symbolFontFamily CONSTANT)
@@ -47,13 +45,14 @@ public:
 
     // The glyph of a symbol name, for symbols the window shows as constants.
     Q_INVOKABLE QString glyph(const QString& symbolName) const;
-    // The window became visible: reload the profiles and bring time-dependent texts up to date.
-    Q_INVOKABLE void windowShown();
+    // The window opened (or closed): while it is closed nothing is recomputed; on opening the
+    // profiles are reloaded and whatever changed meanwhile, and the time-dependent texts, are
+    // brought up to date.
+    void setActive(bool active);
     // "Quit Tovi": the application shell decides how to end.
     Q_INVOKABLE void quit();
 
 Q_SIGNALS:
-    void darkChanged();
     void quitRequested();
 
 private:

@@ -11,13 +11,14 @@ SettingsViewModel::SettingsViewModel(StatusStore* store, UpdaterViewModel* updat
     : QObject(parent)
     , m_store(store)
     , m_updater(updater) {
-    connect(m_store, &StatusStore::autoUpdateCLIChanged, this, &SettingsViewModel::changed);
-    connect(m_store, &StatusStore::launchAtLoginEnabledChanged, this, &SettingsViewModel::changed);
-    connect(m_store, &StatusStore::historySyncEnabledChanged, this, &SettingsViewModel::changed);
-    connect(m_store, &StatusStore::historySyncApplyingChanged, this, &SettingsViewModel::changed);
+    const auto request = [this] { m_gate.request(); };
+    connect(m_store, &StatusStore::autoUpdateCLIChanged, this, request);
+    connect(m_store, &StatusStore::launchAtLoginEnabledChanged, this, request);
+    connect(m_store, &StatusStore::historySyncEnabledChanged, this, request);
+    connect(m_store, &StatusStore::historySyncApplyingChanged, this, request);
     if (m_updater) {
-        connect(m_updater, &UpdaterViewModel::canCheckForUpdatesChanged, this, &SettingsViewModel::changed);
-        connect(m_updater, &UpdaterViewModel::automaticallyUpdatesChanged, this, &SettingsViewModel::changed);
+        connect(m_updater, &UpdaterViewModel::canCheckForUpdatesChanged, this, request);
+        connect(m_updater, &UpdaterViewModel::automaticallyUpdatesChanged, this, request);
     }
 }
 

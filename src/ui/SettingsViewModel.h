@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ui/RecomputeGate.h"
+
 #include <QObject>
 #include <QString>
 
@@ -46,12 +48,16 @@ public:
 
     Q_INVOKABLE void checkForUpdates();
 
+    // The window is open (see RecomputeGate); true until told otherwise.
+    void setActive(bool active) { m_gate.setOpen(active); }
+
 Q_SIGNALS:
     void changed();
 
 private:
     StatusStore* m_store;
     UpdaterViewModel* m_updater;
+    RecomputeGate m_gate{[this] { Q_EMIT changed(); }};
 };
 
 } // namespace tovi

@@ -44,13 +44,9 @@ SpacesViewModel::SpacesViewModel(StatusStore* store, ColorScheme* colors, QObjec
     : QObject(parent)
     , m_store(store)
     , m_model(new SpacesListModel(colors, this)) {
-    connect(m_store, &StatusStore::statusChanged, this, [this] {
-        m_model->setStatus(m_store->status());
-        recompute();
-    });
-    connect(m_store, &StatusStore::lastErrorChanged, this, &SpacesViewModel::recompute);
-    m_model->setStatus(m_store->status());
-    recompute();
+    connect(m_store, &StatusStore::statusChanged, this, [this] { m_gate.request(); });
+    connect(m_store, &StatusStore::lastErrorChanged, this, [this] { m_gate.request(); });
+    reload();
 }
 
 void SpacesViewModel::setSearchText(const QString& text) {
@@ -83,6 +79,11 @@ void SpacesViewModel::open(int row) {
                                 : QStringLiteral("spaces/") + entry->space->id;
     if (const std::optional<QUrl> url = m_store->teamURL(segment))
         m_store->openAddress(*url);
+}
+
+void SpacesViewModel::reload() {
+    m_model->setStatus(m_store->status());
+    recompute();
 }
 
 void SpacesViewModel::recompute() {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ui/RecomputeGate.h"
 #include "ui/SpacesListModel.h"
 
 #include <QObject>
@@ -46,11 +47,15 @@ public:
     // A node header opens the team's nodes page, a space row its own page.
     Q_INVOKABLE void open(int row);
 
+    // The window is open (see RecomputeGate); true until told otherwise.
+    void setActive(bool active) { m_gate.setOpen(active); }
+
 Q_SIGNALS:
     void changed();
     void searchTextChanged();
 
 private:
+    void reload();
     void recompute();
 
     StatusStore* m_store;
@@ -60,6 +65,7 @@ private:
     QString m_unavailableText;
     bool m_showNoMatches = false;
     double m_listHeight = 0;
+    RecomputeGate m_gate{[this] { reload(); }};
 };
 
 } // namespace tovi

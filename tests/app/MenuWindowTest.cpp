@@ -159,9 +159,7 @@ protected:
     }
 
     MenuWindow& makeWindow(MenuWindow::Mode mode = MenuWindow::Mode::dropDown) {
-        window = std::make_unique<MenuWindow>(mode, [this] {
-            return QVariantMap{{QStringLiteral("menu"), QVariant::fromValue<QObject*>(menu.get())}};
-        });
+        window = std::make_unique<MenuWindow>(mode, menu.get());
         return *window;
     }
 

@@ -28,6 +28,8 @@ extern "C" Q_DECL_EXPORT QWindow* tovi_create_window(QObject* owner, const QVari
     static_assert(std::is_same_v<decltype(&tovi_create_window), tovi::CreateWindowFunction>);
     chooseRendering();
     auto* engine = new QQmlApplicationEngine(owner);
+    // Where `import Tovi.Window` (the view models' types) is found: this module's resources.
+    engine->addImportPath(QStringLiteral("qrc:/qml"));
     engine->setInitialProperties(properties);
     engine->load(source);
     const auto roots = engine->rootObjects();

@@ -1,11 +1,12 @@
 import QtQuick
 import QtQuick.Controls
 import QtQuick.Layouts
+import Tovi.Window as Tovi
 
 // Shown while the browser approval of a sign-in is pending.
 ColumnLayout {
     id: form
-    required property QtObject body
+    required property Tovi.BodyViewModel body
     spacing: 16
 
     Spinner {

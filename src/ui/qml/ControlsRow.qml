@@ -1,11 +1,12 @@
 import QtQuick
 import QtQuick.Controls
 import QtQuick.Layouts
+import Tovi.Window as Tovi
 
 // Start (or progress), then Refresh and Upgrade at the trailing edge.
 RowLayout {
     id: row
-    required property QtObject footer
+    required property Tovi.FooterViewModel footer
     spacing: 8
 
     Spinner {

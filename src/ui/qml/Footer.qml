@@ -1,13 +1,15 @@
+pragma ComponentBehavior: Bound
 import QtQuick
 import QtQuick.Controls
 import QtQuick.Layouts
+import Tovi.Window as Tovi
 
 // Set-up progress, banners, the maintenance message, the partial-status warning, the status
 // information row and the controls row; each only when it has something to say.
 ColumnLayout {
     id: footer
-    required property QtObject menu
-    readonly property QtObject model: menu.footer
+    required property Tovi.MenuViewModel menu
+    readonly property Tovi.FooterViewModel model: menu.footer
     spacing: 6
 
     RowLayout {
@@ -38,6 +40,7 @@ ColumnLayout {
     }
 
     PlainLabel {
+        id: maintenance
         visible: footer.model.showMaintenanceMessage
         text: footer.model.maintenanceMessage
         font.pointSize: Style.captionSize
@@ -48,7 +51,7 @@ ColumnLayout {
         Layout.fillWidth: true
         HoverHandler { id: maintenanceHover }
         PlainToolTip {
-            visible: maintenanceHover.hovered && parent.truncated
+            visible: maintenanceHover.hovered && maintenance.truncated
             text: footer.model.maintenanceMessage
         }
     }

@@ -1,13 +1,14 @@
 import QtQuick
 import QtQuick.Controls
 import QtQuick.Layouts
+import Tovi.Window as Tovi
 
 // The mark and the team's name (both open the usage page) and, at the trailing edge, the
 // account menu.
 RowLayout {
     id: header
-    required property QtObject menu
-    readonly property QtObject model: menu.header
+    required property Tovi.MenuViewModel menu
+    readonly property Tovi.HeaderViewModel model: menu.header
     // Set while the account menu (a native popup the application owns) is open.
     property bool accountMenuOpen: false
     signal accountMenuRequested(real x, real y)

@@ -1,13 +1,14 @@
 import QtQuick
 import QtQuick.Controls
 import QtQuick.Layouts
+import Tovi.Window as Tovi
 
 // The drop-down window: header, the body for the current screen, footer. The application
 // sizes the platform window: the design width, and the content's height held to the screen;
 // when it is held, the spaces list and the banners give up room and scroll.
 Window {
     id: window
-    required property QtObject menu
+    required property Tovi.MenuViewModel menu
 
     // The content's own height, whatever the window's height is.
     readonly property real contentHeight: content.implicitHeight
@@ -67,9 +68,8 @@ Window {
     // the header), no row picked, so Return opens only what the user chose in this opening.
     onVisibleChanged: {
         if (visible && !remapping) {
-            menu.windowShown()
-            if (spaces.item)
-                spaces.item.resetSelection()
+            if (spaces.screen)
+                spaces.screen.resetSelection()
             content.forceActiveFocus()
         }
     }
@@ -100,7 +100,7 @@ Window {
         // to the search field while the list is on screen: keys a control does not take come
         // up to here.
         Keys.onPressed: event => {
-            if (spaces.item && spaces.item.takeTyping(event, window.activeFocusItem === content))
+            if (spaces.screen && spaces.screen.takeTyping(event, window.activeFocusItem === content))
                 event.accepted = true
         }
 
@@ -121,18 +121,25 @@ Window {
             visible: active
             Layout.fillWidth: true
             Layout.margins: 20
+            // Qt 6.4's Loader cannot make bound components (pragma ComponentBehavior), and qmllint
+            // cannot resolve the window's id in an unbound one; the types are still checked.
+            // qmllint disable unqualified
             sourceComponent: SignedOutScreen { menu: window.menu }
+            // qmllint enable unqualified
         }
         Loader {
             id: spaces
+            readonly property SpacesScreen screen: item as SpacesScreen
             active: !window.menu.body.signedOut
             visible: active
             Layout.fillWidth: true
             // The list inside gives up room when the window is held to the screen.
             Layout.fillHeight: active
-            Layout.minimumHeight: item ? item.minimumHeight : 0
-            Layout.maximumHeight: item ? item.implicitHeight : 0
+            Layout.minimumHeight: screen ? screen.minimumHeight : 0
+            Layout.maximumHeight: screen ? screen.implicitHeight : 0
+            // qmllint disable unqualified
             sourceComponent: SpacesScreen { menu: window.menu }
+            // qmllint enable unqualified
         }
 
         Divider {}

@@ -1,12 +1,13 @@
 import QtQuick
 import QtQuick.Controls
 import QtQuick.Layouts
+import Tovi.Window as Tovi
 
 // The body while signed out: the welcome form, or the approval wait once sign-in started.
 ColumnLayout {
     id: screen
-    required property QtObject menu
-    readonly property QtObject body: menu.body
+    required property Tovi.MenuViewModel menu
+    readonly property Tovi.BodyViewModel body: menu.body
 
     spacing: 16
 

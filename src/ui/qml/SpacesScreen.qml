@@ -1,12 +1,13 @@
 import QtQuick
 import QtQuick.Controls
 import QtQuick.Layouts
+import Tovi.Window as Tovi
 
 // The body while signed in: loading, "No spaces yet", or the search field over the list.
 ColumnLayout {
     id: screen
-    required property QtObject menu
-    readonly property QtObject spaces: menu.body.spaces
+    required property Tovi.MenuViewModel menu
+    readonly property Tovi.SpacesViewModel spaces: menu.body.spaces
     property alias searchField: search
     // The least the screen needs in a window held to the screen's height: everything but the
     // list, and a node with one space of the list.
@@ -211,6 +212,10 @@ ColumnLayout {
                 anchors.top: parent.top
                 height: 1
             }
+            // The rows reach the list and the delegate by id from inside components a Loader
+            // makes. Qt 6.4's Loader cannot make bound components (pragma ComponentBehavior),
+            // and qmllint cannot resolve such ids in unbound ones; the types are still checked.
+            // qmllint disable unqualified
             Loader {
                 id: row
                 anchors.left: parent.left
@@ -244,6 +249,7 @@ ColumnLayout {
                     onOpen: screen.spaces.open(delegateRoot.index)
                 }
             }
+            // qmllint enable unqualified
         }
     }
 }

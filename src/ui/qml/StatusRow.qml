@@ -1,13 +1,14 @@
 import QtQuick
 import QtQuick.Controls
 import QtQuick.Layouts
+import Tovi.Window as Tovi
 
 // Service state, CLI version, nodes online and unread notifications, at the trailing edge.
 // When the row is too narrow (a long version, a large font) the texts are cut, longest
 // first, and show in full in their tooltips; nothing is pushed out of the window.
 Item {
     id: row
-    required property QtObject footer
+    required property Tovi.FooterViewModel footer
     readonly property real spacing: 8
     implicitHeight: items.implicitHeight
     // Everything but the version, which takes what is left (the service text gives way only

@@ -1,5 +1,6 @@
 pragma Singleton
 import QtQuick
+import Tovi.Window as Tovi
 
 // Fonts, colours and metrics shared by every part of the window. The colours come from the
 // menu's colour scheme (light or dark, with the desktop palette's text colours); the fonts
@@ -7,10 +8,10 @@ import QtQuick
 QtObject {
     id: style
 
-    property QtObject colors: null
+    property Tovi.ColorScheme colors: null
     property string symbolFamily: "Material Icons"
 
-    readonly property real basePointSize: Qt.application.font.pointSize > 0 ? Qt.application.font.pointSize : 10
+    readonly property real basePointSize: Application.font.pointSize > 0 ? Application.font.pointSize : 10
     readonly property real headlineSize: basePointSize * 1.1
     readonly property real bodySize: basePointSize
     readonly property real calloutSize: Math.max(8, basePointSize * 0.93)
