@@ -144,7 +144,7 @@ QCoro::Task<> StatusStore::restartService() {
     if (!self)
         co_return;
     const QStringList arguments{QStringLiteral("install"), QStringLiteral("service")};
-    co_await runMaintenance(arguments, QStringLiteral("Daemon restarted"));
+    co_await runMaintenance(arguments, tr("Daemon restarted"));
 }
 
 QCoro::Task<> StatusStore::updateCLI() {
@@ -153,7 +153,7 @@ QCoro::Task<> StatusStore::updateCLI() {
     if (!self)
         co_return;
     const QStringList arguments{QStringLiteral("install")};
-    co_await runMaintenance(arguments, QStringLiteral("Latest version installed"));
+    co_await runMaintenance(arguments, tr("Latest version installed"));
     if (!self)
         co_return;
     co_await awaitHistorySync(QStringList());

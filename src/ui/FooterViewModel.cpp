@@ -39,11 +39,11 @@ QString FooterViewModel::upgradeGlyph() const {
 }
 
 QString FooterViewModel::installingText() const {
-    return QStringLiteral("Setting up tovi\u2026");
+    return tr("Setting up tovi…");
 }
 
 QString FooterViewModel::partialText() const {
-    return QStringLiteral("Some status unavailable");
+    return tr("Some status unavailable");
 }
 
 QString FooterViewModel::partialGlyph() const {
@@ -55,11 +55,11 @@ QString FooterViewModel::bannerGlyph() const {
 }
 
 QString FooterViewModel::cliVersionTooltip() const {
-    return QStringLiteral("Installed tovi CLI version");
+    return tr("Installed tovi CLI version");
 }
 
 QString FooterViewModel::startTooltip() const {
-    return QStringLiteral("Start the tovi background service on this machine");
+    return tr("Start the tovi background service on this machine");
 }
 
 void FooterViewModel::retryBootstrap() {

@@ -26,7 +26,7 @@ QUrl HeaderViewModel::markSource() const {
 }
 
 QString HeaderViewModel::usageTooltip() const {
-    return QStringLiteral("Usage");
+    return tr("Usage");
 }
 
 QString HeaderViewModel::menuGlyph() const {
@@ -45,7 +45,7 @@ void HeaderViewModel::recompute() {
     if (status && status->account && status->account->team && !status->account->team->isEmpty()) {
         title = *status->account->team;
         if (!title.trimmed().isEmpty())
-            windowTitle = QStringLiteral("Tovi \u2014 ") + title;
+            windowTitle = tr("Tovi — %1").arg(title);
     }
     QString identity = tovi::identityTitle(status);
     if (title == m_title && identity == m_identityTitle)
