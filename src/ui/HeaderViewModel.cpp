@@ -45,7 +45,9 @@ void HeaderViewModel::recompute() {
     if (status && status->account && status->account->team && !status->account->team->isEmpty()) {
         title = *status->account->team;
         if (!title.trimmed().isEmpty())
-            windowTitle = tr("Tovi — %1").arg(title);
+            // The name and the team, no words: the same in every language (and what window
+            // lists and scripts look for).
+            windowTitle = QStringLiteral("Tovi \u2014 ") + title;
     }
     QString identity = tovi::identityTitle(status);
     if (title == m_title && identity == m_identityTitle)
