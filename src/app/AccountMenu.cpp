@@ -99,7 +99,7 @@ void AccountMenu::rebuild() {
     }
 
     if (account->showAccounts()) {
-        m_menu->addSection(QStringLiteral("Accounts"));
+        m_menu->addSection(tr("Accounts"));
         for (const QVariant& entry : account->accounts()) {
             const QVariantMap profile = entry.toMap();
             const QString name = profile.value(QStringLiteral("name")).toString();
@@ -109,7 +109,7 @@ void AccountMenu::rebuild() {
             row->setEnabled(profile.value(QStringLiteral("enabled")).toBool());
             connect(row, &QAction::triggered, account, [account, name] { account->switchProfile(name); });
         }
-        m_removeMenu = m_menu->addMenu(QStringLiteral("Remove account"));
+        m_removeMenu = m_menu->addMenu(tr("Remove account"));
         m_removeMenu->setToolTipsVisible(true);
         for (const QString& name : account->removableAccounts())
             connect(m_removeMenu->addAction(escaped(name)), &QAction::triggered, account,
@@ -118,19 +118,19 @@ void AccountMenu::rebuild() {
 
     m_menu->addSeparator();
     if (account->showAddAccount())
-        connect(m_menu->addAction(QStringLiteral("Add account…")), &QAction::triggered, this, [this] {
+        connect(m_menu->addAction(tr("Add account…")), &QAction::triggered, this, [this] {
             askForAccountName(m_menu->windowHandle() ? m_menu->windowHandle()->transientParent() : nullptr);
         });
     if (account->showSignOut())
-        connect(m_menu->addAction(QStringLiteral("Sign out")), &QAction::triggered, account,
+        connect(m_menu->addAction(tr("Sign out")), &QAction::triggered, account,
                 &AccountMenuViewModel::signOut);
     if (account->showSignIn())
-        connect(m_menu->addAction(QStringLiteral("Sign in")), &QAction::triggered, account,
+        connect(m_menu->addAction(tr("Sign in")), &QAction::triggered, account,
                 &AccountMenuViewModel::signIn);
 
     m_menu->addSeparator();
     m_menu->addSection(account->versionHeading());
-    QAction* check = m_menu->addAction(QStringLiteral("Check for Updates…"));
+    QAction* check = m_menu->addAction(tr("Check for Updates…"));
     check->setEnabled(settings->canCheckForUpdates());
     connect(check, &QAction::triggered, settings, &SettingsViewModel::checkForUpdates);
 
@@ -145,26 +145,26 @@ void AccountMenu::rebuild() {
         connect(action, &QAction::triggered, this, set);
         return action;
     };
-    addSwitch(QStringLiteral("Automatic updates"), settings->automaticUpdates(),
-              settings->automaticUpdatesTooltip(),
+    addSwitch(tr("Automatic updates"), settings->automaticUpdates(), settings->automaticUpdatesTooltip(),
               [settings](bool on) { settings->setAutomaticUpdates(on); });
-    addSwitch(QStringLiteral("Open at Login"), settings->openAtLogin(), {},
+    addSwitch(tr("Open at Login"), settings->openAtLogin(), {},
               [settings](bool on) { settings->setOpenAtLogin(on); });
     if (settings->showMoveNote())
         m_menu->addAction(settings->moveNote())->setEnabled(false);
     addSwitch(settings->keepAwakeLabel(), settings->keepAwake(), {},
               [settings](bool on) { settings->setKeepAwake(on); });
-    addSwitch(QStringLiteral("Sync agent history"), settings->syncAgentHistory(),
-              settings->syncAgentHistoryTooltip(),
+    if (const QString note = settings->keepAwakeNote(); !note.isEmpty())
+        m_menu->addAction(note)->setEnabled(false);
+    addSwitch(tr("Sync agent history"), settings->syncAgentHistory(), settings->syncAgentHistoryTooltip(),
               [settings](bool on) { settings->setSyncAgentHistory(on); });
     if (settings->historySyncApplying()) {
-        QAction* applying = m_menu->addAction(QStringLiteral("Applying history setting…"));
+        QAction* applying = m_menu->addAction(tr("Applying history setting…"));
         applying->setIcon(symbolIcon(settings->applyingGlyph(), m_menu->palette().color(QPalette::Text)));
         applying->setEnabled(false);
     }
 
     m_menu->addSeparator();
-    QAction* quit = m_menu->addAction(QStringLiteral("Quit Tovi"));
+    QAction* quit = m_menu->addAction(tr("Quit Tovi"));
     quit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
     connect(quit, &QAction::triggered, m_model, &MenuViewModel::quit);
 
@@ -197,13 +197,13 @@ void AccountMenu::askForAccountName(QWindow* over) {
     m_prompt = prompt;
     prompt->setAttribute(Qt::WA_DeleteOnClose);
     prompt->setWindowModality(Qt::ApplicationModal);
-    prompt->setWindowTitle(QStringLiteral("Add account"));
+    prompt->setWindowTitle(tr("Add account"));
     prompt->setInputMode(QInputDialog::TextInput);
-    prompt->setLabelText(QStringLiteral("Name this profile (e.g. work). You'll approve it in your browser."));
-    prompt->setOkButtonText(QStringLiteral("Continue"));
-    prompt->setCancelButtonText(QStringLiteral("Cancel"));
+    prompt->setLabelText(tr("Name this profile (e.g. work). You'll approve it in your browser."));
+    prompt->setOkButtonText(tr("Continue"));
+    prompt->setCancelButtonText(tr("Cancel"));
     if (auto* field = prompt->findChild<QLineEdit*>()) {
-        field->setPlaceholderText(QStringLiteral("work"));
+        field->setPlaceholderText(tr("work"));
         field->setMinimumWidth(220);
     }
     AccountMenuViewModel* account = m_model->accountMenu();

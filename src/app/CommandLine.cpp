@@ -57,8 +57,7 @@ CommandLine CommandLine::parse(const QStringList& arguments) {
     }
     if (!parser.positionalArguments().isEmpty()) {
         result.m_action = Action::usageError;
-        result.m_errorText =
-            QStringLiteral("Unexpected argument '%1'.").arg(parser.positionalArguments().first());
+        result.m_errorText = tr("Unexpected argument '%1'.").arg(parser.positionalArguments().first());
         return result;
     }
     if (parser.isSet(help)) {
@@ -67,7 +66,7 @@ CommandLine CommandLine::parse(const QStringList& arguments) {
         result.m_action = Action::version;
     } else if (parser.isSet(show) && parser.isSet(quit)) {
         result.m_action = Action::usageError;
-        result.m_errorText = QStringLiteral("--show and --quit cannot be used together.");
+        result.m_errorText = tr("--show and --quit cannot be used together.");
     } else if (parser.isSet(quit)) {
         result.m_action = Action::quit;
     } else if (parser.isSet(show)) {
@@ -77,30 +76,29 @@ CommandLine CommandLine::parse(const QStringList& arguments) {
 }
 
 QString CommandLine::usageLine() {
-    return QStringLiteral("Usage: tovi-tray [--show | --quit] [--help] [--version]");
+    return tr("Usage: tovi-tray [--show | --quit] [--help] [--version]");
 }
 
 QString CommandLine::helpText() {
-    return usageLine() +
-           QStringLiteral("\n\n"
-                          "Tovi in the system tray: your team, spaces and nodes from the tovi\n"
-                          "command-line tool. Without an option, starts Tovi, or brings the copy\n"
-                          "that already runs to the front.\n"
-                          "\n"
-                          "Options:\n"
-                          "  --show         Open the Tovi window, starting Tovi if it is not running.\n"
-                          "  --quit         Ask the running copy of Tovi to quit, and wait until it has.\n"
-                          "  -h, --help     Show this help and exit.\n"
-                          "  -v, --version  Show the version and build number and exit.\n"
-                          "\n"
-                          "Qt's own options, such as -platform and -display, are accepted too.\n"
-                          "\n"
-                          "Exit status: 0 on success (also for --quit when Tovi is not running),\n"
-                          "1 when the running copy could not be reached, 2 on a usage error.\n");
+    return usageLine() + QStringLiteral("\n\n") +
+           tr("Tovi in the system tray: your team, spaces and nodes from the tovi\n"
+              "command-line tool. Without an option, starts Tovi, or brings the copy\n"
+              "that already runs to the front.\n"
+              "\n"
+              "Options:\n"
+              "  --show         Open the Tovi window, starting Tovi if it is not running.\n"
+              "  --quit         Ask the running copy of Tovi to quit, and wait until it has.\n"
+              "  -h, --help     Show this help and exit.\n"
+              "  -v, --version  Show the version and build number and exit.\n"
+              "\n"
+              "Qt's own options, such as -platform and -display, are accepted too.\n"
+              "\n"
+              "Exit status: 0 on success (also for --quit when Tovi is not running),\n"
+              "1 when the running copy could not be reached, 2 on a usage error.\n");
 }
 
 QString CommandLine::versionText() {
-    return QStringLiteral("tovi-tray %1 (build %2)\n")
+    return tr("tovi-tray %1 (build %2)\n")
         .arg(QString::fromUtf8(build::version), QString::fromUtf8(build::buildNumber));
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QCoreApplication>
 #include <QString>
 #include <QStringList>
 
@@ -9,6 +10,8 @@ namespace tovi {
 // --help, --version and a mistyped option need no display. Qt's own options (-platform,
 // -display, -style, …) are accepted here and left for QApplication to act on.
 class CommandLine {
+    Q_DECLARE_TR_FUNCTIONS(CommandLine)
+
 public:
     enum class Action {
         run,        // start, or bring the running copy forward

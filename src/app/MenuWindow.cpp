@@ -77,7 +77,7 @@ const LoadedModule& windowModule() {
 
 // A broken installation is the only way here; say so where the user looks, not just on stderr.
 QString loadFailure(const QString& reason) {
-    return QStringLiteral("Tovi's window could not be opened: %1. Reinstalling Tovi should repair it.")
+    return MenuWindow::tr("Tovi's window could not be opened: %1. Reinstalling Tovi should repair it.")
         .arg(reason);
 }
 
@@ -133,7 +133,7 @@ bool MenuWindow::ensureCreated() {
                                        : QUrl::fromLocalFile(qmlDir + QStringLiteral("/Main.qml")));
     if (!m_window) {
         std::fprintf(stderr, "tovi: the window could not be loaded\n");
-        Q_EMIT failed(loadFailure(QStringLiteral("its layout did not load")));
+        Q_EMIT failed(loadFailure(tr("its layout did not load")));
         return false;
     }
     if (m_traceFirstFrame)

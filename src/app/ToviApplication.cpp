@@ -178,10 +178,10 @@ void ToviApplication::createTrayIcon() {
     if (m_tray)
         return;
     m_trayMenu = new QMenu();
-    QAction* open = m_trayMenu->addAction(QStringLiteral("Open Tovi"));
+    QAction* open = m_trayMenu->addAction(tr("Open Tovi"));
     connect(open, &QAction::triggered, this, &ToviApplication::showWindow);
     m_trayMenu->addSeparator();
-    QAction* quit = m_trayMenu->addAction(QStringLiteral("Quit Tovi"));
+    QAction* quit = m_trayMenu->addAction(tr("Quit Tovi"));
     quit->setShortcut(QKeySequence(QStringLiteral("Ctrl+Q")));
     connect(quit, &QAction::triggered, qApp, &QCoreApplication::quit);
 

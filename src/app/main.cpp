@@ -3,6 +3,7 @@
 #include "app/TerminationSignals.h"
 #include "app/ToviApplication.h"
 #include "platform/ApplicationActivation.h"
+#include "platform/Translations.h"
 
 #include <QApplication>
 #include <qcoro/qcorotask.h>
@@ -19,19 +20,22 @@ void print(std::FILE* stream, const QString& text) {
 // --quit needs the session bus only: no display, no tray, no lock.
 int quitRunningCopy(int argc, char** argv) {
     QCoreApplication app(argc, argv);
+    tovi::installTranslations(QLocale::system());
     tovi::ApplicationActivation activation;
     switch (QCoro::waitFor(activation.quitRunningCopy())) {
     case tovi::ApplicationActivation::QuitOutcome::quit:
         return 0;
     case tovi::ApplicationActivation::QuitOutcome::notRunning:
         // Nothing to do is not a failure: scripts may quit unconditionally.
-        print(stderr, QStringLiteral("tovi-tray: Tovi is not running.\n"));
+        print(stderr, QCoreApplication::translate("main", "tovi-tray: Tovi is not running.\n"));
         return 0;
     case tovi::ApplicationActivation::QuitOutcome::noBus:
-        print(stderr, QStringLiteral("tovi-tray: no session bus, so no running copy can be reached.\n"));
+        print(stderr, QCoreApplication::translate(
+                          "main", "tovi-tray: no session bus, so no running copy can be reached.\n"));
         return 1;
     case tovi::ApplicationActivation::QuitOutcome::noAnswer:
-        print(stderr, QStringLiteral("tovi-tray: the running copy of Tovi did not quit.\n"));
+        print(stderr,
+              QCoreApplication::translate("main", "tovi-tray: the running copy of Tovi did not quit.\n"));
         return 1;
     }
     return 1;
@@ -41,18 +45,29 @@ int quitRunningCopy(int argc, char** argv) {
 
 int main(int argc, char** argv) {
     using Action = tovi::CommandLine::Action;
-    const tovi::CommandLine command = tovi::CommandLine::parse(tovi::CommandLine::arguments(argc, argv));
+    const QStringList arguments = tovi::CommandLine::arguments(argc, argv);
+    const tovi::CommandLine command = tovi::CommandLine::parse(arguments);
     switch (command.action()) {
-    case Action::help:
+    case Action::help: {
+        // A core application only to load the user's language: no display is needed.
+        QCoreApplication console(argc, argv);
+        tovi::installTranslations(QLocale::system());
         print(stdout, tovi::CommandLine::helpText());
         return 0;
+    }
     case Action::version:
         print(stdout, tovi::CommandLine::versionText());
         return 0;
-    case Action::usageError:
-        print(stderr, QStringLiteral("tovi-tray: %1\n%2\nTry 'tovi-tray --help' for more information.\n")
-                          .arg(command.errorText(), tovi::CommandLine::usageLine()));
+    case Action::usageError: {
+        QCoreApplication console(argc, argv);
+        tovi::installTranslations(QLocale::system());
+        // Parsed again, so that the refusal is in the user's language too.
+        const tovi::CommandLine translated = tovi::CommandLine::parse(arguments);
+        print(stderr, QCoreApplication::translate(
+                          "main", "tovi-tray: %1\n%2\nTry 'tovi-tray --help' for more information.\n")
+                          .arg(translated.errorText(), tovi::CommandLine::usageLine()));
         return 2;
+    }
     case Action::quit:
         return quitRunningCopy(argc, argv);
     case Action::run:
@@ -69,6 +84,7 @@ int main(int argc, char** argv) {
     QApplication::setDesktopFileName(QString::fromUtf8(tovi::build::appId));
     // The tray application lives on with its window closed.
     QApplication::setQuitOnLastWindowClosed(false);
+    tovi::installTranslations(QLocale::system());
 
     // Logging out sends SIGTERM: end like the Quit item, so state is flushed and released.
     tovi::TerminationSignals stops;

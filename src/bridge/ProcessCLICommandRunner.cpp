@@ -4,6 +4,7 @@
 #include "bridge/StrictUtf8.h"
 #include "model/Logging.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QPointer>
 #include <QProcess>
@@ -69,9 +70,10 @@ QString systemMessage(const QString& processError) {
 // The limit as the user reads it: "10 minutes", "1 second".
 QString durationText(std::chrono::milliseconds limit) {
     const qint64 seconds = std::max<qint64>(1, (limit.count() + 999) / 1000);
+    const int minutes = int(seconds / 60);
     if (seconds % 60 == 0)
-        return seconds == 60 ? QStringLiteral("1 minute") : QStringLiteral("%1 minutes").arg(seconds / 60);
-    return seconds == 1 ? QStringLiteral("1 second") : QStringLiteral("%1 seconds").arg(seconds);
+        return QCoreApplication::translate("ProcessCLICommandRunner", "%n minute(s)", nullptr, minutes);
+    return QCoreApplication::translate("ProcessCLICommandRunner", "%n second(s)", nullptr, int(seconds));
 }
 
 // Cut standard error may end inside a character; the whole characters before it still
@@ -209,9 +211,12 @@ ProcessCLICommandRunner::execute(QByteArray program, QStringList arguments,
     collect(process.get(), *collected);
     if (collected->tooMuchOutput)
         co_return Error::cliStopped(
-            QStringLiteral("tovi printed more than %1 MiB").arg(standardOutputLimit >> 20));
+            QCoreApplication::translate("ProcessCLICommandRunner", "tovi printed more than %1 MiB")
+                .arg(standardOutputLimit >> 20));
     if (collected->timedOut)
-        co_return Error::cliStopped(QStringLiteral("tovi didn't finish within ") + durationText(*timeLimit));
+        co_return Error::cliStopped(
+            QCoreApplication::translate("ProcessCLICommandRunner", "tovi didn't finish within %1")
+                .arg(durationText(*timeLimit)));
     const int status = process->exitCode();
     qCDebug(lcCli) << "exit status" << status;
     if (status != 0) {

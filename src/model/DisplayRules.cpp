@@ -1,5 +1,7 @@
 #include "model/DisplayRules.h"
 
+#include <QCoreApplication>
+
 namespace tovi {
 
 namespace {
@@ -36,26 +38,28 @@ SpaceState state(const Space& space) {
 QString statusLabel(const Space& space) {
     const SpaceState s = state(space);
     if (s == SpaceState::attention)
-        return trimmedText(space.indicatorLabel).value_or(QStringLiteral("Needs attention"));
+        return trimmedText(space.indicatorLabel)
+            .value_or(QCoreApplication::translate("DisplayRules", "Needs attention"));
     if (auto detail = trimmedText(space.activityDetail))
         return *detail;
 
     switch (s) {
     case SpaceState::offline:
-        return QStringLiteral("Offline");
+        return QCoreApplication::translate("DisplayRules", "Offline");
     case SpaceState::unknown:
-        return QStringLiteral("Status unavailable");
+        return QCoreApplication::translate("DisplayRules", "Status unavailable");
     case SpaceState::stopped:
-        return QStringLiteral("Stopped");
+        return QCoreApplication::translate("DisplayRules", "Stopped");
     case SpaceState::attention:
-        return QStringLiteral("Needs attention");
+        return QCoreApplication::translate("DisplayRules", "Needs attention");
     case SpaceState::ready:
         if (auto activity = trimmedText(space.activity))
             return capitalizeWords(*activity);
-        return matchesWord(space.status, QLatin1StringView("running")) ? QStringLiteral("Running")
-                                                                       : QStringLiteral("Ready");
+        return matchesWord(space.status, QLatin1StringView("running"))
+                   ? QCoreApplication::translate("DisplayRules", "Running")
+                   : QCoreApplication::translate("DisplayRules", "Ready");
     }
-    return QStringLiteral("Status unavailable");
+    return QCoreApplication::translate("DisplayRules", "Status unavailable");
 }
 
 StatusAlertLevel alertLevel(const InternalStatus& status) {

@@ -1,5 +1,7 @@
 #include "model/Error.h"
 
+#include <QCoreApplication>
+
 namespace tovi {
 
 Error Error::cliFailed(int code, const QString& stderrText)
@@ -8,7 +10,7 @@ Error Error::cliFailed(int code, const QString& stderrText)
     e.kind = Kind::CliFailed;
     e.code = code;
     e.stderrText = stderrText;
-    e.text = QStringLiteral("tovi exited with code %1").arg(code);
+    e.text = QCoreApplication::translate("Error", "tovi exited with code %1").arg(code);
     // The text goes into a banner. A CLI that floods its standard error (a log, a dump)
     // would otherwise hand the window megabytes to lay out; the start says what went wrong.
     constexpr qsizetype maxShown = 1000;
@@ -28,7 +30,7 @@ Error Error::cliNotFound()
 {
     Error e;
     e.kind = Kind::CliNotFound;
-    e.text = QStringLiteral("Couldn't find the tovi CLI.");
+    e.text = QCoreApplication::translate("Error", "Couldn't find the tovi CLI.");
     return e;
 }
 
@@ -61,7 +63,7 @@ Error Error::historyInvalidValue(const QString& key)
     Error e;
     e.kind = Kind::HistoryConfig;
     e.key = key;
-    e.text = QStringLiteral("Couldn't read the tovi history setting for ") + key + QLatin1Char('.');
+    e.text = QCoreApplication::translate("Error", "Couldn't read the tovi history setting for %1.").arg(key);
     return e;
 }
 

@@ -195,6 +195,7 @@ QCoro::Task<> DBusKeepAwake::acquire(int token, QString reason) {
         co_return;
     }
     emit activitySettled(token, backend != Backend::None);
+    settled(token, backend != Backend::None);
 }
 
 void DBusKeepAwake::release(const Activity& activity) {

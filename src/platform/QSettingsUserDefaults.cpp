@@ -1,5 +1,7 @@
 #include "platform/QSettingsUserDefaults.h"
 
+#include <QCoreApplication>
+
 #include <QFile>
 #include <QStandardPaths>
 
@@ -24,13 +26,17 @@ QSettingsUserDefaults::QSettingsUserDefaults(const QString& filePath)
         return;
     QFile::remove(damagedCopyPath());
     if (QFile::copy(filePath, damagedCopyPath()))
-        m_notice = QStringLiteral("Part of Tovi's settings file could not be read; the settings that could "
-                                  "be read are kept, and the file as it was is saved as ") +
-                   damagedCopyPath() + QLatin1Char('.');
+        m_notice =
+            QCoreApplication::translate("QSettingsUserDefaults",
+                                        "Part of Tovi's settings file could not be read; the settings that "
+                                        "could be read are kept, and the file as it was is saved as %1.")
+                .arg(damagedCopyPath());
     else
-        m_notice = QStringLiteral("Part of Tovi's settings file %1 could not be read; the settings that "
-                                  "could be read are kept.")
-                       .arg(filePath);
+        m_notice =
+            QCoreApplication::translate("QSettingsUserDefaults",
+                                        "Part of Tovi's settings file %1 could not be read; the settings "
+                                        "that could be read are kept.")
+                .arg(filePath);
 }
 
 QSettingsUserDefaults::~QSettingsUserDefaults() = default;
@@ -51,8 +57,9 @@ Status QSettingsUserDefaults::setValue(const QString& key, const QVariant& value
     // Written at once (QSettings replaces the file atomically), so a crash loses nothing.
     m_settings->sync();
     if (m_settings->status() == QSettings::AccessError)
-        return Error::platform(QStringLiteral("Couldn't save Tovi's settings to ") + fileName() +
-                               QLatin1Char('.'));
+        return Error::platform(
+            QCoreApplication::translate("QSettingsUserDefaults", "Couldn't save Tovi's settings to %1.")
+                .arg(fileName()));
     return success();
 }
 

@@ -48,7 +48,8 @@ QString reasonOf(const std::error_code& ec) {
 }
 
 Error writeFailure(const QString& path, const QString& reason) {
-    return Error::platform(QStringLiteral("Couldn't write %1: %2").arg(path, reason));
+    return Error::platform(
+        QCoreApplication::translate("XdgAutostartLoginItem", "Couldn't write %1: %2").arg(path, reason));
 }
 
 } // namespace
@@ -159,7 +160,9 @@ Status XdgAutostartLoginItem::setEnabled(bool enabled) {
         if (ec == std::errc::not_a_directory)
             ec.clear();
         if (ec)
-            return Error::platform(QStringLiteral("Couldn't remove %1: %2").arg(path, reasonOf(ec)));
+            return Error::platform(
+                QCoreApplication::translate("XdgAutostartLoginItem", "Couldn't remove %1: %2")
+                    .arg(path, reasonOf(ec)));
         return success();
     }
 

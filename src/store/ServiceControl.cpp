@@ -145,7 +145,7 @@ QCoro::Task<> StatusStore::restartService() {
     if (!self)
         co_return;
     const QStringList arguments = CLICommands::installService();
-    co_await runMaintenance(arguments, QStringLiteral("Daemon restarted"));
+    co_await runMaintenance(arguments, tr("Daemon restarted"));
 }
 
 QCoro::Task<> StatusStore::updateCLI() {
@@ -154,7 +154,7 @@ QCoro::Task<> StatusStore::updateCLI() {
     if (!self)
         co_return;
     const QStringList arguments = CLICommands::install();
-    co_await runMaintenance(arguments, QStringLiteral("Latest version installed"));
+    co_await runMaintenance(arguments, tr("Latest version installed"));
     if (!self)
         co_return;
     co_await awaitHistorySync(QStringList());

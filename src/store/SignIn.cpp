@@ -133,13 +133,13 @@ QCoro::Task<> StatusStore::signIn(TaskHandlePtr handle, std::optional<QString> p
         if (!m_signInTask || m_signInTask == handle)
             setSignInPhase(SignInPhase::idle());
     } else if (status == QLatin1String("cancelled")) {
-        setSignInError(QStringLiteral("Sign-in was cancelled."));
+        setSignInError(tr("Sign-in was cancelled."));
         setSignInPhase(SignInPhase::idle());
     } else if (status == QLatin1String("expired")) {
-        setSignInError(QStringLiteral("The approval link expired — try again."));
+        setSignInError(tr("The approval link expired — try again."));
         setSignInPhase(SignInPhase::idle());
     } else {
-        setSignInError(QStringLiteral("Sign-in didn't complete (") + status + QStringLiteral(")."));
+        setSignInError(tr("Sign-in didn't complete (%1).").arg(status));
         setSignInPhase(SignInPhase::idle());
     }
 }
@@ -198,17 +198,17 @@ QCoro::Task<> StatusStore::runProfileCommand(QStringList arguments, QString succ
 
 QCoro::Task<> StatusStore::switchProfile(QString name) {
     const QStringList arguments = CLICommands::profileUse(name);
-    co_await runProfileCommand(arguments, QStringLiteral("Switched to ") + name);
+    co_await runProfileCommand(arguments, tr("Switched to %1").arg(name));
 }
 
 QCoro::Task<> StatusStore::removeProfile(QString name) {
     const QStringList arguments = CLICommands::profileRemove(name);
-    co_await runProfileCommand(arguments, QStringLiteral("Removed ") + name);
+    co_await runProfileCommand(arguments, tr("Removed %1").arg(name));
 }
 
 QCoro::Task<> StatusStore::signOut() {
     const QStringList arguments = CLICommands::logout();
-    co_await runProfileCommand(arguments, QStringLiteral("Signed out"));
+    co_await runProfileCommand(arguments, tr("Signed out"));
 }
 
 } // namespace tovi

@@ -24,6 +24,13 @@ StatusStore::StatusStore(StatusStoreDependencies dependencies, QObject* parent)
     if (!m_deps.source)
         m_deps.source = std::make_shared<CLIStatusSource>(m_deps.cliRunner);
     m_launchAtLoginEnabled = m_deps.loginItem->isEnabled();
+    m_deps.keepAwake->onSettled([self = QPointer(this)](int token, bool held) {
+        // An answer for an activity already switched off says nothing about this desktop.
+        if (!self || self->m_keepAwakeActivity != token || self->m_keepAwakeUnavailable == !held)
+            return;
+        self->m_keepAwakeUnavailable = !held;
+        Q_EMIT self->keepAwakeUnavailableChanged();
+    });
     m_historySyncEnabled = m_deps.defaults->boolValue(QStringLiteral("historySync")).value_or(false);
     // Settled once: a refused origin is reported here, not at every address formed from it.
     WebOriginChoice origin = chooseWebOrigin(m_deps.webOrigin);

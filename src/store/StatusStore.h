@@ -151,6 +151,8 @@ public:
     void setKeepAwake(bool enabled);     // the switch: stores "keepAwake", then applies it
     void setAutoUpdateCLI(bool enabled); // stores "autoUpdateCLI"
     bool isKeepAwakeActive() const { return m_keepAwakeActivity.has_value(); }
+    // The switch is on and no inhibitor on this desktop would hold it; stays so until one does.
+    bool keepAwakeUnavailable() const { return m_keepAwakeUnavailable; }
 
 Q_SIGNALS:
     void statusChanged();
@@ -171,6 +173,7 @@ Q_SIGNALS:
     void teamIdChanged();
     void autoUpdateCLIChanged();
     void keepAwakeChanged();
+    void keepAwakeUnavailableChanged();
 
 private:
     // Setters that notify only on a changed value (status and profiles on every assignment).
@@ -237,6 +240,7 @@ private:
     // The status fetch in flight, which later refreshes join instead of starting another.
     TaskHandlePtr m_refreshTask;
     std::optional<int> m_keepAwakeActivity;
+    bool m_keepAwakeUnavailable = false;
 };
 
 } // namespace tovi

@@ -1,4 +1,5 @@
 #include "store/WebOrigin.h"
+#include <QCoreApplication>
 
 #include "BuildConfig.h"
 
@@ -23,7 +24,7 @@ QString normalizedWebOrigin(QString origin) {
 WebOriginChoice chooseWebOrigin(const QString& configured) {
     const QString builtIn = normalizedWebOrigin(QString::fromUtf8(build::defaultWebOrigin));
     QString candidate = configured;
-    QString source = QStringLiteral("The web origin");
+    QString source = QCoreApplication::translate("WebOrigin", "The web origin");
     if (candidate.isEmpty()) {
         candidate = qEnvironmentVariable("TOVI_WEB_ORIGIN");
         source = QStringLiteral("TOVI_WEB_ORIGIN");
@@ -37,9 +38,9 @@ WebOriginChoice chooseWebOrigin(const QString& configured) {
         return {origin, std::nullopt};
     // The refused text is shown to the user: a bounded, single-line excerpt.
     QString shown = candidate.left(200).simplified();
-    return {builtIn, source + QStringLiteral(" \u201C") + shown +
-                         QStringLiteral("\u201D is not an http or https address; using ") + builtIn +
-                         QStringLiteral(" instead.")};
+    return {builtIn, QCoreApplication::translate("WebOrigin",
+                                                 "%1 “%2” is not an http or https address; using %3 instead.")
+                         .arg(source, shown, builtIn)};
 }
 
 QString serviceWebOrigin() {

@@ -17,11 +17,10 @@ AccountMenuViewModel::AccountMenuViewModel(StatusStore* store, QObject* parent)
 }
 
 QVariantList AccountMenuViewModel::servicePages() const {
-    auto page = [](const char* title, const char* path) {
-        return QVariantMap{{QStringLiteral("title"), QLatin1String(title)},
-                           {QStringLiteral("path"), QLatin1String(path)}};
+    auto page = [](const QString& title, const char* path) {
+        return QVariantMap{{QStringLiteral("title"), title}, {QStringLiteral("path"), QLatin1String(path)}};
     };
-    return {page("Usage", "/usage"), page("Credits", "/credits"), page("Nodes", "/nodes")};
+    return {page(tr("Usage"), "/usage"), page(tr("Credits"), "/credits"), page(tr("Nodes"), "/nodes")};
 }
 
 QString AccountMenuViewModel::versionHeading() const {

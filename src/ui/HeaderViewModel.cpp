@@ -21,7 +21,7 @@ QUrl HeaderViewModel::markSource() const {
 }
 
 QString HeaderViewModel::usageTooltip() const {
-    return QStringLiteral("Usage");
+    return tr("Usage");
 }
 
 QString HeaderViewModel::menuGlyph() const {
@@ -40,6 +40,8 @@ void HeaderViewModel::recompute() {
     if (status && status->account && status->account->team && !status->account->team->isEmpty()) {
         title = *status->account->team;
         if (!title.trimmed().isEmpty())
+            // The name and the team, no words: the same in every language (and what window
+            // lists and scripts look for).
             windowTitle = QStringLiteral("Tovi \u2014 ") + title;
     }
     QString identity = tovi::identityTitle(status);

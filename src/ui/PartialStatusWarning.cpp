@@ -1,4 +1,5 @@
 #include "ui/PartialStatusWarning.h"
+#include <QCoreApplication>
 
 #include <QStringList>
 
@@ -6,12 +7,14 @@ namespace tovi {
 
 QString partialSummary(const QList<StatusSectionError>& errors) {
     if (errors.isEmpty())
-        return QStringLiteral("Some status sections could not be loaded.");
+        return QCoreApplication::translate("PartialStatusWarning",
+                                           "Some status sections could not be loaded.");
     QStringList sections;
     sections.reserve(errors.size());
     for (const StatusSectionError& error : errors)
         sections.append(error.section);
-    return QStringLiteral("Unavailable sections: ") + sections.join(QStringLiteral(", ")) + u'.';
+    return QCoreApplication::translate("PartialStatusWarning", "Unavailable sections: %1.")
+        .arg(sections.join(QStringLiteral(", ")));
 }
 
 } // namespace tovi

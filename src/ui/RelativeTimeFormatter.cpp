@@ -6,11 +6,34 @@ namespace tovi {
 
 namespace {
 
-QString phrase(qint64 count, const char* unit, bool past) {
-    QString text = QString::number(count) + u' ' + QLatin1String(unit);
-    if (count != 1)
-        text += u's';
-    return past ? text + QStringLiteral(" ago") : QStringLiteral("in ") + text;
+enum class Unit { year, month, week, day, hour, minute, second };
+
+QString phrase(qint64 count, Unit unit, bool past) {
+    const int n = int(count);
+    switch (unit) {
+    case Unit::year:
+        return past ? RelativeTimeFormatter::tr("%n year(s) ago", nullptr, n)
+                    : RelativeTimeFormatter::tr("in %n year(s)", nullptr, n);
+    case Unit::month:
+        return past ? RelativeTimeFormatter::tr("%n month(s) ago", nullptr, n)
+                    : RelativeTimeFormatter::tr("in %n month(s)", nullptr, n);
+    case Unit::week:
+        return past ? RelativeTimeFormatter::tr("%n week(s) ago", nullptr, n)
+                    : RelativeTimeFormatter::tr("in %n week(s)", nullptr, n);
+    case Unit::day:
+        return past ? RelativeTimeFormatter::tr("%n day(s) ago", nullptr, n)
+                    : RelativeTimeFormatter::tr("in %n day(s)", nullptr, n);
+    case Unit::hour:
+        return past ? RelativeTimeFormatter::tr("%n hour(s) ago", nullptr, n)
+                    : RelativeTimeFormatter::tr("in %n hour(s)", nullptr, n);
+    case Unit::minute:
+        return past ? RelativeTimeFormatter::tr("%n minute(s) ago", nullptr, n)
+                    : RelativeTimeFormatter::tr("in %n minute(s)", nullptr, n);
+    case Unit::second:
+        return past ? RelativeTimeFormatter::tr("%n second(s) ago", nullptr, n)
+                    : RelativeTimeFormatter::tr("in %n second(s)", nullptr, n);
+    }
+    return {};
 }
 
 // Whole calendar months from `from` to `to` (from <= to).
@@ -43,18 +66,18 @@ QString RelativeTimeFormatter::format(const QDateTime& date, const QDateTime& re
     if (seconds >= day) {
         const qint64 months = wholeMonths(from, to);
         if (months >= 12)
-            return phrase(months / 12, "year", past);
+            return phrase(months / 12, Unit::year, past);
         if (months >= 1)
-            return phrase(months, "month", past);
+            return phrase(months, Unit::month, past);
         if (seconds >= 7 * day)
-            return phrase(seconds / (7 * day), "week", past);
-        return phrase(seconds / day, "day", past);
+            return phrase(seconds / (7 * day), Unit::week, past);
+        return phrase(seconds / day, Unit::day, past);
     }
     if (seconds >= hour)
-        return phrase(seconds / hour, "hour", past);
+        return phrase(seconds / hour, Unit::hour, past);
     if (seconds >= minute)
-        return phrase(seconds / minute, "minute", past);
-    return phrase(seconds, "second", past);
+        return phrase(seconds / minute, Unit::minute, past);
+    return phrase(seconds, Unit::second, past);
 }
 
 } // namespace tovi

@@ -14,6 +14,7 @@ SettingsViewModel::SettingsViewModel(StatusStore* store, UpdaterViewModel* updat
     const auto request = [this] { m_gate.request(); };
     connect(m_store, &StatusStore::autoUpdateCLIChanged, this, request);
     connect(m_store, &StatusStore::launchAtLoginEnabledChanged, this, request);
+    connect(m_store, &StatusStore::keepAwakeUnavailableChanged, this, request);
     connect(m_store, &StatusStore::historySyncEnabledChanged, this, request);
     connect(m_store, &StatusStore::historySyncApplyingChanged, this, request);
     if (m_updater) {
@@ -44,7 +45,7 @@ void SettingsViewModel::setAutomaticUpdates(bool value) {
 }
 
 QString SettingsViewModel::automaticUpdatesTooltip() const {
-    return QStringLiteral("Automatically keep both the Tovi app and the tovi CLI up to date");
+    return tr("Automatically keep both the Tovi app and the tovi CLI up to date");
 }
 
 bool SettingsViewModel::openAtLogin() const {
@@ -62,15 +63,21 @@ bool SettingsViewModel::showMoveNote() const {
 }
 
 QString SettingsViewModel::moveNote() const {
-    return QStringLiteral("Move Tovi to your Applications folder to enable Open at Login.");
+    return tr("Move Tovi to your Applications folder to enable Open at Login.");
 }
 
 QString SettingsViewModel::keepAwakeLabel() const {
-    return QStringLiteral("Keep Computer Awake");
+    return tr("Keep Computer Awake");
 }
 
 bool SettingsViewModel::keepAwake() const {
     return m_store->keepAwake();
+}
+
+QString SettingsViewModel::keepAwakeNote() const {
+    return m_store->keepAwakeUnavailable()
+               ? tr("No power manager on this desktop lets Tovi keep the computer awake.")
+               : QString();
 }
 
 void SettingsViewModel::setKeepAwake(bool value) {
@@ -87,7 +94,7 @@ void SettingsViewModel::setSyncAgentHistory(bool value) {
 }
 
 QString SettingsViewModel::syncAgentHistoryTooltip() const {
-    return QStringLiteral("Sync local Claude and Codex session history for every Tovi account");
+    return tr("Sync local Claude and Codex session history for every Tovi account");
 }
 
 bool SettingsViewModel::historySyncApplying() const {

@@ -21,6 +21,7 @@ class SettingsViewModel : public QObject {
     Q_PROPERTY(QString moveNote READ moveNote CONSTANT)
     Q_PROPERTY(QString keepAwakeLabel READ keepAwakeLabel CONSTANT)
     Q_PROPERTY(bool keepAwake READ keepAwake WRITE setKeepAwake NOTIFY changed)
+    Q_PROPERTY(QString keepAwakeNote READ keepAwakeNote NOTIFY changed)
     Q_PROPERTY(bool syncAgentHistory READ syncAgentHistory WRITE setSyncAgentHistory NOTIFY changed)
     Q_PROPERTY(QString syncAgentHistoryTooltip READ syncAgentHistoryTooltip CONSTANT)
     Q_PROPERTY(bool historySyncApplying READ historySyncApplying NOTIFY changed)
@@ -40,6 +41,8 @@ public:
     QString keepAwakeLabel() const;
     bool keepAwake() const;
     void setKeepAwake(bool value);
+    // Why the switch cannot work here, shown under it; empty while nothing is known against it.
+    QString keepAwakeNote() const;
     bool syncAgentHistory() const;
     void setSyncAgentHistory(bool value);
     QString syncAgentHistoryTooltip() const;

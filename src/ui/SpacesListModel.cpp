@@ -49,7 +49,7 @@ QVariant SpacesListModel::data(const QModelIndex& index, int role) const {
         return isNode ? QString() : Symbols::glyph(symbolFor(row.space->icon));
     case Qt::ToolTipRole:
     case TooltipRole:
-        return isNode ? QStringLiteral("View nodes") : QStringLiteral("Open ") + row.space->name;
+        return isNode ? tr("View nodes") : tr("Open %1").arg(row.space->name);
     case OnlineRole:
         return row.node->online.value_or(false);
     case ItemIdRole:

@@ -3,6 +3,8 @@
 #include "model/DisplayRules.h"
 #include "ui/RelativeTimeFormatter.h"
 
+#include <QCoreApplication>
+
 #include <algorithm>
 
 namespace tovi {
@@ -10,15 +12,16 @@ namespace tovi {
 QString spaceStateLabel(const Space& space) {
     switch (state(space)) {
     case SpaceState::ready:
-        return space.status ? capitalizeWords(*space.status) : QStringLiteral("Ready");
+        return space.status ? capitalizeWords(*space.status)
+                            : QCoreApplication::translate("StatusTexts", "Ready");
     case SpaceState::stopped:
-        return QStringLiteral("Stopped");
+        return QCoreApplication::translate("StatusTexts", "Stopped");
     case SpaceState::attention:
-        return space.indicatorLabel.value_or(QStringLiteral("Needs attention"));
+        return space.indicatorLabel.value_or(QCoreApplication::translate("StatusTexts", "Needs attention"));
     case SpaceState::offline:
-        return QStringLiteral("Offline");
+        return QCoreApplication::translate("StatusTexts", "Offline");
     case SpaceState::unknown:
-        return QStringLiteral("Unknown");
+        return QCoreApplication::translate("StatusTexts", "Unknown");
     }
     return {};
 }
@@ -40,7 +43,7 @@ ColorRole spaceStateColor(const Space& space) {
 }
 
 QString identityTitle(const std::optional<InternalStatus>& status) {
-    const QString notSignedIn = QStringLiteral("Not signed in");
+    const QString notSignedIn = QCoreApplication::translate("StatusTexts", "Not signed in");
     if (!status || !status->account)
         return notSignedIn;
     const Account& account = *status->account;
@@ -72,27 +75,31 @@ QList<ProfileText> profileTexts(const QList<Profile>& profiles) {
 
 QString refreshAge(const std::optional<QDateTime>& lastUpdated, const QDateTime& now) {
     if (!lastUpdated)
-        return QStringLiteral("Refresh status now");
+        return QCoreApplication::translate("StatusTexts", "Refresh status now");
     // Milliseconds, so that exactly five seconds is no longer "just now".
     if (lastUpdated->msecsTo(now) < 5000)
-        return QStringLiteral("Last refreshed just now");
-    return QStringLiteral("Last refreshed ") + RelativeTimeFormatter::format(*lastUpdated, now);
+        return QCoreApplication::translate("StatusTexts", "Last refreshed just now");
+    return QCoreApplication::translate("StatusTexts", "Last refreshed %1")
+        .arg(RelativeTimeFormatter::format(*lastUpdated, now));
 }
 
 NodeCountText nodeCountText(std::int64_t online, std::int64_t total) {
     const QString on = QString::number(online);
     const QString all = QString::number(total);
-    return {on + u'/' + all + QStringLiteral(" Nodes"), online < 1 ? ColorRole::red : ColorRole::secondary,
-            on + QStringLiteral(" of ") + all + QStringLiteral(" nodes online")};
+    return {QCoreApplication::translate("StatusTexts", "%1/%2 Nodes").arg(on, all),
+            online < 1 ? ColorRole::red : ColorRole::secondary,
+            QCoreApplication::translate("StatusTexts", "%1 of %2 nodes online").arg(on, all)};
 }
 
 UnreadText unreadText(std::int64_t unread) {
     if (unread < 1)
-        return {QStringLiteral("bell"), {}, ColorRole::secondary, QStringLiteral("No unread notifications")};
+        return {QStringLiteral("bell"),
+                {},
+                ColorRole::secondary,
+                QCoreApplication::translate("StatusTexts", "No unread notifications")};
     const QString count = QString::number(unread);
-    QString tooltip = count + QStringLiteral(" unread notification");
-    if (unread != 1)
-        tooltip += u's';
+    const QString tooltip =
+        QCoreApplication::translate("StatusTexts", "%n unread notification(s)", nullptr, int(unread));
     return {QStringLiteral("bell.badge.fill"), count, ColorRole::amber, tooltip};
 }
 
@@ -104,14 +111,16 @@ std::int64_t unreadCount(const std::optional<InternalStatus>& status) {
 
 ServiceStateText serviceStateText(const DaemonState& state) {
     if (state.running)
-        return {QStringLiteral("Service running"), ColorRole::green,
-                QStringLiteral("Service is running and hosting spaces on this machine")};
-    return {QStringLiteral("Service stopped"), ColorRole::red,
-            QStringLiteral("Service is stopped \u2014 spaces won't run on this machine")};
+        return {QCoreApplication::translate("StatusTexts", "Service running"), ColorRole::green,
+                QCoreApplication::translate("StatusTexts",
+                                            "Service is running and hosting spaces on this machine")};
+    return {
+        QCoreApplication::translate("StatusTexts", "Service stopped"), ColorRole::red,
+        QCoreApplication::translate("StatusTexts", "Service is stopped — spaces won't run on this machine")};
 }
 
 UpgradeControlText upgradeControlText(const std::optional<InternalStatus>& status) {
-    const QString upgrade = QStringLiteral("Upgrade");
+    const QString upgrade = QCoreApplication::translate("StatusTexts", "Upgrade");
     if (!status || !status->cli)
         return {false, upgrade};
     const CLIInfo& cli = *status->cli;
@@ -119,15 +128,20 @@ UpgradeControlText upgradeControlText(const std::optional<InternalStatus>& statu
                                                 : (cli.currentVersion && cli.latestVersion &&
                                                    *cli.currentVersion != *cli.latestVersion);
     if (updateForm)
-        return {true, cli.latestVersion ? QStringLiteral("Upgrade to ") + *cli.latestVersion : upgrade};
+        return {true,
+                cli.latestVersion
+                    ? QCoreApplication::translate("StatusTexts", "Upgrade to %1").arg(*cli.latestVersion)
+                    : upgrade};
     return {false,
-            cli.currentVersion ? QStringLiteral("Up to date (") + *cli.currentVersion + u')' : upgrade};
+            cli.currentVersion
+                ? QCoreApplication::translate("StatusTexts", "Up to date (%1)").arg(*cli.currentVersion)
+                : upgrade};
 }
 
 QString versionHeading(const QString& version, const QString& buildNumber) {
     const QString question = QStringLiteral("?");
-    return QStringLiteral("Tovi ") + (version.isEmpty() ? question : version) + QStringLiteral(" (") +
-           (buildNumber.isEmpty() ? question : buildNumber) + u')';
+    return QCoreApplication::translate("StatusTexts", "Tovi %1 (%2)")
+        .arg(version.isEmpty() ? question : version, buildNumber.isEmpty() ? question : buildNumber);
 }
 
 } // namespace tovi

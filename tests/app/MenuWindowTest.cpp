@@ -15,8 +15,10 @@
 #include <QQuickItem>
 #include <QQuickStyle>
 #include <QQuickWindow>
+#include <QRegularExpression>
 #include <QTcpServer>
 #include <QTest>
+#include <QTranslator>
 #include <gtest/gtest.h>
 #include <qcoro/qcorotask.h>
 
@@ -435,6 +437,56 @@ TEST_F(MenuWindowTest, TheAccountMenuIsANativePopupBuiltFromTheViewModels) {
     EXPECT_NE(actionNamed(popup, u"Sign in"_qs), nullptr);
     EXPECT_EQ(actionNamed(popup, u"Sign out"_qs), nullptr);
     EXPECT_EQ(actionNamed(popup, u"Add account…"_qs), nullptr);
+}
+
+// In the pseudo-locale every letter the interface writes is accented: plain ASCII letters left
+// once the CLI's own words are taken out are a text that skipped translation.
+TEST_F(MenuWindowTest, InThePseudoLocaleNoInterfaceTextIsLeftInEnglish) {
+    QTranslator pseudo;
+    ASSERT_TRUE(pseudo.load(u":/i18n/tovi_en_XA.qm"_qs));
+    QCoreApplication::installTranslator(&pseudo); // until the end of the test
+    setStatus(kSignedIn);
+    fakes.runner->reply(tovi::testing::profileListArguments(),
+                        FakeRunner::ok(R"([{"name":"default","active":true,"team":"Acme"},{"name":"lab"}])"));
+    store->setKeepAwake(true);
+    fakes.keepAwake->settle(false); // and the note under the switch
+    MenuWindow& w = makeWindow();
+    w.show();
+    settle();
+    clickMenuButton(w);
+    settle();
+    ASSERT_NE(w.accountMenu(), nullptr);
+
+    const QStringList cliWords{
+        u"ada@example.com"_qs, u"Ada"_qs,    u"Analytical"_qs, u"studio"_qs,  u"terminal"_qs,
+        u"docs-site"_qs,       u"garage"_qs, u"backups"_qs,    u"running"_qs, u"ready"_qs,
+        u"default"_qs,         u"Acme"_qs,   u"lab"_qs};
+    QStringList texts;
+    for (QQuickItem* item : allItems(w.window()->contentItem())) {
+        for (const char* name : {"text", "placeholderText", "tooltip"}) {
+            if (item->isVisible() && !item->property(name).toString().isEmpty())
+                texts << item->property(name).toString();
+        }
+    }
+    QList<const QMenu*> menus{w.accountMenu()->menu()};
+    for (qsizetype i = 0; i < menus.size(); ++i) {
+        for (const QAction* action : menus.at(i)->actions()) {
+            texts << action->text() << action->toolTip();
+            if (action->menu())
+                menus << action->menu();
+        }
+    }
+    QStringList english;
+    for (const QString& text : std::as_const(texts)) {
+        QString rest = text;
+        for (const QString& word : cliWords)
+            rest.remove(word, Qt::CaseInsensitive);
+        if (rest.contains(QRegularExpression(u"[A-Za-z]"_qs)))
+            english << text;
+    }
+    EXPECT_GT(texts.size(), 40);
+    EXPECT_TRUE(english.isEmpty()) << english.join(u'\n').toStdString();
+    keepShot(w.window(), "pseudo-locale");
 }
 
 // Whoever names a team, a node, a space or a profile, and whatever a CLI prints, the window

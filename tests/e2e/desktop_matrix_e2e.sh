@@ -16,8 +16,11 @@
 #   tovi-trace: focus NAME
 #
 #   desktop_matrix_e2e.sh SESSION TOVI-TRAY TOVI-SIM OUT     screenshots in OUT/SESSION/
+# With TOVI_MATRIX_LANGUAGE set (en_XA, the pseudo-locale: every text longer), the same walk
+# runs in that language, screenshots in OUT/SESSION-LANGUAGE/.
 set -uo pipefail
-SESSION=$1 TRAY=$2 SIM=$3 OUT=$4/$1
+SESSION=$1 TRAY=$2 SIM=$3 OUT=$4/$1${TOVI_MATRIX_LANGUAGE:+-$TOVI_MATRIX_LANGUAGE}
+[ -n "${TOVI_MATRIX_LANGUAGE:-}" ] && export LANGUAGE=$TOVI_MATRIX_LANGUAGE
 source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 require_tools Xvfb openbox xdotool xwininfo xdpyinfo xprop import convert dbus-daemon dbus-send gdbus
 case "$SESSION" in

@@ -21,6 +21,9 @@ public:
         m_active.remove(token);
     }
 
+    // As the real inhibitors answer, later: held or refused everywhere.
+    void settle(bool held) { settled(m_lastToken, held); }
+
     int begins() const { return static_cast<int>(m_reasons.size()); }
     int ends() const { return m_ends; }
     int activeCount() const { return static_cast<int>(m_active.size()); }

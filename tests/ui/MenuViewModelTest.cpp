@@ -375,8 +375,17 @@ TEST(MenuViewModel, SettingsReadAndWriteTheStore) {
     EXPECT_EQ(f.deps.defaults->value(s("keepAwake")).toBool(), true);
     EXPECT_EQ(f.deps.keepAwake->activeCount(), 1);
     EXPECT_TRUE(settings->keepAwake());
+    // No inhibitor on this desktop holds it: the switch says so until one does.
+    EXPECT_EQ(settings->keepAwakeNote(), QString());
+    f.deps.keepAwake->settle(false);
+    EXPECT_EQ(settings->keepAwakeNote(),
+              s("No power manager on this desktop lets Tovi keep the computer awake."));
     settings->setKeepAwake(false);
     EXPECT_EQ(f.deps.keepAwake->activeCount(), 0);
+    settings->setKeepAwake(true);
+    f.deps.keepAwake->settle(true);
+    EXPECT_EQ(settings->keepAwakeNote(), QString());
+    settings->setKeepAwake(false);
     // The stored value is read each time, not cached.
     f.deps.defaults->setValue(s("keepAwake"), true);
     EXPECT_TRUE(settings->keepAwake());

@@ -14,10 +14,10 @@ ColumnLayout {
         Layout.alignment: Qt.AlignHCenter
         Layout.preferredWidth: 32
         Layout.preferredHeight: 32
-        Accessible.name: "Waiting for approval"
+        Accessible.name: qsTr("Waiting for approval")
     }
     PlainLabel {
-        text: "Waiting for approval in your browser…"
+        text: qsTr("Waiting for approval in your browser…")
         font.pointSize: Style.calloutSize
         color: Style.secondary
         horizontalAlignment: Text.AlignHCenter
@@ -26,7 +26,7 @@ ColumnLayout {
     }
     LinkLabel {
         visible: form.body.showReopenLink
-        text: "Reopen approval page"
+        text: qsTr("Reopen approval page")
         tooltip: form.body.approvalUrl
         font.pointSize: Style.captionSize
         font.underline: true
@@ -36,7 +36,7 @@ ColumnLayout {
     }
     Button {
         id: cancel
-        text: "Cancel"
+        text: qsTr("Cancel")
         font.pointSize: Style.captionSize
         Accessible.name: text
         HoverHandler { cursorShape: Qt.PointingHandCursor }

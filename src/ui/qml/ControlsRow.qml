@@ -14,13 +14,13 @@ RowLayout {
         running: visible
         Layout.preferredWidth: 18
         Layout.preferredHeight: 18
-        Accessible.name: "Working"
+        Accessible.name: qsTr("Working")
     }
     SmallButton {
         objectName: "start"
         visible: row.footer.showStart
-        text: "Start"
-        tooltip: "Start the tovi background service on this machine"
+        text: qsTr("Start")
+        tooltip: qsTr("Start the tovi background service on this machine")
         onClicked: row.footer.start()
     }
 
@@ -28,7 +28,7 @@ RowLayout {
 
     SmallButton {
         objectName: "refresh"
-        text: "Refresh"
+        text: qsTr("Refresh")
         tooltip: row.footer.refreshTooltip
         onClicked: row.footer.refresh()
         onHoveredChanged: if (hovered) row.footer.update()
@@ -36,7 +36,7 @@ RowLayout {
     SmallButton {
         id: upgrade
         objectName: "upgrade"
-        text: "Upgrade"
+        text: qsTr("Upgrade")
         tooltip: row.footer.upgradeTooltip
         enabled: row.footer.upgradeEnabled
         onClicked: row.footer.upgrade()

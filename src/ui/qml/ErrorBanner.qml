@@ -70,7 +70,7 @@ Rectangle {
         Button {
             id: retry
             visible: banner.hasRetry
-            text: "Retry"
+            text: qsTr("Retry")
             font.pointSize: Style.captionSize
             padding: 2
             leftPadding: 8

@@ -19,10 +19,10 @@ ColumnLayout {
             running: parent.visible
             Layout.preferredWidth: 16
             Layout.preferredHeight: 16
-            Accessible.name: "Setting up tovi"
+            Accessible.name: qsTr("Setting up tovi")
         }
         PlainLabel {
-            text: "Setting up tovi…"
+            text: qsTr("Setting up tovi…")
             font.pointSize: Style.captionSize
             color: Style.secondary
         }

@@ -80,7 +80,7 @@ RowLayout {
             radius: 4
             color: menuButton.hovered || header.accountMenuOpen ? Style.hover : "transparent"
         }
-        Accessible.name: qsTr("Account menu") + ", " + header.model.identityTitle
+        Accessible.name: qsTr("Account menu, %1").arg(header.model.identityTitle)
         PlainToolTip {
             visible: menuButton.hovered && !header.accountMenuOpen
             text: header.model.identityTitle

@@ -19,7 +19,7 @@ Row {
     }
     PlainLabel {
         id: label
-        text: "Some status unavailable"
+        text: qsTr("Some status unavailable")
         font.pointSize: Style.caption2Size
         color: Style.amber
         anchors.verticalCenter: parent.verticalCenter

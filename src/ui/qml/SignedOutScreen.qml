@@ -27,14 +27,14 @@ ColumnLayout {
         spacing: 4
         Layout.fillWidth: true
         PlainLabel {
-            text: "Welcome to Tovi"
+            text: qsTr("Welcome to Tovi")
             font.pointSize: Style.headlineSize
             font.weight: Font.DemiBold
             color: Style.primary
             Layout.alignment: Qt.AlignHCenter
         }
         PlainLabel {
-            text: "Sign in or create an account to manage your spaces, account, and local service."
+            text: qsTr("Sign in or create an account to manage your spaces, account, and local service.")
             font.pointSize: Style.captionSize
             color: Style.secondary
             wrapMode: Text.Wrap
@@ -50,7 +50,7 @@ ColumnLayout {
         Button {
             id: signIn
             objectName: "signIn"
-            text: "Sign in"
+            text: qsTr("Sign in")
             // The one prominent action of the screen.
             font.pointSize: Style.bodySize
             font.weight: Font.DemiBold
@@ -77,7 +77,7 @@ ColumnLayout {
         Button {
             id: createAccount
             objectName: "createAccount"
-            text: "Create account"
+            text: qsTr("Create account")
             Layout.fillWidth: true
             Accessible.name: text
             HoverHandler { cursorShape: Qt.PointingHandCursor }

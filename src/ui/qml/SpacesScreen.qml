@@ -48,7 +48,7 @@ ColumnLayout {
         Layout.bottomMargin: 16
         Layout.preferredWidth: 28
         Layout.preferredHeight: 28
-        Accessible.name: "Loading spaces"
+        Accessible.name: qsTr("Loading spaces")
     }
 
     PlainLabel {
@@ -64,7 +64,7 @@ ColumnLayout {
 
     PlainLabel {
         visible: screen.spaces.form === "empty"
-        text: "No spaces yet"
+        text: qsTr("No spaces yet")
         font.pointSize: Style.calloutSize
         color: Style.secondary
         horizontalAlignment: Text.AlignHCenter
@@ -89,7 +89,7 @@ ColumnLayout {
         TextField {
             id: search
             objectName: "search"
-            placeholderText: "Search spaces"
+            placeholderText: qsTr("Search spaces")
             text: screen.spaces.searchText
             font.pointSize: Style.calloutSize
             background: null
@@ -98,7 +98,7 @@ ColumnLayout {
             placeholderTextColor: Style.secondary
             selectByMouse: true
             Layout.fillWidth: true
-            Accessible.name: "Search spaces"
+            Accessible.name: qsTr("Search spaces")
             onTextEdited: {
                 screen.spaces.searchText = text
                 list.currentIndex = -1
@@ -118,7 +118,7 @@ ColumnLayout {
             focusPolicy: Qt.NoFocus
             contentItem: SymbolLabel { glyph: screen.spaces.clearGlyph; size: Style.bodySize }
             background: null
-            Accessible.name: "Clear search"
+            Accessible.name: qsTr("Clear search")
             HoverHandler { cursorShape: Qt.PointingHandCursor }
             onClicked: {
                 screen.spaces.clearSearch()
@@ -132,7 +132,7 @@ ColumnLayout {
 
     PlainLabel {
         visible: screen.spaces.form === "search" && screen.spaces.showNoMatches
-        text: "No matches"
+        text: qsTr("No matches")
         font.pointSize: Style.calloutSize
         color: Style.secondary
         horizontalAlignment: Text.AlignHCenter
@@ -164,7 +164,7 @@ ColumnLayout {
         Layout.maximumHeight: Layout.preferredHeight
         Layout.preferredHeight: visible ? screen.spaces.listHeight : 0
         Accessible.role: Accessible.List
-        Accessible.name: "Spaces"
+        Accessible.name: qsTr("Spaces")
         ScrollBar.vertical: ScrollBar {
             policy: list.contentHeight > list.height ? ScrollBar.AlwaysOn : ScrollBar.AsNeeded
             palette.mid: Style.scrollHandle

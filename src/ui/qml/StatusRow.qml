@@ -71,11 +71,11 @@ Item {
         width: Math.ceil(Math.max(Math.min(versionMetrics.advanceWidth, 24),
                                   Math.min(versionMetrics.advanceWidth + 2, row.width - row.othersWidth)))
         anchors.verticalCenter: parent.verticalCenter
-        Accessible.name: "Installed tovi CLI version " + text
+        Accessible.name: qsTr("Installed tovi CLI version %1").arg(text)
         HoverHandler { id: versionHover }
         PlainToolTip {
             visible: versionHover.hovered
-            text: version.truncated ? "Installed tovi CLI version " + version.text : "Installed tovi CLI version"
+            text: version.truncated ? qsTr("Installed tovi CLI version %1").arg(version.text) : qsTr("Installed tovi CLI version")
         }
     }
 
