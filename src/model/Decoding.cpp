@@ -2,6 +2,7 @@
 
 #include "model/RecordDecoder.h"
 
+#include <QCoreApplication>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -71,7 +72,7 @@ QCborValue parseDocument(const QByteArray& json, QString* error) {
     }
 
     if (json.trimmed().isEmpty()) {
-        *error = QStringLiteral("tovi printed no output where JSON was expected.");
+        *error = QCoreApplication::translate("Decoding", "tovi printed no output where JSON was expected.");
         return {};
     }
     // Qt only accepts an object or an array at the top level. A lone scalar is still
@@ -82,9 +83,8 @@ QCborValue parseDocument(const QByteArray& json, QString* error) {
         if (!scalar.isArray() && !scalar.isObject())
             return QCborValue::fromJsonValue(scalar);
     }
-    *error = QStringLiteral("tovi's output isn't valid JSON (%1 at offset %2).")
-                 .arg(parseError.errorString())
-                 .arg(parseError.offset);
+    *error = QCoreApplication::translate("Decoding", "tovi's output isn't valid JSON (%1 at offset %2).")
+                 .arg(parseError.errorString(), QString::number(parseError.offset));
     return {};
 }
 
