@@ -1,4 +1,4 @@
-#include "bridge/DaemonState.h"
+#include "bridge/DaemonStateProbe.h"
 
 #include <QRegularExpression>
 
