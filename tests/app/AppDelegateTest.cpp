@@ -60,14 +60,8 @@ TEST(AppDelegateLaunch, ASecondCopyActivatesTheFirstAndQuitsWithoutStartingAnyth
 }
 
 TEST(AppDelegateLaunch, UnderATestHostNothingIsTouched) {
-    std::optional<tovi::test::ScopedEnv> present;
-    present.emplace(kTestHost, QByteArray("/tmp/config.xctestconfiguration"));
-    StrictMock<MockLaunchSteps> steps; // no call at all, not even the lock
+    const tovi::test::ScopedEnv present(kTestHost, QByteArray()); // present, even empty
+    StrictMock<MockLaunchSteps> steps;                            // no call at all, not even the lock
     AppDelegate delegate(steps);
-    EXPECT_EQ(delegate.applicationDidFinishLaunching(), AppDelegate::Outcome::hostedByTestRunner);
-
-    // An empty value still means "hosted": presence is what counts.
-    present.reset();
-    present.emplace(kTestHost, QByteArray());
     EXPECT_EQ(delegate.applicationDidFinishLaunching(), AppDelegate::Outcome::hostedByTestRunner);
 }

@@ -68,13 +68,6 @@ private:
     static inline QtMessageHandler s_previous = nullptr;
 };
 
-// With TOVI_WINDOW_SHOTS set to a folder, the tests leave a picture of each state there.
-void keepShot(QQuickWindow* window, const char* name) {
-    const QString dir = qEnvironmentVariable("TOVI_WINDOW_SHOTS");
-    if (!dir.isEmpty())
-        window->grabWindow().save(dir + u'/' + QLatin1String(name) + QStringLiteral(".png"));
-}
-
 QQuickItem* findItem(QQuickItem* root, const std::function<bool(QQuickItem*)>& match) {
     if (!root)
         return nullptr;
@@ -187,73 +180,48 @@ protected:
 
 } // namespace
 
-TEST_F(MenuWindowTest, IsBuiltOnFirstOpenOnlyAndLaysOutCleanlyAtTheFixedWidth) {
+TEST_F(MenuWindowTest, IsBuiltOnFirstOpenAndItsBodyAndHeightFollowTheSignInState) {
     QmlWarnings warnings;
     setStatus(kSignedIn);
     MenuWindow& w = makeWindow();
     EXPECT_EQ(w.window(), nullptr) << "no Qt Quick before the first open";
-    EXPECT_FALSE(w.isVisible());
-
-    w.show();
-    settle();
-    ASSERT_NE(w.window(), nullptr);
-    EXPECT_TRUE(w.isVisible());
-    EXPECT_EQ(w.window()->width(), 340);
-    EXPECT_EQ(w.window()->height(), qCeil(w.window()->property("contentHeight").toReal()));
-    EXPECT_TRUE(w.window()->flags().testFlag(Qt::FramelessWindowHint));
-    EXPECT_TRUE(warnings.messages().isEmpty()) << warnings.messages().join(u'\n').toStdString();
-
-    // Closing and opening again reuses the same window.
-    QQuickWindow* first = w.window();
-    w.hide();
-    EXPECT_FALSE(w.isVisible());
-    w.show();
-    EXPECT_EQ(w.window(), first);
-}
-
-TEST_F(MenuWindowTest, TheBodyFollowsTheSignInStateAndTheHeightFollowsTheBody) {
-    QmlWarnings warnings;
-    setStatus(kSignedIn);
-    MenuWindow& w = makeWindow();
     w.show();
     settle();
     QQuickWindow* qw = w.window();
     ASSERT_NE(qw, nullptr);
+    EXPECT_TRUE(w.isVisible());
+    EXPECT_EQ(qw->width(), 340);
+    EXPECT_EQ(qw->height(), qCeil(qw->property("contentHeight").toReal()));
+    EXPECT_TRUE(qw->flags().testFlag(Qt::FramelessWindowHint));
 
-    // Signed in: the header shows the team, the search field is there, and the list holds two
-    // node headers and three spaces.
+    // Signed in: the header shows the team, and the list holds two node headers and three
+    // spaces; typing narrows it through the view model.
     EXPECT_NE(findVisibleText(qw, QStringLiteral("Analytical")), nullptr);
-    QQuickItem* search = findItem(qw->contentItem(), [](QQuickItem* item) {
-        return item->property("placeholderText").toString() == QLatin1String("Search spaces");
-    });
-    ASSERT_NE(search, nullptr);
     QQuickItem* list =
         findItem(qw->contentItem(), [](QQuickItem* item) { return item->inherits("QQuickListView"); });
     ASSERT_NE(list, nullptr);
     EXPECT_EQ(list->property("count").toInt(), 5);
     EXPECT_EQ(list->height(), 2 * 28 + 3 * 43);
     const int signedInHeight = qw->height();
-    keepShot(qw, "spaces");
-
-    // Typing narrows the list through the view model, and Down + Enter opens the first row.
     for (const char key : {'d', 'o', 'c', 's'})
         QTest::keyClick(qw, key);
     settle();
     EXPECT_EQ(menu->body()->spaces()->searchText(), QStringLiteral("docs"));
     EXPECT_EQ(list->property("count").toInt(), 2);
-    keepShot(qw, "search");
 
     // Signed out: the welcome form replaces the list, and the window shrinks or grows with it.
     setStatus(R"({"authenticated": false})");
     settle();
     EXPECT_NE(findVisibleText(qw, QStringLiteral("Welcome to Tovi")), nullptr);
-    EXPECT_NE(findVisibleText(qw, QStringLiteral("Sign in")), nullptr);
     EXPECT_EQ(findVisibleText(qw, QStringLiteral("Analytical")), nullptr);
     EXPECT_NE(qw->height(), signedInHeight);
-    keepShot(qw, "signed-out");
     EXPECT_EQ(qw->height(), qCeil(qw->property("contentHeight").toReal()));
-
     EXPECT_TRUE(warnings.messages().isEmpty()) << warnings.messages().join(u'\n').toStdString();
+
+    // Closing and opening again reuses the same window.
+    w.hide();
+    w.show();
+    EXPECT_EQ(w.window(), qw);
 }
 
 TEST_F(MenuWindowTest, EscapeClosesAndAWindowWithoutATrayKeepsItsFrame) {
@@ -266,7 +234,8 @@ TEST_F(MenuWindowTest, EscapeClosesAndAWindowWithoutATrayKeepsItsFrame) {
     settle();
     EXPECT_FALSE(dropDown.isVisible());
 
-    // One quit shortcut (two on the same key would be ambiguous and neither would fire).
+    // One quit shortcut (two on the same key would be ambiguous and neither would fire), and
+    // the tray click toggles.
     int quits = 0;
     QObject::connect(menu.get(), &MenuViewModel::quitRequested, [&] { ++quits; });
     dropDown.show();
@@ -274,8 +243,6 @@ TEST_F(MenuWindowTest, EscapeClosesAndAWindowWithoutATrayKeepsItsFrame) {
     QTest::keyClick(dropDown.window(), Qt::Key_Q, Qt::ControlModifier);
     EXPECT_EQ(quits, 1);
     dropDown.hide();
-
-    // The tray click toggles: open, then closed again.
     dropDown.toggle();
     settle();
     EXPECT_TRUE(dropDown.isVisible());
@@ -416,12 +383,8 @@ TEST_F(MenuWindowTest, TheAccountMenuIsANativePopupBuiltFromTheViewModels) {
     settle();
     QInputDialog* prompt = w.accountMenu()->prompt();
     ASSERT_NE(prompt, nullptr);
-    EXPECT_EQ(prompt->windowTitle(), u"Add account"_qs);
-    EXPECT_EQ(prompt->labelText(), u"Name this profile (e.g. work). You'll approve it in your browser."_qs);
     EXPECT_EQ(prompt->okButtonText(), u"Continue"_qs);
-    EXPECT_EQ(prompt->cancelButtonText(), u"Cancel"_qs);
     EXPECT_EQ(prompt->findChild<QLineEdit*>()->placeholderText(), u"work"_qs);
-    EXPECT_TRUE(w.isVisible());
     prompt->setTextValue(u" \tlab "_qs);
     prompt->accept();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
@@ -514,7 +477,6 @@ TEST_F(MenuWindowTest, TextFromTheCliAndTheServiceIsShownAsWrittenAndFetchesNoth
     settle();
     QQuickWindow* qw = w.window();
     ASSERT_NE(qw, nullptr);
-    keepShot(qw, "markup");
     QStringList marked;
     for (QQuickItem* item : allItems(qw->contentItem())) {
         const QString text = item->property("text").toString();
@@ -524,25 +486,17 @@ TEST_F(MenuWindowTest, TextFromTheCliAndTheServiceIsShownAsWrittenAndFetchesNoth
         EXPECT_EQ(item->property("textFormat").toInt(), 0 /* Text.PlainText */) << text.toStdString();
     }
     EXPECT_TRUE(marked.contains(team));
-    EXPECT_TRUE(std::any_of(marked.begin(), marked.end(),
-                            [](const QString& t) { return t.startsWith(u"<i>node"_qs); }));
+    EXPECT_TRUE(marked.contains(u"<font color=red>1.4</font>"_qs));
     EXPECT_TRUE(std::any_of(marked.begin(), marked.end(),
                             [](const QString& t) { return t.startsWith(u"<u>space"_qs); }));
-    EXPECT_TRUE(marked.contains(u"<font color=red>1.4</font>"_qs));
     EXPECT_TRUE(std::any_of(marked.begin(), marked.end(),
                             [](const QString& t) { return t.contains(u"evil.test"_qs); }));
 
     // The menu opens with such a profile (it once crashed here) and shows it as written.
     clickMenuButton(w);
     settle();
-    QMenu* popup = w.accountMenu()->menu();
-    ASSERT_TRUE(popup->isVisible());
-    ASSERT_NE(actionNamed(popup, u"Remove account"_qs), nullptr);
-    EXPECT_EQ(describe(actionNamed(popup, u"Remove account"_qs)->menu()).join(u'|'), u"<b>x</b>&&y"_qs);
-    EXPECT_TRUE(describe(popup).contains(u"[x] <b>x</b>&&y — "_qs + img + u" (off)"_qs))
-        << describe(popup).join(u'\n').toStdString();
-    popup->grab();
-    popup->close();
+    EXPECT_TRUE(describe(w.accountMenu()->menu()).contains(u"[x] <b>x</b>&&y — "_qs + img + u" (off)"_qs));
+    w.accountMenu()->menu()->close();
 
     // Give a fetch every chance to arrive: rendering, the network thread, the event loop.
     qw->grabWindow();

@@ -1,5 +1,5 @@
-#include "BridgeTestSupport.h"
 #include "bridge/DaemonStateProbe.h"
+#include "support/TestUtil.h"
 
 #include <QDir>
 #include <QFile>
@@ -23,38 +23,25 @@ TEST(DaemonState, PidFileContentsParseOnlyAsOnePositiveDecimal) {
     const Case cases[] = {
         {"4321\n", 4321},
         {" \t4321 \n\n", 4321},
-        {"\r\n7\r\n", 7},
         {"+42", 42},
-        {"0012", 12},
         {"2147483647", 2147483647},
         {"\xc2\xa0"
          "12\xe2\x80\xa8",
          12}, // no-break space, line separator
         {"4321abc", std::nullopt},
-        {"12\n34", std::nullopt},
         {"1 2", std::nullopt},
         {"0", std::nullopt},
-        {"-0", std::nullopt},
         {"-5", std::nullopt},
-        {"-2147483648", std::nullopt},
         {"2147483648", std::nullopt},
-        {"99999999999999999999999999", std::nullopt},
         {"", std::nullopt},
-        {" \n\t ", std::nullopt},
         {"+", std::nullopt},
-        {"-", std::nullopt},
         {"++1", std::nullopt},
-        {"+-1", std::nullopt},
         {"0x10", std::nullopt},
-        {"1e3", std::nullopt},
-        {"12.0", std::nullopt},
         {QByteArray("1\0", 2), std::nullopt},
-        {"\xd9\xa3", std::nullopt},                 // ARABIC-INDIC DIGIT THREE
-        {"\xef\xbc\x91\xef\xbc\x92", std::nullopt}, // fullwidth 1 2
+        {"\xd9\xa3", std::nullopt}, // ARABIC-INDIC DIGIT THREE
         {"\xff"
          "12",
          std::nullopt},
-        {"12\xff", std::nullopt},
         {"12\xe2\x82", std::nullopt}, // truncated sequence at the end
     };
     for (const Case& c : cases) {
@@ -79,9 +66,7 @@ TEST(DaemonState, PidFilePathFollowsToviDirOrHome) {
     const Case cases[] = {
         {std::nullopt, QStringLiteral("/home/someone/.tovi/run/daemon.pid")},
         {QByteArray("/srv/tovi"), QStringLiteral("/srv/tovi/run/daemon.pid")},
-        {QByteArray("/srv/tovi/"), QStringLiteral("/srv/tovi/run/daemon.pid")},
-        {QByteArray("~/state"), QStringLiteral("~/state/run/daemon.pid")},
-        {QByteArray("relative"), QStringLiteral("relative/run/daemon.pid")},
+        {QByteArray("~/state/"), QStringLiteral("~/state/run/daemon.pid")},
         {QByteArray(""), QStringLiteral("run/daemon.pid")},
     };
     for (const Case& c : cases) {
@@ -110,8 +95,6 @@ TEST(DaemonState, ReadsThePidFileAndTestsTheProcess) {
         {self + "\n", DaemonState::makeRunning(::getpid())},
         // Process 1 always exists; unprivileged, the test reads it through EPERM.
         {"1\n", DaemonState::makeRunning(1)},
-        // Above any pid the kernel hands out.
-        {"2147483647\n", DaemonState::stopped()},
         {self + "abc", DaemonState::stopped()},
         // Only a short prefix is ever read: blanks that keep the file within it still parse,
         // anything longer is not a pid file, however valid its start.
@@ -124,10 +107,7 @@ TEST(DaemonState, ReadsThePidFileAndTestsTheProcess) {
         EXPECT_EQ(readDaemonState(), c.expected);
     }
 
-    // Nothing is remembered between calls.
     ASSERT_TRUE(QFile::remove(pidFile));
-    EXPECT_EQ(readDaemonState(), DaemonState::stopped());
-
     ASSERT_TRUE(QDir().mkpath(pidFile));
     EXPECT_EQ(readDaemonState(), DaemonState::stopped()) << "a directory where the file belongs";
     ASSERT_TRUE(QDir().rmdir(pidFile));
@@ -136,34 +116,4 @@ TEST(DaemonState, ReadsThePidFileAndTestsTheProcess) {
     ASSERT_EQ(::mkfifo(QFile::encodeName(pidFile).constData(), 0600), 0);
     EXPECT_EQ(readDaemonState(), DaemonState::stopped()) << "a FIFO";
     ASSERT_TRUE(QFile::remove(pidFile));
-
-    if (::geteuid() != 0) {
-        writeFile(pidFile, self, QFileDevice::Permissions());
-        EXPECT_EQ(readDaemonState(), DaemonState::stopped()) << "no read permission";
-    }
-}
-
-TEST(DaemonState, StateDirectoryComesFromTheEnvironmentAtEveryCall) {
-    QTemporaryDir root;
-    ASSERT_TRUE(root.isValid());
-    const QByteArray self = QByteArray::number(::getpid());
-    writeFile(root.filePath(QStringLiteral("home/.tovi/run/daemon.pid")), self);
-    writeFile(root.filePath(QStringLiteral("cwd/rel/run/daemon.pid")), self + "\n");
-    ASSERT_TRUE(QDir().mkpath(root.filePath(QStringLiteral("empty"))));
-    const ScopedEnv home("HOME", QFile::encodeName(root.filePath(QStringLiteral("home"))));
-    const ScopedCurrentDir cwd(root.filePath(QStringLiteral("cwd")));
-    const DaemonState running = DaemonState::makeRunning(::getpid());
-
-    {
-        const ScopedEnv unset("TOVI_DIR", std::nullopt);
-        EXPECT_EQ(readDaemonState(), running) << "home";
-    }
-    {
-        const ScopedEnv set("TOVI_DIR", QFile::encodeName(root.filePath(QStringLiteral("empty"))));
-        EXPECT_EQ(readDaemonState(), DaemonState::stopped()) << "TOVI_DIR wins over home";
-    }
-    {
-        const ScopedEnv relative("TOVI_DIR", QByteArray("rel"));
-        EXPECT_EQ(readDaemonState(), running) << "relative to the working directory";
-    }
 }

@@ -45,6 +45,10 @@ FaultSandbox::FaultSandbox()
 }
 
 FaultSandbox::~FaultSandbox() {
+    if (m_server) {
+        m_server->kill();
+        m_server->waitForFinished(-1);
+    }
     if (m_dir.isValid()) {
         // A service that a test started (restart, bootstrap) must not outlive the test. The
         // stand-in only ever signals its own service, whatever the pid file names.
@@ -110,6 +114,20 @@ void FaultSandbox::writePidFile(const QByteArray& contents) {
     writeFile(pidFilePath(), contents);
 }
 
+QString FaultSandbox::serve() {
+    m_server = std::make_unique<QProcess>();
+    m_server->start(simPath(), {QStringLiteral("serve"), QStringLiteral("--port"), QStringLiteral("0")});
+    QByteArray line;
+    spinUntil([&] {
+        line += m_server->readAllStandardOutput();
+        return line.contains('\n') || m_server->state() == QProcess::NotRunning;
+    });
+    const QString origin = QString::fromUtf8(line.left(line.indexOf('\n'))).trimmed();
+    // The stand-in CLI forms its approval addresses from the same variable.
+    qputenv("TOVI_WEB_ORIGIN", origin.toUtf8());
+    return origin;
+}
+
 std::unique_ptr<StatusStore> FaultSandbox::makeStore(StatusStoreDependencies deps) {
     ExecutableLocator locator;
     locator.applicationExecutable = appExecutable();
@@ -122,9 +140,9 @@ std::unique_ptr<StatusStore> FaultSandbox::makeStore(StatusStoreDependencies dep
     if (!deps.cliRunner)
         deps.cliRunner = std::make_shared<ProcessCLICommandRunner>(locator);
     if (!deps.defaults)
-        deps.defaults = std::make_shared<QSettingsUserDefaults>(settingsFile());
+        deps.defaults = std::make_shared<QSettingsUserDefaults>(settingsPath());
     if (!deps.loginItem)
-        deps.loginItem = std::make_shared<XdgAutostartLoginItem>(autostartConfigDir(), appExecutable());
+        deps.loginItem = std::make_shared<XdgAutostartLoginItem>(configHome(), appExecutable());
     if (!deps.browser)
         deps.browser = m_browser;
     if (!deps.appLocation)

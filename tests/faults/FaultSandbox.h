@@ -10,6 +10,7 @@
 #include <QByteArray>
 #include <QFileDevice>
 #include <QList>
+#include <QProcess>
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
@@ -21,13 +22,6 @@
 #include <memory>
 #include <optional>
 #include <utility>
-
-#include <ostream>
-
-// Failure messages show texts as text.
-inline void PrintTo(const QString& text, std::ostream* os) {
-    *os << '"' << text.toStdString() << '"';
-}
 
 namespace tovi::faults {
 
@@ -74,17 +68,13 @@ public:
     void removeCli();
 
     void writePidFile(const QByteArray& contents);
+    // Starts "tovi-sim serve --port 0" (stopped with the sandbox); its origin, or empty.
+    QString serve();
 
     // The store with the live runner, probe, settings, autostart, inhibitor and clock; only
     // the browser is a recorder (no test may open a real one) and the web origin leads nowhere.
     // Members already set in `deps` are kept.
     std::unique_ptr<StatusStore> makeStore(StatusStoreDependencies deps = {});
-
-    // Where makeStore's settings file and autostart config directory are (the sandbox's own
-    // by default).
-    QString settingsFile() const { return settingsPath(); }
-    QString autostartConfigDir() const { return m_configDir.isEmpty() ? configHome() : m_configDir; }
-    void setAutostartConfigDir(const QString& path) { m_configDir = path; }
 
     // The window's presentation objects over `store`.
     struct Window {
@@ -98,7 +88,7 @@ private:
     QTemporaryDir m_dir;
     std::list<test::ScopedEnv> m_env;
     std::shared_ptr<testing::FakeBrowser> m_browser;
-    QString m_configDir;
+    std::unique_ptr<QProcess> m_server;
 };
 
 // The footer's banners as (message, hasRetry) pairs, in display order.

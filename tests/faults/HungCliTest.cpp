@@ -101,32 +101,5 @@ TEST(HungCli, TheEventLoopAndOtherActionsKeepGoingWhileAStatusRunHangs) {
     EXPECT_TRUE(bannersOf(footer.banners()).isEmpty());
 }
 
-// An automatic CLI update that hangs is ended at its time limit and counts as failed: the
-// polling goes on, and the next pass tries the update again.
-TEST(HungCli, AnAutomaticUpdatePastItsTimeLimitIsEndedAndTriedAgain) {
-    FaultSandbox box;
-    ASSERT_TRUE(box.isValid());
-    box.writePidFile(QByteArray::number(QCoreApplication::applicationPid()) + '\n');
-    box.setScenario(R"({"rules":[{"match":["install"],"sleep_ms":600000,"times":1}]})");
-
-    StatusStoreDependencies deps;
-    deps.interval = 50ms;
-    deps.autoUpdateTimeLimit = 300ms;
-    std::unique_ptr<StatusStore> store = box.makeStore(std::move(deps));
-    int snapshots = 0;
-    QObject::connect(store.get(), &StatusStore::statusChanged, [&snapshots] { ++snapshots; });
-
-    store->start();
-    ASSERT_TRUE(spinUntil([&] {
-        return !readFile(box.toviDir() + u"/scenario.json"_qs).contains("install");
-    })) << "the automatic update never started";
-    ASSERT_TRUE(spinUntil([&] {
-        return QSettingsUserDefaults(box.settingsPath()).doubleValue(u"lastCliUpdate"_qs) > 0;
-    })) << "the hung update was never ended, or not tried again";
-    const int afterUpdate = snapshots;
-    ASSERT_TRUE(spinUntil([&] { return snapshots >= afterUpdate + 2; })) << "no polling pass followed";
-    EXPECT_EQ(store->lastError(), std::nullopt);
-}
-
 } // namespace
 } // namespace tovi::faults

@@ -1,4 +1,5 @@
 #include "model/Decoding.h"
+#include "support/TestUtil.h"
 
 #include <QFile>
 #include <gtest/gtest.h>
@@ -6,11 +7,6 @@
 #include <limits>
 
 using namespace tovi;
-
-// Readable QString values in failure messages.
-static void PrintTo(const QString& s, std::ostream* os) {
-    *os << '"' << s.toStdString() << '"';
-}
 
 namespace {
 
@@ -40,15 +36,11 @@ TEST(WireKeyRule, ConvertsSnakeCaseAndKeepsOuterUnderscores) {
         {u"credits_micros", u"creditsMicros"},
         {u"USER_ID", u"userId"},
         {u"currentVersion", u"currentVersion"}, // no underscore: untouched
-        {u"total__bytes", u"totalBytes"},
         {u"_partial", u"_partial"},
         {u"__user_id__", u"__userId__"},
-        {u"_a__b_", u"_aB_"},
         {u"team_ID_name", u"teamIdName"},
-        {u"x_1st", u"x1st"},
         {u"ÉTAT_ÉTÉ", u"étatÉté"},
         {u"___", u"___"},
-        {u"", u""},
     };
     for (const auto& row : rows) {
         const QString wire = QString::fromUtf16(row.wire);
@@ -60,7 +52,6 @@ TEST(WireKeyMatching, ConvertedKeysMatchFieldsExactly) {
     // The CLI's snake_case and an already camelCase key decode the same way.
     for (const char* json : {R"({"cli": {"current_version": "1.2.0", "update_available": true}})",
                              R"({"cli": {"currentVersion": "1.2.0", "update_available": true}})",
-                             R"({"cli": {"CURRENT_VERSION": "1.2.0", "Update__Available": true}})",
                              R"({"cli": {"current\u005fversion": "1.2.0", "update_available": true}})"}) {
         const InternalStatus s = decoded(json);
         ASSERT_TRUE(s.cli) << json;
@@ -77,23 +68,6 @@ TEST(WireKeyMatching, ConvertedKeysMatchFieldsExactly) {
     EXPECT_FALSE(s.secrets);
 }
 
-TEST(WireKeyMatching, CollidingSpellingsResolveDeterministically) {
-    // The CLI's own spelling wins over any alias, and a losing alias is not even type-checked.
-    InternalStatus s = decoded(R"({"sites": {"totalBytes": 2, "total_bytes": 1, "TOTAL_BYTES": 4,
-                                             "total__bytes": "not a number"}})");
-    EXPECT_EQ(s.sites->totalBytes, 1);
-
-    // Without it, the spelling that sorts last wins, whatever the order in the document.
-    s = decoded(R"({"sites": {"total__bytes": 3, "totalBytes": 2}})");
-    EXPECT_EQ(s.sites->totalBytes, 3);
-    s = decoded(R"({"sites": {"totalBytes": 2, "total__bytes": 3}})");
-    EXPECT_EQ(s.sites->totalBytes, 3);
-
-    // A key repeated verbatim: the later one in the document wins.
-    s = decoded(R"({"notifications": {"unread": 1, "unread": 2}})");
-    EXPECT_EQ(s.notifications->unread, 2);
-}
-
 TEST(StrictTypes, AcceptOnlyTheExactJsonType) {
     const struct {
         const char* json;
@@ -108,18 +82,13 @@ TEST(StrictTypes, AcceptOnlyTheExactJsonType) {
         {R"({"credits": {"credits_micros": 9223372036854775808}})",
          "credits.creditsMicros: expected a whole number within the signed 64-bit range, found "
          "9.22337203685478e+18"},
-        {R"({"credits": {"credits_micros": -1e19}})",
-         "credits.creditsMicros: expected a whole number within the signed 64-bit range, found -1e+19"},
         {R"({"credits": {"credits_micros": true}})",
          "credits.creditsMicros: expected a whole number, found true"},
         {R"({"secrets": [3]})", "secrets: expected a whole number, found an array"},
-        {R"({"authenticated": true})", nullptr},
         {R"({"authenticated": 1})", "authenticated: expected true or false, found a number"},
         {R"({"authenticated": "true"})", "authenticated: expected true or false, found a string"},
         {R"({"cli": {"current_version": 1.2}})", "cli.currentVersion: expected a string, found a number"},
-        {R"({"cli": {"current_version": false}})", "cli.currentVersion: expected a string, found false"},
         {R"({"cli": "1.2.0"})", "cli: expected an object, found a string"},
-        {R"({"cli": []})", "cli: expected an object, found an array"},
         {R"({"spaces": {"nodes": {}}})", "spaces.nodes: expected an array, found an object"},
         {R"({"errors": [{"section": "credits", "message": "x"}, "oops"]})",
          "errors[1]: expected an object, found a string"},
@@ -177,20 +146,14 @@ TEST(ErrorText, NamesThePathToTheFirstFailure) {
          "spaces.nodes[0].spaces[2].name: expected a string, found null"},
         {R"({"spaces": {"nodes": [{"id": "n", "name": "N", "spaces": [{"id": "a", "name": "A"}, {"name": "B"}]}]}})",
          "spaces.nodes[0].spaces[1].id: missing required value"},
-        {R"({"spaces": {"nodes": [{"id": "n", "name": "N"}, {"id": "m"}]}})",
-         "spaces.nodes[1].name: missing required value"},
         {R"({"notifications": {"notifications": [{"id": "1"}, {"id": 2}]}})",
          "notifications.notifications[1].id: expected a string, found a number"},
         {R"({"errors": [{"section": "credits"}]})", "errors[0].message: missing required value"},
         {R"([])", "expected an object, found an array"},
-        {R"( null )", "expected an object, found null"},
         {R"({"cli": {"current_version": "1.2)",
          "tovi's output isn't valid JSON (unterminated string at offset 33)."},
         {R"({} {})", "tovi's output isn't valid JSON (garbage at the end of the document at offset 3)."},
-        {R"({"secrets": 1,})",
-         "tovi's output isn't valid JSON (object is missing after a comma at offset 15)."},
         {"", "tovi printed no output where JSON was expected."},
-        {" \n", "tovi printed no output where JSON was expected."},
     };
     for (const auto& row : rows)
         EXPECT_EQ(errorOf(decodeInternalStatus(QByteArray(row.json))), QString::fromUtf8(row.error))

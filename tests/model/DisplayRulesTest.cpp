@@ -1,14 +1,10 @@
 #include "model/DisplayRules.h"
 #include "model/Decoding.h"
+#include "support/TestUtil.h"
 
 #include <gtest/gtest.h>
 
 using namespace tovi;
-
-// Readable QString values in failure messages.
-static void PrintTo(const QString& s, std::ostream* os) {
-    *os << '"' << s.toStdString() << '"';
-}
 
 namespace {
 
@@ -39,7 +35,6 @@ TEST(SpaceDisplay, StateAndLabelFollowTheFirstRuleThatApplies) {
     } rows[] = {
         {"", SpaceState::unknown, "Status unavailable"},
         {R"("online": false, "stopped": true)", SpaceState::offline, "Offline"},
-        {R"("online": false, "indicator": "attention")", SpaceState::offline, "Offline"},
         {R"("online": true, "stopped": false)", SpaceState::unknown, "Status unavailable"},
         {R"("stopped": true, "indicator": "attention")", SpaceState::stopped, "Stopped"},
         {R"("indicator": "ATTENTION", "indicator_label": "  ")", SpaceState::attention, "Needs attention"},
@@ -47,18 +42,12 @@ TEST(SpaceDisplay, StateAndLabelFollowTheFirstRuleThatApplies) {
             "status": "running")",
          SpaceState::attention, "Disk full"},
         {R"("indicator": " attention")", SpaceState::unknown, "Status unavailable"},
-        {R"("status": "ready ")", SpaceState::unknown, "Status unavailable"},
         {R"("status": "Running")", SpaceState::ready, "Running"},
-        {R"("status": "ready")", SpaceState::ready, "Ready"},
         {R"("status": "ready", "activity": "building image")", SpaceState::ready, "Building Image"},
-        {R"("status": "RUNNING", "activity": "  DEPLOYING  ")", SpaceState::ready, "Deploying"},
         {R"("status": "running", "activity": " \n")", SpaceState::ready, "Running"},
-        {R"("stopped": true, "activity": "idle")", SpaceState::stopped, "Stopped"},
         {R"("stopped": true, "activity_detail": "  Saving snapshot\n")", SpaceState::stopped,
          "Saving snapshot"},
         {R"("online": false, "activity_detail": "Reconnecting")", SpaceState::offline, "Reconnecting"},
-        {R"("status": "ready", "activity": "pulling", "activity_detail": "Layer 3 of 7")", SpaceState::ready,
-         "Layer 3 of 7"},
         {R"("status": "starting", "activity_detail": "   ")", SpaceState::unknown, "Status unavailable"},
     };
     for (const auto& row : rows) {
@@ -74,15 +63,12 @@ TEST(SpaceDisplay, CapitalizeWordsStartsEveryRunOfLetters) {
         const char* out;
     } rows[] = {
         {"building image", "Building Image"},
-        {"BUILDING IMAGE", "Building Image"},
         {"re-run", "Re-Run"},
-        {"v2beta", "V2Beta"},
         {"  two  spaces ", "  Two  Spaces "},
         {"élan VITAL", "Élan Vital"},
         {"don't stop", "Don't Stop"},
         {"L’EAU d’été", "L’eau D’été"},
         {"'quoted' rock 'n' roll", "'Quoted' Rock 'N' Roll"},
-        {"", ""},
     };
     for (const auto& row : rows)
         EXPECT_EQ(capitalizeWords(QString::fromUtf8(row.in)), QString::fromUtf8(row.out)) << row.in;
@@ -109,11 +95,8 @@ TEST(SnapshotAlertLevel, HighestConditionWins) {
              R"(, {"id": "m", "name": "M", "online": false})",
          "", StatusAlertLevel::none},
         {"", R"(, "notifications": {"unread": 2})", StatusAlertLevel::unread},
-        {node(ready), R"(, "notifications": {"unread": 2})", StatusAlertLevel::unread},
-        {"", R"(, "notifications": {"unread": 0})", StatusAlertLevel::none},
         {"", R"(, "notifications": {"unread": -3})", StatusAlertLevel::none},
         {"", R"(, "notifications": {"notifications": [{"id": "x"}]})", StatusAlertLevel::none},
-        {"", "", StatusAlertLevel::none},
     };
     for (const auto& row : rows)
         EXPECT_EQ(int(alertLevel(snapshot(row.nodes.constData(), row.rest))), int(row.level))

@@ -111,20 +111,6 @@ TEST(Appearance, PortalPreferenceWinsOverThePalette) {
     EXPECT_TRUE(appearance.isDark());
 }
 
-TEST(Appearance, PortalLightOverridesADarkPalette) {
-    PaletteGuard guard;
-    QGuiApplication::setPalette(paletteWithWindow(Qt::black));
-    PrivateBus bus;
-    ASSERT_TRUE(bus.isRunning());
-    FakePortalSettings portal(bus.connect(QStringLiteral("portal")), 2);
-
-    Appearance appearance(bus.connect(QStringLiteral("app")));
-    EXPECT_TRUE(appearance.isDark()) << "the palette answers until the portal does";
-    QSignalSpy changed(&appearance, &Appearance::changed);
-    ASSERT_TRUE(spinUntil([&] { return changed.count() == 1; }));
-    EXPECT_FALSE(appearance.isDark());
-}
-
 // Run alone in a process of its own (see CMakeLists.txt): the application subscribes before
 // anything else in the process has used the D-Bus variant type, as it does at start-up.
 TEST(AppearanceFirstInProcess, FollowsPortalChangesWithoutHelpFromOthers) {

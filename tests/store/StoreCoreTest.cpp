@@ -69,29 +69,6 @@ TEST_F(StoreTest, RefreshKeepsTheLastGoodSnapshotAcrossFailures) {
     EXPECT_EQ(s.lastUpdated(), fakes.clock->now());
 }
 
-TEST_F(StoreTest, CliStatusSourceReportsRunAndDecodeFailures) {
-    const QByteArray broken = R"({"authenticated":"yes"})";
-    fakes.runner->replySequence(
-        statusArguments(), {FakeRunner::ok(statusJson(true)), FakeRunner::ok(broken), FakeRunner::fail(1)});
-    StatusStore& s = makeStore();
-
-    QCoro::waitFor(s.refresh());
-    ASSERT_TRUE(s.status());
-    EXPECT_EQ(s.status()->authenticated, true);
-    EXPECT_EQ(s.status()->notifications->unread, 3);
-
-    QCoro::waitFor(s.refresh());
-    const Result<InternalStatus> expected = decodeInternalStatus(broken);
-    ASSERT_FALSE(expected.ok());
-    EXPECT_EQ(s.lastError(), expected.error().description());
-    EXPECT_FALSE(s.lastError()->isEmpty());
-    EXPECT_EQ(s.status()->authenticated, true);
-
-    QCoro::waitFor(s.refresh());
-    EXPECT_EQ(s.lastError(), QStringLiteral("tovi exited with code 1"));
-    EXPECT_EQ(fakes.runner->count(statusArguments()), 3);
-}
-
 TEST_F(StoreTest, TeamLookupRunsUnlessSignedOutOrKnown) {
     fakes.runner->replySequence(statusArguments(),
                                 {FakeRunner::ok(statusJson(false)), FakeRunner::ok(statusJson(std::nullopt)),
@@ -122,7 +99,8 @@ TEST_F(StoreTest, TeamLookupRunsUnlessSignedOutOrKnown) {
 
 TEST_F(StoreTest, FieldsNotifyOnlyWhenTheirValueChanges) {
     FakeStatusSource& source = fakes.useFakeSource();
-    source.setResults({snapshot(true), snapshot(true), Error::cliFailed(1, {}), Error::cliFailed(1, {})});
+    source.setResults({snapshot(true), snapshot(true), Error::cliFailed(1, {}), Error::cliFailed(1, {}),
+                       snapshot(false), snapshot(std::nullopt)});
     StatusStore& s = makeStore();
     QSignalSpy status(&s, &StatusStore::statusChanged);
     QSignalSpy error(&s, &StatusStore::lastErrorChanged);
@@ -145,8 +123,12 @@ TEST_F(StoreTest, FieldsNotifyOnlyWhenTheirValueChanges) {
     EXPECT_EQ(error.count(), 1);
     EXPECT_EQ(status.count(), 2);
     fakes.setDaemon(DaemonState::makeRunning(5000));
+    EXPECT_FALSE(s.needsSignIn());
     QCoro::waitFor(s.refresh());
     EXPECT_EQ(daemon.count(), 2);
+    EXPECT_TRUE(s.needsSignIn()); // signed out
+    QCoro::waitFor(s.refresh());
+    EXPECT_FALSE(s.needsSignIn()); // no flag at all
 }
 
 TEST_F(StoreTest, ARefreshWhileOneIsInFlightJoinsItInsteadOfFetchingAgain) {
@@ -202,27 +184,6 @@ TEST_F(StoreTest, StartCreatesOnePollingLoopThatSleepsBetweenPasses) {
     EXPECT_EQ(fakes.clock->sleepers(), 0);
     gate->open();
     EXPECT_EQ(fakes.clock->sleepers(), 1);
-}
-
-TEST_F(StoreTest, PollingWaitsForTheStartUpTask) {
-    fakes.runner->setInstalledSequence({false, true});
-    auto install = fakes.runner->gateShell();
-    StatusStore& s = makeStore();
-
-    s.start();
-    EXPECT_EQ(s.bootstrapState(), BootstrapState::installing());
-    EXPECT_EQ(fakes.runner->count(statusArguments()), 0);
-    fakes.clock->advance(60s);
-    EXPECT_EQ(fakes.runner->count(statusArguments()), 0);
-
-    install->open();
-    EXPECT_EQ(s.bootstrapState(), BootstrapState::idle());
-    EXPECT_FALSE(s.bootstrapTask());
-    // The start-up task's last step and the loop's first pass, after the install.
-    const QList<FakeRunner::Call>& calls = fakes.runner->calls();
-    ASSERT_FALSE(calls.isEmpty());
-    EXPECT_EQ(calls.first().kind, FakeRunner::Call::Kind::Shell);
-    EXPECT_EQ(fakes.runner->count(statusArguments()), 2);
 }
 
 TEST_F(StoreTest, ReleasedStoreEndsItsLoopAndSurvivesPendingWork) {

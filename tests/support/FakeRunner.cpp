@@ -133,7 +133,8 @@ QCoro::Task<bool> FakeRunner::isInstalled() {
 
 QCoro::Task<Result<QByteArray>> FakeRunner::run(QStringList arguments,
                                                 std::optional<std::chrono::milliseconds> timeLimit) {
-    m_calls.push_back({Call::Kind::Run, arguments, {}, timeLimit});
+    Q_UNUSED(timeLimit);
+    m_calls.push_back({Call::Kind::Run, arguments, {}});
     if (const std::shared_ptr<FakeGate> gate = gateFor(arguments))
         co_await gate->pass();
     Result<QByteArray> result = replyFor(arguments);
@@ -143,7 +144,7 @@ QCoro::Task<Result<QByteArray>> FakeRunner::run(QStringList arguments,
 }
 
 QCoro::Task<Result<QByteArray>> FakeRunner::runShell(QString commandLine) {
-    m_calls.push_back({Call::Kind::Shell, {}, commandLine, {}});
+    m_calls.push_back({Call::Kind::Shell, {}, commandLine});
     if (const std::shared_ptr<FakeGate> gate = m_shellGate; gate && !gate->isOpen())
         co_await gate->pass();
     Result<QByteArray> result = takeNext(m_shell, m_shellNext);

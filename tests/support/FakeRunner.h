@@ -21,9 +21,8 @@ public:
     struct Call {
         enum class Kind { Run, Shell };
         Kind kind = Kind::Run;
-        QStringList arguments;                              // Run
-        QString commandLine;                                // Shell
-        std::optional<std::chrono::milliseconds> timeLimit; // Run
+        QStringList arguments; // Run
+        QString commandLine;   // Shell
     };
 
     static Result<QByteArray> ok(const QByteArray& output = {}) { return output; }

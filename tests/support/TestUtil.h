@@ -7,8 +7,17 @@
 
 #include <functional>
 #include <optional>
+#include <ostream>
+
+// Failure messages show texts as text.
+inline void PrintTo(const QString& text, std::ostream* os) {
+    *os << '"' << text.toStdString() << '"';
+}
 
 namespace tovi::test {
+
+constexpr QFileDevice::Permissions kPlain = QFileDevice::ReadOwner | QFileDevice::WriteOwner;
+constexpr QFileDevice::Permissions kExecutable = kPlain | QFileDevice::ExeOwner;
 
 // Runs the event loop until the condition holds; false if it never did within a generous
 // bound (a hang guard for a broken build, not a timing check).
@@ -29,6 +38,10 @@ void writeFile(const QString& path, const QByteArray& contents,
                QFileDevice::Permissions permissions = QFileDevice::ReadOwner | QFileDevice::WriteOwner);
 // The file's bytes, or empty when it cannot be read.
 QByteArray readFile(const QString& path);
+// An executable bash script with `body` after the interpreter line, at a path given as text or
+// as the file system's bytes (which need not be UTF-8).
+void writeScript(const QString& path, const QByteArray& body);
+void writeNativeScript(const QByteArray& path, const QByteArray& body);
 
 // Sets or unsets an environment variable for the scope and puts the old value back after.
 class ScopedEnv {
@@ -41,6 +54,18 @@ public:
 private:
     const char* m_name;
     std::optional<QByteArray> m_old;
+};
+
+// Changes the working directory for the scope.
+class ScopedCurrentDir {
+public:
+    explicit ScopedCurrentDir(const QString& path);
+    ~ScopedCurrentDir();
+    ScopedCurrentDir(const ScopedCurrentDir&) = delete;
+    ScopedCurrentDir& operator=(const ScopedCurrentDir&) = delete;
+
+private:
+    QString m_old;
 };
 
 } // namespace tovi::test

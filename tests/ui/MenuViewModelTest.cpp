@@ -1,3 +1,7 @@
+// The window's presentation over a store: which parts show in which state, and where the
+// user's actions go. The texts themselves belong to StatusTexts and the list's rows to
+// SpacesListModel; here only that they arrive.
+
 #include "ui/MenuViewModel.h"
 #include "UiTestData.h"
 #include "store/CLICommands.h"
@@ -14,9 +18,9 @@ using namespace tovi::testing;
 namespace {
 
 InternalStatus signedInStatus() {
-    Space blog = readySpace(s("sp-1"), s("Blog"), s("mdi:web"));
-    InternalStatus status = statusWithNodes({node(s("n1"), s("Laptop"), QList<Space>{blog}, true),
-                                             node(s("n2"), s("Server"), QList<Space>{}, false)});
+    InternalStatus status =
+        statusWithNodes({node(s("n1"), s("Laptop"), QList<Space>{readySpace(s("sp-1"), s("Blog"))}),
+                         node(s("n2"), s("Server"), QList<Space>{}, false)});
     status.account = Account{};
     status.account->name = s("Ann");
     status.account->team = s("Acme");
@@ -24,6 +28,12 @@ InternalStatus signedInStatus() {
     status.notifications = Notifications{};
     status.notifications->unread = 2;
     return status;
+}
+
+InternalStatus signedOut() {
+    InternalStatus out;
+    out.authenticated = false;
+    return out;
 }
 
 // A store fed by a scripted status source, with the window's presentation on top.
@@ -45,28 +55,24 @@ struct Fixture {
 
 } // namespace
 
-TEST(MenuViewModel, NothingLoadedYetShowsLoadingAndHidesStatusElements) {
+TEST(MenuViewModel, NothingLoadedYetShowsLoadingOrWhyNot) {
     Fixture f;
-    EXPECT_EQ(f.menu.header()->title(), s("Tovi"));
     EXPECT_EQ(f.menu.header()->identityTitle(), s("Not signed in"));
     EXPECT_EQ(f.menu.body()->spaces()->form(), s("loading"));
-    EXPECT_EQ(f.menu.body()->spaces()->unavailableText(), s(""));
     EXPECT_FALSE(f.menu.footer()->showNotifications());
     EXPECT_FALSE(f.menu.footer()->showNodeCount());
-    EXPECT_EQ(f.menu.footer()->refreshTooltip(), s("Refresh status now"));
 
-    // Loading that cannot finish by itself says why instead of spinning: nothing could be
-    // loaded, or the snapshot's spaces section failed.
+    // Loading that cannot finish by itself says why instead of spinning.
     f.deps.source->setResult(Error::cliNotFound());
     f.refresh();
     EXPECT_EQ(f.menu.body()->spaces()->unavailableText(), s("Couldn't find the tovi CLI."));
     InternalStatus partial;
     partial.partial = true;
-    partial.errors = QList<StatusSectionError>{{s("usage"), s("usage: timed out")},
-                                               {s("spaces"), s("spaces: <b>timed out</b>")}};
+    partial.errors =
+        QList<StatusSectionError>{{s("usage"), s("usage: timed out")}, {s("spaces"), s("<b>x</b>")}};
     f.show(partial);
-    EXPECT_EQ(f.menu.body()->spaces()->form(), s("loading"));
-    EXPECT_EQ(f.menu.body()->spaces()->unavailableText(), s("spaces: <b>timed out</b>"));
+    EXPECT_EQ(f.menu.body()->spaces()->unavailableText(), s("<b>x</b>"));
+    EXPECT_TRUE(f.menu.footer()->showPartialWarning());
     f.show(signedInStatus());
     EXPECT_EQ(f.menu.body()->spaces()->unavailableText(), s(""));
 }
@@ -74,37 +80,27 @@ TEST(MenuViewModel, NothingLoadedYetShowsLoadingAndHidesStatusElements) {
 TEST(MenuViewModel, SignedInSnapshotFillsHeaderListAndStatusRow) {
     Fixture f;
     QSignalSpy headerChanged(f.menu.header(), &HeaderViewModel::changed);
+    QSignalSpy footerChanged(f.menu.footer(), &FooterViewModel::changed);
     f.refresh();
-
     EXPECT_EQ(f.menu.header()->title(), s("Acme"));
     EXPECT_EQ(f.menu.header()->windowTitle(), s("Tovi \u2014 Acme"));
     EXPECT_EQ(f.menu.header()->identityTitle(), s("Ann (Acme)"));
-    EXPECT_EQ(headerChanged.count(), 1);
+    const qsizetype footerChanges = footerChanged.count();
     f.refresh(); // the same snapshot again: nothing to tell the view
     EXPECT_EQ(headerChanged.count(), 1);
+    EXPECT_EQ(footerChanged.count(), footerChanges);
 
-    SpacesViewModel* spaces = f.menu.body()->spaces();
-    EXPECT_EQ(spaces->form(), s("search"));
-    EXPECT_EQ(spaces->model()->rowCount(), 2);
-    EXPECT_DOUBLE_EQ(spaces->listHeight(), 28 + 43);
-
+    EXPECT_EQ(f.menu.body()->spaces()->form(), s("search"));
+    EXPECT_EQ(f.menu.body()->spaces()->model()->rowCount(), 2);
     FooterViewModel* footer = f.menu.footer();
     EXPECT_EQ(footer->serviceText(), s("Service running"));
-    EXPECT_EQ(footer->serviceDotColor(), f.menu.colors()->green());
-    EXPECT_TRUE(footer->showCliVersion());
     EXPECT_EQ(footer->cliVersion(), s("1.4.0"));
     EXPECT_EQ(footer->nodeCountText(), s("1/2 Nodes"));
-    EXPECT_TRUE(footer->showNotifications());
     EXPECT_EQ(footer->notificationsCountText(), s("2"));
     EXPECT_TRUE(footer->upgradeUpdateForm());
 
-    // A team without a name leaves the title at "Tovi".
-    InternalStatus noTeam = signedInStatus();
-    noTeam.account->team = s("");
-    f.show(noTeam);
-    EXPECT_EQ(f.menu.header()->title(), s("Tovi"));
-    EXPECT_EQ(f.menu.header()->windowTitle(), s("Tovi"));
     // A blank team name would leave a dangling dash in task switchers.
+    InternalStatus noTeam = signedInStatus();
     noTeam.account->team = s(" ");
     f.show(noTeam);
     EXPECT_EQ(f.menu.header()->windowTitle(), s("Tovi"));
@@ -115,46 +111,28 @@ TEST(MenuViewModel, SignedInSnapshotFillsHeaderListAndStatusRow) {
     EXPECT_EQ(footer->serviceDotColor(), statusColor(StatusColor::green, true));
 }
 
-TEST(MenuViewModel, SignedOutShowsWelcomeAndSignInOnly) {
+TEST(MenuViewModel, SignedOutOffersSignInAndReopensOnlyAWebAddress) {
     Fixture f;
-    InternalStatus out;
-    out.authenticated = false;
-    out.notifications = Notifications{};
-    out.notifications->unread = 5;
-    f.show(out);
-
+    f.show(signedOut());
     EXPECT_TRUE(f.menu.body()->signedOut());
-    EXPECT_FALSE(f.menu.accountMenu()->showAddAccount());
     EXPECT_FALSE(f.menu.accountMenu()->showSignOut());
     EXPECT_TRUE(f.menu.accountMenu()->showSignIn());
     EXPECT_FALSE(f.menu.footer()->showNotifications());
-
     f.menu.body()->createAccount();
-    ASSERT_EQ(f.deps.browser->opened().size(), 1);
-    EXPECT_EQ(f.deps.browser->opened().last(), QUrl(s("https://tovi.test/create-account")));
-}
+    EXPECT_EQ(f.deps.browser->opened().value(0), QUrl(s("https://tovi.test/create-account")));
 
-TEST(MenuViewModel, AwaitingApprovalOffersReopenOnlyForAWebAddress) {
-    Fixture f;
-    InternalStatus out;
-    out.authenticated = false;
-    f.show(out);
     auto gate = f.deps.runner->gate({s("account"), s("claim")});
     f.deps.runner->replyPrefix({s("account"), s("login")},
                                FakeRunner::ok(R"({"token":"t","url":"https://tovi.test/approve/1"})"));
     f.menu.body()->signIn();
     ASSERT_TRUE(f.menu.body()->awaitingApproval());
-    EXPECT_EQ(f.menu.body()->approvalUrl(), s("https://tovi.test/approve/1"));
     EXPECT_TRUE(f.menu.body()->showReopenLink());
-    const qsizetype opened = f.deps.browser->opened().size();
     f.menu.body()->reopenApprovalPage();
-    ASSERT_EQ(f.deps.browser->opened().size(), opened + 1);
-    EXPECT_EQ(f.deps.browser->opened().last(), QUrl(s("https://tovi.test/approve/1")));
-
+    EXPECT_EQ(f.deps.browser->opened().size(), 3);
     f.menu.body()->cancelSignIn();
     EXPECT_FALSE(f.menu.body()->showReopenLink());
     f.menu.body()->reopenApprovalPage(); // nothing to reopen any more
-    EXPECT_EQ(f.deps.browser->opened().size(), opened + 1);
+    EXPECT_EQ(f.deps.browser->opened().size(), 3);
     gate->open();
 }
 
@@ -196,48 +174,26 @@ TEST(MenuViewModel, AccountsSectionListsProfilesAndDisablesTheCurrentOne) {
 TEST(MenuViewModel, AddAccountTrimsSpacesAndTabsButNotLineBreaks) {
     EXPECT_EQ(AccountMenuViewModel::trimmedProfileName(s(" \twork \t")), s("work"));
     EXPECT_EQ(AccountMenuViewModel::trimmedProfileName(s("\nwork\n")), s("\nwork\n"));
-    EXPECT_EQ(AccountMenuViewModel::trimmedProfileName(s(" \t ")), s(""));
-
     Fixture f;
-    f.refresh();
-    EXPECT_FALSE(f.menu.accountMenu()->addAccount(s("   ")));
+    EXPECT_FALSE(f.menu.accountMenu()->addAccount(s(" \t ")));
     EXPECT_EQ(f.store.signInTask(), nullptr);
-    EXPECT_EQ(f.deps.runner->count({s("account"), s("login")}), 0);
-
-    auto gate = f.deps.runner->gate({s("account"), s("login")});
-    EXPECT_TRUE(f.menu.accountMenu()->addAccount(s("\t work ")));
-    EXPECT_NE(f.store.signInTask(), nullptr);
-    QCoreApplication::processEvents();
-    gate->open();
-    QCoreApplication::processEvents();
-    bool sawProfile = false;
-    for (const QStringList& run : f.deps.runner->runs()) {
-        if (run.mid(0, 2) == QStringList{s("account"), s("login")})
-            sawProfile = run.contains(s("work"));
-    }
-    EXPECT_TRUE(sawProfile);
 }
 
 TEST(MenuViewModel, PagesOpenOnlyWithAnAddress) {
     Fixture f;
     f.deps.runner->reply(accountMeArguments(), FakeRunner::fail(1, s("offline")));
     f.refresh();
-    ASSERT_FALSE(f.store.teamId());
-
-    // Service pages never need the team.
+    // Service pages never need the team; team pages do, and open nothing without one.
     f.menu.header()->openUsage();
     f.menu.accountMenu()->openServicePage(s("/credits"));
-    // Team pages do: nothing opens.
     f.menu.footer()->openNodes();
     f.menu.footer()->openNotifications();
-    f.menu.body()->spaces()->open(0);
     f.menu.body()->spaces()->open(1);
     EXPECT_EQ(f.deps.browser->opened(),
               (QList<QUrl>{QUrl(s("https://tovi.test/usage")), QUrl(s("https://tovi.test/credits"))}));
 
     f.deps.runner->reply(accountMeArguments(), FakeRunner::ok(R"({"id":"u1","team_id":"team-1"})"));
     f.refresh();
-    ASSERT_TRUE(f.store.teamId());
     f.menu.footer()->openNodes();
     f.menu.footer()->openNotifications();
     f.menu.body()->spaces()->open(0);  // node header
@@ -250,28 +206,6 @@ TEST(MenuViewModel, PagesOpenOnlyWithAnAddress) {
                            QUrl(s("https://tovi.test/team/team-1/spaces/sp-1"))}));
 }
 
-// Which rows a query keeps is the list model's business; here, that the query outlives polls.
-TEST(MenuViewModel, SearchTextSurvivesRefreshesUntilCleared) {
-    Fixture f;
-    f.refresh();
-    SpacesViewModel* spaces = f.menu.body()->spaces();
-    EXPECT_FALSE(spaces->showClearButton());
-
-    spaces->setSearchText(s("zzz"));
-    EXPECT_TRUE(spaces->showClearButton());
-    EXPECT_TRUE(spaces->showNoMatches());
-
-    spaces->setSearchText(s("SERV"));
-    f.refresh();
-    EXPECT_EQ(spaces->searchText(), s("SERV"));
-    EXPECT_EQ(spaces->model()->rowCount(), 1); // "Server" with no spaces: header only
-
-    spaces->clearSearch();
-    EXPECT_EQ(spaces->searchText(), s(""));
-    EXPECT_FALSE(spaces->showClearButton());
-    EXPECT_EQ(spaces->model()->rowCount(), 2);
-}
-
 TEST(MenuViewModel, FooterBannersFollowTheStoreMessages) {
     Fixture f;
     f.refresh();
@@ -281,25 +215,16 @@ TEST(MenuViewModel, FooterBannersFollowTheStoreMessages) {
     EXPECT_EQ(f.banner(0),
               (QVariantMap{{s("message"), s("spaces: expected a list")}, {s("hasRetry"), false}}));
 
-    // A failed set-up comes first and offers a retry.
+    // A failed set-up comes first and offers a retry, which runs the set-up again.
     f.deps.runner->setInstalled(false);
     f.deps.runner->replyShell(FakeRunner::fail(7, s("curl: could not resolve host")));
     QCoro::waitFor(TaskHandle::wait(f.store.startBootstrap()));
-    ASSERT_EQ(f.store.bootstrapState().kind, BootstrapState::Kind::failed);
-    ASSERT_GE(f.menu.footer()->banners().size(), 2);
+    ASSERT_EQ(f.menu.footer()->banners().size(), 2);
     EXPECT_EQ(f.banner(0).value(s("message")).toString(), f.store.bootstrapState().message);
     EXPECT_TRUE(f.banner(0).value(s("hasRetry")).toBool());
-    EXPECT_FALSE(f.banner(1).value(s("hasRetry")).toBool());
-
-    const int shells = f.deps.runner->shellLines().size();
     f.menu.footer()->retryBootstrap();
     QCoreApplication::processEvents();
-    EXPECT_GT(f.deps.runner->shellLines().size(), shells);
-
-    f.deps.source->setResult(signedInStatus());
-    f.refresh();
-    for (const QVariant& banner : f.menu.footer()->banners())
-        EXPECT_NE(banner.toMap().value(s("message")).toString(), s("spaces: expected a list"));
+    EXPECT_EQ(f.deps.runner->shellLines().size(), 2);
 
     // A script that leaves no CLI to find: one banner saying so, with Retry.
     f.deps.runner->replyShell(FakeRunner::ok());
@@ -310,42 +235,32 @@ TEST(MenuViewModel, FooterBannersFollowTheStoreMessages) {
               (QVariantMap{{s("message"), s("Couldn't find the tovi CLI.")}, {s("hasRetry"), true}}));
 }
 
-TEST(MenuViewModel, ControlsRowFollowsServiceAndMaintenance) {
+TEST(MenuViewModel, ControlsRowFollowsServiceMaintenanceAndTheClock) {
     Fixture f;
     f.deps.setDaemon(DaemonState::stopped());
     f.refresh();
     FooterViewModel* footer = f.menu.footer();
-    EXPECT_EQ(footer->serviceText(), s("Service stopped"));
     EXPECT_EQ(footer->serviceDotColor(), f.menu.colors()->red());
     EXPECT_TRUE(footer->showStart());
     EXPECT_FALSE(footer->showSpinner());
 
     // While the store maintains, the spinner replaces "Start" and upgrading is disabled.
-    auto gate = f.deps.runner->gate({s("install")});
+    auto gate = f.deps.runner->gate(CLICommands::install());
     footer->upgrade();
     QCoreApplication::processEvents();
-    ASSERT_TRUE(f.store.isMaintaining());
     EXPECT_TRUE(footer->showSpinner());
     EXPECT_FALSE(footer->showStart());
     EXPECT_FALSE(footer->upgradeEnabled());
-
+    footer->upgrade(); // a stale click while disabled
+    EXPECT_EQ(f.deps.runner->count(CLICommands::install()), 1);
     gate->open();
     QCoreApplication::processEvents();
-    EXPECT_FALSE(f.store.isMaintaining());
     EXPECT_TRUE(footer->upgradeEnabled());
     EXPECT_TRUE(footer->showMaintenanceMessage());
-    EXPECT_FALSE(footer->maintenanceMessage().isEmpty());
-}
 
-TEST(MenuViewModel, RefreshTooltipAgesWithTheClock) {
-    Fixture f;
-    f.refresh();
-    f.now = f.deps.clock->now().addSecs(2);
-    f.menu.footer()->update();
-    EXPECT_EQ(f.menu.footer()->refreshTooltip(), s("Last refreshed just now"));
     f.now = f.deps.clock->now().addSecs(120);
     f.menu.setActive(true);
-    EXPECT_EQ(f.menu.footer()->refreshTooltip(), s("Last refreshed 2 minutes ago"));
+    EXPECT_EQ(footer->refreshTooltip(), s("Last refreshed 2 minutes ago"));
 }
 
 TEST(MenuViewModel, ClosedWindowRecomputesNothingUntilItOpens) {
@@ -369,8 +284,6 @@ TEST(MenuViewModel, ClosedWindowRecomputesNothingUntilItOpens) {
 TEST(MenuViewModel, SettingsReadAndWriteTheStore) {
     Fixture f;
     SettingsViewModel* settings = f.menu.settings();
-
-    EXPECT_FALSE(settings->keepAwake());
     settings->setKeepAwake(true);
     EXPECT_EQ(f.deps.defaults->value(s("keepAwake")).toBool(), true);
     EXPECT_EQ(f.deps.keepAwake->activeCount(), 1);
@@ -393,11 +306,9 @@ TEST(MenuViewModel, SettingsReadAndWriteTheStore) {
     settings->setOpenAtLogin(true);
     EXPECT_EQ(f.deps.loginItem->requests(), (QList<bool>{true}));
     EXPECT_TRUE(settings->openAtLogin());
-
     EXPECT_FALSE(settings->showMoveNote());
     *f.deps.location = AppLocation::temporary;
     EXPECT_TRUE(settings->showMoveNote());
-
     QSignalSpy changed(settings, &SettingsViewModel::changed);
     settings->setSyncAgentHistory(true);
     EXPECT_TRUE(settings->syncAgentHistory());

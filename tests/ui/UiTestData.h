@@ -1,18 +1,12 @@
 #pragma once
 
 #include "model/Records.h"
+#include "support/TestUtil.h"
 
 #include <QList>
 #include <QString>
 
 #include <optional>
-
-#include <ostream>
-
-// Readable QString values in assertion failures.
-inline void PrintTo(const QString& text, std::ostream* out) {
-    *out << '"' << text.toStdString() << '"';
-}
 
 namespace tovi::testing {
 

@@ -8,25 +8,18 @@ using tovi::UpdateAddressPolicy;
 
 TEST(UpdateAddressPolicy, AllowsHttpsAnywhereAndPlainHttpOnlyOnThisMachine) {
     const char* allowed[] = {
-        "https://tovi.dev/appcast.xml", "HTTPS://tovi.dev/a",     "https://203.0.113.5:8443/feed",
-        "http://127.0.0.1:8080/feed",   "http://127.1.2.3/feed",  "http://localhost/feed",
-        "http://LOCALHOST:99/x",        "http://[::1]:8080/feed",
+        "HTTPS://tovi.dev/a",
+        "http://127.1.2.3/feed",
+        "http://LOCALHOST:99/x",
+        "http://[::1]:8080/feed",
     };
     for (const char* text : allowed) {
         SCOPED_TRACE(text);
         EXPECT_TRUE(UpdateAddressPolicy::check(QUrl(QString::fromUtf8(text))).ok());
     }
     const char* refused[] = {
-        "http://tovi.dev/appcast.xml",
-        "http://128.0.0.1/feed",
-        "http://localhost.evil.dev/feed",
-        "http://127.0.0.1.evil.dev/x",
-        "http://[::2]/feed",
-        "ftp://127.0.0.1/feed",
-        "file:///tmp/appcast.xml",
-        "appcast.xml",
-        "",
-        "https:///no-host",
+        "http://128.0.0.1/feed", "http://localhost.evil.dev/feed", "http://127.0.0.1.evil.dev/x",
+        "http://[::2]/feed",     "ftp://127.0.0.1/feed",           "https:///no-host",
     };
     for (const char* text : refused) {
         SCOPED_TRACE(text);
