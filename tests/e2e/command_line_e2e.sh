@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # tovi-tray's command line against the built binary: --help, --version and a mistyped option
-# answer without a display; --quit ends the running copy over the session bus; the manual
-# page documents the options --help lists.
+# answer without a display; one copy of ten started at once keeps running, and a new one takes
+# over after it crashed; --quit ends the running copy over the session bus; the manual page
+# documents the options --help lists.
 set -uo pipefail
 TRAY=$1 MANPAGE=$2 VERSION=$3 WORK=$4
 source "$(dirname "$0")/common.sh"
@@ -62,13 +63,34 @@ run not-running --quit
 check "--quit with no copy running exits 0" test "$(rc not-running)" = 0
 check "and says Tovi is not running" has not-running.err "Tovi is not running."
 
-# A running copy (offscreen, no tray: its window opens by itself); nothing to install from.
-export TOVI_WEB_ORIGIN=http://127.0.0.1:9
-QT_QPA_PLATFORM=offscreen "$TRAY" >"$WORK/running.log" 2>&1 &
+# Ten copies at once (offscreen, no tray: the window opens by itself; nothing to install from):
+# exactly one keeps running and owns the bus name, the others hand over and exit 0.
+export TOVI_WEB_ORIGIN=http://127.0.0.1:9 QT_QPA_PLATFORM=offscreen
+copies=()
+for i in $(seq 1 10); do
+    "$TRAY" >"$WORK/copy-$i.log" 2>&1 &
+    copies+=($!)
+    session_track $!
+done
+alive() { local p; for p in "${copies[@]}"; do kill -0 "$p" 2>/dev/null && echo "$p"; done; }
+wait_for 60 sh -c "[ \$(for p in ${copies[*]}; do kill -0 \$p 2>/dev/null && echo x; done | wc -l) -le 1 ]"
+check "exactly one of ten copies keeps running (running: $(alive | wc -l))" test "$(alive | wc -l)" -eq 1
+for p in "${copies[@]}"; do
+    kill -0 "$p" 2>/dev/null && continue
+    wait "$p" || fail "a copy that handed over exited with status $?"
+done
+check "the survivor owns the bus name" wait_for 15 bus_name_owned dev.tovi.Tovi
+check "the lock file exists" test -f "$XDG_DATA_HOME/Tovi/instance.lock"
+
+# After a crash a new copy takes the lock and the name.
+kill -KILL "$(alive)"
+name_free() { ! bus_name_owned dev.tovi.Tovi; }
+wait_for 10 name_free
+"$TRAY" >"$WORK/running.log" 2>&1 &
 running=$!
 session_track $running
-check "a copy runs and owns the bus name" wait_for 30 bus_name_owned dev.tovi.Tovi
-QT_QPA_PLATFORM=offscreen run show --show
+check "after a crash a new copy takes over the bus name" wait_for 30 bus_name_owned dev.tovi.Tovi
+run show --show
 check "--show with a copy running hands over and exits 0" test "$(rc show)" = 0
 check "the running copy stays" kill -0 $running
 run quit --quit
@@ -79,7 +101,6 @@ check "--quit prints nothing" empty quit.err
 wait $running
 status=$?
 check "the running copy quit with status 0 (got $status)" test "$status" = 0
-name_free() { ! bus_name_owned dev.tovi.Tovi; }
 check "and no longer owns the bus name" name_free
 
 ((FAILURES == 0)) || { echo "--- running copy"; tail -20 "$WORK/running.log"; } >&2

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The window on real desktops. One session per run, all private (own display, own session
 # bus, sandboxed HOME) and ended on exit:
-#   xembed      Xvfb + openbox + trayer; also the keyboard (Esc, Tab, typing, Return) and Ctrl+Q
+#   xembed      Xvfb + openbox + trayer; also the keyboard (Esc, Tab, typing, Return), Ctrl+Q and a
+#               second launch handing over
 #   sni         Xvfb + openbox + a StatusNotifierItem host with its watcher
 #   wayland     Weston nested in Xvfb, Qt on Wayland, no tray: opened through D-Bus activation
 #   late-panel  Xvfb + openbox, trayer started 5 s after Tovi
@@ -460,22 +461,36 @@ session_xembed() {
     start_sim
     start_tray
     check "the tray icon is embedded in the panel" wait_for 30 tray_icon_window
-    wait_for 15 bus_name_owned dev.tovi.Tovi
+    check "the running copy owns the application's bus name" wait_for 15 bus_name_owned dev.tovi.Tovi
+    check "no window is open before the first click" test -z "$(tovi_window)"
     check "a click on the icon opens the window" open_by_click
+    WIN=$(tovi_window)
+    focused() { [ "$(xdotool getwindowfocus 2>/dev/null)" = "$WIN" ]; }
+    check "the window opens with the keyboard focus" wait_for 10 focused
+    window_geometry "$WIN"
+    check "the window is 340 wide (got $WIN_W)" test "$WIN_W" -eq 340
     GEOMETRY_LINES=0
     settle 2
     walk_states open_by_click
+
+    # A second launch hands over to this copy: it exits 0 and the window comes forward.
+    xdotool key Escape
+    wait_for 5 no_tovi_window
+    local rc
+    timeout 30 "$TRAY" >"$WORK/second.log" 2>&1
+    rc=$?
+    check "a second launch exits with status 0 (got $rc)" test "$rc" -eq 0
+    check "the second launch brings the first copy's window forward" wait_for 15 tovi_window
 
     # Ctrl+Q in the focused window quits the whole application.
     wait_for 5 tovi_window || open_by_click
     WIN=$(tovi_window)
     [ -n "$WIN" ] && xdotool windowactivate --sync "$WIN" 2>/dev/null
-    focused() { [ "$(xdotool getwindowfocus 2>/dev/null)" = "$WIN" ]; }
     check "Ctrl+Q: the window has the keyboard focus" wait_for 5 focused
     xdotool key ctrl+q
     if wait_for 5 sh -c "! kill -0 $TRAY_PID 2>/dev/null"; then
         wait "$TRAY_PID"
-        local rc=$?
+        rc=$?
         check "Ctrl+Q quits Tovi with status 0 (got $rc)" test "$rc" -eq 0
     else
         fail "Ctrl+Q quits Tovi (it kept running)"

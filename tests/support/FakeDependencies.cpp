@@ -11,13 +11,13 @@ FakeDependencies::FakeDependencies() {
     runner->reply(statusArguments(), FakeRunner::ok(statusJson(true)));
     runner->reply(accountMeArguments(), FakeRunner::ok(R"({"id":"u1","team_id":"team-1"})"));
     runner->reply(profileListArguments(), FakeRunner::ok(R"([{"name":"default","active":true}])"));
-    runner->respondPrefix({QStringLiteral("config"), QStringLiteral("get")},
+    runner->respondPrefix(CLICommands::configGet({}).first(2),
                           [values = config](const QStringList& arguments) -> Result<QByteArray> {
                               const QString key = arguments.value(2);
                               const QJsonObject object{{key, values->value(key)}};
                               return QJsonDocument(object).toJson(QJsonDocument::Compact);
                           });
-    runner->respondPrefix({QStringLiteral("config"), QStringLiteral("set")},
+    runner->respondPrefix(CLICommands::configSet({}, {}).first(2),
                           [values = config](const QStringList& arguments) -> Result<QByteArray> {
                               values->insert(arguments.value(2), arguments.value(3));
                               return QByteArray();
