@@ -10,12 +10,6 @@ using namespace tovi;
 
 namespace {
 
-QByteArray fixture(const char* name) {
-    QFile file(QStringLiteral(TOVI_TEST_DATA_DIR "/fixtures/") + QLatin1StringView(name));
-    EXPECT_TRUE(file.open(QIODevice::ReadOnly)) << name;
-    return file.readAll();
-}
-
 QString errorOf(const Result<InternalStatus>& r) {
     return r.ok() ? QStringLiteral("<decoded>") : r.error().text;
 }
@@ -28,27 +22,11 @@ InternalStatus decoded(const char* json) {
 
 } // namespace
 
-TEST(WireKeyRule, ConvertsSnakeCaseAndKeepsOuterUnderscores) {
-    const struct {
-        const char16_t* wire;
-        const char16_t* field;
-    } rows[] = {
-        {u"credits_micros", u"creditsMicros"},
-        {u"USER_ID", u"userId"},
-        {u"currentVersion", u"currentVersion"}, // no underscore: untouched
-        {u"_partial", u"_partial"},
-        {u"__user_id__", u"__userId__"},
-        {u"team_ID_name", u"teamIdName"},
-        {u"ÉTAT_ÉTÉ", u"étatÉté"},
-        {u"___", u"___"},
-    };
-    for (const auto& row : rows) {
-        const QString wire = QString::fromUtf16(row.wire);
-        EXPECT_EQ(convertWireKey(wire), QString::fromUtf16(row.field)) << qPrintable(wire);
-    }
-}
-
-TEST(WireKeyMatching, ConvertedKeysMatchFieldsExactly) {
+TEST(WireKeys, SnakeCaseConvertsAndConvertedKeysMatchFieldsExactly) {
+    for (const QString& row : u"credits_micros=creditsMicros USER_ID=userId currentVersion=currentVersion "
+                              u"_partial=_partial __user_id__=__userId__ team_ID_name=teamIdName "
+                              u"ÉTAT_ÉTÉ=étatÉté ___=___"_qs.split(u' '))
+        EXPECT_EQ(convertWireKey(row.section(u'=', 0, 0)), row.section(u'=', 1)) << qPrintable(row);
     // The CLI's snake_case and an already camelCase key decode the same way.
     for (const char* json : {R"({"cli": {"current_version": "1.2.0", "update_available": true}})",
                              R"({"cli": {"currentVersion": "1.2.0", "update_available": true}})",
@@ -68,13 +46,13 @@ TEST(WireKeyMatching, ConvertedKeysMatchFieldsExactly) {
     EXPECT_FALSE(s.secrets);
 }
 
-TEST(StrictTypes, AcceptOnlyTheExactJsonType) {
+TEST(DecodeErrors, NameThePathToTheFirstValueOfTheWrongTypeAndCountsStayExact) {
     const struct {
         const char* json;
-        const char* error; // nullptr: decodes
+        const char* error;
     } rows[] = {
-        {R"({"credits": {"credits_micros": 5000}})", nullptr},
-        {R"({"credits": {"credits_micros": 5.0}})", nullptr},
+        {R"({"credits": {"credits_micros": 5000}})", "<decoded>"},
+        {R"({"credits": {"credits_micros": 5.0}})", "<decoded>"},
         {R"({"credits": {"credits_micros": "5000"}})",
          "credits.creditsMicros: expected a whole number, found a string"},
         {R"({"credits": {"credits_micros": 5.5}})",
@@ -92,17 +70,25 @@ TEST(StrictTypes, AcceptOnlyTheExactJsonType) {
         {R"({"spaces": {"nodes": {}}})", "spaces.nodes: expected an array, found an object"},
         {R"({"errors": [{"section": "credits", "message": "x"}, "oops"]})",
          "errors[1]: expected an object, found a string"},
+        {R"({"spaces": {"nodes": [{"id": "n", "name": "N", "spaces": [
+             {"id": "a", "name": "A"}, {"id": "b", "name": "B"}, {"id": "c", "name": null}]}]}})",
+         "spaces.nodes[0].spaces[2].name: expected a string, found null"},
+        {R"({"spaces": {"nodes": [{"id": "n", "name": "N", "spaces": [{"id": "a", "name": "A"}, {"name": "B"}]}]}})",
+         "spaces.nodes[0].spaces[1].id: missing required value"},
+        {R"({"notifications": {"notifications": [{"id": "1"}, {"id": 2}]}})",
+         "notifications.notifications[1].id: expected a string, found a number"},
+        {R"({"errors": [{"section": "credits"}]})", "errors[0].message: missing required value"},
+        {R"([])", "expected an object, found an array"},
+        {R"({"cli": {"current_version": "1.2)",
+         "tovi's output isn't valid JSON (unterminated string at offset 33)."},
+        {R"({} {})", "tovi's output isn't valid JSON (garbage at the end of the document at offset 3)."},
+        {"", "tovi printed no output where JSON was expected."},
+        // The first failure in field-table order is the one reported, not one further down.
+        {R"({"secrets": "x", "cli": 1})", "cli: expected an object, found a number"},
     };
-    for (const auto& row : rows) {
-        const Result<InternalStatus> r = decodeInternalStatus(QByteArray(row.json));
-        if (row.error)
-            EXPECT_EQ(errorOf(r), QString::fromUtf8(row.error)) << row.json;
-        else
-            EXPECT_TRUE(r.ok()) << row.json << " -> " << qPrintable(errorOf(r));
-    }
-}
-
-TEST(StrictTypes, CountsKeepEverySixtyFourBitValueExact) {
+    for (const auto& row : rows)
+        EXPECT_EQ(errorOf(decodeInternalStatus(row.json)), QString::fromUtf8(row.error)) << row.json;
+    // Counts keep every 64-bit value exact.
     InternalStatus s = decoded(R"({"credits": {"credits_micros": 9223372036854775807},
                                    "usage": {"cost_micros": -9223372036854775808, "window_hours": 5.0,
                                              "request_count": 9007199254740993}})");
@@ -136,39 +122,12 @@ TEST(RequiredAndOptional, MissingOrNullOptionalsAreAbsentAndRequiredOnesFail) {
     EXPECT_FALSE(unreadOnly.notifications->notifications);
 }
 
-TEST(ErrorText, NamesThePathToTheFirstFailure) {
-    const struct {
-        const char* json;
-        const char* error;
-    } rows[] = {
-        {R"({"spaces": {"nodes": [{"id": "n", "name": "N", "spaces": [
-             {"id": "a", "name": "A"}, {"id": "b", "name": "B"}, {"id": "c", "name": null}]}]}})",
-         "spaces.nodes[0].spaces[2].name: expected a string, found null"},
-        {R"({"spaces": {"nodes": [{"id": "n", "name": "N", "spaces": [{"id": "a", "name": "A"}, {"name": "B"}]}]}})",
-         "spaces.nodes[0].spaces[1].id: missing required value"},
-        {R"({"notifications": {"notifications": [{"id": "1"}, {"id": 2}]}})",
-         "notifications.notifications[1].id: expected a string, found a number"},
-        {R"({"errors": [{"section": "credits"}]})", "errors[0].message: missing required value"},
-        {R"([])", "expected an object, found an array"},
-        {R"({"cli": {"current_version": "1.2)",
-         "tovi's output isn't valid JSON (unterminated string at offset 33)."},
-        {R"({} {})", "tovi's output isn't valid JSON (garbage at the end of the document at offset 3)."},
-        {"", "tovi printed no output where JSON was expected."},
-    };
-    for (const auto& row : rows)
-        EXPECT_EQ(errorOf(decodeInternalStatus(QByteArray(row.json))), QString::fromUtf8(row.error))
-            << row.json;
-
-    // The first failure in field-table order is the one reported, not one further down.
-    EXPECT_EQ(errorOf(decodeInternalStatus(R"({"secrets": "x", "cli": 1})")),
-              QStringLiteral("cli: expected an object, found a number"));
-}
-
-TEST(SnapshotDocuments, TypicalSnapshotDecodesEverySection) {
-    const Result<InternalStatus> r = decodeInternalStatus(fixture("status-typical.json"));
+TEST(SnapshotDocuments, TypicalAndPartialSnapshotsDecode) {
+    QFile file(QStringLiteral(TOVI_TEST_DATA_DIR "/fixtures/status-typical.json"));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const Result<InternalStatus> r = decodeInternalStatus(file.readAll());
     ASSERT_TRUE(r.ok()) << qPrintable(r.error().text);
     const InternalStatus& s = *r;
-
     EXPECT_EQ(s.cli->latestVersion, QStringLiteral("1.9.0"));
     EXPECT_EQ(s.account->userId, QStringLiteral("usr_01HZX4"));
     ASSERT_EQ(s.spaces->nodes->size(), 3);
@@ -176,9 +135,8 @@ TEST(SnapshotDocuments, TypicalSnapshotDecodesEverySection) {
     for (const SpaceNode& node : *s.spaces->nodes)
         for (const Space& space : *node.spaces)
             ids << space.id;
-    EXPECT_EQ(ids,
-              (QStringList{u"sp_api"_qs, u"sp_web"_qs, u"sp_db"_qs, u"sp_docs"_qs, u"sp_scratch"_qs,
-                           u"sp_ml"_qs, u"sp_worker"_qs, u"sp_cron"_qs, u"sp_preview"_qs, u"sp_blog"_qs}));
+    EXPECT_EQ(ids.join(u' '),
+              u"sp_api sp_web sp_db sp_docs sp_scratch sp_ml sp_worker sp_cron sp_preview sp_blog"_qs);
     const Space& db = s.spaces->nodes->at(0).spaces->at(2);
     EXPECT_EQ(db.indicatorLabel, QStringLiteral("Disk 92% full"));
     EXPECT_EQ(db.heartbeat, QStringLiteral("2024-05-02T09:14:00Z"));
@@ -193,19 +151,19 @@ TEST(SnapshotDocuments, TypicalSnapshotDecodesEverySection) {
     EXPECT_EQ(s.notifications->notifications->at(0).title, QStringLiteral("postgres disk almost full"));
     EXPECT_EQ(s.partial, false);
     EXPECT_TRUE(s.errors && s.errors->isEmpty());
-}
 
-TEST(SnapshotDocuments, PartialSnapshotIsStillASnapshot) {
-    const Result<InternalStatus> r = decodeInternalStatus(fixture("status-partial.json"));
-    ASSERT_TRUE(r.ok()) << qPrintable(r.error().text);
-    EXPECT_EQ(r->partial, true);
-    EXPECT_FALSE(r->credits);
-    EXPECT_EQ(*r->errors,
+    // A partial snapshot is still a snapshot: the failed sections are named, the rest stands.
+    const InternalStatus partial =
+        decoded(R"({"authenticated": true, "spaces": {"nodes": []}, "partial": true,
+        "errors": [{"section": "credits", "message": "billing service timed out after 5s"}]})");
+    EXPECT_EQ(partial.partial, true);
+    EXPECT_FALSE(partial.credits);
+    EXPECT_EQ(*partial.errors,
               (QList<StatusSectionError>{{u"credits"_qs, u"billing service timed out after 5s"_qs}}));
-    EXPECT_TRUE(r->spaces->nodes->isEmpty());
+    EXPECT_TRUE(partial.spaces->nodes->isEmpty());
 }
 
-TEST(AccountDocuments, ProfileListNeedsAnArrayOfNamedProfiles) {
+TEST(AccountDocuments, ProfilesSignInAndAccountRecords) {
     Result<QList<Profile>> r = decodeProfileList("[]");
     ASSERT_TRUE(r.ok());
     EXPECT_TRUE(r->isEmpty());
@@ -226,9 +184,7 @@ TEST(AccountDocuments, ProfileListNeedsAnArrayOfNamedProfiles) {
 
     EXPECT_EQ(decodeProfileList(R"([{"name": "w", "default": "yes"}])").error().text,
               QStringLiteral("[0].default: expected true or false, found a string"));
-}
 
-TEST(AccountDocuments, SignInAndAccountRecords) {
     Result<LoginClaim> claim = decodeLoginClaim(
         R"({"status": "pending", "url": "https://tovi.dev/approve/abc", "token": "tok_1", "expires_in": "10m"})");
     ASSERT_TRUE(claim.ok()) << qPrintable(claim.error().text);

@@ -3,15 +3,12 @@
 #include "updater/MessageBoxUpdatePrompter.h"
 
 #include <QAbstractButton>
-#include <QApplication>
-#include <QDBusConnection>
 #include <QDBusMessage>
 #include <QLabel>
 #include <gtest/gtest.h>
 
 using namespace tovi;
-using tovi::test::PrivateBus;
-using tovi::test::spinUntil;
+using namespace tovi::test;
 
 namespace {
 
@@ -20,17 +17,7 @@ class NotificationServer : public QObject {
     Q_OBJECT
     Q_CLASSINFO("D-Bus Interface", "org.freedesktop.Notifications")
 public:
-    explicit NotificationServer(QDBusConnection bus)
-        : m_bus(bus) {}
     QList<QVariantList> calls;
-
-    void invoke(uint id, const QString& key) {
-        QDBusMessage signal = QDBusMessage::createSignal(QStringLiteral("/org/freedesktop/Notifications"),
-                                                         QStringLiteral("org.freedesktop.Notifications"),
-                                                         QStringLiteral("ActionInvoked"));
-        signal << id << key;
-        m_bus.send(signal);
-    }
 
 public Q_SLOTS:
     uint Notify(const QString& app, uint replaces, const QString& icon, const QString& summary,
@@ -38,10 +25,13 @@ public Q_SLOTS:
         calls.append(QVariantList{app, replaces, icon, summary, body, actions, hints, timeout});
         return replaces ? replaces : uint(40 + calls.size());
     }
-
-private:
-    QDBusConnection m_bus;
 };
+
+void click(QMessageBox* box, const QString& label) {
+    for (QAbstractButton* button : box->buttons())
+        if (button->text() == label)
+            button->click();
+}
 
 } // namespace
 
@@ -49,40 +39,38 @@ TEST(DesktopUpdateNotifier, SendsNoticesToTheNotificationServerAndReportsItsActi
     PrivateBus bus;
     ASSERT_TRUE(bus.isRunning());
     QDBusConnection serverBus = bus.connect(QStringLiteral("server"));
-    ASSERT_TRUE(serverBus.isConnected());
-    NotificationServer server(serverBus);
-    ASSERT_TRUE(serverBus.registerObject(QStringLiteral("/org/freedesktop/Notifications"), &server,
-                                         QDBusConnection::ExportAllSlots));
-    ASSERT_TRUE(serverBus.registerService(QStringLiteral("org.freedesktop.Notifications")));
+    NotificationServer server;
+    const QString path = QStringLiteral("/org/freedesktop/Notifications");
+    const QString name = QStringLiteral("org.freedesktop.Notifications");
+    ASSERT_TRUE(serverBus.registerObject(path, &server, QDBusConnection::ExportAllSlots));
+    ASSERT_TRUE(serverBus.registerService(name));
 
     DesktopUpdateNotifier notifier(bus.connect(QStringLiteral("client")), QStringLiteral("dev.tovi.Tovi"));
     QStringList invoked;
     QObject::connect(&notifier, &UpdateNotifier::actionInvoked, [&](const QString& a) { invoked << a; });
-
-    notifier.notify(UpdateNotice{QStringLiteral("Tovi 1.1.0 is available"), QStringLiteral("You have 1.0.0."),
-                                 QStringLiteral("download"), QStringLiteral("Download")});
+    const QString summary = QStringLiteral("Tovi 1.1.0 is available");
+    notifier.notify(UpdateNotice{summary, QStringLiteral("You have 1.0.0."), QStringLiteral("download"),
+                                 QStringLiteral("Download")});
     ASSERT_TRUE(spinUntil([&] { return server.calls.size() == 1; }));
     const QVariantList& call = server.calls[0];
     EXPECT_EQ(call[0].toString(), QStringLiteral("Tovi"));
     EXPECT_EQ(call[1].toUInt(), 0u);
-    EXPECT_EQ(call[3].toString(), QStringLiteral("Tovi 1.1.0 is available"));
+    EXPECT_EQ(call[3].toString(), summary);
     EXPECT_EQ(call[5].toStringList().join(u','), QStringLiteral("default,Download,download,Download"));
-    EXPECT_EQ(call[6].toMap().value(QStringLiteral("desktop-entry")).toString(),
-              QStringLiteral("dev.tovi.Tovi"));
+    EXPECT_EQ(call[6].toMap().value(QStringLiteral("desktop-entry")).toString(), u"dev.tovi.Tovi"_qs);
 
     // Clicking the button or the notice itself asks for the download; other ids are not ours.
     QCoreApplication::processEvents();
-    server.invoke(41, QStringLiteral("download"));
-    server.invoke(7, QStringLiteral("download"));
-    server.invoke(41, QStringLiteral("default"));
+    for (const auto& [id, key] : {std::pair{41u, "download"}, {7u, "download"}, {41u, "default"}}) {
+        QDBusMessage signal = QDBusMessage::createSignal(path, name, QStringLiteral("ActionInvoked"));
+        serverBus.send(signal << id << QString::fromUtf8(key));
+    }
     ASSERT_TRUE(spinUntil([&] { return invoked.size() == 2; }));
     EXPECT_EQ(invoked, (QStringList{QStringLiteral("download"), QStringLiteral("download")}));
 
     // The next notice replaces the first; one without an action offers no buttons.
-    notifier.notify(UpdateNotice{QStringLiteral("Tovi 1.1.0 is available"),
-                                 QStringLiteral("Update Tovi through your package manager."),
-                                 {},
-                                 {}});
+    notifier.notify(
+        UpdateNotice{summary, QStringLiteral("Update Tovi through your package manager."), {}, {}});
     ASSERT_TRUE(spinUntil([&] { return server.calls.size() == 2; }));
     EXPECT_EQ(server.calls[1][1].toUInt(), 41u);
     EXPECT_TRUE(server.calls[1][5].toStringList().isEmpty());
@@ -92,7 +80,6 @@ TEST(MessageBoxUpdatePrompter, ShowsOneNonBlockingDialogWithEscapedFeedTextAndRe
     MessageBoxUpdatePrompter prompter;
     QStringList accepted;
     QObject::connect(&prompter, &UpdatePrompter::accepted, [&](const QString& a) { accepted << a; });
-
     UpdateMessage offer;
     offer.title = QStringLiteral("Software Update");
     offer.text = QStringLiteral("A new version of Tovi is available!");
@@ -107,6 +94,7 @@ TEST(MessageBoxUpdatePrompter, ShowsOneNonBlockingDialogWithEscapedFeedTextAndRe
     QMessageBox* box = prompter.currentBox();
     ASSERT_NE(box, nullptr);
     EXPECT_TRUE(box->isVisible());
+    EXPECT_EQ(box->icon(), QMessageBox::Information);
     EXPECT_EQ(box->windowTitle(), QStringLiteral("Software Update"));
     EXPECT_EQ(box->text(), offer.text);
     const QString info = box->informativeText();
@@ -120,27 +108,24 @@ TEST(MessageBoxUpdatePrompter, ShowsOneNonBlockingDialogWithEscapedFeedTextAndRe
     EXPECT_EQ(labels.join(u','), QStringLiteral("Download,Later"));
 
     // "Later" closes without an action; a later dialog replaces an open one.
-    for (QAbstractButton* button : box->buttons())
-        if (button->text() == u"Later")
-            button->click();
+    click(box, QStringLiteral("Later"));
     QCoreApplication::processEvents();
     EXPECT_TRUE(accepted.isEmpty());
     prompter.show(offer);
     QPointer<QMessageBox> first = prompter.currentBox();
-    UpdateMessage plain;
-    plain.title = QStringLiteral("You\u2019re up to date!");
-    plain.text = QStringLiteral("Tovi 1.0.0 is the newest version available.");
-    prompter.show(plain);
+    UpdateMessage warning;
+    warning.kind = UpdateMessage::Kind::warning;
+    warning.text = QStringLiteral("Tovi could not check for updates.");
+    prompter.show(warning);
     QCoreApplication::processEvents();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_TRUE(first.isNull() || !first->isVisible());
     ASSERT_NE(prompter.currentBox(), nullptr);
     EXPECT_EQ(prompter.currentBox()->buttons().size(), 1);
+    EXPECT_EQ(prompter.currentBox()->icon(), QMessageBox::Warning);
 
     prompter.show(offer);
-    for (QAbstractButton* button : prompter.currentBox()->buttons())
-        if (button->text() == u"Download")
-            button->click();
+    click(prompter.currentBox(), QStringLiteral("Download"));
     EXPECT_EQ(accepted, QStringList{QStringLiteral("download")});
 }
 
