@@ -38,17 +38,16 @@ protected:
     const QByteArray newImage = QByteArray("\x7f"
                                            "ELF new image ") +
                                 QByteArray(300000, 'n');
-    const QString download = QStringLiteral("/dl/Tovi-1.1.0.AppImage");
+    const QString download = u"/dl/Tovi-1.1.0.AppImage"_qs;
 
     QByteArray item(const char* version, const char* build, const QString& path, qint64 length,
                     const QByteArray& signature) {
-        return "<item><title>Tovi</title><sparkle:version>" + QByteArray(build) +
+        return "<item><sparkle:version>" + QByteArray(build) +
                "</sparkle:version><sparkle:shortVersionString>" + version +
                "</sparkle:shortVersionString><sparkle:releaseNotesLink>https://tovi.dev/notes/" + version +
-               "</sparkle:releaseNotesLink><enclosure url=\"" + server.url(path).toEncoded() + "\"" +
-               (length >= 0 ? " length=\"" + QByteArray::number(length) + "\"" : QByteArray()) +
-               (signature.isEmpty() ? QByteArray() : " sparkle:edSignature=\"" + signature + "\"") +
-               "/></item>";
+               "</sparkle:releaseNotesLink><enclosure url=\"" + server.url(path).toEncoded() +
+               "\" length=\"" + QByteArray::number(length) + "\" sparkle:edSignature=\"" + signature +
+               "\"/></item>";
     }
     QUrl serve(const char* path, const QByteArray& body, int status = 200, const QByteArray& location = {}) {
         server.serve(QString::fromUtf8(path), FeedServer::Response{status, body, location});
@@ -57,34 +56,23 @@ protected:
     // A feed offering 1.1.0 (beside an older 1.0.5) whose download is `body`.
     QUrl offer(const QByteArray& body, qint64 length, const QByteArray& signature) {
         serve("/dl/Tovi-1.1.0.AppImage", body);
-        return serve("/feed.xml", appcast(item("1.0.5", "8", QStringLiteral("/dl/old"), 1, "x") +
+        return serve("/feed.xml", appcast(item("1.0.5", "8", u"/dl/old"_qs, 1, "x") +
                                           item("1.1.0", "9", download, length, signature)));
     }
     QUrl goodOffer() { return offer(newImage, newImage.size(), keys.signBase64(newImage)); }
 
     QString makeAppImage() {
-        const QString path = dir.filePath(QStringLiteral("apps/Tovi.AppImage"));
+        const QString path = dir.filePath(u"apps/Tovi.AppImage"_qs);
         writeFile(path, oldImage);
         return path;
     }
 
     std::unique_ptr<FeedUpdater> make(const QUrl& feed, const QString& appImage = QString(),
                                       std::chrono::seconds firstCheckDelay = std::chrono::hours(1)) {
-        FeedUpdater::Options o;
-        o.settingsFile = settingsFile();
-        o.feedUrl = feed;
-        o.publicKey = keys.publicKeyBase64();
-        o.currentVersion = QStringLiteral("1.0.0");
-        o.currentBuild = QStringLiteral("7");
-        o.appImagePath = appImage;
-        o.downloadDirectory = downloads();
-        o.appId = QStringLiteral("dev.tovi.Tovi");
-        o.network = &network;
-        o.notifier = &notifier;
-        o.prompter = &prompter;
-        o.restart = [this](const QString& path) { restarts.append(path); };
-        o.firstCheckDelay = firstCheckDelay;
-        return std::make_unique<FeedUpdater>(std::move(o));
+        return std::make_unique<FeedUpdater>(
+            FeedUpdater::Options{settingsFile(), feed, keys.publicKeyBase64(), u"1.0.0"_qs, u"7"_qs, appImage,
+                                 downloads(), u"dev.tovi.Tovi"_qs, &network, &notifier, &prompter,
+                                 [this](const QString& path) { restarts.append(path); }, firstCheckDelay});
     }
     static void check(FeedUpdater& updater, FeedUpdater::CheckKind kind, int times = 1) {
         for (int i = 0; i < times; ++i)
@@ -96,12 +84,12 @@ protected:
         notifier.notices.clear();
         check(*make(goodOffer()), background);
         ASSERT_EQ(notifier.notices.size(), 1);
-        EXPECT_TRUE(notifier.notices[0].body.contains(QStringLiteral("package manager")));
+        EXPECT_TRUE(notifier.notices[0].body.contains(u"package manager"_qs));
         EXPECT_TRUE(notifier.notices[0].action.isEmpty());
     }
 
-    QString settingsFile() const { return dir.filePath(QStringLiteral("config/Tovi/Tovi.conf")); }
-    QString downloads() const { return dir.filePath(QStringLiteral("cache/updates")); }
+    QString settingsFile() const { return dir.filePath(u"config/Tovi/Tovi.conf"_qs); }
+    QString downloads() const { return dir.filePath(u"cache/updates"_qs); }
     QStringList downloadedFiles() const { return QDir(downloads()).entryList(QDir::Files | QDir::Hidden); }
 
     QTemporaryDir dir;
@@ -116,7 +104,7 @@ protected:
 } // namespace
 
 TEST_F(FeedUpdaterTest, UserCheckSaysWhetherTheFeedHasSomethingNewer) {
-    const QString a = QStringLiteral("/a");
+    const QString a = u"/a"_qs;
     const struct {
         QUrl feed;
         const char* text;
@@ -146,7 +134,7 @@ TEST_F(FeedUpdaterTest, UserCheckSaysWhetherTheFeedHasSomethingNewer) {
         EXPECT_EQ(shown.acceptAction == u"download", c.offersDownload);
         EXPECT_EQ(updater->foundUpdate().has_value(), c.offersDownload);
         if (c.feed.path() == u"/newer") {
-            EXPECT_EQ(shown.link, QUrl(QStringLiteral("https://tovi.dev/notes/1.1.0")));
+            EXPECT_EQ(shown.link, QUrl(u"https://tovi.dev/notes/1.1.0"_qs));
         }
     }
     EXPECT_TRUE(notifier.notices.isEmpty());
@@ -159,14 +147,14 @@ TEST_F(FeedUpdaterTest, UserCheckSaysWhetherTheFeedHasSomethingNewer) {
                       makeAppImage());
     check(*plain, user);
     QCoro::waitFor(plain->downloadUpdate(user));
-    EXPECT_TRUE(prompter.messages.last().detail.contains(QStringLiteral("HTTPS")));
+    EXPECT_TRUE(prompter.messages.last().detail.contains(u"HTTPS"_qs));
 }
 
 TEST_F(FeedUpdaterTest, CanCheckOnlyWithAFeedAndNotWhileACheckRuns) {
     EXPECT_FALSE(make(QUrl())->canCheckForUpdates());
     EXPECT_FALSE(make(QUrl())->nextCheckDue().isValid());
 
-    auto updater = make(serve("/feed.xml", appcast(item("1.0.0", "7", QStringLiteral("/a"), 1, "s"))));
+    auto updater = make(serve("/feed.xml", appcast(item("1.0.0", "7", u"/a"_qs, 1, "s"))));
     QList<bool> changes;
     QObject::connect(updater.get(), &AppUpdater::canCheckForUpdatesChanged, [&](bool v) { changes << v; });
     updater->checkForUpdates();
@@ -176,7 +164,7 @@ TEST_F(FeedUpdaterTest, CanCheckOnlyWithAFeedAndNotWhileACheckRuns) {
     check(*updater, background);
     ASSERT_TRUE(spinUntil([&] { return updater->canCheckForUpdates(); }));
     EXPECT_EQ(changes, (QList<bool>{false, true}));
-    EXPECT_EQ(server.requestCount(QStringLiteral("/feed.xml")), 1);
+    EXPECT_EQ(server.requestCount(u"/feed.xml"_qs), 1);
     EXPECT_EQ(prompter.messages.size(), 1);
 
     // Quitting in the middle of a check ends it quietly (the sanitizers watch the rest).
@@ -207,7 +195,7 @@ TEST_F(FeedUpdaterTest, DiscardsDownloadsThatFailVerification) {
         check(*updater, user);
         QCoro::waitFor(updater->downloadUpdate(user));
         ASSERT_EQ(prompter.messages.size(), 2);
-        EXPECT_EQ(prompter.messages[1].text, QStringLiteral("Tovi 1.1.0 could not be downloaded."));
+        EXPECT_EQ(prompter.messages[1].text, u"Tovi 1.1.0 could not be downloaded."_qs);
         EXPECT_TRUE(prompter.messages[1].detail.contains(QString::fromUtf8(c.expected)))
             << prompter.messages[1].detail.toStdString();
         EXPECT_TRUE(downloadedFiles().isEmpty());
@@ -226,18 +214,18 @@ TEST_F(FeedUpdaterTest, InstallsAVerifiedUpdateFromTheDialogOrTheNoticeAndOffers
     auto updater = make(goodOffer(), appImage);
     updater->checkForUpdates();
     ASSERT_TRUE(spinUntil([&] { return !prompter.messages.isEmpty(); }));
-    Q_EMIT prompter.accepted(QStringLiteral("download"));
+    Q_EMIT prompter.accepted(u"download"_qs);
     ASSERT_TRUE(spinUntil([&] { return prompter.messages.size() == 2; }));
-    EXPECT_EQ(prompter.messages[1].text, QStringLiteral("Tovi 1.1.0 is installed."));
+    EXPECT_EQ(prompter.messages[1].text, u"Tovi 1.1.0 is installed."_qs);
     EXPECT_EQ(readFile(appImage), newImage);
     EXPECT_TRUE(QFileInfo(appImage).isExecutable());
     EXPECT_TRUE(downloadedFiles().isEmpty());
     EXPECT_TRUE(restarts.isEmpty());
-    Q_EMIT prompter.accepted(QStringLiteral("restart"));
+    Q_EMIT prompter.accepted(u"restart"_qs);
     EXPECT_EQ(restarts, QStringList{appImage});
     // Asked again before restarting, the user hears about the restart, not a new download.
     check(*updater, user);
-    EXPECT_EQ(prompter.messages.last().acceptAction, QStringLiteral("restart"));
+    EXPECT_EQ(prompter.messages.last().acceptAction, u"restart"_qs);
     EXPECT_EQ(server.requestCount(download), 1);
     updater.reset();
 
@@ -246,11 +234,11 @@ TEST_F(FeedUpdaterTest, InstallsAVerifiedUpdateFromTheDialogOrTheNoticeAndOffers
     auto noticed = make(goodOffer(), makeAppImage());
     check(*noticed, background, 2);
     ASSERT_EQ(notifier.notices.size(), 1);
-    EXPECT_EQ(notifier.notices[0].summary, QStringLiteral("Tovi 1.1.0 is available"));
-    EXPECT_EQ(notifier.notices[0].action, QStringLiteral("download"));
-    Q_EMIT notifier.actionInvoked(QStringLiteral("download"));
+    EXPECT_EQ(notifier.notices[0].summary, u"Tovi 1.1.0 is available"_qs);
+    EXPECT_EQ(notifier.notices[0].action, u"download"_qs);
+    Q_EMIT notifier.actionInvoked(u"download"_qs);
     ASSERT_TRUE(spinUntil([&] { return !prompter.messages.isEmpty(); }));
-    EXPECT_EQ(prompter.messages[0].acceptAction, QStringLiteral("restart"));
+    EXPECT_EQ(prompter.messages[0].acceptAction, u"restart"_qs);
     EXPECT_EQ(readFile(appImage), newImage);
     ASSERT_NO_FATAL_FAILURE(expectPackageManagerNotice());
     EXPECT_TRUE(downloadedFiles().isEmpty());
@@ -262,14 +250,14 @@ TEST_F(FeedUpdaterTest, AutomaticDownloadsInstallInTheBackgroundOrWaitForThePack
     updater->setAutomaticallyDownloadsUpdates(true);
     check(*updater, background, 2);
     ASSERT_EQ(notifier.notices.size(), 1);
-    EXPECT_EQ(notifier.notices[0].summary, QStringLiteral("Tovi 1.1.0 is ready"));
+    EXPECT_EQ(notifier.notices[0].summary, u"Tovi 1.1.0 is ready"_qs);
     EXPECT_EQ(readFile(appImage), newImage);
     EXPECT_EQ(server.requestCount(download), 1);
-    Q_EMIT notifier.actionInvoked(QStringLiteral("restart"));
+    Q_EMIT notifier.actionInvoked(u"restart"_qs);
     EXPECT_EQ(restarts, QStringList{appImage});
 
     ASSERT_NO_FATAL_FAILURE(expectPackageManagerNotice());
-    ASSERT_EQ(downloadedFiles(), QStringList{QStringLiteral("Tovi-1.1.0.AppImage")});
+    ASSERT_EQ(downloadedFiles(), QStringList{u"Tovi-1.1.0.AppImage"_qs});
     EXPECT_TRUE(notifier.notices[0].body.contains(QDir(downloads()).filePath(downloadedFiles()[0])));
 
     // A bad download in the background is reported once and leaves nothing behind.
@@ -277,7 +265,7 @@ TEST_F(FeedUpdaterTest, AutomaticDownloadsInstallInTheBackgroundOrWaitForThePack
     QFile::remove(QDir(downloads()).filePath(downloadedFiles()[0]));
     check(*make(offer(newImage + "x", newImage.size() + 1, keys.signBase64(newImage))), background, 2);
     ASSERT_EQ(notifier.notices.size(), 1);
-    EXPECT_EQ(notifier.notices[0].summary, QStringLiteral("Tovi 1.1.0 could not be downloaded"));
+    EXPECT_EQ(notifier.notices[0].summary, u"Tovi 1.1.0 could not be downloaded"_qs);
     EXPECT_TRUE(downloadedFiles().isEmpty());
 }
 
@@ -290,13 +278,13 @@ TEST_F(FeedUpdaterTest, KeepsItsSettingsAndSchedulesChecksFromTheLastOne) {
         updater->setAutomaticallyDownloadsUpdates(true);
     }
     QSettings stored(settingsFile(), QSettings::IniFormat);
-    EXPECT_EQ(stored.childGroups(), QStringList{QStringLiteral("updater")});
-    EXPECT_EQ(stored.value(QStringLiteral("updater/automaticallyChecksForUpdates")).toString(), u"false"_qs);
+    EXPECT_EQ(stored.childGroups(), QStringList{u"updater"_qs});
+    EXPECT_EQ(stored.value(u"updater/automaticallyChecksForUpdates"_qs).toString(), u"false"_qs);
     EXPECT_FALSE(make(QUrl())->automaticallyChecksForUpdates());
     EXPECT_TRUE(make(QUrl())->automaticallyDownloadsUpdates());
     // Values that are not booleans read as the defaults.
-    stored.setValue(QStringLiteral("updater/automaticallyChecksForUpdates"), QStringLiteral("maybe"));
-    stored.setValue(QStringLiteral("updater/automaticallyDownloadsUpdates"), 17);
+    stored.setValue(u"updater/automaticallyChecksForUpdates"_qs, u"maybe"_qs);
+    stored.setValue(u"updater/automaticallyDownloadsUpdates"_qs, 17);
     stored.sync();
     EXPECT_TRUE(make(QUrl())->automaticallyChecksForUpdates());
     EXPECT_FALSE(make(QUrl())->automaticallyDownloadsUpdates());
@@ -304,7 +292,7 @@ TEST_F(FeedUpdaterTest, KeepsItsSettingsAndSchedulesChecksFromTheLastOne) {
     const QDateTime now = QDateTime::currentDateTimeUtc();
     const auto setLastCheck = [&](const QDateTime& when) {
         QSettings(settingsFile(), QSettings::IniFormat)
-            .setValue(QStringLiteral("updater/lastCheckTime"), double(when.toMSecsSinceEpoch()) / 1000.0);
+            .setValue(u"updater/lastCheckTime"_qs, double(when.toMSecsSinceEpoch()) / 1000.0);
     };
     const auto dueIn = [&](FeedUpdater& u) { return double(now.secsTo(u.nextCheckDue())); };
     const QUrl feed = goodOffer();
@@ -335,6 +323,6 @@ TEST_F(FeedUpdaterTest, KeepsItsSettingsAndSchedulesChecksFromTheLastOne) {
     setLastCheck(now.addDays(-1));
     auto overdue = make(feed, QString(), std::chrono::seconds(0));
     ASSERT_TRUE(spinUntil([&] { return !notifier.notices.isEmpty(); }));
-    EXPECT_EQ(notifier.notices[0].summary, QStringLiteral("Tovi 1.1.0 is available"));
+    EXPECT_EQ(notifier.notices[0].summary, u"Tovi 1.1.0 is available"_qs);
     EXPECT_GE(overdue->lastCheckTime(), now.addSecs(-1));
 }
