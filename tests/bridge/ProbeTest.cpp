@@ -24,7 +24,7 @@ namespace {
 // One machine layout below a temporary root; a row says what is at which candidate ("place=kind").
 struct Layout {
     QTemporaryDir root;
-    QString home() const { return root.filePath(QStringLiteral("home")); }
+    QString home() const { return root.filePath(u"home"_qs); }
     QString path(const QString& place) const {
         static const QHash<QString, QString> special{{u"app"_qs, u"bundle/Tovi"_qs},
                                                      {u"bundled"_qs, u"bundle/tovi"_qs},
@@ -55,14 +55,13 @@ struct Layout {
     }
     ExecutableLocator locator() const {
         ExecutableLocator locator;
-        locator.applicationExecutable = path(QStringLiteral("app"));
+        locator.applicationExecutable = path(u"app"_qs);
         locator.homeDirectory = home();
-        locator.systemCandidates = QStringList{path(QStringLiteral("system"))};
-        locator.packageManagerCandidates =
-            QStringList{path(QStringLiteral("brew")), path(QStringLiteral("linuxbrew"))};
+        locator.systemCandidates = QStringList{path(u"system"_qs)};
+        locator.packageManagerCandidates = QStringList{path(u"brew"_qs), path(u"linuxbrew"_qs)};
         // An empty and a relative entry, which would mean the working directory.
-        locator.searchPath = QFile::encodeName(root.filePath(QStringLiteral("path-a"))) +
-                             "::relative:" + QFile::encodeName(root.filePath(QStringLiteral("path-b"))) + "/";
+        locator.searchPath = QFile::encodeName(root.filePath(u"path-a"_qs)) +
+                             "::relative:" + QFile::encodeName(root.filePath(u"path-b"_qs)) + "/";
         return locator;
     }
 };
@@ -70,7 +69,7 @@ struct Layout {
 } // namespace
 
 TEST(ExecutableLocator, TriesCandidatesInOrderAndSkipsTheApplicationItself) {
-    const QString allFixed = QStringLiteral(" system=exe home=exe brew=exe linuxbrew=exe");
+    const QString allFixed = u" system=exe home=exe brew=exe linuxbrew=exe"_qs;
     const struct {
         QString layout;
         const char* expected; // nullptr: nothing qualifies
@@ -93,7 +92,7 @@ TEST(ExecutableLocator, TriesCandidatesInOrderAndSkipsTheApplicationItself) {
         SCOPED_TRACE(row.layout.toStdString());
         Layout layout;
         const ScopedCurrentDir cwd(layout.root.path());
-        layout.make(QStringLiteral("app"), QStringLiteral("exe"));
+        layout.make(u"app"_qs, u"exe"_qs);
         for (const QString& entry : row.layout.split(u' ', Qt::SkipEmptyParts))
             layout.make(entry.section(u'=', 0, 0), entry.section(u'=', 1));
         const std::optional<QString> found = layout.locator().locate();
@@ -107,11 +106,11 @@ TEST(ExecutableLocator, TriesCandidatesInOrderAndSkipsTheApplicationItself) {
     layout.make(u"home"_qs, u"exe"_qs);
     ExecutableLocator locator = layout.locator();
     locator.homeDirectory = layout.home() + QLatin1Char('/');
-    EXPECT_EQ(locator.locate(), layout.home() + QStringLiteral("//.local/bin/tovi"));
+    EXPECT_EQ(locator.locate(), layout.home() + u"//.local/bin/tovi"_qs);
 }
 
 TEST(AppLocation, PathsClassifyAndTheBundleIsTheAppImageWhenThereIsOne) {
-    const QString home = QStringLiteral("/home/ada");
+    const QString home = u"/home/ada"_qs;
     // Linux: an AppImage's mount and /tmp do not persist; package-managed, /opt and per-user installs do.
     const std::pair<AppLocation, QStringList> rows[] = {
         {AppLocation::applicationsFolder,
@@ -132,7 +131,7 @@ TEST(AppLocation, PathsClassifyAndTheBundleIsTheAppImageWhenThereIsOne) {
     // The bundle is the AppImage when there is one.
     {
         const ScopedEnv appImage("APPIMAGE", QByteArray("/tmp/Tovi-x86_64.AppImage"));
-        EXPECT_EQ(currentBundlePath(), QStringLiteral("/tmp/Tovi-x86_64.AppImage"));
+        EXPECT_EQ(currentBundlePath(), u"/tmp/Tovi-x86_64.AppImage"_qs);
         EXPECT_EQ(currentAppLocation(), AppLocation::temporary);
     }
     {
@@ -189,10 +188,10 @@ TEST(DaemonState, ReadsThePidFileWhereTheCliKeepsItAndTestsTheProcess) {
 
     QTemporaryDir root;
     const ScopedEnv toviDir("TOVI_DIR", QFile::encodeName(root.path()));
-    const QString pidFile = root.filePath(QStringLiteral("run/daemon.pid"));
+    const QString pidFile = root.filePath(u"run/daemon.pid"_qs);
     const QByteArray self = QByteArray::number(::getpid());
     EXPECT_EQ(readDaemonState(), DaemonState::stopped()) << "no run directory";
-    ASSERT_TRUE(QDir().mkpath(root.filePath(QStringLiteral("run"))));
+    ASSERT_TRUE(QDir().mkpath(root.filePath(u"run"_qs)));
     EXPECT_EQ(readDaemonState(), DaemonState::stopped()) << "no pid file";
     const std::pair<QByteArray, DaemonState> cases[] = {
         {self + "\n", DaemonState::makeRunning(::getpid())},

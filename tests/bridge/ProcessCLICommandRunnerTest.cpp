@@ -128,7 +128,7 @@ TEST_F(RunnerTest, ARunPastItsTimeLimitIsEndedAndFails) {
     const Result<QByteArray> result = awaitResult(runner.run({pidFile}, std::chrono::milliseconds(300)));
     ASSERT_FALSE(result.ok());
     EXPECT_EQ(result.error().kind, Error::Kind::CliStopped);
-    EXPECT_EQ(result.error().description(), QStringLiteral("tovi didn't finish within 1 second"));
+    EXPECT_EQ(result.error().description(), u"tovi didn't finish within 1 second"_qs);
     const pid_t child = readFile(pidFile).trimmed().toInt();
     ASSERT_GT(child, 0);
     EXPECT_NE(::kill(child, 0), 0) << "the child still runs";
@@ -147,7 +147,7 @@ TEST_F(RunnerTest, FindsTheCliWhenItAppearsAndRunsShellLinesThroughALoginBash) {
     const Result<QByteArray> missing = awaitResult(runner.run({u"internal"_qs}));
     ASSERT_FALSE(missing.ok());
     EXPECT_EQ(missing.error().kind, Error::Kind::CliNotFound);
-    EXPECT_EQ(missing.error().description(), QStringLiteral("Couldn't find the tovi CLI."));
+    EXPECT_EQ(missing.error().description(), u"Couldn't find the tovi CLI."_qs);
 
     // The shell needs no CLI.
     const Result<QByteArray> login =
@@ -185,7 +185,7 @@ TEST_F(RunnerTest, FindsTheCliWhenItAppearsAndRunsShellLinesThroughALoginBash) {
     EXPECT_TRUE(awaitResult(native.isInstalled()));
     const Result<QByteArray> ran = awaitResult(native.run({u"ünï"_qs}));
     ASSERT_TRUE(ran.ok()) << ran.error().description().toStdString();
-    EXPECT_EQ(QString::fromUtf8(ran.value()), QStringLiteral(u"ran ünï"));
+    EXPECT_EQ(QString::fromUtf8(ran.value()), u"ran ünï"_qs);
 }
 
 TEST_F(RunnerTest, ChildSeesOnlyStandardDescriptors) {

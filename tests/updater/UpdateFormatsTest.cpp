@@ -55,15 +55,15 @@ TEST(AppcastParser, ReadsOfferableItemsAndRejectsPartialFeeds) {
     ASSERT_TRUE(items.ok()) << items.error().description().toStdString();
     ASSERT_EQ(items->size(), 3);
     const AppcastItem& first = items->at(0);
-    EXPECT_EQ(first.build, QStringLiteral("42"));
-    EXPECT_EQ(first.displayVersion(), QStringLiteral("1.2.0"));
-    EXPECT_EQ(first.releaseNotesLink, QUrl(QStringLiteral("https://tovi.dev/releases/1.2.0")));
+    EXPECT_EQ(first.build, u"42"_qs);
+    EXPECT_EQ(first.displayVersion(), u"1.2.0"_qs);
+    EXPECT_EQ(first.releaseNotesLink, QUrl(u"https://tovi.dev/releases/1.2.0"_qs));
     EXPECT_EQ(first.enclosureLength, 1234);
     EXPECT_EQ(first.edSignature, QByteArray("c2ln"));
-    EXPECT_EQ(items->at(1).shortVersion, QStringLiteral("1.1.0"));
-    EXPECT_EQ(items->at(1).build, QStringLiteral("41"));
+    EXPECT_EQ(items->at(1).shortVersion, u"1.1.0"_qs);
+    EXPECT_EQ(items->at(1).build, u"41"_qs);
     EXPECT_TRUE(items->at(1).edSignature.isEmpty());
-    EXPECT_EQ(items->at(2).title, QStringLiteral("unsafe notes"));
+    EXPECT_EQ(items->at(2).title, u"unsafe notes"_qs);
     EXPECT_TRUE(items->at(2).releaseNotesLink.isEmpty());
     EXPECT_EQ(items->at(2).enclosureLength, -1);
 
@@ -87,12 +87,10 @@ TEST(AppcastParser, NewestComparesVersionThenBuild) {
         return i;
     };
     EXPECT_FALSE(AppcastParser::newest(*AppcastParser::parse(test::appcast(""))).has_value());
-    EXPECT_EQ(AppcastParser::newest({item("1.9", "90"), item("1.10", "80")})->shortVersion,
-              QStringLiteral("1.10"));
-    EXPECT_EQ(AppcastParser::newest({item("2.0", "5"), item("2.0", "7"), item("2.0", "6")})->build,
-              QStringLiteral("7"));
+    EXPECT_EQ(AppcastParser::newest({item("1.9", "90"), item("1.10", "80")})->shortVersion, u"1.10"_qs);
+    EXPECT_EQ(AppcastParser::newest({item("2.0", "5"), item("2.0", "7"), item("2.0", "6")})->build, u"7"_qs);
     // Without a short version, the build number is the version.
-    EXPECT_EQ(AppcastParser::newest({item("", "10"), item("", "9")})->build, QStringLiteral("10"));
+    EXPECT_EQ(AppcastParser::newest({item("", "10"), item("", "9")})->build, u"10"_qs);
 }
 
 TEST(UpdateAddressPolicy, AllowsHttpsAnywherePlainHttpOnlyOnThisMachineAndTheEnvironmentsFeed) {
@@ -106,14 +104,13 @@ TEST(UpdateAddressPolicy, AllowsHttpsAnywherePlainHttpOnlyOnThisMachineAndTheEnv
         ASSERT_FALSE(checked.ok()) << text;
         EXPECT_FALSE(checked.error().description().isEmpty());
     }
-    EXPECT_TRUE(UpdateAddressPolicy::check(QUrl(QStringLiteral("http://tovi.dev/a")))
+    EXPECT_TRUE(UpdateAddressPolicy::check(QUrl(u"http://tovi.dev/a"_qs))
                     .error()
                     .description()
-                    .contains(QStringLiteral("HTTPS")));
+                    .contains(u"HTTPS"_qs));
     {
         const test::ScopedEnv set("TOVI_UPDATE_FEED", QByteArray("https://feeds.example.org/tovi.xml"));
-        EXPECT_EQ(UpdateAddressPolicy::configuredFeed(),
-                  QUrl(QStringLiteral("https://feeds.example.org/tovi.xml")));
+        EXPECT_EQ(UpdateAddressPolicy::configuredFeed(), QUrl(u"https://feeds.example.org/tovi.xml"_qs));
     }
     // Blank means "not set": the build setting applies (empty in test builds).
     const test::ScopedEnv blank("TOVI_UPDATE_FEED", QByteArray("   "));
