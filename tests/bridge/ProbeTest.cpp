@@ -95,11 +95,9 @@ TEST(ExecutableLocator, TriesCandidatesInOrderAndSkipsTheApplicationItself) {
         layout.make(u"app"_qs, u"exe"_qs);
         for (const QString& entry : row.layout.split(u' ', Qt::SkipEmptyParts))
             layout.make(entry.section(u'=', 0, 0), entry.section(u'=', 1));
-        const std::optional<QString> found = layout.locator().locate();
-        if (row.expected)
-            EXPECT_EQ(found, layout.path(QString::fromLatin1(row.expected)));
-        else
-            EXPECT_EQ(found, std::nullopt);
+        const QString none = u"(none)"_qs;
+        EXPECT_EQ(layout.locator().locate().value_or(none),
+                  row.expected ? layout.path(QString::fromLatin1(row.expected)) : none);
     }
     // The home candidate is a plain concatenation.
     Layout layout;
