@@ -296,8 +296,9 @@ TEST_F(FeedUpdaterTest, KeepsItsSettingsAndSchedulesChecksFromTheLastOne) {
     };
     const auto dueIn = [&](FeedUpdater& u) { return double(now.secsTo(u.nextCheckDue())); };
     const QUrl feed = goodOffer();
+    const auto scheduled = [&](int delay) { return make(feed, QString(), std::chrono::seconds(delay)); };
     setLastCheck(now.addSecs(-600));
-    auto updater = make(feed, QString(), std::chrono::seconds(0));
+    auto updater = scheduled(0);
     EXPECT_NEAR(dueIn(*updater), 3000.0, 5.0);
     updater->setUpdateCheckInterval(7200);
     EXPECT_NEAR(dueIn(*updater), 6600.0, 5.0);
@@ -314,14 +315,13 @@ TEST_F(FeedUpdaterTest, KeepsItsSettingsAndSchedulesChecksFromTheLastOne) {
     // Launch leaves room before the first check, even when overdue; a last check in the future
     // (clock set back) does not postpone checks for ever.
     setLastCheck(now.addDays(-3));
-    EXPECT_NEAR(dueIn(*make(feed, QString(), std::chrono::seconds(30))), 30.0, 5.0);
+    EXPECT_NEAR(dueIn(*scheduled(30)), 30.0, 5.0);
     setLastCheck(now.addDays(300));
-    EXPECT_LE(make(feed, QString(), std::chrono::seconds(0))->nextCheckDue(),
-              QDateTime::currentDateTimeUtc().addSecs(1));
+    EXPECT_LE(scheduled(0)->nextCheckDue(), QDateTime::currentDateTimeUtc().addSecs(1));
 
     // Overdue and with no delay: the timer alone runs a background check.
     setLastCheck(now.addDays(-1));
-    auto overdue = make(feed, QString(), std::chrono::seconds(0));
+    auto overdue = scheduled(0);
     ASSERT_TRUE(spinUntil([&] { return !notifier.notices.isEmpty(); }));
     EXPECT_EQ(notifier.notices[0].summary, u"Tovi 1.1.0 is available"_qs);
     EXPECT_GE(overdue->lastCheckTime(), now.addSecs(-1));

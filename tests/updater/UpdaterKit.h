@@ -7,6 +7,8 @@
 
 #include <openssl/evp.h>
 
+#include <memory>
+
 namespace tovi::test {
 
 // A feed document around `items`, as the release pipeline writes it.
@@ -62,31 +64,24 @@ private:
 };
 
 // A throwaway Ed25519 key pair, made fresh for each test run.
-class TestKeys {
-public:
-    TestKeys() = default;
-    TestKeys(const TestKeys&) = delete;
-    TestKeys& operator=(const TestKeys&) = delete;
-    ~TestKeys() { EVP_PKEY_free(m_key); }
+struct TestKeys {
     QByteArray publicKeyBase64() const {
         QByteArray raw(32, '\0');
         size_t size = 32;
-        EVP_PKEY_get_raw_public_key(m_key, reinterpret_cast<unsigned char*>(raw.data()), &size);
+        EVP_PKEY_get_raw_public_key(m_key.get(), reinterpret_cast<unsigned char*>(raw.data()), &size);
         return raw.toBase64();
     }
     QByteArray signBase64(const QByteArray& data) const {
         QByteArray signature(64, '\0');
         size_t size = 64;
-        EVP_MD_CTX* ctx = EVP_MD_CTX_new();
-        EVP_DigestSignInit(ctx, nullptr, nullptr, nullptr, m_key);
-        EVP_DigestSign(ctx, reinterpret_cast<unsigned char*>(signature.data()), &size,
+        const std::unique_ptr<EVP_MD_CTX, void (*)(EVP_MD_CTX*)> ctx(EVP_MD_CTX_new(), EVP_MD_CTX_free);
+        EVP_DigestSignInit(ctx.get(), nullptr, nullptr, nullptr, m_key.get());
+        EVP_DigestSign(ctx.get(), reinterpret_cast<unsigned char*>(signature.data()), &size,
                        reinterpret_cast<const unsigned char*>(data.constData()), size_t(data.size()));
-        EVP_MD_CTX_free(ctx);
         return signature.toBase64();
     }
-
-private:
-    EVP_PKEY* m_key = EVP_PKEY_Q_keygen(nullptr, nullptr, "ED25519");
+    const std::unique_ptr<EVP_PKEY, void (*)(EVP_PKEY*)> m_key{EVP_PKEY_Q_keygen(nullptr, nullptr, "ED25519"),
+                                                               EVP_PKEY_free};
 };
 
 } // namespace tovi::test
