@@ -10,14 +10,8 @@ using namespace tovi;
 
 namespace {
 
-QByteArray fixture(const char* name) {
-    QFile file(QStringLiteral(TOVI_TEST_DATA_DIR "/fixtures/") + QLatin1StringView(name));
-    EXPECT_TRUE(file.open(QIODevice::ReadOnly)) << name;
-    return file.readAll();
-}
-
 QString errorOf(const Result<InternalStatus>& r) {
-    return r.ok() ? QStringLiteral("<decoded>") : r.error().text;
+    return r.ok() ? u"<decoded>"_qs : r.error().text;
 }
 
 InternalStatus decoded(const char* json) {
@@ -28,34 +22,18 @@ InternalStatus decoded(const char* json) {
 
 } // namespace
 
-TEST(WireKeyRule, ConvertsSnakeCaseAndKeepsOuterUnderscores) {
-    const struct {
-        const char16_t* wire;
-        const char16_t* field;
-    } rows[] = {
-        {u"credits_micros", u"creditsMicros"},
-        {u"USER_ID", u"userId"},
-        {u"currentVersion", u"currentVersion"}, // no underscore: untouched
-        {u"_partial", u"_partial"},
-        {u"__user_id__", u"__userId__"},
-        {u"team_ID_name", u"teamIdName"},
-        {u"ÉTAT_ÉTÉ", u"étatÉté"},
-        {u"___", u"___"},
-    };
-    for (const auto& row : rows) {
-        const QString wire = QString::fromUtf16(row.wire);
-        EXPECT_EQ(convertWireKey(wire), QString::fromUtf16(row.field)) << qPrintable(wire);
-    }
-}
-
-TEST(WireKeyMatching, ConvertedKeysMatchFieldsExactly) {
+TEST(WireKeys, SnakeCaseConvertsAndConvertedKeysMatchFieldsExactly) {
+    for (const QString& row : u"credits_micros=creditsMicros USER_ID=userId currentVersion=currentVersion "
+                              u"_partial=_partial __user_id__=__userId__ team_ID_name=teamIdName "
+                              u"ÉTAT_ÉTÉ=étatÉté ___=___"_qs.split(u' '))
+        EXPECT_EQ(convertWireKey(row.section(u'=', 0, 0)), row.section(u'=', 1)) << qPrintable(row);
     // The CLI's snake_case and an already camelCase key decode the same way.
     for (const char* json : {R"({"cli": {"current_version": "1.2.0", "update_available": true}})",
                              R"({"cli": {"currentVersion": "1.2.0", "update_available": true}})",
                              R"({"cli": {"current\u005fversion": "1.2.0", "update_available": true}})"}) {
         const InternalStatus s = decoded(json);
         ASSERT_TRUE(s.cli) << json;
-        EXPECT_EQ(s.cli->currentVersion, QStringLiteral("1.2.0")) << json;
+        EXPECT_EQ(s.cli->currentVersion, u"1.2.0"_qs) << json;
         EXPECT_FALSE(s.cli->latestVersion) << json;
         EXPECT_EQ(s.cli->updateAvailable, true) << json;
     }
@@ -68,13 +46,13 @@ TEST(WireKeyMatching, ConvertedKeysMatchFieldsExactly) {
     EXPECT_FALSE(s.secrets);
 }
 
-TEST(StrictTypes, AcceptOnlyTheExactJsonType) {
+TEST(DecodeErrors, NameThePathToTheFirstValueOfTheWrongTypeAndCountsStayExact) {
     const struct {
         const char* json;
-        const char* error; // nullptr: decodes
+        const char* error;
     } rows[] = {
-        {R"({"credits": {"credits_micros": 5000}})", nullptr},
-        {R"({"credits": {"credits_micros": 5.0}})", nullptr},
+        {R"({"credits": {"credits_micros": 5000}})", "<decoded>"},
+        {R"({"credits": {"credits_micros": 5.0}})", "<decoded>"},
         {R"({"credits": {"credits_micros": "5000"}})",
          "credits.creditsMicros: expected a whole number, found a string"},
         {R"({"credits": {"credits_micros": 5.5}})",
@@ -92,17 +70,25 @@ TEST(StrictTypes, AcceptOnlyTheExactJsonType) {
         {R"({"spaces": {"nodes": {}}})", "spaces.nodes: expected an array, found an object"},
         {R"({"errors": [{"section": "credits", "message": "x"}, "oops"]})",
          "errors[1]: expected an object, found a string"},
+        {R"({"spaces": {"nodes": [{"id": "n", "name": "N", "spaces": [
+             {"id": "a", "name": "A"}, {"id": "b", "name": "B"}, {"id": "c", "name": null}]}]}})",
+         "spaces.nodes[0].spaces[2].name: expected a string, found null"},
+        {R"({"spaces": {"nodes": [{"id": "n", "name": "N", "spaces": [{"id": "a", "name": "A"}, {"name": "B"}]}]}})",
+         "spaces.nodes[0].spaces[1].id: missing required value"},
+        {R"({"notifications": {"notifications": [{"id": "1"}, {"id": 2}]}})",
+         "notifications.notifications[1].id: expected a string, found a number"},
+        {R"({"errors": [{"section": "credits"}]})", "errors[0].message: missing required value"},
+        {R"([])", "expected an object, found an array"},
+        {R"({"cli": {"current_version": "1.2)",
+         "tovi's output isn't valid JSON (unterminated string at offset 33)."},
+        {R"({} {})", "tovi's output isn't valid JSON (garbage at the end of the document at offset 3)."},
+        {"", "tovi printed no output where JSON was expected."},
+        // The first failure in field-table order is the one reported, not one further down.
+        {R"({"secrets": "x", "cli": 1})", "cli: expected an object, found a number"},
     };
-    for (const auto& row : rows) {
-        const Result<InternalStatus> r = decodeInternalStatus(QByteArray(row.json));
-        if (row.error)
-            EXPECT_EQ(errorOf(r), QString::fromUtf8(row.error)) << row.json;
-        else
-            EXPECT_TRUE(r.ok()) << row.json << " -> " << qPrintable(errorOf(r));
-    }
-}
-
-TEST(StrictTypes, CountsKeepEverySixtyFourBitValueExact) {
+    for (const auto& row : rows)
+        EXPECT_EQ(errorOf(decodeInternalStatus(row.json)), QString::fromUtf8(row.error)) << row.json;
+    // Counts keep every 64-bit value exact.
     InternalStatus s = decoded(R"({"credits": {"credits_micros": 9223372036854775807},
                                    "usage": {"cost_micros": -9223372036854775808, "window_hours": 5.0,
                                              "request_count": 9007199254740993}})");
@@ -122,12 +108,12 @@ TEST(RequiredAndOptional, MissingOrNullOptionalsAreAbsentAndRequiredOnesFail) {
                                              "account": {"user_id": null, "email": "a@b.c"}})");
     EXPECT_FALSE(nulls.cli || nulls.secrets || nulls.errors);
     EXPECT_FALSE(nulls.account->userId);
-    EXPECT_EQ(nulls.account->email, QStringLiteral("a@b.c"));
+    EXPECT_EQ(nulls.account->email, u"a@b.c"_qs);
 
     const InternalStatus bare = decoded(R"({"spaces": {"nodes": [{"id": "n", "name": "N",
                                             "spaces": [{"id": "s", "name": "S"}]}]}})");
     const Space& space = bare.spaces->nodes->at(0).spaces->at(0);
-    EXPECT_EQ(space.id, QStringLiteral("s"));
+    EXPECT_EQ(space.id, u"s"_qs);
     EXPECT_FALSE(space.online || space.stopped || space.status || space.icon);
     EXPECT_FALSE(bare.spaces->nodes->at(0).online);
 
@@ -136,52 +122,24 @@ TEST(RequiredAndOptional, MissingOrNullOptionalsAreAbsentAndRequiredOnesFail) {
     EXPECT_FALSE(unreadOnly.notifications->notifications);
 }
 
-TEST(ErrorText, NamesThePathToTheFirstFailure) {
-    const struct {
-        const char* json;
-        const char* error;
-    } rows[] = {
-        {R"({"spaces": {"nodes": [{"id": "n", "name": "N", "spaces": [
-             {"id": "a", "name": "A"}, {"id": "b", "name": "B"}, {"id": "c", "name": null}]}]}})",
-         "spaces.nodes[0].spaces[2].name: expected a string, found null"},
-        {R"({"spaces": {"nodes": [{"id": "n", "name": "N", "spaces": [{"id": "a", "name": "A"}, {"name": "B"}]}]}})",
-         "spaces.nodes[0].spaces[1].id: missing required value"},
-        {R"({"notifications": {"notifications": [{"id": "1"}, {"id": 2}]}})",
-         "notifications.notifications[1].id: expected a string, found a number"},
-        {R"({"errors": [{"section": "credits"}]})", "errors[0].message: missing required value"},
-        {R"([])", "expected an object, found an array"},
-        {R"({"cli": {"current_version": "1.2)",
-         "tovi's output isn't valid JSON (unterminated string at offset 33)."},
-        {R"({} {})", "tovi's output isn't valid JSON (garbage at the end of the document at offset 3)."},
-        {"", "tovi printed no output where JSON was expected."},
-    };
-    for (const auto& row : rows)
-        EXPECT_EQ(errorOf(decodeInternalStatus(QByteArray(row.json))), QString::fromUtf8(row.error))
-            << row.json;
-
-    // The first failure in field-table order is the one reported, not one further down.
-    EXPECT_EQ(errorOf(decodeInternalStatus(R"({"secrets": "x", "cli": 1})")),
-              QStringLiteral("cli: expected an object, found a number"));
-}
-
-TEST(SnapshotDocuments, TypicalSnapshotDecodesEverySection) {
-    const Result<InternalStatus> r = decodeInternalStatus(fixture("status-typical.json"));
+TEST(SnapshotDocuments, TypicalAndPartialSnapshotsDecode) {
+    QFile file(QStringLiteral(TOVI_TEST_DATA_DIR "/fixtures/status-typical.json"));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const Result<InternalStatus> r = decodeInternalStatus(file.readAll());
     ASSERT_TRUE(r.ok()) << qPrintable(r.error().text);
     const InternalStatus& s = *r;
-
-    EXPECT_EQ(s.cli->latestVersion, QStringLiteral("1.9.0"));
-    EXPECT_EQ(s.account->userId, QStringLiteral("usr_01HZX4"));
+    EXPECT_EQ(s.cli->latestVersion, u"1.9.0"_qs);
+    EXPECT_EQ(s.account->userId, u"usr_01HZX4"_qs);
     ASSERT_EQ(s.spaces->nodes->size(), 3);
     QStringList ids;
     for (const SpaceNode& node : *s.spaces->nodes)
         for (const Space& space : *node.spaces)
             ids << space.id;
-    EXPECT_EQ(ids,
-              (QStringList{u"sp_api"_qs, u"sp_web"_qs, u"sp_db"_qs, u"sp_docs"_qs, u"sp_scratch"_qs,
-                           u"sp_ml"_qs, u"sp_worker"_qs, u"sp_cron"_qs, u"sp_preview"_qs, u"sp_blog"_qs}));
+    EXPECT_EQ(ids.join(u' '),
+              u"sp_api sp_web sp_db sp_docs sp_scratch sp_ml sp_worker sp_cron sp_preview sp_blog"_qs);
     const Space& db = s.spaces->nodes->at(0).spaces->at(2);
-    EXPECT_EQ(db.indicatorLabel, QStringLiteral("Disk 92% full"));
-    EXPECT_EQ(db.heartbeat, QStringLiteral("2024-05-02T09:14:00Z"));
+    EXPECT_EQ(db.indicatorLabel, u"Disk 92% full"_qs);
+    EXPECT_EQ(db.heartbeat, u"2024-05-02T09:14:00Z"_qs);
     EXPECT_EQ(s.spaces->nodes->at(1).online, false);
     EXPECT_EQ(s.nodes->total, 3);
     EXPECT_EQ(s.credits->creditsMicros, 12500000);
@@ -190,30 +148,29 @@ TEST(SnapshotDocuments, TypicalSnapshotDecodesEverySection) {
     EXPECT_EQ(s.drive->totalBytes, 5368709120LL);
     EXPECT_EQ(s.secrets, 17);
     ASSERT_EQ(s.notifications->notifications->size(), 3);
-    EXPECT_EQ(s.notifications->notifications->at(0).title, QStringLiteral("postgres disk almost full"));
+    EXPECT_EQ(s.notifications->notifications->at(0).title, u"postgres disk almost full"_qs);
     EXPECT_EQ(s.partial, false);
     EXPECT_TRUE(s.errors && s.errors->isEmpty());
-}
 
-TEST(SnapshotDocuments, PartialSnapshotIsStillASnapshot) {
-    const Result<InternalStatus> r = decodeInternalStatus(fixture("status-partial.json"));
-    ASSERT_TRUE(r.ok()) << qPrintable(r.error().text);
-    EXPECT_EQ(r->partial, true);
-    EXPECT_FALSE(r->credits);
-    EXPECT_EQ(*r->errors,
+    // A partial snapshot is still a snapshot: the failed sections are named, the rest stands.
+    const InternalStatus partial =
+        decoded(R"({"authenticated": true, "spaces": {"nodes": []}, "partial": true,
+        "errors": [{"section": "credits", "message": "billing service timed out after 5s"}]})");
+    EXPECT_EQ(partial.partial, true);
+    EXPECT_FALSE(partial.credits);
+    EXPECT_EQ(*partial.errors,
               (QList<StatusSectionError>{{u"credits"_qs, u"billing service timed out after 5s"_qs}}));
-    EXPECT_TRUE(r->spaces->nodes->isEmpty());
+    EXPECT_TRUE(partial.spaces->nodes->isEmpty());
 }
 
-TEST(AccountDocuments, ProfileListNeedsAnArrayOfNamedProfiles) {
+// Wrong types and missing values are the decoder's above; here each document's own shape.
+TEST(AccountDocuments, ProfilesSignInAndAccountRecords) {
     Result<QList<Profile>> r = decodeProfileList("[]");
-    ASSERT_TRUE(r.ok());
-    EXPECT_TRUE(r->isEmpty());
-
+    EXPECT_TRUE(r.ok() && r->isEmpty());
     EXPECT_EQ(decodeProfileList(R"({"profiles": []})").error().text,
-              QStringLiteral("expected an array, found an object"));
+              u"expected an array, found an object"_qs);
     EXPECT_EQ(decodeProfileList(R"([{"name": "work"}, {"email": "a@b.c"}])").error().text,
-              QStringLiteral("[1].name: missing required value"));
+              u"[1].name: missing required value"_qs);
 
     r = decodeProfileList(R"([{"name": "work"},
                              {"name": "home", "active": true, "default": true, "email": "m@x.io", "team": "T"}])");
@@ -222,32 +179,24 @@ TEST(AccountDocuments, ProfileListNeedsAnArrayOfNamedProfiles) {
     EXPECT_FALSE(r->at(0).active.value_or(false) || r->at(0).isDefault.value_or(false));
     EXPECT_EQ(r->at(1).isDefault, true);
     EXPECT_EQ(r->at(1).active, true);
-    EXPECT_EQ(r->at(1).team, QStringLiteral("T"));
+    EXPECT_EQ(r->at(1).team, u"T"_qs);
 
-    EXPECT_EQ(decodeProfileList(R"([{"name": "w", "default": "yes"}])").error().text,
-              QStringLiteral("[0].default: expected true or false, found a string"));
-}
-
-TEST(AccountDocuments, SignInAndAccountRecords) {
     Result<LoginClaim> claim = decodeLoginClaim(
         R"({"status": "pending", "url": "https://tovi.dev/approve/abc", "token": "tok_1", "expires_in": "10m"})");
     ASSERT_TRUE(claim.ok()) << qPrintable(claim.error().text);
-    EXPECT_EQ(claim->expiresIn, QStringLiteral("10m"));
-    EXPECT_EQ(claim->token, QStringLiteral("tok_1"));
+    EXPECT_EQ(claim->expiresIn, u"10m"_qs);
+    EXPECT_EQ(claim->token, u"tok_1"_qs);
     EXPECT_EQ(decodeLoginClaim(R"({"url": "u", "expires_in": 600})").error().text,
-              QStringLiteral("expiresIn: expected a string, found a number"));
+              u"expiresIn: expected a string, found a number"_qs);
 
     Result<ClaimResult> result = decodeClaimResult(R"({"user": {"first_name": "Maya", "last_name": "L"}})");
     ASSERT_TRUE(result.ok()) << qPrintable(result.error().text);
     EXPECT_FALSE(result->status);
-    EXPECT_EQ(result->user->firstName, QStringLiteral("Maya"));
-    EXPECT_EQ(decodeClaimResult(R"({"status": "approved", "user": {"id": 7}})").error().text,
-              QStringLiteral("user.id: expected a string, found a number"));
+    EXPECT_EQ(result->user->firstName, u"Maya"_qs);
 
     Result<AccountMe> me = decodeAccountMe(R"({"id": "u1", "team_id": null, "team_name": "Équipe ☕ Labs"})");
     ASSERT_TRUE(me.ok()) << qPrintable(me.error().text);
     EXPECT_FALSE(me->teamId);
     EXPECT_EQ(me->teamName, QString::fromUtf8("Équipe ☕ Labs"));
-    EXPECT_EQ(decodeAccountMe(R"({"team_id": "t_9"})")->teamId, QStringLiteral("t_9"));
-    EXPECT_EQ(decodeAccountMe("[]").error().text, QStringLiteral("expected an object, found an array"));
+    EXPECT_EQ(decodeAccountMe(R"({"team_id": "t_9"})")->teamId, u"t_9"_qs);
 }

@@ -58,23 +58,16 @@ TEST(SpaceDisplay, StateAndLabelFollowTheFirstRuleThatApplies) {
 }
 
 TEST(SpaceDisplay, CapitalizeWordsStartsEveryRunOfLetters) {
-    const struct {
-        const char* in;
-        const char* out;
-    } rows[] = {
-        {"building image", "Building Image"},
-        {"re-run", "Re-Run"},
-        {"  two  spaces ", "  Two  Spaces "},
-        {"élan VITAL", "Élan Vital"},
-        {"don't stop", "Don't Stop"},
-        {"L’EAU d’été", "L’eau D’été"},
-        {"'quoted' rock 'n' roll", "'Quoted' Rock 'N' Roll"},
-    };
-    for (const auto& row : rows)
-        EXPECT_EQ(capitalizeWords(QString::fromUtf8(row.in)), QString::fromUtf8(row.out)) << row.in;
+    // Rows are "input|expected".
+    for (const char* row : {"building image|Building Image", "re-run|Re-Run", "  two  spaces |  Two  Spaces ",
+                            "élan VITAL|Élan Vital", "don't stop|Don't Stop", "L’EAU d’été|L’eau D’été",
+                            "'quoted' rock 'n' roll|'Quoted' Rock 'N' Roll"}) {
+        const QStringList io = QString::fromUtf8(row).split(u'|');
+        EXPECT_EQ(capitalizeWords(io[0]), io[1]);
+    }
 }
 
-TEST(SnapshotAlertLevel, HighestConditionWins) {
+TEST(SnapshotRules, AlertLevelSignedOutAndNodeCounts) {
     const char* offline = R"({"id": "o", "name": "O", "online": false})";
     const char* attention = R"({"id": "a", "name": "A", "indicator": "attention"})";
     const char* ready = R"({"id": "r", "name": "R", "status": "ready"})";
@@ -94,7 +87,7 @@ TEST(SnapshotAlertLevel, HighestConditionWins) {
         {node(ready).replace("\"N\"", "\"N\", \"online\": false") +
              R"(, {"id": "m", "name": "M", "online": false})",
          "", StatusAlertLevel::none},
-        {"", R"(, "notifications": {"unread": 2})", StatusAlertLevel::unread},
+        {"", R"(, "notifications": {"unread": 1})", StatusAlertLevel::unread},
         {"", R"(, "notifications": {"unread": -3})", StatusAlertLevel::none},
         {"", R"(, "notifications": {"notifications": [{"id": "x"}]})", StatusAlertLevel::none},
     };
@@ -103,14 +96,13 @@ TEST(SnapshotAlertLevel, HighestConditionWins) {
             << row.nodes.constData() << row.rest;
 
     InternalStatus bare;
-    bare.notifications = Notifications{2, std::nullopt};
+    bare.notifications = Notifications{1, std::nullopt};
     EXPECT_EQ(alertLevel(bare), StatusAlertLevel::unread) << "no spaces section at all";
     bare.spaces = SpacesSection{std::nullopt};
     bare.notifications.reset();
     EXPECT_EQ(alertLevel(bare), StatusAlertLevel::none);
-}
 
-TEST(SignedOutRule, OnlyASnapshotThatSaysSo) {
+    // Signed out only when a snapshot says so.
     EXPECT_FALSE(isSignedOut(std::nullopt));
     InternalStatus status;
     EXPECT_FALSE(isSignedOut(status));
@@ -118,9 +110,7 @@ TEST(SignedOutRule, OnlyASnapshotThatSaysSo) {
     EXPECT_FALSE(isSignedOut(status));
     status.authenticated = false;
     EXPECT_TRUE(isSignedOut(status));
-}
-
-TEST(NodeCountsRule, CountsOnlyNodesThatSayTheyAreOnline) {
+    // Only nodes that say they are online count as online.
     EXPECT_FALSE(nodeCounts(std::nullopt));
     EXPECT_EQ(nodeCounts(QList<SpaceNode>{}), (NodeCounts{0, 0}));
     const InternalStatus s = snapshot(R"({"id": "a", "name": "A", "online": true},
