@@ -58,7 +58,7 @@ TEST(StatusTexts, TimesCountsAndVersions) {
     EXPECT_EQ(refreshAge(now.addSecs(30), now), s("Last refreshed just now")); // a clock stepped back
     const std::pair<QDateTime, const char*> ages[] = {
         {now.addSecs(-1), "1 second ago"},     {now.addSecs(-119), "1 minute ago"},
-        {now.addSecs(-10740), "2 hours ago"},  {now.addDays(-14), "2 weeks ago"},
+        {now.addSecs(-10740), "2 hours ago"},  {now.addDays(-23), "3 weeks ago"},
         {now.addMonths(-11), "11 months ago"}, {now.addYears(-1), "1 year ago"},
         {now.addSecs(5), "in 5 seconds"},
     };
