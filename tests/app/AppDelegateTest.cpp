@@ -2,66 +2,47 @@
 #include "app/LaunchSteps.h"
 #include "support/TestUtil.h"
 
-#include <gmock/gmock.h>
+#include <QStringList>
 #include <gtest/gtest.h>
 
-using ::testing::InSequence;
-using ::testing::NiceMock;
-using ::testing::Return;
-using ::testing::StrictMock;
 using tovi::AppDelegate;
 
 namespace {
 
-class MockLaunchSteps : public tovi::LaunchSteps {
-public:
-    MOCK_METHOD(bool, acquireInstanceLock, (), (override));
-    MOCK_METHOD(void, activateRunningCopy, (), (override));
-    MOCK_METHOD(void, registerActivationService, (), (override));
-    MOCK_METHOD(void, registerLoginItemOnFirstLaunch, (), (override));
-    MOCK_METHOD(void, startBootstrap, (), (override));
-    MOCK_METHOD(void, startStore, (), (override));
-    MOCK_METHOD(void, terminate, (), (override));
+// Records each step in order; the lock answers as the row says.
+struct RecordedSteps : tovi::LaunchSteps {
+    bool acquireInstanceLock() override { return log << u"lock"_qs, lockTaken; }
+    void activateRunningCopy() override { log << u"activate"_qs; }
+    void registerActivationService() override { log << u"service"_qs; }
+    void registerLoginItemOnFirstLaunch() override { log << u"loginItem"_qs; }
+    void startBootstrap() override { log << u"bootstrap"_qs; }
+    void startStore() override { log << u"store"_qs; }
+    void terminate() override { log << u"terminate"_qs; }
+    bool lockTaken = true;
+    QStringList log;
 };
-
-// The variable a test host sets; present (with any value) means "hosted".
-constexpr const char* kTestHost = "XCTestConfigurationFilePath";
 
 } // namespace
 
-TEST(AppDelegateLaunch, TheCopyThatTakesTheLockStartsItsWorkInOrder) {
-    const tovi::test::ScopedEnv absent(kTestHost, std::nullopt);
-    StrictMock<MockLaunchSteps> steps;
-    {
-        InSequence order;
-        EXPECT_CALL(steps, acquireInstanceLock()).WillOnce(Return(true));
-        EXPECT_CALL(steps, registerActivationService());
-        EXPECT_CALL(steps, registerLoginItemOnFirstLaunch());
-        EXPECT_CALL(steps, startBootstrap());
-        EXPECT_CALL(steps, startStore());
+// A second copy touches nothing of the first's (its bus name included); under a test host
+// (the variable present, even empty) nothing at all is touched, not even the lock.
+TEST(AppDelegateLaunch, StepsFollowTheLockAndTheTestHost) {
+    const struct {
+        std::optional<QByteArray> testHost;
+        bool lockTaken;
+        const char* steps;
+        AppDelegate::Outcome outcome;
+    } rows[] = {
+        {std::nullopt, true, "lock service loginItem bootstrap store", AppDelegate::Outcome::running},
+        {std::nullopt, false, "lock activate terminate", AppDelegate::Outcome::handingOver},
+        {QByteArray(), true, "", AppDelegate::Outcome::hostedByTestRunner},
+    };
+    for (const auto& row : rows) {
+        const tovi::test::ScopedEnv host("XCTestConfigurationFilePath", row.testHost);
+        RecordedSteps steps;
+        steps.lockTaken = row.lockTaken;
+        AppDelegate delegate(steps);
+        EXPECT_EQ(delegate.applicationDidFinishLaunching(), row.outcome) << row.steps;
+        EXPECT_EQ(steps.log.join(u' ').toStdString(), row.steps);
     }
-    AppDelegate delegate(steps);
-    EXPECT_EQ(delegate.applicationDidFinishLaunching(), AppDelegate::Outcome::running);
-}
-
-TEST(AppDelegateLaunch, ASecondCopyActivatesTheFirstAndQuitsWithoutStartingAnything) {
-    const tovi::test::ScopedEnv absent(kTestHost, std::nullopt);
-    StrictMock<MockLaunchSteps> steps;
-    {
-        InSequence order;
-        EXPECT_CALL(steps, acquireInstanceLock()).WillOnce(Return(false));
-        EXPECT_CALL(steps, activateRunningCopy());
-        EXPECT_CALL(steps, terminate());
-    }
-    // StrictMock fails the test on any store call, the activation service included: the
-    // bus name belongs to the first copy.
-    AppDelegate delegate(steps);
-    EXPECT_EQ(delegate.applicationDidFinishLaunching(), AppDelegate::Outcome::handingOver);
-}
-
-TEST(AppDelegateLaunch, UnderATestHostNothingIsTouched) {
-    const tovi::test::ScopedEnv present(kTestHost, QByteArray()); // present, even empty
-    StrictMock<MockLaunchSteps> steps;                            // no call at all, not even the lock
-    AppDelegate delegate(steps);
-    EXPECT_EQ(delegate.applicationDidFinishLaunching(), AppDelegate::Outcome::hostedByTestRunner);
 }

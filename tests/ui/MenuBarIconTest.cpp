@@ -14,19 +14,6 @@ using namespace tovi::testing;
 
 namespace {
 
-Space spaceWith(bool online, const char* indicator) {
-    Space space = readySpace(s("x"), s("X"));
-    space.online = online;
-    space.indicator = s(indicator);
-    return space;
-}
-
-InternalStatus withUnread(InternalStatus status, std::int64_t unread) {
-    status.notifications = Notifications{};
-    status.notifications->unread = unread;
-    return status;
-}
-
 bool near(QColor a, QColor b) {
     return std::abs(a.red() - b.red()) <= 12 && std::abs(a.green() - b.green()) <= 12 &&
            std::abs(a.blue() - b.blue()) <= 12;
@@ -44,23 +31,18 @@ double redShare(const QImage& image) {
 
 } // namespace
 
-TEST(MenuBarIcon, StateRanksOfflineOverAttentionOverUnread) {
+// Which level wins belongs to the model's display rules; here, what each level draws.
+TEST(MenuBarIcon, EachAlertLevelHasItsOwnMark) {
     using State = MenuBarIcon::State;
     EXPECT_EQ(MenuBarIcon::iconState(std::nullopt), State{});
-    const Space calm = readySpace(s("r"), s("R"));
-    EXPECT_EQ(
-        MenuBarIcon::iconState(withUnread(statusWithNodes({node(s("n"), s("N"), QList<Space>{calm})}), 4)),
-        (State{4, std::nullopt}));
-    const InternalStatus attention =
-        withUnread(statusWithNodes({node(s("n"), s("N"), QList<Space>{spaceWith(true, "attention")})}), 4);
-    EXPECT_EQ(MenuBarIcon::iconState(attention), (State{0, standardOrange()}));
-    const InternalStatus offline =
-        withUnread(statusWithNodes({node(s("n"), s("N"),
-                                         QList<Space>{spaceWith(true, "attention"), spaceWith(false, "")})}),
-                   4);
+    const auto with = [](Space space) {
+        return statusWithNodes({node(s("n"), s("N"), QList<Space>{space})}, 4);
+    };
+    EXPECT_EQ(MenuBarIcon::iconState(with(readySpace(s("r"), s("R")))), (State{4, std::nullopt}));
+    EXPECT_EQ(MenuBarIcon::iconState(with(Space{.indicator = s("attention")})), (State{0, standardOrange()}));
+    const InternalStatus offline = with(Space{.online = false});
     EXPECT_EQ(MenuBarIcon::iconState(offline), (State{0, standardRed()}));
     EXPECT_EQ(MenuBarIcon::bitmap(offline, true).markName, s("ToviMarkDark"));
-
     EXPECT_EQ(IconBitmap::badgeText(99), s("99"));
     EXPECT_EQ(IconBitmap::badgeText(100), s("99+"));
 }
@@ -89,12 +71,11 @@ TEST(IconBitmap, DrawsTheMarkWithABadgeOrADotAtEachScale) {
 
 TEST(TrayIconRenderer, DrawsAgainOnlyWhenTheIconWouldChange) {
     FakeDependencies deps;
-    deps.useFakeSource().setResult(withUnread(statusWithNodes({}), 2));
+    deps.useFakeSource().setResult(statusWithNodes({}, 2));
     StatusStore store(deps.make());
     TrayIconRenderer renderer(&store);
     QSignalSpy changed(&renderer, &TrayIconRenderer::iconChanged);
     EXPECT_EQ(renderer.renderCount(), 1); // the bare mark before any status
-
     QCoro::waitFor(store.refresh());
     QCoro::waitFor(store.refresh()); // same snapshot again
     EXPECT_EQ(renderer.renderCount(), 2);

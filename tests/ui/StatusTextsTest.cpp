@@ -8,47 +8,40 @@
 using namespace tovi;
 using namespace tovi::testing;
 
-TEST(StatusTexts, SpaceStateFollowsTheFirstConditionThatHolds) {
-    Space space;
-    EXPECT_EQ(spaceStateLabel(space), s("Unknown"));
-    EXPECT_EQ(spaceStateColor(space), ColorRole::secondary);
-    space.status = s("RUNNING");
-    EXPECT_EQ(spaceStateLabel(space), s("Running"));
-    EXPECT_EQ(spaceStateColor(space), ColorRole::green);
-    space.stopped = true;
-    EXPECT_EQ(spaceStateLabel(space), s("Stopped"));
-    space.online = false; // unreachable outranks stopped
-    EXPECT_EQ(spaceStateLabel(space), s("Offline"));
-    EXPECT_EQ(spaceStateColor(space), ColorRole::red);
-    Space attention;
-    attention.indicator = s("Attention");
-    EXPECT_EQ(spaceStateLabel(attention), s("Needs attention"));
-    EXPECT_EQ(spaceStateColor(attention), ColorRole::amber);
-    attention.indicatorLabel = s("  Disk full ");
-    EXPECT_EQ(spaceStateLabel(attention), s("  Disk full ")); // verbatim
+// One row per state; which state a space is in belongs to the model's display rules.
+TEST(StatusTexts, SpaceStateLabelAndColour) {
+    const struct {
+        Space space;
+        const char* label;
+        ColorRole color;
+    } rows[] = {
+        {Space{}, "Unknown", ColorRole::secondary},
+        {Space{.status = s("RUNNING")}, "Running", ColorRole::green},
+        {Space{.stopped = true}, "Stopped", ColorRole::secondary},
+        {Space{.online = false}, "Offline", ColorRole::red},
+        {Space{.indicator = s("attention")}, "Needs attention", ColorRole::amber},
+        {Space{.indicator = s("attention"), .indicatorLabel = s("  Disk full ")}, "  Disk full ",
+         ColorRole::amber},
+    };
+    for (const auto& row : rows) {
+        EXPECT_EQ(spaceStateLabel(row.space), s(row.label));
+        EXPECT_EQ(spaceStateColor(row.space), row.color) << row.label;
+    }
 }
 
 TEST(StatusTexts, IdentityAndProfileTexts) {
     InternalStatus status;
     EXPECT_EQ(identityTitle(status), s("Not signed in"));
-    status.account = Account{};
-    status.account->team = s("Acme");
-    status.account->email = s("ann@example.com");
+    status.account = Account{.email = s("ann@example.com"), .team = s("Acme")};
     EXPECT_EQ(identityTitle(status), s("ann@example.com (Acme)"));
     status.account->name = s("Ann");
     EXPECT_EQ(identityTitle(status), s("Ann (Acme)"));
     status.account->team = s("");
     EXPECT_EQ(identityTitle(status), s("Ann"));
 
-    // A profile reads "name — team", else "name — email"; the one in use is the active one,
-    // else the default one.
-    Profile home;
-    home.name = s("default");
-    home.isDefault = true;
-    Profile work;
-    work.name = s("work");
-    work.email = s("ann@example.com");
-    work.team = s("");
+    // "name — team", else "name — email"; the one in use is the active one, else the default one.
+    const Profile home{.name = s("default"), .isDefault = true};
+    Profile work{.name = s("work"), .email = s("ann@example.com"), .team = s("")};
     EXPECT_EQ(profileTexts({home, work}),
               (QList<ProfileText>{{s("default"), true}, {s("work — ann@example.com"), false}}));
     work.team = s("Acme");
@@ -63,14 +56,14 @@ TEST(StatusTexts, TimesCountsAndVersions) {
     EXPECT_EQ(refreshAge(now.addMSecs(-4999), now), s("Last refreshed just now"));
     EXPECT_EQ(refreshAge(now.addSecs(-5), now), s("Last refreshed 5 seconds ago"));
     EXPECT_EQ(refreshAge(now.addSecs(30), now), s("Last refreshed just now")); // a clock stepped back
-    auto ago = [&](qint64 seconds) { return RelativeTimeFormatter::format(now.addSecs(-seconds), now); };
-    EXPECT_EQ(ago(1), s("1 second ago"));
-    EXPECT_EQ(ago(119), s("1 minute ago"));
-    EXPECT_EQ(ago(2 * 3600 + 59 * 60), s("2 hours ago"));
-    EXPECT_EQ(ago(14 * 86400), s("2 weeks ago"));
-    EXPECT_EQ(RelativeTimeFormatter::format(now.addMonths(-11), now), s("11 months ago"));
-    EXPECT_EQ(RelativeTimeFormatter::format(now.addYears(-1), now), s("1 year ago"));
-    EXPECT_EQ(RelativeTimeFormatter::format(now.addSecs(5), now), s("in 5 seconds"));
+    const std::pair<QDateTime, const char*> ages[] = {
+        {now.addSecs(-1), "1 second ago"},     {now.addSecs(-119), "1 minute ago"},
+        {now.addSecs(-10740), "2 hours ago"},  {now.addDays(-23), "3 weeks ago"},
+        {now.addMonths(-11), "11 months ago"}, {now.addYears(-1), "1 year ago"},
+        {now.addSecs(5), "in 5 seconds"},
+    };
+    for (const auto& [then, text] : ages)
+        EXPECT_EQ(RelativeTimeFormatter::format(then, now), s(text));
 
     EXPECT_EQ(nodeCountText(0, 0), (NodeCountText{s("0/0 Nodes"), ColorRole::red, s("0 of 0 nodes online")}));
     EXPECT_EQ(nodeCountText(1, 3).color, ColorRole::secondary);
@@ -83,8 +76,7 @@ TEST(StatusTexts, TimesCountsAndVersions) {
     // Differing version texts mean an update, with no ordering; the flag, when present, decides.
     InternalStatus status;
     EXPECT_EQ(upgradeControlText(status), (UpgradeControlText{false, s("Upgrade")}));
-    status.cli = CLIInfo{};
-    status.cli->currentVersion = s("1.2.0");
+    status.cli = CLIInfo{.currentVersion = s("1.2.0")};
     EXPECT_EQ(upgradeControlText(status), (UpgradeControlText{false, s("Up to date (1.2.0)")}));
     status.cli->latestVersion = s("1.1.9");
     EXPECT_EQ(upgradeControlText(status), (UpgradeControlText{true, s("Upgrade to 1.1.9")}));
