@@ -6,7 +6,7 @@
 #include "platform/QSettingsUserDefaults.h"
 #include "ui/FooterViewModel.h"
 
-#include <QCoreApplication>
+#include <QApplication>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QTimer>
@@ -71,8 +71,6 @@ TEST(CliFaults, EachFaultShowsItsOwnTextKeepsTheLastGoodSnapshotAndClearsOnRecov
          u"tovi's output isn't valid JSON (unterminated string at offset 56)."_qs},
         {"no output at all", scenario(R"({"rules":[{"match":["internal","status"],"output":"empty"}]})"),
          u"tovi printed no output where JSON was expected."_qs},
-        {"a field of the wrong type", script(R"(echo '{"authenticated": "yes"}')"),
-         u"authenticated: expected true or false, found a string"_qs},
         {"warnings on standard error with exit 0",
          scenario(R"({"rules":[{"match":["internal","status"],"stderr":"warning: slow network\n"}]})"),
          {}},
@@ -92,7 +90,6 @@ TEST(CliFaults, EachFaultShowsItsOwnTextKeepsTheLastGoodSnapshotAndClearsOnRecov
         ASSERT_EQ(app.snapshots, 1);
         const std::optional<QDateTime> goodTime = app.store->lastUpdated();
         const QString goodVersion = app.store->status()->cli.value().currentVersion.value();
-
         row.arrange(app.box);
         QCoro::waitFor(app.store->refresh());
         if (!row.error.isEmpty()) {
@@ -116,7 +113,6 @@ TEST(CliFaults, EachFaultShowsItsOwnTextKeepsTheLastGoodSnapshotAndClearsOnRecov
             EXPECT_EQ(app.footer.partialTooltip(), row.partialTooltip);
         }
         EXPECT_FALSE(app.store->isRefreshing());
-
         app.box.setScenario({});
         app.box.installSimCli();
         QCoro::waitFor(app.store->refresh());
@@ -192,7 +188,6 @@ TEST(HungCli, TheEventLoopAndOtherActionsKeepGoingWhileAStatusRunHangs) {
     QTimer ticker;
     QObject::connect(&ticker, &QTimer::timeout, [&ticks] { ++ticks; });
     ticker.start(20);
-
     store.start();
     ASSERT_TRUE(spinUntil([&] { return !scenarioFile().contains("sleep_ms"); }))
         << "the slow run never began";
@@ -204,7 +199,6 @@ TEST(HungCli, TheEventLoopAndOtherActionsKeepGoingWhileAStatusRunHangs) {
     // Refresh, clicked again and again, waits for the hung command instead of starting more.
     for (int click = 0; click < 3; ++click)
         app.footer.refresh();
-
     // A restart runs to its end, refresh included, beside the hung command.
     bool spinnerShown = false;
     QObject::connect(&store, &StatusStore::isMaintainingChanged, [&] {
@@ -225,7 +219,6 @@ TEST(HungCli, TheEventLoopAndOtherActionsKeepGoingWhileAStatusRunHangs) {
     EXPECT_EQ(statusRunsAfterTheSlowOne(), 1) << "each Refresh started a status command of its own";
     EXPECT_EQ(store.lastError(), std::nullopt);
     EXPECT_EQ(app.footer.serviceText(), u"Service running"_qs);
-
     // The slow command returns; the launch ends and the polling loop runs its next passes.
     ASSERT_TRUE(spinUntil([&] { return !store.bootstrapTask(); }));
     EXPECT_EQ(app.snapshots, 2);
@@ -236,3 +229,13 @@ TEST(HungCli, TheEventLoopAndOtherActionsKeepGoingWhileAStatusRunHangs) {
 
 } // namespace
 } // namespace tovi::faults
+
+// As on a desktop whose buses are gone, set before Qt keeps a connection for the process's life;
+// without the system bus, keep-awake cannot fall back to the machine's logind.
+int main(int argc, char** argv) {
+    qputenv("DBUS_SESSION_BUS_ADDRESS", "unix:path=/nonexistent/tovi-faults/bus");
+    qputenv("DBUS_SYSTEM_BUS_ADDRESS", "unix:path=/nonexistent/tovi-faults/system-bus");
+    QApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}

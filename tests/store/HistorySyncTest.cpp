@@ -44,7 +44,6 @@ TEST_F(HistorySyncTest, PassWritesOnlyProfilesThatDifferAndGoesOnAfterFailures) 
     EXPECT_TRUE(awaitResult(s.syncHistoryPass(false, {})).ok());
     EXPECT_EQ(fakes.runner->count(head(set("x", "x"), 2)), 3);
     EXPECT_EQ(fakes.runner->runs()[2], set("default", "true"));
-
     // Failures: the pass goes on and reports the first one, the list's before any profile's.
     fakes.runner->clearRecords();
     fakes.config->clear();
@@ -89,7 +88,6 @@ TEST_F(HistorySyncTest, SwitchDrivesOneOperationThatTakesUpLaterChanges) {
     EXPECT_EQ(fakes.config->value(historyKey(u"default"_qs)), u"true"_qs);
     EXPECT_FALSE(s.historySyncApplying() || s.historySyncTask());
     EXPECT_EQ(applying.count(), 2);
-
     // Names arriving during a pass get their own pass.
     gate = fakes.runner->gate(profileListArguments());
     fakes.runner->clearRecords();

@@ -46,7 +46,6 @@ TEST_F(ServiceControlTest, StartUpFailuresEndFailedButStillRefresh) {
     EXPECT_EQ(s.bootstrapState(), BootstrapState::failed(u"tovi exited with code 22: curl: (22) 404"_qs));
     EXPECT_EQ(fakes.runner->runs(), (QList<QStringList>{statusArguments(), accountMeArguments()}));
     EXPECT_FALSE(fakes.defaults->contains(u"lastCliUpdate"_qs));
-
     // A retry whose script leaves no CLI: the missing-CLI text (Retry stays), history and service untouched.
     fakes.runner->clearRecords();
     fakes.runner->replyShell(FakeRunner::ok());
@@ -56,7 +55,6 @@ TEST_F(ServiceControlTest, StartUpFailuresEndFailedButStillRefresh) {
     EXPECT_EQ(m_seen, (QList<BootstrapState>{BootstrapState::installing(),
                                              BootstrapState::failed(u"Couldn't find the tovi CLI."_qs)}));
     EXPECT_EQ(fakes.runner->runs(), QList<QStringList>{statusArguments()});
-
     // The service install fails: its text, then the status is still refreshed.
     fakes.runner->clearRecords();
     fakes.runner->setInstalled(true);
@@ -66,7 +64,6 @@ TEST_F(ServiceControlTest, StartUpFailuresEndFailedButStillRefresh) {
               BootstrapState::failed(u"tovi exited with code 1: systemd: unit failed"_qs));
     EXPECT_EQ(fakes.runner->shellLines(), QStringList());
     EXPECT_EQ(fakes.runner->runs().last(), statusArguments());
-
     // The install address is one quoted shell word, whatever the origin holds.
     fakes.runner->setInstalled(false);
     fakes.webOrigin = u"https://evil.test/x';touch$IFS/tmp/pwned;'//"_qs;
@@ -102,13 +99,11 @@ TEST_F(ServiceControlTest, AutomaticUpdateRunsOnlyAfterTwelveHours) {
         expected << accountMeArguments();
     EXPECT_EQ(fakes.runner->runs(), expected);
     EXPECT_FALSE(s.isMaintaining());
-
     // A failed install keeps the old time, so the next pass retries.
     fakes.runner->reply(cli::install(), FakeRunner::fail(1));
     EXPECT_EQ(updateWith(now - 50000), 1);
     EXPECT_DOUBLE_EQ(lastUpdate(), now - 50000);
     EXPECT_FALSE(s.isMaintaining());
-
     // Switched off, CLI missing, or beside other maintenance: nothing.
     fakes.defaults->setValue(u"autoUpdateCLI"_qs, false);
     EXPECT_EQ(updateWith(0), 0);
@@ -129,14 +124,12 @@ TEST_F(ServiceControlTest, MaintenanceReportsItsOutcomeAndDropsOverlaps) {
     EXPECT_EQ(s.maintenanceMessage(), u"Daemon restarted"_qs);
     EXPECT_EQ(fakes.runner->runs(),
               afterHistory({cli::installService(), statusArguments(), accountMeArguments()}));
-
     fakes.runner->clearRecords();
     fakes.runner->reply(cli::install(), FakeRunner::fail(1, u"no network\n"_qs));
     QCoro::waitFor(s.updateCLI());
     EXPECT_EQ(s.maintenanceMessage(), u"tovi exited with code 1: no network"_qs);
     EXPECT_FALSE(fakes.defaults->contains(u"lastCliUpdate"_qs));
     EXPECT_EQ(fakes.runner->runs(), (afterHistory({cli::install(), statusArguments()}) + historyPass()));
-
     // A second request while one runs re-applies history and is then dropped.
     fakes.runner->clearRecords();
     auto gate = fakes.runner->gate(cli::installService());

@@ -41,7 +41,6 @@ TEST_F(SignInTest, ApprovedSignInAppliesHistoryThenReloadsTheAccount) {
               (QList<SignInPhase>{SignInPhase::awaitingApproval(approval.toString()), SignInPhase::idle()}));
     EXPECT_EQ(s.teamId(), u"team-2"_qs);
     EXPECT_FALSE(s.signInError() || s.signInTask());
-
     // A named profile is passed on, and gets its history setting before the login.
     fakes.runner->clearRecords();
     s.startSignIn(u"work"_qs);
@@ -69,7 +68,6 @@ TEST_F(SignInTest, ClaimOutcomesBecomeMessages) {
         // Only an approval reloads the profiles (the history pass lists them once).
         EXPECT_EQ(fakes.runner->count(profileListArguments()), 1) << row.json;
     }
-
     // A failing claim reports its text; the log never the token, even when the CLI quotes it back.
     fakes.runner->replyPrefix(anyClaim, FakeRunner::fail(4, u"claim tok-secret-123 refused"_qs));
     {
@@ -123,7 +121,6 @@ TEST_F(SignInTest, CancelledSignInIsSilentAndLeavesALaterOneAlone) {
     const TaskHandlePtr second = s.signInTask();
     const SignInPhase waiting = s.signInPhase();
     ASSERT_EQ(waiting.kind, SignInPhase::Kind::awaitingApproval);
-
     // The abandoned claim comes back approved: no message, no reload, the running sign-in untouched.
     fakes.runner->clearRecords();
     firstClaim->open();
@@ -136,7 +133,6 @@ TEST_F(SignInTest, CancelledSignInIsSilentAndLeavesALaterOneAlone) {
     secondClaim->open();
     EXPECT_TRUE(second->isFinished());
     EXPECT_EQ(s.signInError(), u"Sign-in was cancelled."_qs);
-
     // An approved sign-in cancelled during its reload must leave the next one's waiting screen up.
     claimWith(R"({"status":"approved"})");
     auto reload = fakes.runner->gate(statusArguments());
@@ -165,7 +161,6 @@ TEST_F(SignInTest, ProfileCommandsReportAndReload) {
     QCoro::waitFor(s.signOut());
     EXPECT_EQ(s.maintenanceMessage(), u"Signed out"_qs);
     EXPECT_EQ(fakes.runner->count(cli::logout()), 1);
-
     // A failed switch still clears the team, reloads the profiles and refreshes.
     fakes.runner->reply(cli::profileUse(u"gone"_qs), FakeRunner::fail(2, u"no such profile"_qs));
     fakes.runner->reply(accountMeArguments(), FakeRunner::fail(1));
@@ -175,7 +170,6 @@ TEST_F(SignInTest, ProfileCommandsReportAndReload) {
     EXPECT_FALSE(s.teamId());
     EXPECT_EQ(fakes.runner->count(profileListArguments()), 1);
     EXPECT_EQ(fakes.runner->count(statusArguments()), 1);
-
     // Requested while another maintenance runs: dropped without a message.
     auto gate = fakes.runner->gate(cli::profileUse(u"work"_qs));
     QCoro::Task<> first = s.switchProfile(u"work"_qs);
