@@ -79,7 +79,7 @@ TEST(StoreIntegration, HistorySettingReachesEveryProfile) {
     std::unique_ptr<StatusStore> s = box.makeStore();
     const auto disabled = [&] {
         QStringList out;
-        for (const QString profile : {u"default"_qs, u"work"_qs, u"lab"_qs}) {
+        for (const QString& profile : {u"default"_qs, u"work"_qs, u"lab"_qs}) {
             const QString key = u"profile.%1.memory_disabled"_qs.arg(profile);
             QByteArray json;
             box.sim(CLICommands::configGet(key), &json);
