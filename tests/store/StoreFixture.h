@@ -8,10 +8,6 @@
 
 #include <QSignalSpy>
 #include <gtest/gtest.h>
-#include <qcoro/qcorotask.h>
-
-#include <memory>
-#include <optional>
 
 namespace tovi::testing {
 
