@@ -4,6 +4,7 @@
 #include "FaultSandbox.h"
 
 #include "platform/QSettingsUserDefaults.h"
+#include "store/CLICommands.h"
 #include "ui/FooterViewModel.h"
 
 #include <QApplication>
@@ -17,14 +18,48 @@
 
 #include <errno.h>
 
+#if defined(__SANITIZE_ADDRESS__)
+// The sanitizer runtime's count of live heap bytes (its header is not always installed).
+extern "C" size_t __sanitizer_get_current_allocated_bytes();
+#else
+#include <malloc.h>
+#endif
+
 namespace tovi::faults {
 namespace {
 
 using namespace std::chrono_literals;
 using Arrange = std::function<void(FaultSandbox&)>;
 
-Arrange scenario(const char* json) {
-    return [json](FaultSandbox& box) { box.setScenario(QByteArray(json)); };
+// Live heap bytes (the sanitizer's count when built with it), to see a large run give memory back.
+qint64 liveHeapBytes() {
+#if defined(__SANITIZE_ADDRESS__)
+    return static_cast<qint64>(__sanitizer_get_current_allocated_bytes());
+#else
+    const struct mallinfo2 info = mallinfo2();
+    return static_cast<qint64>(info.uordblks + info.hblkhd);
+#endif
+}
+
+// The footer's banners as (message, hasRetry) pairs, in display order.
+QList<std::pair<QString, bool>> bannersOf(const QVariantList& banners) {
+    QList<std::pair<QString, bool>> out;
+    for (const QVariant& banner : banners)
+        out.append(
+            {banner.toMap().value(u"message"_qs).toString(), banner.toMap().value(u"hasRetry"_qs).toBool()});
+    return out;
+}
+
+// A stand-in scenario whose rules each answer the status command with their fields.
+QByteArray statusRules(const QList<const char*>& rules) {
+    const QJsonArray words = QJsonArray::fromStringList(CLICommands::status().first(2));
+    QByteArrayList out;
+    for (const char* fields : rules)
+        out << "{\"match\":" + QJsonDocument(words).toJson(QJsonDocument::Compact) + ',' + fields + '}';
+    return "{\"rules\":[" + out.join(',') + "]}";
+}
+Arrange onStatus(const char* fields) {
+    return [fields](FaultSandbox& box) { box.setScenario(statusRules({fields})); };
 }
 Arrange script(const char* body) {
     return [body](FaultSandbox& box) { box.installScriptCli(QByteArray(body)); };
@@ -62,21 +97,16 @@ TEST(CliFaults, EachFaultShowsItsOwnTextKeepsTheLastGoodSnapshotAndClearsOnRecov
              writeFile(box.bundledCliPath(), "#!/bin/bash\necho '{}'\n", test::kPlain);
          },
          QString::fromLocal8Bit(std::strerror(EACCES)), true},
-        {"exit 3 with standard error",
-         scenario(R"({"rules":[{"match":["internal","status"],"exit":3,"stderr":"boom\n"}]})"),
+        {"exit 3 with standard error", onStatus(R"("exit":3,"stderr":"boom\n")"),
          u"tovi exited with code 3: boom"_qs},
-        {"killed by SIGKILL", scenario(R"({"rules":[{"match":["internal","status"],"signal":9}]})"),
-         u"tovi exited with code 9"_qs},
+        {"killed by SIGKILL", onStatus(R"("signal":9)"), u"tovi exited with code 9"_qs},
         {"torn JSON document", script(R"(printf '{"authenticated": true, "cli": {"current_version": "1.2')"),
          u"tovi's output isn't valid JSON (unterminated string at offset 56)."_qs},
-        {"no output at all", scenario(R"({"rules":[{"match":["internal","status"],"output":"empty"}]})"),
+        {"no output at all", onStatus(R"("output":"empty")"),
          u"tovi printed no output where JSON was expected."_qs},
-        {"warnings on standard error with exit 0",
-         scenario(R"({"rules":[{"match":["internal","status"],"stderr":"warning: slow network\n"}]})"),
-         {}},
+        {"warnings on standard error with exit 0", onStatus(R"("stderr":"warning: slow network\n")"), {}},
         {"partial snapshot",
-         scenario(
-             R"({"rules":[{"match":["internal","status"],"output":"partial","sections":["spaces","usage"]}]})"),
+         onStatus(R"("output":"partial","sections":["spaces","usage"])"),
          {},
          false,
          u"Unavailable sections: spaces, usage."_qs},
@@ -131,13 +161,10 @@ TEST(CliFaults, LargeOutputDecodesOrFailsCleanlyAndGivesItsMemoryBack) {
         Arrange arrange;
         QString errorStart; // empty: decodes
     } rows[] = {
-        {"a valid snapshot padded to 50 MiB",
-         scenario(R"({"rules":[{"match":["internal","status"],"output":"huge","huge_mib":50}]})"),
-         {}},
+        {"a valid snapshot padded to 50 MiB", onStatus(R"("output":"huge","huge_mib":50)"), {}},
         {"50 MiB that are not JSON", script("head -c 52428800 /dev/zero | tr '\\0' 'x'"),
          u"tovi's output isn't valid JSON ("_qs},
-        {"a valid snapshot padded to 65 MiB",
-         scenario(R"({"rules":[{"match":["internal","status"],"output":"huge","huge_mib":65}]})"),
+        {"a valid snapshot padded to 65 MiB", onStatus(R"("output":"huge","huge_mib":65)"),
          u"tovi printed more than 64 MiB"_qs},
         {"50 MiB on both streams",
          script("head -c 52428800 /dev/zero | tr '\\0' 'e' >&2 & head -c 52428800 /dev/zero | tr '\\0' ' '; "
@@ -174,8 +201,7 @@ TEST(HungCli, TheEventLoopAndOtherActionsKeepGoingWhileAStatusRunHangs) {
         writeFile(box.pidFilePath(), QByteArray::number(QCoreApplication::applicationPid()) + '\n');
         QSettingsUserDefaults(box.settingsPath()).setValue(u"autoUpdateCLI"_qs, false);
         // The second rule only counts the status commands after the slow one.
-        box.setScenario(R"({"rules":[{"match":["internal","status"],"sleep_ms":20000,"times":1},
-                                     {"match":["internal","status"],"times":1000}]})");
+        box.setScenario(statusRules({R"("sleep_ms":20000,"times":1)", R"("times":1000)"}));
     });
     FaultSandbox& box = app.box;
     StatusStore& store = *app.store;

@@ -10,13 +10,6 @@
 
 #include <gtest/gtest.h>
 
-#if defined(__SANITIZE_ADDRESS__)
-// The sanitizer runtime's count of live heap bytes (its header is not always installed).
-extern "C" size_t __sanitizer_get_current_allocated_bytes();
-#else
-#include <malloc.h>
-#endif
-
 namespace tovi::faults {
 
 FaultSandbox::FaultSandbox() {
@@ -125,23 +118,6 @@ std::unique_ptr<FaultSandbox::Window> FaultSandbox::makeWindow(StatusStore& stor
     auto window = std::make_unique<Window>();
     window->menu = std::make_unique<MenuViewModel>(&store, &window->updaterModel);
     return window;
-}
-
-QList<std::pair<QString, bool>> bannersOf(const QVariantList& banners) {
-    QList<std::pair<QString, bool>> out;
-    for (const QVariant& banner : banners)
-        out.append(
-            {banner.toMap().value(u"message"_qs).toString(), banner.toMap().value(u"hasRetry"_qs).toBool()});
-    return out;
-}
-
-qint64 liveHeapBytes() {
-#if defined(__SANITIZE_ADDRESS__)
-    return static_cast<qint64>(__sanitizer_get_current_allocated_bytes());
-#else
-    const struct mallinfo2 info = mallinfo2();
-    return static_cast<qint64>(info.uordblks + info.hblkhd);
-#endif
 }
 
 } // namespace tovi::faults

@@ -9,11 +9,9 @@
 
 #include <QProcess>
 #include <QTemporaryDir>
-#include <QVariantList>
 
 #include <list>
 #include <memory>
-#include <utility>
 
 namespace tovi::faults {
 
@@ -66,10 +64,5 @@ private:
     std::shared_ptr<testing::FakeBrowser> m_browser = std::make_shared<testing::FakeBrowser>();
     std::unique_ptr<QProcess> m_server;
 };
-
-// The footer's banners as (message, hasRetry) pairs, in display order.
-QList<std::pair<QString, bool>> bannersOf(const QVariantList& banners);
-// Live heap bytes (the sanitizer's count when built with it), to see a large run give memory back.
-qint64 liveHeapBytes();
 
 } // namespace tovi::faults
