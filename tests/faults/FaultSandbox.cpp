@@ -1,44 +1,30 @@
 #include "FaultSandbox.h"
 
-#include "bridge/DaemonStateProbe.h"
 #include "bridge/ProcessCLICommandRunner.h"
 #include "platform/QSettingsUserDefaults.h"
 #include "platform/XdgAutostartLoginItem.h"
 #include "store/LiveDependencies.h"
 
-#include <QCoreApplication>
-#include <QDeadlineTimer>
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
-#include <QProcess>
 
 #include <gtest/gtest.h>
 
-#if defined(__SANITIZE_ADDRESS__)
-// The sanitizer runtime's own count of live heap bytes (its header is not always installed).
-extern "C" size_t __sanitizer_get_current_allocated_bytes();
-#else
-#include <malloc.h>
-#endif
-
 namespace tovi::faults {
 
-FaultSandbox::FaultSandbox()
-    : m_browser(std::make_shared<testing::FakeBrowser>()) {
+FaultSandbox::FaultSandbox() {
     if (!m_dir.isValid())
         return;
-    QDir().mkpath(home() + QStringLiteral("/.local/bin"));
-    QDir().mkpath(toviDir());
-    QDir().mkpath(configHome());
-    QDir().mkpath(dataHome());
-    QDir().mkpath(root() + QStringLiteral("/app"));
+    for (const char* dir : {"/.local/bin", "/.tovi", "/.config", "/.local/share"})
+        QDir().mkpath(home() + QLatin1String(dir));
+    QDir().mkpath(m_dir.path() + u"/app"_qs);
     m_env.emplace_back("HOME", QFile::encodeName(home()));
     m_env.emplace_back("TOVI_DIR", QFile::encodeName(toviDir()));
-    m_env.emplace_back("XDG_CONFIG_HOME", QFile::encodeName(configHome()));
-    m_env.emplace_back("XDG_DATA_HOME", QFile::encodeName(dataHome()));
-    m_env.emplace_back("XDG_CACHE_HOME", QFile::encodeName(home() + QStringLiteral("/.cache")));
-    m_env.emplace_back("XDG_STATE_HOME", QFile::encodeName(home() + QStringLiteral("/.local/state")));
+    for (const auto& [name, dir] : {std::pair{"XDG_CONFIG_HOME", "/.config"},
+                                    {"XDG_DATA_HOME", "/.local/share"},
+                                    {"XDG_CACHE_HOME", "/.cache"},
+                                    {"XDG_STATE_HOME", "/.local/state"}})
+        m_env.emplace_back(name, QFile::encodeName(home() + QLatin1String(dir)));
     // Port 9 (discard) on loopback: nothing answers, nothing leaves the machine.
     m_env.emplace_back("TOVI_WEB_ORIGIN", QByteArray("http://127.0.0.1:9"));
     installSimCli();
@@ -49,24 +35,15 @@ FaultSandbox::~FaultSandbox() {
         m_server->kill();
         m_server->waitForFinished(-1);
     }
-    if (m_dir.isValid()) {
-        // A service that a test started (restart, bootstrap) must not outlive the test. The
-        // stand-in only ever signals its own service, whatever the pid file names.
-        // (Only over a regular pid file: the stand-in reads it with a blocking read.)
-        if (QFileInfo(toviDir()).isDir() && QFileInfo(pidFilePath()).isFile())
-            sim({QStringLiteral("uninstall"), QStringLiteral("service")});
-    }
-}
-
-QString FaultSandbox::simPath() {
-    return qEnvironmentVariable("TOVI_SIM");
+    // A service a test started must not outlive it; the stand-in only signals its own service, and
+    // reads the pid file with a blocking read, so only over a regular file.
+    if (m_dir.isValid() && QFileInfo(pidFilePath()).isFile())
+        sim({u"uninstall"_qs, u"service"_qs});
 }
 
 int FaultSandbox::sim(const QStringList& arguments, QByteArray* output) {
     QProcess process;
-    process.setProgram(simPath());
-    process.setArguments(arguments);
-    process.start();
+    process.start(qEnvironmentVariable("TOVI_SIM"), arguments);
     if (!process.waitForFinished(60000)) {
         process.kill();
         process.waitForFinished();
@@ -75,48 +52,34 @@ int FaultSandbox::sim(const QStringList& arguments, QByteArray* output) {
     }
     if (output)
         *output = process.readAllStandardOutput();
-    if (process.exitStatus() != QProcess::NormalExit)
-        return -1;
-    return process.exitCode();
+    return process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
 }
 
 void FaultSandbox::setScenario(const QByteArray& json) {
-    ASSERT_EQ(sim({QStringLiteral("scenario"), QStringLiteral("set"), QString::fromUtf8(json)}), 0)
-        << json.toStdString();
-}
-
-void FaultSandbox::clearScenario() {
-    ASSERT_EQ(sim({QStringLiteral("scenario"), QStringLiteral("clear")}), 0);
+    const QStringList arguments = json.isEmpty()
+                                      ? QStringList{u"scenario"_qs, u"clear"_qs}
+                                      : QStringList{u"scenario"_qs, u"set"_qs, QString::fromUtf8(json)};
+    ASSERT_EQ(sim(arguments), 0) << json.toStdString();
 }
 
 void FaultSandbox::installSimCli() {
     removeCli();
-    ASSERT_FALSE(simPath().isEmpty()) << "TOVI_SIM is not set";
-    ASSERT_TRUE(QFile::link(simPath(), homeCliPath()));
+    ASSERT_TRUE(QFile::link(qEnvironmentVariable("TOVI_SIM"), homeCliPath())) << "is TOVI_SIM set?";
 }
 
 void FaultSandbox::installScriptCli(const QByteArray& body) {
     removeCli();
-    writeFile(homeCliPath(), "#!/bin/bash\n" + body + "\n",
-              QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    writeFile(homeCliPath(), "#!/bin/bash\n" + body + "\n", test::kExecutable);
 }
 
 void FaultSandbox::removeCli() {
     QFile::remove(homeCliPath());
-    const QFileInfo bundled(bundledCliPath());
-    if (bundled.isDir() && !bundled.isSymLink())
-        QDir(bundledCliPath()).removeRecursively();
-    else
-        QFile::remove(bundledCliPath());
-}
-
-void FaultSandbox::writePidFile(const QByteArray& contents) {
-    writeFile(pidFilePath(), contents);
+    QFile::remove(bundledCliPath());
 }
 
 QString FaultSandbox::serve() {
     m_server = std::make_unique<QProcess>();
-    m_server->start(simPath(), {QStringLiteral("serve"), QStringLiteral("--port"), QStringLiteral("0")});
+    m_server->start(qEnvironmentVariable("TOVI_SIM"), {u"serve"_qs, u"--port"_qs, u"0"_qs});
     QByteArray line;
     spinUntil([&] {
         line += m_server->readAllStandardOutput();
@@ -132,23 +95,22 @@ std::unique_ptr<StatusStore> FaultSandbox::makeStore(StatusStoreDependencies dep
     ExecutableLocator locator;
     locator.applicationExecutable = appExecutable();
     locator.homeDirectory = home();
-    // Whatever this machine has installed system-wide must not answer for the sandbox.
+    // Whatever this machine has installed must not answer for the sandbox.
     locator.systemCandidates.clear();
     locator.packageManagerCandidates.clear();
     locator.searchPath = QByteArray();
-
     if (!deps.cliRunner)
         deps.cliRunner = std::make_shared<ProcessCLICommandRunner>(locator);
     if (!deps.defaults)
         deps.defaults = std::make_shared<QSettingsUserDefaults>(settingsPath());
     if (!deps.loginItem)
-        deps.loginItem = std::make_shared<XdgAutostartLoginItem>(configHome(), appExecutable());
+        deps.loginItem = std::make_shared<XdgAutostartLoginItem>(home() + u"/.config"_qs, appExecutable());
     if (!deps.browser)
         deps.browser = m_browser;
     if (!deps.appLocation)
         deps.appLocation = [] { return AppLocation::elsewhere; };
     if (deps.webOrigin.isEmpty())
-        deps.webOrigin = QStringLiteral("http://127.0.0.1:9");
+        deps.webOrigin = u"http://127.0.0.1:9"_qs;
     return std::make_unique<StatusStore>(withLiveDependencies(std::move(deps)));
 }
 
@@ -156,25 +118,6 @@ std::unique_ptr<FaultSandbox::Window> FaultSandbox::makeWindow(StatusStore& stor
     auto window = std::make_unique<Window>();
     window->menu = std::make_unique<MenuViewModel>(&store, &window->updaterModel);
     return window;
-}
-
-QList<std::pair<QString, bool>> bannersOf(const QVariantList& banners) {
-    QList<std::pair<QString, bool>> out;
-    for (const QVariant& banner : banners) {
-        const QVariantMap map = banner.toMap();
-        out.append({map.value(QStringLiteral("message")).toString(),
-                    map.value(QStringLiteral("hasRetry")).toBool()});
-    }
-    return out;
-}
-
-qint64 liveHeapBytes() {
-#if defined(__SANITIZE_ADDRESS__)
-    return static_cast<qint64>(__sanitizer_get_current_allocated_bytes());
-#else
-    const struct mallinfo2 info = mallinfo2();
-    return static_cast<qint64>(info.uordblks + info.hblkhd);
-#endif
 }
 
 } // namespace tovi::faults

@@ -7,21 +7,11 @@
 #include "ui/MenuViewModel.h"
 #include "ui/UpdaterViewModel.h"
 
-#include <QByteArray>
-#include <QFileDevice>
-#include <QList>
 #include <QProcess>
-#include <QString>
-#include <QStringList>
 #include <QTemporaryDir>
-#include <QVariantList>
-#include <qcoro/qcorotask.h>
 
-#include <functional>
 #include <list>
 #include <memory>
-#include <optional>
-#include <utility>
 
 namespace tovi::faults {
 
@@ -29,54 +19,38 @@ using test::readFile;
 using test::spinUntil;
 using test::writeFile;
 
-// The application's real store and window objects over a throw-away home: the live
-// process runner finds `tovi` (a link to tovi-sim) only under the sandbox's ~/.local/bin or
-// beside the sandbox's pretend application executable, the pid-file probe reads $TOVI_DIR,
-// settings and the autostart entry live under the sandbox's config directory. The process
-// environment (HOME, TOVI_DIR, XDG_*) points into the sandbox for the sandbox's lifetime,
-// so every child sees the same world.
+// The real store and window objects over a throw-away home. The live runner finds `tovi` only
+// at ~/.local/bin or beside the pretend application; HOME, TOVI_DIR and XDG_* point into the
+// sandbox for its lifetime, so every child sees the same world.
 class FaultSandbox {
 public:
     FaultSandbox();
     ~FaultSandbox();
-    FaultSandbox(const FaultSandbox&) = delete;
-    FaultSandbox& operator=(const FaultSandbox&) = delete;
 
     bool isValid() const { return m_dir.isValid(); }
-    QString root() const { return m_dir.path(); }
-    QString home() const { return root() + QStringLiteral("/home"); }
-    QString toviDir() const { return home() + QStringLiteral("/.tovi"); }
-    QString configHome() const { return home() + QStringLiteral("/.config"); }
-    QString dataHome() const { return home() + QStringLiteral("/.local/share"); }
-    QString settingsPath() const { return configHome() + QStringLiteral("/Tovi/Tovi.conf"); }
-    QString homeCliPath() const { return home() + QStringLiteral("/.local/bin/tovi"); }
+    QString home() const { return m_dir.path() + u"/home"_qs; }
+    QString toviDir() const { return home() + u"/.tovi"_qs; }
+    QString settingsPath() const { return home() + u"/.config/Tovi/Tovi.conf"_qs; }
+    QString homeCliPath() const { return home() + u"/.local/bin/tovi"_qs; }
     // The pretend application executable; "tovi" beside it is the runner's first candidate.
-    QString appExecutable() const { return root() + QStringLiteral("/app/tovi-tray"); }
-    QString bundledCliPath() const { return root() + QStringLiteral("/app/tovi"); }
-    QString pidFilePath() const { return toviDir() + QStringLiteral("/run/daemon.pid"); }
+    QString appExecutable() const { return m_dir.path() + u"/app/tovi-tray"_qs; }
+    QString bundledCliPath() const { return m_dir.path() + u"/app/tovi"_qs; }
+    QString pidFilePath() const { return toviDir() + u"/run/daemon.pid"_qs; }
 
-    static QString simPath();
-
-    // Runs tovi-sim synchronously in the sandbox; its exit status.
+    // Runs tovi-sim synchronously in the sandbox; its exit code, -1 when it crashed or hung.
     int sim(const QStringList& arguments, QByteArray* output = nullptr);
+    // The stand-in's scenario; an empty one clears it.
     void setScenario(const QByteArray& json);
-    void clearScenario();
-
     // The CLI at ~/.local/bin: tovi-sim, a bash script, or nothing.
     void installSimCli();
     void installScriptCli(const QByteArray& body);
     void removeCli();
-
-    void writePidFile(const QByteArray& contents);
     // Starts "tovi-sim serve --port 0" (stopped with the sandbox); its origin, or empty.
     QString serve();
 
-    // The store with the live runner, probe, settings, autostart, inhibitor and clock; only
-    // the browser is a recorder (no test may open a real one) and the web origin leads nowhere.
-    // Members already set in `deps` are kept.
+    // The store over every live dependency but the browser (a recorder: no test opens a real
+    // one) and a web origin that leads nowhere; members already set in `deps` are kept.
     std::unique_ptr<StatusStore> makeStore(StatusStoreDependencies deps = {});
-
-    // The window's presentation objects over `store`.
     struct Window {
         testing::FakeAppUpdater updater;
         UpdaterViewModel updaterModel{&updater};
@@ -87,15 +61,8 @@ public:
 private:
     QTemporaryDir m_dir;
     std::list<test::ScopedEnv> m_env;
-    std::shared_ptr<testing::FakeBrowser> m_browser;
+    std::shared_ptr<testing::FakeBrowser> m_browser = std::make_shared<testing::FakeBrowser>();
     std::unique_ptr<QProcess> m_server;
 };
-
-// The footer's banners as (message, hasRetry) pairs, in display order.
-QList<std::pair<QString, bool>> bannersOf(const QVariantList& banners);
-
-// Bytes of heap currently allocated by this process (the sanitizer's allocator when built
-// with it), to see that a large run gives its memory back.
-qint64 liveHeapBytes();
 
 } // namespace tovi::faults

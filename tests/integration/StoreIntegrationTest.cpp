@@ -1,5 +1,4 @@
-// The store over the real process runner and clock, against tovi-sim installed as "tovi" in a
-// sandboxed home, with the stand-in's web origin serving the install script and approvals.
+// The store over the real runner and clock, against tovi-sim as "tovi" in the faults' sandbox.
 
 #include "FaultSandbox.h"
 
@@ -10,10 +9,7 @@
 #include <QFileInfo>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
-#include <QNetworkRequest>
 #include <gtest/gtest.h>
-
-using namespace std::chrono_literals;
 
 namespace tovi::faults {
 namespace {
@@ -29,29 +25,30 @@ int decide(const QUrl& approvalPage, const char* decision) {
     return reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
 }
 
+std::unique_ptr<StatusStore> storeAt(FaultSandbox& box, const QString& webOrigin) {
+    StatusStoreDependencies deps;
+    deps.webOrigin = webOrigin;
+    return box.makeStore(std::move(deps));
+}
+
 TEST(StoreIntegration, FirstLaunchInstallsEverythingFromTheWebOrigin) {
     FaultSandbox box;
-    ASSERT_TRUE(box.isValid());
-    const QString origin = box.serve();
-    ASSERT_TRUE(origin.startsWith(u"http://127.0.0.1:"_qs)) << origin.toStdString();
     box.removeCli();
-
+    const auto lastUpdate = [&] {
+        return QSettingsUserDefaults(box.settingsPath()).doubleValue(u"lastCliUpdate"_qs);
+    };
     // No script at that address: the download's failure is the task's, with curl's words.
-    StatusStoreDependencies missing;
-    missing.webOrigin = origin + u"/missing"_qs;
-    std::unique_ptr<StatusStore> failing = box.makeStore(std::move(missing));
-    QCoro::waitFor(TaskHandle::wait(failing->startBootstrap()));
-    EXPECT_TRUE(failing->bootstrapState().message.contains(u"curl: (22)"_qs))
-        << failing->bootstrapState().message.toStdString();
-    EXPECT_EQ(QSettingsUserDefaults(box.settingsPath()).doubleValue(u"lastCliUpdate"_qs), 0.0);
-
-    StatusStoreDependencies deps;
-    deps.webOrigin = origin;
-    std::unique_ptr<StatusStore> s = box.makeStore(std::move(deps));
+    const QString origin = box.serve();
+    std::unique_ptr<StatusStore> s = storeAt(box, origin + u"/missing"_qs);
+    QCoro::waitFor(TaskHandle::wait(s->startBootstrap()));
+    EXPECT_TRUE(s->bootstrapState().message.contains(u"curl: (22)"_qs))
+        << s->bootstrapState().message.toStdString();
+    EXPECT_EQ(lastUpdate(), 0.0);
+    s = storeAt(box, origin);
     QCoro::waitFor(TaskHandle::wait(s->startBootstrap()));
     EXPECT_EQ(s->bootstrapState(), BootstrapState::idle());
     EXPECT_TRUE(QFileInfo(box.homeCliPath()).isExecutable());
-    EXPECT_GT(QSettingsUserDefaults(box.settingsPath()).doubleValue(u"lastCliUpdate"_qs), 0);
+    EXPECT_GT(lastUpdate(), 0);
     EXPECT_TRUE(s->daemonState().running);
     EXPECT_TRUE(s->status().has_value());
 }
@@ -59,24 +56,17 @@ TEST(StoreIntegration, FirstLaunchInstallsEverythingFromTheWebOrigin) {
 // The product path of a sign-in, with the stand-in's approval page instead of a browser.
 TEST(StoreIntegration, SignInThroughTheApprovalPage) {
     FaultSandbox box;
-    ASSERT_TRUE(box.isValid());
-    StatusStoreDependencies deps;
-    deps.webOrigin = box.serve();
-    std::unique_ptr<StatusStore> s = box.makeStore(std::move(deps));
+    std::unique_ptr<StatusStore> s = storeAt(box, box.serve());
     std::unique_ptr<FaultSandbox::Window> window = box.makeWindow(*s);
     const auto awaiting = [&] { return s->signInPhase().kind == SignInPhase::Kind::awaitingApproval; };
-
     s->startSignIn(u"lab"_qs);
     ASSERT_TRUE(spinUntil(awaiting)) << s->signInError().value_or(QString()).toStdString();
     EXPECT_EQ(window->menu->body()->approvalUrl(), s->signInPhase().url);
     EXPECT_EQ(decide(QUrl(s->signInPhase().url), "approve"), 200);
     ASSERT_TRUE(spinUntil([&] { return !s->signInTask(); }));
     EXPECT_FALSE(s->signInError());
-    bool listed = false;
-    for (const Profile& profile : s->profiles())
-        listed = listed || profile.name == u"lab"_qs;
-    EXPECT_TRUE(listed);
-
+    EXPECT_TRUE(std::any_of(s->profiles().begin(), s->profiles().end(),
+                            [](const Profile& profile) { return profile.name == u"lab"_qs; }));
     s->startSignIn(std::nullopt);
     ASSERT_TRUE(spinUntil(awaiting));
     EXPECT_EQ(decide(QUrl(s->signInPhase().url), "reject"), 200);
@@ -86,35 +76,32 @@ TEST(StoreIntegration, SignInThroughTheApprovalPage) {
 
 TEST(StoreIntegration, HistorySettingReachesEveryProfile) {
     FaultSandbox box;
-    ASSERT_TRUE(box.isValid());
     std::unique_ptr<StatusStore> s = box.makeStore();
-    const auto disabled = [&](const char* profile) -> QString {
-        const QString key = u"profile.%1.memory_disabled"_qs.arg(QLatin1String(profile));
-        QByteArray json;
-        box.sim(CLICommands::configGet(key), &json);
-        const Result<bool> value = StatusStore::readHistoryDisabled(json, key);
-        return value ? (value.value() ? u"yes"_qs : u"no"_qs) : value.error().description();
+    const auto disabled = [&] {
+        QStringList out;
+        for (const QString& profile : {u"default"_qs, u"work"_qs, u"lab"_qs}) {
+            const QString key = u"profile.%1.memory_disabled"_qs.arg(profile);
+            QByteArray json;
+            box.sim(CLICommands::configGet(key), &json);
+            const Result<bool> value = StatusStore::readHistoryDisabled(json, key);
+            out << (value ? (value.value() ? u"yes"_qs : u"no"_qs) : value.error().description());
+        }
+        return out.join(u' ');
     };
-
     // Off: every listed profile and the pending one end up disabled.
-    QCoro::waitFor(s->awaitHistorySync(QStringList{u"lab"_qs}));
+    QCoro::waitFor(s->awaitHistorySync({u"lab"_qs}));
     EXPECT_FALSE(s->historySyncError());
-    for (const char* profile : {"default", "work", "lab"})
-        EXPECT_EQ(disabled(profile), u"yes"_qs) << profile;
-
+    EXPECT_EQ(disabled(), u"yes yes yes"_qs);
     // On: the CLI's own profiles follow; a name passed once is not remembered.
     s->setHistorySyncEnabled(true);
     QCoro::waitFor(TaskHandle::wait(s->historySyncTask()));
-    EXPECT_EQ(disabled("default"), u"no"_qs);
-    EXPECT_EQ(disabled("work"), u"no"_qs);
-    EXPECT_EQ(disabled("lab"), u"yes"_qs);
+    EXPECT_EQ(disabled(), u"no no yes"_qs);
 }
 
-// Every command line Tovi runs, against the stand-in: a misspelt word or flag is refused there
-// (exit 2), and every output Tovi decodes must decode.
+// Every catalogue command against the stand-in: a misspelt word or flag exits 2 there, and
+// every output Tovi decodes must decode.
 TEST(StoreIntegration, TheCliAcceptsEveryCatalogueCommand) {
     FaultSandbox box;
-    ASSERT_TRUE(box.isValid());
     ASSERT_FALSE(box.serve().isEmpty());
     const auto run = [&](const QStringList& arguments) {
         QByteArray output;
@@ -130,20 +117,16 @@ TEST(StoreIntegration, TheCliAcceptsEveryCatalogueCommand) {
     EXPECT_TRUE(stored && stored.value());
     EXPECT_TRUE(decodeProfileList(run(CLICommands::profileList())));
     EXPECT_TRUE(decodeAccountMe(run(CLICommands::me())));
-
     const Result<LoginClaim> login = decodeLoginClaim(run(CLICommands::login(u"lab"_qs)));
     ASSERT_TRUE(login && login->token && login->url);
     EXPECT_EQ(decide(QUrl(*login->url), "approve"), 200);
     const Result<ClaimResult> claim = decodeClaimResult(run(CLICommands::claim(*login->token, u"lab"_qs)));
-    ASSERT_TRUE(claim);
-    EXPECT_EQ(claim->status, u"approved"_qs);
-
+    EXPECT_EQ(claim ? claim->status : std::nullopt, u"approved"_qs);
     run(CLICommands::profileUse(u"lab"_qs));
     run(CLICommands::profileRemove(u"work"_qs));
     run(CLICommands::logout());
     const Result<InternalStatus> after = decodeInternalStatus(run(CLICommands::status()));
-    ASSERT_TRUE(after);
-    EXPECT_EQ(after->authenticated, false);
+    EXPECT_EQ(after ? after->authenticated : std::nullopt, false);
 }
 
 } // namespace

@@ -1,49 +1,38 @@
 #include "StoreFixture.h"
 
-#include "store/CLICommands.h"
-
-using namespace std::chrono_literals;
-
 namespace tovi::testing {
 namespace {
 
 class ServiceControlTest : public StoreTest {
 protected:
-    void SetUp() override {
-        // The history pass of these tests finds every profile already as wanted (switch
-        // off = disabled "true"), so it reads and never writes.
-        fakes.config->insert(QStringLiteral("profile.default.memory_disabled"), QStringLiteral("true"));
+    // History is already as wanted (switch off = disabled "true"), so its passes only read.
+    void SetUp() override { fakes.config->insert(historyKey(u"default"_qs), u"true"_qs); }
+    static QList<QStringList> historyPass() { return {profileListArguments(), historyGet(u"default"_qs)}; }
+    static QList<QStringList> afterHistory(const QList<QStringList>& runs) { return historyPass() + runs; }
+    void watch(StatusStore& s) {
+        QObject::connect(&s, &StatusStore::bootstrapStateChanged,
+                         [this, &s] { m_seen << s.bootstrapState(); });
     }
-
-    QList<QStringList> historyPass() const {
-        return {profileListArguments(),
-                CLICommands::configGet(QStringLiteral("profile.default.memory_disabled"))};
-    }
+    QList<BootstrapState> m_seen;
 };
 
 TEST_F(ServiceControlTest, FirstLaunchInstallsTheCliAndTheService) {
     fakes.runner->setInstalledSequence({false, true});
     fakes.setDaemon(DaemonState::stopped());
     fakes.runner->onRun([this](const QStringList& arguments) {
-        if (arguments == CLICommands::installService())
+        if (arguments == cli::installService())
             fakes.setDaemon(DaemonState::makeRunning(321));
     });
     StatusStore& s = makeStore();
-    QList<BootstrapState> seen;
-    QObject::connect(&s, &StatusStore::bootstrapStateChanged, [&] { seen << s.bootstrapState(); });
-
-    const TaskHandlePtr task = s.startBootstrap();
-    EXPECT_TRUE(task->isFinished());
+    watch(s);
+    EXPECT_TRUE(s.startBootstrap()->isFinished());
     EXPECT_FALSE(s.bootstrapTask());
-    EXPECT_EQ(seen, (QList<BootstrapState>{BootstrapState::installing(), BootstrapState::idle()}));
-    EXPECT_EQ(
-        fakes.runner->shellLines(),
-        QStringList{QStringLiteral("set -o pipefail; curl -fsSL 'https://tovi.test/install.sh' | bash")});
-    EXPECT_DOUBLE_EQ(fakes.defaults->doubleValue(QStringLiteral("lastCliUpdate")), nowSeconds());
-
-    QList<QStringList> expected = historyPass();
-    expected << CLICommands::installService() << statusArguments() << accountMeArguments();
-    EXPECT_EQ(fakes.runner->runs(), expected);
+    EXPECT_EQ(m_seen, (QList<BootstrapState>{BootstrapState::installing(), BootstrapState::idle()}));
+    EXPECT_EQ(fakes.runner->shellLines(),
+              QStringList{u"set -o pipefail; curl -fsSL 'https://tovi.test/install.sh' | bash"_qs});
+    EXPECT_DOUBLE_EQ(fakes.defaults->doubleValue(u"lastCliUpdate"_qs), nowSeconds());
+    EXPECT_EQ(fakes.runner->runs(),
+              afterHistory({cli::installService(), statusArguments(), accountMeArguments()}));
     EXPECT_EQ(s.daemonState(), DaemonState::makeRunning(321));
     EXPECT_TRUE(s.status());
 }
@@ -51,96 +40,80 @@ TEST_F(ServiceControlTest, FirstLaunchInstallsTheCliAndTheService) {
 TEST_F(ServiceControlTest, StartUpFailuresEndFailedButStillRefresh) {
     // The install script fails: no service install, no stored time.
     fakes.runner->setInstalled(false);
-    fakes.runner->replyShell(FakeRunner::fail(22, QStringLiteral("curl: (22) 404\n")));
+    fakes.runner->replyShell(FakeRunner::fail(22, u"curl: (22) 404\n"_qs));
     StatusStore& s = makeStore();
     s.startBootstrap();
-    EXPECT_EQ(s.bootstrapState(),
-              BootstrapState::failed(QStringLiteral("tovi exited with code 22: curl: (22) 404")));
+    EXPECT_EQ(s.bootstrapState(), BootstrapState::failed(u"tovi exited with code 22: curl: (22) 404"_qs));
     EXPECT_EQ(fakes.runner->runs(), (QList<QStringList>{statusArguments(), accountMeArguments()}));
-    EXPECT_FALSE(fakes.defaults->contains(QStringLiteral("lastCliUpdate")));
-
-    // A retry starts over; the script works but leaves no CLI to find: the missing-CLI text
-    // (so Retry stays offered), and neither history nor the service is touched.
+    EXPECT_FALSE(fakes.defaults->contains(u"lastCliUpdate"_qs));
+    // A retry whose script leaves no CLI: the missing-CLI text (Retry stays), history and service untouched.
     fakes.runner->clearRecords();
     fakes.runner->replyShell(FakeRunner::ok());
     fakes.setDaemon(DaemonState::stopped());
-    QList<BootstrapState> seen;
-    QObject::connect(&s, &StatusStore::bootstrapStateChanged, [&] { seen << s.bootstrapState(); });
+    watch(s);
     s.startBootstrap();
-    EXPECT_EQ(seen,
-              (QList<BootstrapState>{BootstrapState::installing(),
-                                     BootstrapState::failed(QStringLiteral("Couldn't find the tovi CLI."))}));
-    EXPECT_EQ(fakes.runner->count(args({"config"})), 0);
-    EXPECT_EQ(fakes.runner->count(args({"install"})), 0);
-    EXPECT_EQ(fakes.runner->count(statusArguments()), 1);
-
+    EXPECT_EQ(m_seen, (QList<BootstrapState>{BootstrapState::installing(),
+                                             BootstrapState::failed(u"Couldn't find the tovi CLI."_qs)}));
+    EXPECT_EQ(fakes.runner->runs(), QList<QStringList>{statusArguments()});
     // The service install fails: its text, then the status is still refreshed.
     fakes.runner->clearRecords();
     fakes.runner->setInstalled(true);
-    fakes.runner->reply(CLICommands::installService(),
-                        FakeRunner::fail(1, QStringLiteral("systemd: unit failed")));
+    fakes.runner->reply(cli::installService(), FakeRunner::fail(1, u"systemd: unit failed"_qs));
     s.startBootstrap();
     EXPECT_EQ(s.bootstrapState(),
-              BootstrapState::failed(QStringLiteral("tovi exited with code 1: systemd: unit failed")));
+              BootstrapState::failed(u"tovi exited with code 1: systemd: unit failed"_qs));
     EXPECT_EQ(fakes.runner->shellLines(), QStringList());
     EXPECT_EQ(fakes.runner->runs().last(), statusArguments());
-}
-
-TEST_F(ServiceControlTest, InstallAddressIsOneQuotedShellWord) {
+    // The install address is one quoted shell word, whatever the origin holds.
     fakes.runner->setInstalled(false);
-    fakes.webOrigin = QStringLiteral("https://evil.test/x';touch$IFS/tmp/pwned;'//");
-    StatusStore& s = makeStore();
-    s.startBootstrap();
-    EXPECT_EQ(fakes.runner->shellLines(),
-              QStringList{QStringLiteral("set -o pipefail; curl -fsSL 'https://evil.test/x'\\'';touch$IFS"
-                                         "/tmp/pwned;'\\''/install.sh' | bash")});
+    fakes.webOrigin = u"https://evil.test/x';touch$IFS/tmp/pwned;'//"_qs;
+    makeStore().startBootstrap();
+    EXPECT_EQ(fakes.runner->shellLines().last(),
+              u"set -o pipefail; curl -fsSL 'https://evil.test/x'\\'';touch$IFS"
+              u"/tmp/pwned;'\\''/install.sh' | bash"_qs);
 }
 
 TEST_F(ServiceControlTest, AutomaticUpdateRunsOnlyAfterTwelveHours) {
     fakes.setDaemon(DaemonState::makeRunning(1));
     StatusStore& s = makeStore();
-    const auto lastUpdate = [&] { return fakes.defaults->doubleValue(QStringLiteral("lastCliUpdate")); };
+    const auto lastUpdate = [&] { return fakes.defaults->doubleValue(u"lastCliUpdate"_qs); };
     const auto updateWith = [&](std::optional<double> stored) {
         fakes.runner->clearRecords();
         if (stored)
-            fakes.defaults->setValue(QStringLiteral("lastCliUpdate"), *stored);
+            fakes.defaults->setValue(u"lastCliUpdate"_qs, *stored);
         else
-            fakes.defaults->remove(QStringLiteral("lastCliUpdate"));
+            fakes.defaults->remove(u"lastCliUpdate"_qs);
         QCoro::waitFor(s.autoUpdateCLIIfDue());
-        return fakes.runner->count(args({"install"}));
+        return fakes.runner->count(cli::install()); // "install" and "install service" alike
     };
     const double now = nowSeconds();
-
     EXPECT_EQ(updateWith(now - 43200), 0);
     EXPECT_EQ(updateWith(now + 3600), 0); // a future time blocks until it has passed
     EXPECT_EQ(updateWith(now - 43201), 1);
     EXPECT_DOUBLE_EQ(lastUpdate(), now);
     EXPECT_EQ(updateWith(std::nullopt), 1);
-
     // History before and after the install, then a refresh.
-    QList<QStringList> expected = historyPass();
-    expected << CLICommands::install() << historyPass() << statusArguments();
+    QList<QStringList> expected = afterHistory({cli::install()}) + historyPass();
+    expected << statusArguments();
     if (!s.teamId())
         expected << accountMeArguments();
     EXPECT_EQ(fakes.runner->runs(), expected);
     EXPECT_FALSE(s.isMaintaining());
-
     // A failed install keeps the old time, so the next pass retries.
-    fakes.runner->reply(CLICommands::install(), FakeRunner::fail(1));
+    fakes.runner->reply(cli::install(), FakeRunner::fail(1));
     EXPECT_EQ(updateWith(now - 50000), 1);
     EXPECT_DOUBLE_EQ(lastUpdate(), now - 50000);
     EXPECT_FALSE(s.isMaintaining());
-
-    // Switched off, CLI missing, or while other maintenance runs: nothing.
-    fakes.defaults->setValue(QStringLiteral("autoUpdateCLI"), false);
+    // Switched off, CLI missing, or beside other maintenance: nothing.
+    fakes.defaults->setValue(u"autoUpdateCLI"_qs, false);
     EXPECT_EQ(updateWith(0), 0);
-    fakes.defaults->setValue(QStringLiteral("autoUpdateCLI"), true);
+    fakes.defaults->setValue(u"autoUpdateCLI"_qs, true);
     fakes.runner->setInstalled(false);
     EXPECT_EQ(updateWith(0), 0);
     fakes.runner->setInstalled(true);
-    auto restart = fakes.runner->gate(args({"install", "service"}));
+    auto restart = fakes.runner->gate(cli::installService());
     QCoro::Task<> running = s.restartService();
-    EXPECT_EQ(updateWith(0), 0); // beside the running restart
+    EXPECT_EQ(updateWith(0), 0);
     restart->open();
     QCoro::waitFor(running);
 }
@@ -148,34 +121,29 @@ TEST_F(ServiceControlTest, AutomaticUpdateRunsOnlyAfterTwelveHours) {
 TEST_F(ServiceControlTest, MaintenanceReportsItsOutcomeAndDropsOverlaps) {
     StatusStore& s = makeStore();
     QCoro::waitFor(s.restartService());
-    EXPECT_EQ(s.maintenanceMessage(), QStringLiteral("Daemon restarted"));
-    QList<QStringList> expected = historyPass();
-    expected << CLICommands::installService() << statusArguments() << accountMeArguments();
-    EXPECT_EQ(fakes.runner->runs(), expected);
-
+    EXPECT_EQ(s.maintenanceMessage(), u"Daemon restarted"_qs);
+    EXPECT_EQ(fakes.runner->runs(),
+              afterHistory({cli::installService(), statusArguments(), accountMeArguments()}));
     fakes.runner->clearRecords();
-    fakes.runner->reply(CLICommands::install(), FakeRunner::fail(1, QStringLiteral("no network\n")));
+    fakes.runner->reply(cli::install(), FakeRunner::fail(1, u"no network\n"_qs));
     QCoro::waitFor(s.updateCLI());
-    EXPECT_EQ(s.maintenanceMessage(), QStringLiteral("tovi exited with code 1: no network"));
-    EXPECT_FALSE(fakes.defaults->contains(QStringLiteral("lastCliUpdate")));
-    expected = historyPass();
-    expected << CLICommands::install() << statusArguments() << historyPass();
-    EXPECT_EQ(fakes.runner->runs(), expected);
-
+    EXPECT_EQ(s.maintenanceMessage(), u"tovi exited with code 1: no network"_qs);
+    EXPECT_FALSE(fakes.defaults->contains(u"lastCliUpdate"_qs));
+    EXPECT_EQ(fakes.runner->runs(), (afterHistory({cli::install(), statusArguments()}) + historyPass()));
     // A second request while one runs re-applies history and is then dropped.
     fakes.runner->clearRecords();
-    auto gate = fakes.runner->gate(args({"install", "service"}));
+    auto gate = fakes.runner->gate(cli::installService());
     QSignalSpy maintaining(&s, &StatusStore::isMaintainingChanged);
     QCoro::Task<> first = s.restartService();
     EXPECT_TRUE(s.isMaintaining());
     EXPECT_FALSE(s.maintenanceMessage());
     QCoro::waitFor(s.restartService());
-    EXPECT_EQ(fakes.runner->count(args({"install", "service"})), 1);
+    EXPECT_EQ(fakes.runner->count(cli::installService()), 1);
     EXPECT_EQ(fakes.runner->count(profileListArguments()), 2);
     EXPECT_FALSE(s.maintenanceMessage());
     gate->open();
     QCoro::waitFor(first);
-    EXPECT_EQ(s.maintenanceMessage(), QStringLiteral("Daemon restarted"));
+    EXPECT_EQ(s.maintenanceMessage(), u"Daemon restarted"_qs);
     EXPECT_FALSE(s.isMaintaining());
     EXPECT_EQ(maintaining.count(), 2);
 }

@@ -1,42 +1,28 @@
 #include "StoreFixture.h"
 
 #include "model/Decoding.h"
-#include "store/CLICommands.h"
 
 namespace tovi::testing {
 namespace {
-
-const QByteArray loginJson =
-    R"({"status":"pending","url":"https://tovi.test/approve/abc","token":"tok-secret-123","expires_in":"10m"})";
 
 class SignInTest : public StoreTest {
 protected:
     void SetUp() override {
         // Every profile already has the wanted history value, so passes only read.
-        for (const char* name : {"default", "work"})
-            fakes.config->insert(QStringLiteral("profile.%1.memory_disabled").arg(QLatin1String(name)),
-                                 QStringLiteral("true"));
-        fakes.runner->replyPrefix(args({"account", "login"}), FakeRunner::ok(loginJson));
+        for (const QString& name : {u"default"_qs, u"work"_qs})
+            fakes.config->insert(historyKey(name), u"true"_qs);
+        loginWith(
+            R"({"status":"pending","url":"https://tovi.test/approve/abc","token":"tok-secret-123","expires_in":"10m"})");
         claimWith(R"({"status":"approved","user":{"email":"a@b.c"}})");
     }
-
-    void claimWith(const QByteArray& json) {
-        fakes.runner->replyPrefix(args({"account", "claim"}), FakeRunner::ok(json));
+    void loginWith(const QByteArray& json) { fakes.runner->replyPrefix(login(), FakeRunner::ok(json)); }
+    void claimWith(const QByteArray& json) { fakes.runner->replyPrefix(anyClaim, FakeRunner::ok(json)); }
+    static QStringList login(std::optional<QString> profile = std::nullopt) { return cli::login(profile); }
+    static QStringList claim(std::optional<QString> profile = std::nullopt) {
+        return cli::claim(u"tok-secret-123"_qs, profile);
     }
-
-    static std::optional<QString> named(std::optional<const char*> profile) {
-        return profile ? std::optional<QString>(QString::fromUtf8(*profile)) : std::nullopt;
-    }
-    static QStringList login(std::optional<const char*> profile = std::nullopt) {
-        return CLICommands::login(named(profile));
-    }
-    static QStringList claim(std::optional<const char*> profile = std::nullopt) {
-        return CLICommands::claim(QStringLiteral("tok-secret-123"), named(profile));
-    }
-    static QStringList configGet(const char* profile) {
-        return CLICommands::configGet(
-            QStringLiteral("profile.%1.memory_disabled").arg(QLatin1String(profile)));
-    }
+    const QStringList anyClaim = head(cli::claim({}, std::nullopt), 2);
+    const QUrl approval{u"https://tovi.test/approve/abc"_qs};
 };
 
 TEST_F(SignInTest, ApprovedSignInAppliesHistoryThenReloadsTheAccount) {
@@ -46,105 +32,92 @@ TEST_F(SignInTest, ApprovedSignInAppliesHistoryThenReloadsTheAccount) {
     fakes.runner->clearRecords();
     QList<SignInPhase> phases;
     QObject::connect(&s, &StatusStore::signInPhaseChanged, [&] { phases << s.signInPhase(); });
-
     s.startSignIn(std::nullopt);
     EXPECT_EQ(fakes.runner->runs(),
-              (QList<QStringList>{profileListArguments(), configGet("default"), login(), claim(),
+              (QList<QStringList>{profileListArguments(), historyGet(u"default"_qs), login(), claim(),
                                   profileListArguments(), statusArguments(), accountMeArguments()}));
-    EXPECT_EQ(fakes.browser->opened(), QList<QUrl>{QUrl(QStringLiteral("https://tovi.test/approve/abc"))});
-    EXPECT_EQ(phases, (QList<SignInPhase>{
-                          SignInPhase::awaitingApproval(QStringLiteral("https://tovi.test/approve/abc")),
-                          SignInPhase::idle()}));
-    EXPECT_EQ(s.teamId(), QStringLiteral("team-2"));
-    EXPECT_FALSE(s.signInError());
-    EXPECT_FALSE(s.signInTask());
-
+    EXPECT_EQ(fakes.browser->opened(), QList<QUrl>{approval});
+    EXPECT_EQ(phases,
+              (QList<SignInPhase>{SignInPhase::awaitingApproval(approval.toString()), SignInPhase::idle()}));
+    EXPECT_EQ(s.teamId(), u"team-2"_qs);
+    EXPECT_FALSE(s.signInError() || s.signInTask());
     // A named profile is passed on, and gets its history setting before the login.
     fakes.runner->clearRecords();
-    s.startSignIn(QStringLiteral("work"));
+    s.startSignIn(u"work"_qs);
     const QList<QStringList> runs = fakes.runner->runs();
-    EXPECT_LT(runs.indexOf(configGet("work")), runs.indexOf(login("work")));
-    EXPECT_GE(runs.indexOf(configGet("work")), 0);
-    EXPECT_TRUE(runs.contains(claim("work")));
+    EXPECT_GE(runs.indexOf(historyGet(u"work"_qs)), 0);
+    EXPECT_LT(runs.indexOf(historyGet(u"work"_qs)), runs.indexOf(login(u"work"_qs)));
+    EXPECT_TRUE(runs.contains(claim(u"work"_qs)));
 }
 
-TEST_F(SignInTest, ClaimOutcomesBecomeMessages) {
+TEST_F(SignInTest, OutcomesBecomeMessagesAndOnlyWebAddressesOpen) {
     StatusStore& s = makeStore();
-    const auto outcome = [&](const QByteArray& json) {
-        claimWith(json);
+    const struct {
+        const char* json;
+        QString message;
+    } rows[] = {{R"({"status":"cancelled"})", u"Sign-in was cancelled."_qs},
+                {R"({"status":"expired"})", u"The approval link expired — try again."_qs},
+                {R"({})", u"Sign-in didn't complete (unknown)."_qs},
+                {R"({"status":"Approved"})", u"Sign-in didn't complete (Approved)."_qs}};
+    for (const auto& row : rows) {
+        claimWith(row.json);
         fakes.runner->clearRecords();
         s.startSignIn(std::nullopt);
         EXPECT_EQ(s.signInPhase(), SignInPhase::idle());
+        EXPECT_EQ(s.signInError(), row.message);
         // Only an approval reloads the profiles (the history pass lists them once).
-        EXPECT_EQ(fakes.runner->count(profileListArguments()), 1) << json.constData();
-        return s.signInError().value_or(QStringLiteral("<none>"));
-    };
-    EXPECT_EQ(outcome(R"({"status":"cancelled"})"), QStringLiteral("Sign-in was cancelled."));
-    EXPECT_EQ(outcome(R"({"status":"expired"})"), QStringLiteral("The approval link expired — try again."));
-    EXPECT_EQ(outcome(R"({})"), QStringLiteral("Sign-in didn't complete (unknown)."));
-    EXPECT_EQ(outcome(R"({"status":"Approved"})"), QStringLiteral("Sign-in didn't complete (Approved)."));
-
-    // Failing runs and undecodable answers report their own text; the log never the claim
-    // token, even when the CLI quotes it back.
-    fakes.runner->replyPrefix(args({"account", "claim"}),
-                              FakeRunner::fail(4, QStringLiteral("claim tok-secret-123 refused")));
+        EXPECT_EQ(fakes.runner->count(profileListArguments()), 1) << row.json;
+    }
+    // A failing claim reports its text; the log never the token, even when the CLI quotes it back.
+    fakes.runner->replyPrefix(anyClaim, FakeRunner::fail(4, u"claim tok-secret-123 refused"_qs));
     {
         const tovi::test::LogCapture log;
         s.startSignIn(std::nullopt);
-        EXPECT_EQ(log.warnings(), QStringList{QStringLiteral("tovi.store warning: sign-in failed")});
-        EXPECT_FALSE(log.all().join(u'\n').contains(QStringLiteral("tok-secret-123")));
+        EXPECT_EQ(log.warnings(), QStringList{u"tovi.store warning: sign-in failed"_qs});
+        EXPECT_FALSE(log.all().join(u'\n').contains(u"tok-secret-123"_qs));
     }
-    EXPECT_EQ(s.signInError(), QStringLiteral("tovi exited with code 4: claim tok-secret-123 refused"));
+    EXPECT_EQ(s.signInError(), u"tovi exited with code 4: claim tok-secret-123 refused"_qs);
+    // An undecodable login reports the decoder's text and opens nothing.
     const QByteArray numericExpiry = R"({"url":"https://x.test","token":"t","expires_in":600})";
-    fakes.runner->replyPrefix(args({"account", "login"}), FakeRunner::ok(numericExpiry));
+    loginWith(numericExpiry);
     const qsizetype opened = fakes.browser->opened().size();
     s.startSignIn(std::nullopt);
     EXPECT_EQ(s.signInError(), decodeLoginClaim(numericExpiry).error().description());
-    EXPECT_EQ(fakes.browser->opened().size(), opened);
-}
-
-TEST_F(SignInTest, NothingToApproveRefreshesQuietly) {
-    StatusStore& s = makeStore();
-    for (const QByteArray& json : {QByteArray(R"({"url":"https://tovi.test/approve"})"),
-                                   QByteArray(R"({"token":"t","url":"not a url"})"),
-                                   // Valid addresses, but no web page: never handed to the browser.
-                                   QByteArray(R"({"token":"t","url":"file:///etc/passwd"})"),
-                                   QByteArray(R"j({"token":"t","url":"javascript:alert(1)"})j"),
-                                   QByteArray(R"({"token":"t","url":"https://"})")}) {
-        fakes.runner->replyPrefix(args({"account", "login"}), FakeRunner::ok(json));
+    // Nothing to approve, or no web page to approve it on: no claim, a quiet refresh, no browser.
+    for (const char* json :
+         {R"({"url":"https://tovi.test/approve"})", R"({"token":"t","url":"file:///etc/passwd"})",
+          R"({"token":"t","url":"https://"})"}) {
+        loginWith(json);
         fakes.runner->clearRecords();
         s.startSignIn(std::nullopt);
-        EXPECT_EQ(fakes.runner->count(args({"account", "claim"})), 0) << json.constData();
-        EXPECT_EQ(fakes.runner->count(statusArguments()), 1) << json.constData();
+        EXPECT_EQ(fakes.runner->count(anyClaim), 0) << json;
+        EXPECT_EQ(fakes.runner->count(statusArguments()), 1) << json;
         EXPECT_FALSE(s.signInError());
     }
     // The same rule for every address the window asks the store to open.
-    EXPECT_FALSE(s.openAddress(QUrl(QStringLiteral("file:///etc/passwd"))));
-    EXPECT_FALSE(s.openAddress(QUrl(QStringLiteral("javascript:alert(1)"))));
-    EXPECT_TRUE(fakes.browser->opened().isEmpty());
-    EXPECT_TRUE(s.openAddress(QUrl(QStringLiteral("https://tovi.test/usage"))));
-    EXPECT_EQ(fakes.browser->opened().size(), 1);
+    EXPECT_FALSE(s.openAddress(QUrl(u"javascript:alert(1)"_qs)));
+    EXPECT_EQ(fakes.browser->opened().size(), opened);
+    EXPECT_TRUE(s.openAddress(QUrl(u"http://tovi.test/usage"_qs)));
+    EXPECT_EQ(fakes.browser->opened().size(), opened + 1);
 }
 
 TEST_F(SignInTest, CancelledSignInIsSilentAndLeavesALaterOneAlone) {
     StatusStore& s = makeStore();
-    auto secondClaim = fakes.runner->gate(claim("work"));
+    auto secondClaim = fakes.runner->gate(claim(u"work"_qs));
     auto firstClaim = fakes.runner->gate(claim());
     s.startSignIn(std::nullopt);
     const TaskHandlePtr first = s.signInTask();
-    s.startSignIn(QStringLiteral("work")); // while one runs: changes nothing
+    s.startSignIn(u"work"_qs); // while one runs: changes nothing
     EXPECT_EQ(s.signInTask(), first);
-    EXPECT_EQ(fakes.runner->count(args({"account", "login"})), 1);
+    EXPECT_EQ(fakes.runner->count(login()), 1);
     s.cancelSignIn();
     EXPECT_EQ(s.signInPhase(), SignInPhase::idle());
     EXPECT_FALSE(s.signInTask());
-    s.startSignIn(QStringLiteral("work"));
+    s.startSignIn(u"work"_qs);
     const TaskHandlePtr second = s.signInTask();
     const SignInPhase waiting = s.signInPhase();
     ASSERT_EQ(waiting.kind, SignInPhase::Kind::awaitingApproval);
-
-    // The abandoned claim comes back approved first: no message, no reload, and the running
-    // sign-in is untouched.
+    // The abandoned claim comes back approved: no message, no reload, the running sign-in untouched.
     fakes.runner->clearRecords();
     firstClaim->open();
     EXPECT_TRUE(first->isFinished());
@@ -152,20 +125,17 @@ TEST_F(SignInTest, CancelledSignInIsSilentAndLeavesALaterOneAlone) {
     EXPECT_EQ(s.signInPhase(), waiting);
     EXPECT_FALSE(s.signInError());
     EXPECT_EQ(fakes.runner->count(statusArguments()), 0);
-
     claimWith(R"({"status":"cancelled"})");
     secondClaim->open();
     EXPECT_TRUE(second->isFinished());
-    EXPECT_EQ(s.signInError(), QStringLiteral("Sign-in was cancelled."));
-
-    // Cancelled while an approved sign-in reloads the account: that reload ends after the
-    // next sign-in shows its waiting screen, and must leave that screen up.
+    EXPECT_EQ(s.signInError(), u"Sign-in was cancelled."_qs);
+    // An approved sign-in cancelled during its reload must leave the next one's waiting screen up.
     claimWith(R"({"status":"approved"})");
     auto reload = fakes.runner->gate(statusArguments());
-    auto thirdClaim = fakes.runner->gate(claim("work"));
+    auto thirdClaim = fakes.runner->gate(claim(u"work"_qs));
     s.startSignIn(std::nullopt);
     s.cancelSignIn();
-    s.startSignIn(QStringLiteral("work"));
+    s.startSignIn(u"work"_qs);
     const TaskHandlePtr third = s.signInTask();
     reload->open();
     EXPECT_EQ(s.signInTask(), third);
@@ -177,37 +147,34 @@ TEST_F(SignInTest, ProfileCommandsReportAndReload) {
     StatusStore& s = makeStore();
     QCoro::waitFor(s.refresh());
     fakes.runner->clearRecords();
-    QCoro::waitFor(s.switchProfile(QStringLiteral("work")));
-    EXPECT_EQ(s.maintenanceMessage(), QStringLiteral("Switched to work"));
-    EXPECT_EQ(fakes.runner->runs(),
-              (QList<QStringList>{CLICommands::profileUse(QStringLiteral("work")), profileListArguments(),
-                                  statusArguments(), accountMeArguments()}));
-    QCoro::waitFor(s.removeProfile(QStringLiteral("old")));
-    EXPECT_EQ(s.maintenanceMessage(), QStringLiteral("Removed old"));
+    QCoro::waitFor(s.switchProfile(u"work"_qs));
+    EXPECT_EQ(s.maintenanceMessage(), u"Switched to work"_qs);
+    EXPECT_EQ(fakes.runner->runs(), (QList<QStringList>{cli::profileUse(u"work"_qs), profileListArguments(),
+                                                        statusArguments(), accountMeArguments()}));
+    QCoro::waitFor(s.removeProfile(u"old"_qs));
+    EXPECT_EQ(s.maintenanceMessage(), u"Removed old"_qs);
+    EXPECT_EQ(fakes.runner->count(cli::profileRemove(u"old"_qs)), 1);
     QCoro::waitFor(s.signOut());
-    EXPECT_EQ(s.maintenanceMessage(), QStringLiteral("Signed out"));
-    EXPECT_EQ(fakes.runner->count(CLICommands::logout()), 1);
-
+    EXPECT_EQ(s.maintenanceMessage(), u"Signed out"_qs);
+    EXPECT_EQ(fakes.runner->count(cli::logout()), 1);
     // A failed switch still clears the team, reloads the profiles and refreshes.
-    fakes.runner->reply(CLICommands::profileUse(QStringLiteral("gone")),
-                        FakeRunner::fail(2, QStringLiteral("no such profile")));
+    fakes.runner->reply(cli::profileUse(u"gone"_qs), FakeRunner::fail(2, u"no such profile"_qs));
     fakes.runner->reply(accountMeArguments(), FakeRunner::fail(1));
     fakes.runner->clearRecords();
-    QCoro::waitFor(s.switchProfile(QStringLiteral("gone")));
-    EXPECT_EQ(s.maintenanceMessage(), QStringLiteral("tovi exited with code 2: no such profile"));
+    QCoro::waitFor(s.switchProfile(u"gone"_qs));
+    EXPECT_EQ(s.maintenanceMessage(), u"tovi exited with code 2: no such profile"_qs);
     EXPECT_FALSE(s.teamId());
     EXPECT_EQ(fakes.runner->count(profileListArguments()), 1);
     EXPECT_EQ(fakes.runner->count(statusArguments()), 1);
-
     // Requested while another maintenance runs: dropped without a message.
-    auto gate = fakes.runner->gate(args({"account", "profile", "use"}));
-    QCoro::Task<> first = s.switchProfile(QStringLiteral("work"));
-    QCoro::waitFor(s.removeProfile(QStringLiteral("work")));
-    EXPECT_EQ(fakes.runner->count(args({"account", "profile", "remove"})), 0);
+    auto gate = fakes.runner->gate(cli::profileUse(u"work"_qs));
+    QCoro::Task<> first = s.switchProfile(u"work"_qs);
+    QCoro::waitFor(s.removeProfile(u"work"_qs));
+    EXPECT_EQ(fakes.runner->count(cli::profileRemove(u"work"_qs)), 0);
     EXPECT_FALSE(s.maintenanceMessage());
     gate->open();
     QCoro::waitFor(first);
-    EXPECT_EQ(s.maintenanceMessage(), QStringLiteral("Switched to work"));
+    EXPECT_EQ(s.maintenanceMessage(), u"Switched to work"_qs);
 }
 
 } // namespace

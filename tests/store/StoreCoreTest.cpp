@@ -1,8 +1,8 @@
 #include "StoreFixture.h"
 
-#include "model/Decoding.h"
-
-using namespace std::chrono_literals;
+#include "BuildConfig.h"
+#include "store/LiveDependencies.h"
+#include "store/WebOrigin.h"
 
 namespace tovi::testing {
 namespace {
@@ -14,59 +14,59 @@ InternalStatus snapshot(std::optional<bool> authenticated, std::int64_t online =
     return status;
 }
 
+// Each field notifies only when its value changes; a snapshot has no equality, so every one does.
 TEST_F(StoreTest, RefreshKeepsTheLastGoodSnapshotAcrossFailures) {
-    FakeStatusSource& source = fakes.useFakeSource();
     InternalStatus partial = snapshot(true, 7);
     partial.partial = true;
-    partial.errors = QList<StatusSectionError>{{QStringLiteral("credits"), QStringLiteral("timeout")},
-                                               {QStringLiteral("usage"), QStringLiteral("503")}};
-    source.setResults({snapshot(true, 1), Error::cliFailed(2, QStringLiteral("boom\n")),
-                       Error::decode(QStringLiteral("nodes.online: expected an integer, found a string")),
-                       partial});
+    partial.errors = QList<StatusSectionError>{{u"credits"_qs, u"timeout"_qs}, {u"usage"_qs, u"503"_qs}};
+    const Error decodeError = Error::decode(u"nodes.online: expected an integer"_qs);
+    fakes.useFakeSource().setResults({snapshot(true, 1), snapshot(true, 1), Error::cliFailed(2, u"boom\n"_qs),
+                                      decodeError, decodeError, partial});
     fakes.setDaemon(DaemonState::stopped());
     StatusStore& s = makeStore();
-    EXPECT_FALSE(s.status());
-    EXPECT_FALSE(s.lastUpdated());
+    EXPECT_FALSE(s.status() || s.lastUpdated());
+    QSignalSpy status(&s, &StatusStore::statusChanged), error(&s, &StatusStore::lastErrorChanged),
+        updated(&s, &StatusStore::lastUpdatedChanged), daemon(&s, &StatusStore::daemonStateChanged),
+        refreshing(&s, &StatusStore::isRefreshingChanged), team(&s, &StatusStore::teamIdChanged);
     const tovi::test::LogCapture log;
-
     QCoro::waitFor(s.refresh());
-    ASSERT_TRUE(s.status());
+    QCoro::waitFor(s.refresh()); // the same snapshot at the same time
     EXPECT_EQ(s.status()->nodes->online, 1);
     EXPECT_FALSE(s.lastError());
     const QDateTime firstUpdate = fakes.clock->now();
     EXPECT_EQ(s.lastUpdated(), firstUpdate);
     EXPECT_EQ(s.daemonState(), DaemonState::stopped());
     EXPECT_FALSE(s.isRefreshing());
-
-    // A failing command keeps the snapshot and its time, with the CLI's text beside it.
+    EXPECT_EQ(std::tuple(status.count(), updated.count(), refreshing.count(), team.count(), error.count()),
+              std::tuple(2, 1, 4, 1, 0));
+    // A failure keeps the snapshot and its time, with the CLI's text beside it.
     fakes.clock->advance(5s);
     fakes.setDaemon(DaemonState::makeRunning(99));
     QCoro::waitFor(s.refresh());
-    EXPECT_EQ(s.lastError(), QStringLiteral("tovi exited with code 2: boom"));
+    EXPECT_EQ(s.lastError(), u"tovi exited with code 2: boom"_qs);
     EXPECT_EQ(s.status()->nodes->online, 1);
     EXPECT_EQ(s.lastUpdated(), firstUpdate);
     EXPECT_EQ(s.daemonState(), DaemonState::makeRunning(99));
-
     QCoro::waitFor(s.refresh());
-    EXPECT_EQ(s.lastError(), QStringLiteral("nodes.online: expected an integer, found a string"));
+    QCoro::waitFor(s.refresh());
+    EXPECT_EQ(s.lastError(), u"nodes.online: expected an integer"_qs);
     EXPECT_EQ(s.status()->nodes->online, 1);
-
-    // A partial snapshot is a success, stored whole.
+    EXPECT_EQ(std::tuple(status.count(), updated.count(), error.count(), daemon.count()),
+              std::tuple(2, 1, 2, 1));
+    // A partial snapshot is a success, stored whole; one warning as failures begin, one as they end.
     fakes.clock->advance(5s);
     fakes.setDaemon(DaemonState::stopped());
     QCoro::waitFor(s.refresh());
-    // One warning as the failures begin, whatever their text, one as they end.
     EXPECT_EQ(log.warnings(),
-              (QStringList{QStringLiteral("tovi.store warning: tovi status fails: tovi exited "
-                                          "with code 2: boom"),
-                           QStringLiteral("tovi.store warning: the tovi service stopped running"),
-                           QStringLiteral("tovi.store warning: tovi status works again")}));
+              (QStringList{u"tovi.store warning: tovi status fails: tovi exited with code 2: boom"_qs,
+                           u"tovi.store warning: the tovi service stopped running"_qs,
+                           u"tovi.store warning: tovi status works again"_qs}));
     EXPECT_FALSE(s.lastError());
     EXPECT_EQ(s.status()->nodes->online, 7);
     EXPECT_EQ(s.status()->partial, true);
-    ASSERT_TRUE(s.status()->errors);
     EXPECT_EQ(s.status()->errors->size(), 2);
     EXPECT_EQ(s.lastUpdated(), fakes.clock->now());
+    EXPECT_EQ(daemon.count(), 2);
 }
 
 TEST_F(StoreTest, TeamLookupRunsUnlessSignedOutOrKnown) {
@@ -76,69 +76,34 @@ TEST_F(StoreTest, TeamLookupRunsUnlessSignedOutOrKnown) {
     fakes.runner->replySequence(accountMeArguments(),
                                 {FakeRunner::fail(1), FakeRunner::ok(R"({"team_id":"t-9"})")});
     StatusStore& s = makeStore();
-
-    QCoro::waitFor(s.refresh()); // signed out: no lookup
-    EXPECT_EQ(fakes.runner->count(accountMeArguments()), 0);
-    QCoro::waitFor(s.refresh()); // flag absent: lookup, which fails silently
-    EXPECT_EQ(fakes.runner->count(accountMeArguments()), 1);
-    EXPECT_FALSE(s.teamId());
-    EXPECT_FALSE(s.lastError());
-    QCoro::waitFor(s.refresh()); // still unknown: looked up again
-    EXPECT_EQ(s.teamId(), QStringLiteral("t-9"));
-    QCoro::waitFor(s.refresh()); // known: no lookup
-    EXPECT_EQ(fakes.runner->count(accountMeArguments()), 2);
-
+    const auto lookupsAfterRefresh = [&] {
+        QCoro::waitFor(s.refresh());
+        return fakes.runner->count(accountMeArguments());
+    };
+    EXPECT_EQ(lookupsAfterRefresh(), 0); // signed out
+    EXPECT_EQ(lookupsAfterRefresh(), 1); // flag absent: looked up, fails silently
+    EXPECT_FALSE(s.teamId() || s.lastError());
+    EXPECT_EQ(lookupsAfterRefresh(), 2); // still unknown
+    EXPECT_EQ(s.teamId(), u"t-9"_qs);
+    EXPECT_EQ(lookupsAfterRefresh(), 2); // known
     // A failed status run with no snapshot at all still looks the team up.
     FakeDependencies other;
     other.runner->reply(statusArguments(), FakeRunner::fail(3));
     StatusStore fresh(other.make());
     QCoro::waitFor(fresh.refresh());
     EXPECT_EQ(other.runner->count(accountMeArguments()), 1);
-    EXPECT_EQ(fresh.teamId(), QStringLiteral("team-1"));
+    EXPECT_EQ(fresh.teamId(), u"team-1"_qs);
 }
 
-TEST_F(StoreTest, FieldsNotifyOnlyWhenTheirValueChanges) {
-    FakeStatusSource& source = fakes.useFakeSource();
-    source.setResults({snapshot(true), snapshot(true), Error::cliFailed(1, {}), Error::cliFailed(1, {}),
-                       snapshot(false), snapshot(std::nullopt)});
-    StatusStore& s = makeStore();
-    QSignalSpy status(&s, &StatusStore::statusChanged);
-    QSignalSpy error(&s, &StatusStore::lastErrorChanged);
-    QSignalSpy updated(&s, &StatusStore::lastUpdatedChanged);
-    QSignalSpy daemon(&s, &StatusStore::daemonStateChanged);
-    QSignalSpy refreshing(&s, &StatusStore::isRefreshingChanged);
-    QSignalSpy team(&s, &StatusStore::teamIdChanged);
-
-    QCoro::waitFor(s.refresh());
-    QCoro::waitFor(s.refresh());  // same snapshot, same time
-    EXPECT_EQ(status.count(), 2); // a snapshot has no equality: every assignment notifies
-    EXPECT_EQ(updated.count(), 1);
-    EXPECT_EQ(daemon.count(), 1); // stopped -> running(4242), then unchanged
-    EXPECT_EQ(refreshing.count(), 4);
-    EXPECT_EQ(team.count(), 1);
-    EXPECT_EQ(error.count(), 0);
-
-    QCoro::waitFor(s.refresh());
-    QCoro::waitFor(s.refresh());
-    EXPECT_EQ(error.count(), 1);
-    EXPECT_EQ(status.count(), 2);
-    fakes.setDaemon(DaemonState::makeRunning(5000));
-    EXPECT_FALSE(s.needsSignIn());
-    QCoro::waitFor(s.refresh());
-    EXPECT_EQ(daemon.count(), 2);
-    EXPECT_TRUE(s.needsSignIn()); // signed out
-    QCoro::waitFor(s.refresh());
-    EXPECT_FALSE(s.needsSignIn()); // no flag at all
-}
-
-TEST_F(StoreTest, ARefreshWhileOneIsInFlightJoinsItInsteadOfFetchingAgain) {
+// Overlapping refreshes join; the poll loop sleeps between passes and stretches rather than overlaps.
+TEST_F(StoreTest, RefreshesJoinAndOnePollingLoopSleepsBetweenPasses) {
+    fakes.interval = 1500ms;
+    fakes.defaults->setValue(u"autoUpdateCLI"_qs, false);
     FakeStatusSource& source = fakes.useFakeSource();
     source.setResults({snapshot(true, 1), snapshot(true, 2)});
-    auto gate = source.gate();
     StatusStore& s = makeStore();
-
-    QCoro::Task<> first = s.refresh();
-    QCoro::Task<> second = s.refresh();
+    auto gate = source.gate();
+    QCoro::Task<> first = s.refresh(), second = s.refresh();
     EXPECT_TRUE(s.isRefreshing());
     EXPECT_EQ(source.fetchCount(), 1);
     gate->open();
@@ -146,65 +111,146 @@ TEST_F(StoreTest, ARefreshWhileOneIsInFlightJoinsItInsteadOfFetchingAgain) {
     QCoro::waitFor(second);
     EXPECT_FALSE(s.isRefreshing());
     EXPECT_EQ(s.status()->nodes->online, 1);
-
-    // Once it has ended, the next refresh fetches anew.
     QCoro::waitFor(s.refresh());
-    EXPECT_EQ(source.fetchCount(), 2);
     EXPECT_EQ(s.status()->nodes->online, 2);
-}
-
-TEST_F(StoreTest, StartCreatesOnePollingLoopThatSleepsBetweenPasses) {
-    fakes.interval = 1500ms;
-    fakes.defaults->setValue(QStringLiteral("autoUpdateCLI"), false);
-    FakeStatusSource& source = fakes.useFakeSource();
-    StatusStore& s = makeStore();
-
     s.start();
     const TaskHandlePtr poll = s.pollTask();
     ASSERT_TRUE(poll);
     s.start();
     EXPECT_EQ(s.pollTask(), poll);
-    // The start-up task's own refresh, then the loop's first pass.
-    EXPECT_EQ(source.fetchCount(), 2);
-    EXPECT_EQ(fakes.clock->sleepers(), 1);
+    EXPECT_EQ(source.fetchCount(), 4); // the start-up refresh, then the loop's first pass
     EXPECT_EQ(fakes.clock->requestedSleeps().value(0), 1500ms);
-
     fakes.clock->advance(1499ms);
-    EXPECT_EQ(source.fetchCount(), 2);
+    EXPECT_EQ(source.fetchCount(), 4);
     fakes.clock->advance(1ms);
-    EXPECT_EQ(source.fetchCount(), 3);
+    EXPECT_EQ(source.fetchCount(), 5);
     EXPECT_EQ(fakes.clock->sleepers(), 1);
-
-    // A pass that outlasts the interval stretches the period rather than overlapping.
-    auto gate = source.gate();
+    gate = source.gate();
     fakes.clock->advance(1500ms);
-    EXPECT_EQ(source.fetchCount(), 4);
     fakes.clock->advance(10s);
-    EXPECT_EQ(source.fetchCount(), 4);
+    EXPECT_EQ(source.fetchCount(), 6);
     EXPECT_EQ(fakes.clock->sleepers(), 0);
     gate->open();
     EXPECT_EQ(fakes.clock->sleepers(), 1);
-}
-
-TEST_F(StoreTest, ReleasedStoreEndsItsLoopAndSurvivesPendingWork) {
-    fakes.defaults->setValue(QStringLiteral("autoUpdateCLI"), false);
-    FakeStatusSource& source = fakes.useFakeSource();
-    StatusStore& s = makeStore();
-    s.start();
-    const TaskHandlePtr poll = s.pollTask();
-    const int fetches = source.fetchCount();
-
-    // A refresh in flight when the store goes away finishes without touching it.
-    auto gate = source.gate();
+    // A refresh in flight when the store goes away finishes without touching it; the loop ends.
+    gate = source.gate();
     QCoro::Task<> pending = s.refresh();
     destroyStore();
     gate->open();
     QCoro::waitFor(pending);
-
     fakes.clock->releaseAll();
     EXPECT_TRUE(poll->isFinished());
-    EXPECT_EQ(source.fetchCount(), fetches + 1);
+    EXPECT_EQ(source.fetchCount(), 7);
     EXPECT_EQ(fakes.clock->sleepers(), 0);
+}
+
+// Registered once, from an installed location only; the switch shows the platform's state.
+TEST_F(StoreTest, LoginItemIsRegisteredOnceAndTheSwitchShowsThePlatformsState) {
+    const QString did = u"didRegisterLoginItem"_qs;
+    for (AppLocation where : {AppLocation::temporary, AppLocation::elsewhere}) {
+        *fakes.location = where;
+        makeStore().registerLoginItemOnFirstLaunch();
+        EXPECT_TRUE(fakes.loginItem->requests().isEmpty() && !fakes.defaults->contains(did));
+    }
+    *fakes.location = AppLocation::applicationsFolder;
+    StatusStore& s = makeStore();
+    QSignalSpy changed(&s, &StatusStore::launchAtLoginEnabledChanged);
+    s.registerLoginItemOnFirstLaunch();
+    EXPECT_EQ(fakes.loginItem->requests(), QList<bool>{true});
+    EXPECT_TRUE(s.launchAtLoginEnabled());
+    EXPECT_EQ(changed.count(), 1);
+    EXPECT_EQ(fakes.defaults->boolValue(did), true);
+    s.setLaunchAtLogin(false); // turned off by the user, it stays off at later launches
+    makeStore().registerLoginItemOnFirstLaunch();
+    EXPECT_EQ(fakes.loginItem->requests(), (QList<bool>{true, false}));
+    EXPECT_FALSE(store().launchAtLoginEnabled());
+    // A failed first registration is not retried, and says nothing.
+    fakes.defaults->remove(did);
+    fakes.loginItem->failWith(u"read-only"_qs);
+    makeStore().registerLoginItemOnFirstLaunch();
+    store().registerLoginItemOnFirstLaunch();
+    EXPECT_EQ(fakes.loginItem->requests().size(), 3);
+    EXPECT_FALSE(store().maintenanceMessage());
+    // The switch refused: the message, and a notification so it springs back to off.
+    QSignalSpy switched(&store(), &StatusStore::launchAtLoginEnabledChanged);
+    store().setLaunchAtLogin(true);
+    EXPECT_EQ(store().maintenanceMessage(), u"read-only"_qs);
+    EXPECT_FALSE(store().launchAtLoginEnabled());
+    EXPECT_EQ(switched.count(), 1);
+    fakes.loginItem->failWith(std::nullopt);
+    store().setLaunchAtLogin(true); // success clears the message
+    EXPECT_FALSE(store().maintenanceMessage());
+    EXPECT_TRUE(store().launchAtLoginEnabled());
+    EXPECT_EQ(switched.count(), 2);
+    fakes.loginItem->setNeedsApproval(true); // accepted but awaiting approval: off
+    store().setLaunchAtLogin(false);
+    store().setLaunchAtLogin(true);
+    EXPECT_FALSE(store().launchAtLoginEnabled() || store().maintenanceMessage());
+    fakes.loginItem->setState(true);
+    EXPECT_TRUE(makeStore().launchAtLoginEnabled());
+}
+
+TEST_F(StoreTest, KeepAwakeHoldsAtMostOneAssertion) {
+    StatusStore& s = makeStore();
+    for (bool on : {true, true, false, false})
+        s.applyKeepAwake(on);
+    EXPECT_EQ(fakes.keepAwake->begins(), 1);
+    EXPECT_EQ(fakes.keepAwake->ends(), 1);
+    EXPECT_EQ(fakes.keepAwake->reasons(), QStringList{u"Keep computer awake (Tovi)"_qs});
+    QSignalSpy changed(&s, &StatusStore::keepAwakeChanged);
+    s.setKeepAwake(true);
+    EXPECT_TRUE(s.keepAwake() && s.isKeepAwakeActive());
+    EXPECT_EQ(fakes.defaults->value(u"keepAwake"_qs), QVariant(true));
+    EXPECT_EQ(fakes.keepAwake->activeCount(), 1);
+    s.setKeepAwake(false);
+    EXPECT_FALSE(s.keepAwake());
+    EXPECT_EQ(fakes.keepAwake->activeCount(), 0);
+    EXPECT_EQ(changed.count(), 2);
+}
+
+TEST_F(StoreTest, WebOriginComesFromTheEnvironmentOrTheBuild) {
+    const QString builtIn = normalizedWebOrigin(QString::fromUtf8(build::defaultWebOrigin));
+    std::optional<tovi::test::ScopedEnv> env;
+    const auto environment = [&](const QByteArray& value) {
+        env.reset();
+        env.emplace("TOVI_WEB_ORIGIN", value);
+    };
+    environment("http://127.0.0.1:8123///");
+    fakes.webOrigin.clear();
+    EXPECT_EQ(makeStore().serviceURL(u"/credits"_qs), QUrl(u"http://127.0.0.1:8123/credits"_qs));
+    environment("");
+    EXPECT_EQ(serviceWebOrigin(), builtIn);
+    EXPECT_FALSE(builtIn.endsWith(u'/'));
+    fakes.webOrigin = u"https://staging.test/"_qs; // an injected origin wins over both
+    EXPECT_EQ(makeStore().webOrigin(), u"https://staging.test"_qs);
+    EXPECT_FALSE(store().maintenanceMessage());
+    // Anything but http(s) with a host would reach curl or the browser as something else; the
+    // refusal shows a bounded excerpt.
+    fakes.webOrigin.clear();
+    const QByteArray tooLong = "file:///" + QByteArray(300, 'a');
+    for (const QByteArray& refused : {QByteArray("-o/tmp/x http://evil.test"), QByteArray("https://"),
+                                      QByteArray("https://tovi.test/?q=1"), tooLong}) {
+        environment(refused);
+        EXPECT_EQ(makeStore().webOrigin(), builtIn) << refused.constData();
+        EXPECT_EQ(store().maintenanceMessage(),
+                  u"TOVI_WEB_ORIGIN \u201C"_qs + QString::fromUtf8(refused.left(200)) +
+                      u"\u201D is not an http or https address; using "_qs + builtIn + u" instead."_qs);
+    }
+    fakes.webOrigin = u"javascript:alert(1)"_qs;
+    EXPECT_EQ(makeStore().webOrigin(), builtIn);
+}
+
+TEST(DeveloperPollInterval, TakesOnlyAPositiveWholeNumberOfMilliseconds) {
+    EXPECT_EQ(developerPollInterval("1"), 1ms);
+    EXPECT_EQ(developerPollInterval("86400000"), 86'400'000ms);
+    for (const char* value : {"", "0", "-50", "+50", " 50", "50ms", "99999999999999999999999"})
+        EXPECT_EQ(developerPollInterval(QByteArray(value)), std::nullopt) << "'" << value << "'";
+    StatusStoreDependencies given;
+    given.interval = 7000ms;
+    for (auto [value, expected] : {std::pair{"50", 50ms}, {"fast", 7000ms}}) {
+        const tovi::test::ScopedEnv env("TOVI_DEV_POLL_INTERVAL_MS", QByteArray(value));
+        EXPECT_EQ(withLiveDependencies(given).interval, expected) << value;
+    }
 }
 
 } // namespace

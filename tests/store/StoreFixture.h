@@ -1,5 +1,6 @@
 #pragma once
 
+#include "store/CLICommands.h"
 #include "store/StatusStore.h"
 #include "support/FakeDependencies.h"
 #include "support/LogCapture.h"
@@ -7,18 +8,14 @@
 
 #include <QSignalSpy>
 #include <gtest/gtest.h>
-#include <qcoro/qcorotask.h>
-
-#include <memory>
-#include <optional>
 
 namespace tovi::testing {
 
+using namespace std::chrono_literals;
 using tovi::test::awaitResult;
-using tovi::test::ScopedEnv;
+namespace cli = tovi::CLICommands;
 
-// A store over fresh fakes. The fakes outlive the store, and whatever the store left
-// waiting is woken after it is gone.
+// A store over fresh fakes; the fakes outlive it and wake whatever it left waiting.
 class StoreTest : public ::testing::Test {
 protected:
     StatusStore& makeStore() {
@@ -27,19 +24,16 @@ protected:
     }
     StatusStore& store() { return *m_store; }
     void destroyStore() { m_store.reset(); }
-
     void TearDown() override {
         m_store.reset();
         fakes.releaseAll();
     }
-
-    static QStringList args(std::initializer_list<const char*> parts) {
-        QStringList list;
-        for (const char* part : parts)
-            list << QString::fromUtf8(part);
-        return list;
+    // The first `words` of a catalogue command, to match every command of that family.
+    static QStringList head(const QStringList& command, qsizetype words) { return command.first(words); }
+    static QString historyKey(const QString& profile) {
+        return u"profile.%1.memory_disabled"_qs.arg(profile);
     }
-
+    static QStringList historyGet(const QString& profile) { return cli::configGet(historyKey(profile)); }
     double nowSeconds() const { return fakes.clock->now().toMSecsSinceEpoch() / 1000.0; }
 
     FakeDependencies fakes;
