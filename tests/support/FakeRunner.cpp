@@ -1,19 +1,13 @@
 #include "support/FakeRunner.h"
 
-#include <QPointer>
+#include <algorithm>
 
 namespace tovi::testing {
 
 namespace {
 
 bool startsWith(const QStringList& arguments, const QStringList& prefix) {
-    if (prefix.size() > arguments.size())
-        return false;
-    for (qsizetype i = 0; i < prefix.size(); ++i) {
-        if (arguments[i] != prefix[i])
-            return false;
-    }
-    return true;
+    return prefix.size() <= arguments.size() && std::equal(prefix.begin(), prefix.end(), arguments.begin());
 }
 
 template <typename T> T takeNext(const std::vector<T>& values, size_t& next) {
@@ -70,35 +64,10 @@ void FakeRunner::openAllGates() {
         m_shellGate->open();
 }
 
-QList<QStringList> FakeRunner::runs() const {
-    QList<QStringList> result;
-    for (const Call& call : m_calls) {
-        if (call.kind == Call::Kind::Run)
-            result << call.arguments;
-    }
-    return result;
-}
-
-QStringList FakeRunner::shellLines() const {
-    QStringList result;
-    for (const Call& call : m_calls) {
-        if (call.kind == Call::Kind::Shell)
-            result << call.commandLine;
-    }
-    return result;
-}
-
 int FakeRunner::count(const QStringList& prefix) const {
-    int n = 0;
-    for (const Call& call : m_calls) {
-        if (call.kind == Call::Kind::Run && startsWith(call.arguments, prefix))
-            ++n;
-    }
-    return n;
-}
-
-void FakeRunner::clearRecords() {
-    m_calls.clear();
+    return static_cast<int>(std::count_if(m_runs.begin(), m_runs.end(), [&](const QStringList& arguments) {
+        return startsWith(arguments, prefix);
+    }));
 }
 
 Result<QByteArray> FakeRunner::replyFor(const QStringList& arguments) {
@@ -134,7 +103,7 @@ QCoro::Task<bool> FakeRunner::isInstalled() {
 QCoro::Task<Result<QByteArray>> FakeRunner::run(QStringList arguments,
                                                 std::optional<std::chrono::milliseconds> timeLimit) {
     Q_UNUSED(timeLimit);
-    m_calls.push_back({Call::Kind::Run, arguments, {}});
+    m_runs << arguments;
     if (const std::shared_ptr<FakeGate> gate = gateFor(arguments))
         co_await gate->pass();
     Result<QByteArray> result = replyFor(arguments);
@@ -144,7 +113,7 @@ QCoro::Task<Result<QByteArray>> FakeRunner::run(QStringList arguments,
 }
 
 QCoro::Task<Result<QByteArray>> FakeRunner::runShell(QString commandLine) {
-    m_calls.push_back({Call::Kind::Shell, {}, commandLine});
+    m_shellLines << commandLine;
     if (const std::shared_ptr<FakeGate> gate = m_shellGate; gate && !gate->isOpen())
         co_await gate->pass();
     Result<QByteArray> result = takeNext(m_shell, m_shellNext);

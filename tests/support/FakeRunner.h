@@ -18,13 +18,6 @@ namespace tovi::testing {
 // line is recorded in order; gated calls stay pending until the test opens the gate.
 class FakeRunner : public CLICommandRunner {
 public:
-    struct Call {
-        enum class Kind { Run, Shell };
-        Kind kind = Kind::Run;
-        QStringList arguments; // Run
-        QString commandLine;   // Shell
-    };
-
     static Result<QByteArray> ok(const QByteArray& output = {}) { return output; }
     static Result<QByteArray> fail(int code, const QString& stderrText = {}) {
         return Error::cliFailed(code, stderrText);
@@ -53,12 +46,14 @@ public:
     void openAllGates();
 
     // Records.
-    const QList<Call>& calls() const { return m_calls; }
-    QList<QStringList> runs() const;
-    QStringList shellLines() const;
+    const QList<QStringList>& runs() const { return m_runs; }
+    const QStringList& shellLines() const { return m_shellLines; }
     // Runs whose arguments start with `prefix`.
     int count(const QStringList& prefix) const;
-    void clearRecords();
+    void clearRecords() {
+        m_runs.clear();
+        m_shellLines.clear();
+    }
 
     QCoro::Task<bool> isInstalled() override;
     QCoro::Task<Result<QByteArray>> run(QStringList arguments,
@@ -89,7 +84,8 @@ private:
     std::vector<Gate> m_gates;
     std::shared_ptr<FakeGate> m_shellGate;
     std::function<void(const QStringList&)> m_onRun;
-    QList<Call> m_calls;
+    QList<QStringList> m_runs;
+    QStringList m_shellLines;
 };
 
 } // namespace tovi::testing
