@@ -12,51 +12,48 @@
 // The desktop's services other than keep-awake: activation between copies and the colour scheme.
 using namespace tovi;
 using namespace tovi::test;
+using namespace Qt::StringLiterals;
 
 TEST(ApplicationActivation, ASecondCopyBringsTheRunningOneForwardOrAsksItToQuit) {
-    const QString appId = QStringLiteral("dev.tovi.Tovi");
+    const QString appId = u"dev.tovi.Tovi"_s;
     PrivateBus bus;
     ASSERT_TRUE(bus.isRunning());
-    const QDBusConnection secondBus = bus.connect(QStringLiteral("second"));
+    const QDBusConnection secondBus = bus.connect(u"second"_s);
     ApplicationActivation second(secondBus, appId);
     EXPECT_EQ(QCoro::waitFor(second.quitRunningCopy()), ApplicationActivation::QuitOutcome::notRunning);
     EXPECT_FALSE(QCoro::waitFor(second.activateRunningCopy())) << "nobody to hand over to";
 
     // No copy of the connection kept here: the running copy's must close when it goes.
-    auto* running = new ApplicationActivation(bus.connect(QStringLiteral("running")), appId);
+    auto* running = new ApplicationActivation(bus.connect(u"running"_s), appId);
     QSignalSpy requests(running, &ApplicationActivation::activateRequested);
     QSignalSpy quits(running, &ApplicationActivation::quitRequested);
     ASSERT_TRUE(running->registerService());
     EXPECT_TRUE(running->registerService()) << "registering again is harmless";
     EXPECT_FALSE(second.registerService());
-    EXPECT_EQ(secondBus.interface()->serviceOwner(appId).value(),
-              bus.connect(QStringLiteral("running")).baseService());
+    EXPECT_EQ(secondBus.interface()->serviceOwner(appId).value(), bus.connect(u"running"_s).baseService());
 
     // The Wayland token and the X11 startup id of the second copy's launch, each for what it is.
+    const ScopedEnv x11("DESKTOP_STARTUP_ID", QByteArray("startup-456"));
     for (const char* token : {"token-123", static_cast<const char*>(nullptr)}) {
         const ScopedEnv wayland("XDG_ACTIVATION_TOKEN",
                                 token ? std::optional(QByteArray(token)) : std::nullopt);
-        const ScopedEnv x11("DESKTOP_STARTUP_ID", QByteArray("startup-456"));
         EXPECT_TRUE(QCoro::waitFor(second.activateRunningCopy()));
-        EXPECT_EQ(requests.takeLast(),
-                  (QVariantList{QString::fromLatin1(token), QStringLiteral("startup-456")}));
+        EXPECT_EQ(requests.takeLast(), (QVariantList{QString::fromLatin1(token), u"startup-456"_s}));
     }
 
     // Any launcher speaking the freedesktop interface reaches it too, at the path formed from the id.
-    EXPECT_EQ(ApplicationActivation::objectPath(QStringLiteral("org.example.my-app")),
-              QStringLiteral("/org/example/my_app"));
+    EXPECT_EQ(ApplicationActivation::objectPath(u"org.example.my-app"_s), u"/org/example/my_app"_s);
     const auto call = [&](const char* method, const QVariantList& arguments) {
-        QDBusMessage message = QDBusMessage::createMethodCall(appId, ApplicationActivation::objectPath(appId),
-                                                              QStringLiteral("org.freedesktop.Application"),
-                                                              QLatin1String(method));
+        QDBusMessage message =
+            QDBusMessage::createMethodCall(appId, ApplicationActivation::objectPath(appId),
+                                           u"org.freedesktop.Application"_s, QLatin1String(method));
         message.setArguments(arguments);
         QDBusPendingCall pending = secondBus.asyncCall(message);
-        EXPECT_TRUE(spinUntil([&] { return pending.isFinished(); }));
-        EXPECT_FALSE(pending.isError()) << method << qPrintable(pending.error().message());
+        EXPECT_TRUE(spinUntil([&] { return pending.isFinished(); }) && !pending.isError()) << method;
     };
-    call("Open", {QStringList{QStringLiteral("file:///tmp/x")}, QVariantMap()});
-    call("ActivateAction", {QStringLiteral("open-window"), QVariantList(), QVariantMap()});
-    call("ActivateAction", {QStringLiteral("quit"), QVariantList(), QVariantMap()});
+    call("Open", {QStringList{u"file:///tmp/x"_s}, QVariantMap()});
+    call("ActivateAction", {u"open-window"_s, QVariantList(), QVariantMap()});
+    call("ActivateAction", {u"quit"_s, QVariantList(), QVariantMap()});
     EXPECT_EQ(requests.count(), 2) << "every entry point but quit brings it forward";
     EXPECT_EQ(requests.at(1), (QVariantList{QString(), QString()})) << "nothing sent, nothing carried";
     EXPECT_EQ(quits.count(), 1);
@@ -66,7 +63,7 @@ TEST(ApplicationActivation, ASecondCopyBringsTheRunningOneForwardOrAsksItToQuit)
     QObject::connect(running, &ApplicationActivation::quitRequested, running, [&] {
         QTimer::singleShot(100, [&] {
             delete running;
-            QDBusConnection::disconnectFromBus(QStringLiteral("running"));
+            QDBusConnection::disconnectFromBus(u"running"_s);
             closed = true;
         });
     });
@@ -76,8 +73,8 @@ TEST(ApplicationActivation, ASecondCopyBringsTheRunningOneForwardOrAsksItToQuit)
 
 namespace {
 
-const QString appearanceKeys = QStringLiteral("org.freedesktop.appearance");
-const QString schemeKey = QStringLiteral("color-scheme");
+const QString appearanceKeys = u"org.freedesktop.appearance"_s;
+const QString schemeKey = u"color-scheme"_s;
 
 // org.freedesktop.portal.Settings with one value, appearance/color-scheme.
 class FakePortalSettings : public QObject, protected QDBusContext {
@@ -90,9 +87,8 @@ public:
         serve(bus, this, "/org/freedesktop/portal/desktop", "org.freedesktop.portal.Desktop");
     }
     void emitChange(const QString& keys, const QString& key, uint value) {
-        QDBusMessage signal = QDBusMessage::createSignal(QStringLiteral("/org/freedesktop/portal/desktop"),
-                                                         QStringLiteral("org.freedesktop.portal.Settings"),
-                                                         QStringLiteral("SettingChanged"));
+        QDBusMessage signal = QDBusMessage::createSignal(
+            u"/org/freedesktop/portal/desktop"_s, u"org.freedesktop.portal.Settings"_s, u"SettingChanged"_s);
         signal.setArguments({keys, key, QVariant::fromValue(QDBusVariant(value))});
         m_bus.send(signal);
     }
@@ -102,8 +98,7 @@ public slots:
     QDBusVariant Read(const QString& keys, const QString& key) {
         if (keys == appearanceKeys && key == schemeKey)
             return QDBusVariant(QVariant::fromValue(QDBusVariant(m_scheme)));
-        sendErrorReply(QStringLiteral("org.freedesktop.portal.Error.NotFound"),
-                       QStringLiteral("no such key"));
+        sendErrorReply(u"org.freedesktop.portal.Error.NotFound"_s, u"no such key"_s);
         return {};
     }
 
@@ -131,8 +126,8 @@ TEST(Appearance, ThePortalsPreferenceWinsOverThePaletteWhichDecidesOtherwise) {
     PaletteGuard guard;
     PrivateBus bus;
     ASSERT_TRUE(bus.isRunning());
-    FakePortalSettings portal(bus.connect(QStringLiteral("portal")), 1);
-    const QDBusConnection appBus = bus.connect(QStringLiteral("app"));
+    FakePortalSettings portal(bus.connect(u"portal"_s), 1);
+    const QDBusConnection appBus = bus.connect(u"app"_s);
     Appearance appearance(appBus);
     QSignalSpy changed(&appearance, &Appearance::changed);
     // An action is a palette colour (#rrggbb) or a portal change "<namespace> <key> <value>".
@@ -162,9 +157,8 @@ TEST(Appearance, ThePortalsPreferenceWinsOverThePaletteWhichDecidesOtherwise) {
         spinUntil([&] { return changed.count() >= step.changes; });
         // Signals arrive in order with replies: once a later call is answered, they have all come.
         QDBusPendingCall read = appBus.asyncCall(QDBusMessage::createMethodCall(
-            QStringLiteral("org.freedesktop.portal.Desktop"),
-            QStringLiteral("/org/freedesktop/portal/desktop"),
-            QStringLiteral("org.freedesktop.portal.Settings"), QStringLiteral("Read")));
+            u"org.freedesktop.portal.Desktop"_s, u"/org/freedesktop/portal/desktop"_s,
+            u"org.freedesktop.portal.Settings"_s, u"Read"_s));
         spinUntil([&] { return read.isFinished(); });
         QCoreApplication::processEvents();
         EXPECT_EQ(changed.count(), step.changes);
@@ -178,9 +172,9 @@ TEST(AppearanceFirstInProcess, FollowsPortalChangesWithoutHelpFromOthers) {
     PaletteGuard guard;
     PrivateBus bus;
     ASSERT_TRUE(bus.isRunning());
-    Appearance appearance(bus.connect(QStringLiteral("app")));
+    Appearance appearance(bus.connect(u"app"_s));
     QSignalSpy changed(&appearance, &Appearance::changed);
-    FakePortalSettings portal(bus.connect(QStringLiteral("portal")), 0);
+    FakePortalSettings portal(bus.connect(u"portal"_s), 0);
     portal.emitChange(appearanceKeys, schemeKey, 1);
     ASSERT_TRUE(spinUntil([&] { return changed.count() == 1; })) << "the change never arrived";
     EXPECT_TRUE(appearance.isDark());

@@ -16,57 +16,55 @@ struct InhibitLog {
     HeldReplies replies;
 };
 
-// org.freedesktop.PowerManagement.Inhibit: Inhibit(app, reason) -> cookie 701, 702, ...
-class FakePowerManagement : public QObject, protected QDBusContext {
-    Q_OBJECT
-    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.PowerManagement.Inhibit")
-public:
-    FakePowerManagement(QDBusConnection bus, InhibitLog& log)
-        : m_log(log) {
-        serve(bus, this, "/org/freedesktop/PowerManagement/Inhibit", "org.freedesktop.PowerManagement");
-    }
-public slots:
-    uint Inhibit(const QString& application, const QString& reason) {
-        m_log.calls << QStringLiteral("pm ") + application + u'|' + reason;
-        return m_log.replies.pass(*this, 700 + uint(++m_count));
-    }
-    void UnInhibit(uint cookie) { m_log.released << QString::number(cookie); }
-
-private:
+// The log a fake writes to, and how many cookies or locks it handed out.
+struct LogRef {
     InhibitLog& m_log;
     int m_count = 0;
 };
 
+// org.freedesktop.PowerManagement.Inhibit: Inhibit(app, reason) -> cookie 701, 702, ...
+class FakePowerManagement : public QObject, protected QDBusContext, LogRef {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.PowerManagement.Inhibit")
+public:
+    FakePowerManagement(QDBusConnection bus, InhibitLog& log)
+        : LogRef{log} {
+        serve(bus, this, "/org/freedesktop/PowerManagement/Inhibit", "org.freedesktop.PowerManagement");
+    }
+public slots:
+    uint Inhibit(const QString& application, const QString& reason) {
+        m_log.calls << u"pm "_s + application + u'|' + reason;
+        return m_log.replies.pass(*this, 700 + uint(++m_count));
+    }
+    void UnInhibit(uint cookie) { m_log.released << QString::number(cookie); }
+};
+
 // org.gnome.SessionManager: Inhibit(app_id, toplevel_xid, reason, flags) -> cookie 901, 902, ...
-class FakeGnomeSession : public QObject {
+class FakeGnomeSession : public QObject, LogRef {
     Q_OBJECT
     Q_CLASSINFO("D-Bus Interface", "org.gnome.SessionManager")
 public:
     FakeGnomeSession(QDBusConnection bus, InhibitLog& log)
-        : m_log(log) {
+        : LogRef{log} {
         serve(bus, this, "/org/gnome/SessionManager", "org.gnome.SessionManager");
     }
 public slots:
     uint Inhibit(const QString& appId, uint xid, const QString& reason, uint flags) {
-        m_log.calls << QStringLiteral("gnome %1|%2|%3|%4").arg(appId).arg(xid).arg(reason).arg(flags);
+        m_log.calls << u"gnome %1|%2|%3|%4"_s.arg(appId).arg(xid).arg(reason).arg(flags);
         return 900 + uint(++m_count);
     }
     void Uninhibit(uint cookie) { m_log.released << QString::number(cookie); }
-
-private:
-    InhibitLog& m_log;
-    int m_count = 0;
 };
 
 // org.freedesktop.login1.Manager: Inhibit(what, who, why, mode) -> fd. Each lock is the write end
 // of a pipe whose read end the fake keeps: it hangs up once every copy of the write end is closed,
 // which is how logind sees a lock let go.
-class FakeLogind : public QObject, protected QDBusContext {
+class FakeLogind : public QObject, protected QDBusContext, LogRef {
     Q_OBJECT
     Q_CLASSINFO("D-Bus Interface", "org.freedesktop.login1.Manager")
 public:
     FakeLogind(QDBusConnection bus, InhibitLog& log)
-        : m_log(log) {
+        : LogRef{log} {
         serve(bus, this, "/org/freedesktop/login1", "org.freedesktop.login1");
     }
     ~FakeLogind() override {
@@ -86,7 +84,7 @@ public:
 public slots:
     QDBusUnixFileDescriptor Inhibit(const QString& what, const QString& who, const QString& why,
                                     const QString& mode) {
-        m_log.calls << QStringLiteral("logind ") + QStringList{what, who, why, mode}.join(u'|');
+        m_log.calls << u"logind "_s + QStringList{what, who, why, mode}.join(u'|');
         int ends[2] = {-1, -1};
         if (::pipe(ends) != 0)
             return {};
@@ -97,7 +95,6 @@ public slots:
     }
 
 private:
-    InhibitLog& m_log;
     std::vector<int> m_readEnds;
 };
 

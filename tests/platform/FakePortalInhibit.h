@@ -39,18 +39,14 @@ public:
 
 public slots:
     QDBusObjectPath Inhibit(const QString& window, uint flags, const QVariantMap& options) {
-        m_log.calls << QStringLiteral("portal %1|%2|%3")
-                           .arg(window)
-                           .arg(flags)
-                           .arg(options[QStringLiteral("reason")].toString());
+        m_log.calls << u"portal %1|%2|%3"_s.arg(window).arg(flags).arg(options[u"reason"_s].toString());
         if (fail) {
-            sendErrorReply(QDBusError::NotSupported, QStringLiteral("no inhibit backend"));
+            sendErrorReply(QDBusError::NotSupported, u"no inhibit backend"_s);
             return {};
         }
-        m_requests.push_back(std::make_unique<FakePortalRequest>(
-            m_log.released, QStringLiteral("t%1").arg(m_requests.size() + 1)));
-        const QString handle =
-            QStringLiteral("/org/freedesktop/portal/desktop/request/1_42/t%1").arg(m_requests.size());
+        m_requests.push_back(
+            std::make_unique<FakePortalRequest>(m_log.released, u"t%1"_s.arg(m_requests.size() + 1)));
+        const QString handle = u"/org/freedesktop/portal/desktop/request/1_42/t%1"_s.arg(m_requests.size());
         m_bus.registerObject(handle, m_requests.back().get(), QDBusConnection::ExportAllSlots);
         return m_log.replies.pass(*this, QDBusObjectPath(handle));
     }

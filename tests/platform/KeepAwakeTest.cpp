@@ -6,6 +6,7 @@
 
 using namespace tovi;
 using namespace tovi::test;
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -17,15 +18,14 @@ struct Desktop {
     Desktop(int services, bool slow) {
         log.replies.on = slow;
         if (services & (Portal | FailingPortal))
-            portal.emplace(session.connect(QStringLiteral("portal")), log).fail = services & FailingPortal;
+            portal.emplace(session.connect(u"portal"_s), log).fail = services & FailingPortal;
         if (services & Pm)
-            pm.emplace(session.connect(QStringLiteral("pm")), log);
+            pm.emplace(session.connect(u"pm"_s), log);
         if (services & Gnome)
-            gnome.emplace(session.connect(QStringLiteral("gnome")), log);
+            gnome.emplace(session.connect(u"gnome"_s), log);
         if (services & Logind)
-            logind.emplace(system.connect(QStringLiteral("logind")), log);
-        keepAwake.emplace(session.connect(QStringLiteral("app")),
-                          system.connect(QStringLiteral("app-system")));
+            logind.emplace(system.connect(u"logind"_s), log);
+        keepAwake.emplace(session.connect(u"app"_s), system.connect(u"app-system"_s));
         settled.emplace(&*keepAwake, &DBusKeepAwake::activitySettled);
     }
     // Sorted: two activities' calls and releases compare in whatever order they came.
@@ -53,7 +53,7 @@ struct Desktop {
 } // namespace
 
 TEST(DBusKeepAwake, AsksTheInhibitorsInOrderAndLetsGoOfEachActivityOnItsOwn) {
-    const QString reason = QStringLiteral("sync");
+    const QString reason = u"sync"_s;
     const struct {
         const char* what;
         int services;

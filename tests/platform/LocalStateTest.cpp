@@ -74,9 +74,9 @@ TEST(InstanceLock, OneCopyPerUserAcrossProcessesAndCrashesAndUnguardedWhenItCann
     EXPECT_EQ(second.lockFD(), -1) << "a refused copy keeps nothing open";
     ::close(lock.lockFD());
 
-    // Another process holds it until it dies, cleaning up or not.
+    // Another process holds it (flock(1) takes the same kind of lock) until it dies, cleaning up or not.
     QProcess holder;
-    holder.start(QCoreApplication::applicationDirPath() + u"/platform_lock_holder"_s, {directory});
+    holder.start(u"flock"_s, {u"-no"_s, lock.filePath(), u"sh"_s, u"-c"_s, u"echo acquired; exec cat"_s});
     while (!holder.canReadLine() && holder.waitForReadyRead(10000)) {
     }
     ASSERT_EQ(QString::fromUtf8(holder.readLine()), u"acquired\n"_s);

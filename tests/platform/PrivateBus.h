@@ -13,6 +13,8 @@
 
 namespace tovi::test {
 
+using namespace Qt::StringLiterals;
+
 // A dbus-daemon of the test's own, so that fake desktop services never meet the real session.
 // Each connect() opens another named connection: one for the code under test, one per fake.
 class PrivateBus {
