@@ -22,7 +22,6 @@ TEST(ApplicationActivation, ASecondCopyBringsTheRunningOneForwardOrAsksItToQuit)
     ApplicationActivation second(secondBus, appId);
     EXPECT_EQ(QCoro::waitFor(second.quitRunningCopy()), ApplicationActivation::QuitOutcome::notRunning);
     EXPECT_FALSE(QCoro::waitFor(second.activateRunningCopy())) << "nobody to hand over to";
-
     // No copy of the connection kept here: the running copy's must close when it goes.
     auto* running = new ApplicationActivation(bus.connect(u"running"_s), appId);
     QSignalSpy requests(running, &ApplicationActivation::activateRequested);
@@ -31,7 +30,6 @@ TEST(ApplicationActivation, ASecondCopyBringsTheRunningOneForwardOrAsksItToQuit)
     EXPECT_TRUE(running->registerService()) << "registering again is harmless";
     EXPECT_FALSE(second.registerService());
     EXPECT_EQ(secondBus.interface()->serviceOwner(appId).value(), bus.connect(u"running"_s).baseService());
-
     // The Wayland token and the X11 startup id of the second copy's launch, each for what it is.
     const ScopedEnv x11("DESKTOP_STARTUP_ID", QByteArray("startup-456"));
     for (const char* token : {"token-123", static_cast<const char*>(nullptr)}) {
@@ -40,7 +38,6 @@ TEST(ApplicationActivation, ASecondCopyBringsTheRunningOneForwardOrAsksItToQuit)
         EXPECT_TRUE(QCoro::waitFor(second.activateRunningCopy()));
         EXPECT_EQ(requests.takeLast(), (QVariantList{QString::fromLatin1(token), u"startup-456"_s}));
     }
-
     // Any launcher speaking the freedesktop interface reaches it too, at the path formed from the id.
     EXPECT_EQ(ApplicationActivation::objectPath(u"org.example.my-app"_s), u"/org/example/my_app"_s);
     const auto call = [&](const char* method, const QVariantList& arguments) {
@@ -57,7 +54,6 @@ TEST(ApplicationActivation, ASecondCopyBringsTheRunningOneForwardOrAsksItToQuit)
     EXPECT_EQ(requests.count(), 2) << "every entry point but quit brings it forward";
     EXPECT_EQ(requests.at(1), (QVariantList{QString(), QString()})) << "nothing sent, nothing carried";
     EXPECT_EQ(quits.count(), 1);
-
     // A copy whose process ends a moment after it answered: "quit" only once its connection closed.
     bool closed = false;
     QObject::connect(running, &ApplicationActivation::quitRequested, running, [&] {
@@ -72,9 +68,6 @@ TEST(ApplicationActivation, ASecondCopyBringsTheRunningOneForwardOrAsksItToQuit)
 }
 
 namespace {
-
-const QString appearanceKeys = u"org.freedesktop.appearance"_s;
-const QString schemeKey = u"color-scheme"_s;
 
 // org.freedesktop.portal.Settings with one value, appearance/color-scheme.
 class FakePortalSettings : public QObject, protected QDBusContext {
@@ -96,7 +89,7 @@ public:
 public slots:
     // The real portal wraps the value twice on this (older) method.
     QDBusVariant Read(const QString& keys, const QString& key) {
-        if (keys == appearanceKeys && key == schemeKey)
+        if (keys == u"org.freedesktop.appearance"_s && key == u"color-scheme"_s)
             return QDBusVariant(QVariant::fromValue(QDBusVariant(m_scheme)));
         sendErrorReply(u"org.freedesktop.portal.Error.NotFound"_s, u"no such key"_s);
         return {};
@@ -122,21 +115,25 @@ struct PaletteGuard {
 
 } // namespace
 
+// Also run alone in a process (see CMakeLists.txt): the app subscribes before anything else there
+// used the D-Bus variant type, as at start-up, and before the portal is there.
 TEST(Appearance, ThePortalsPreferenceWinsOverThePaletteWhichDecidesOtherwise) {
     PaletteGuard guard;
     PrivateBus bus;
     ASSERT_TRUE(bus.isRunning());
-    FakePortalSettings portal(bus.connect(u"portal"_s), 1);
     const QDBusConnection appBus = bus.connect(u"app"_s);
     Appearance appearance(appBus);
     QSignalSpy changed(&appearance, &Appearance::changed);
+    FakePortalSettings portal(bus.connect(u"portal"_s), 1);
+    Appearance late(appBus);
+    EXPECT_TRUE(spinUntil([&] { return late.isDark(); })) << "read at start, 1 means dark";
     // An action is a palette colour (#rrggbb) or a portal change "<namespace> <key> <value>".
     const struct {
         const char* action;
         bool dark;
         int changes;
     } steps[] = {
-        {"", true, 1},        // 1 at start means dark
+        {"org.freedesktop.appearance color-scheme 1", true, 1},
         {"#f0f0f0", true, 1}, // the palette no longer decides
         {"org.freedesktop.appearance color-scheme 2", false, 2},
         {"org.gnome.desktop.interface color-scheme 1", false, 2},
@@ -164,20 +161,6 @@ TEST(Appearance, ThePortalsPreferenceWinsOverThePaletteWhichDecidesOtherwise) {
         EXPECT_EQ(changed.count(), step.changes);
         EXPECT_EQ(appearance.property("dark").toBool(), step.dark);
     }
-}
-
-// Alone in a process of its own (see CMakeLists.txt): the app subscribes before anything else in
-// the process used the D-Bus variant type, as at start-up; and no portal is there yet.
-TEST(AppearanceFirstInProcess, FollowsPortalChangesWithoutHelpFromOthers) {
-    PaletteGuard guard;
-    PrivateBus bus;
-    ASSERT_TRUE(bus.isRunning());
-    Appearance appearance(bus.connect(u"app"_s));
-    QSignalSpy changed(&appearance, &Appearance::changed);
-    FakePortalSettings portal(bus.connect(u"portal"_s), 0);
-    portal.emitChange(appearanceKeys, schemeKey, 1);
-    ASSERT_TRUE(spinUntil([&] { return changed.count() == 1; })) << "the change never arrived";
-    EXPECT_TRUE(appearance.isDark());
 }
 
 #include "DesktopBusTest.moc"

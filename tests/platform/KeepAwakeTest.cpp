@@ -1,4 +1,4 @@
-#include "FakePortalInhibit.h"
+#include "FakeInhibitors.h"
 #include "platform/DBusKeepAwake.h"
 
 #include <QSignalSpy>
@@ -39,7 +39,6 @@ struct Desktop {
         all.sort();
         return all;
     }
-
     InhibitLog log;
     PrivateBus session, system;
     std::optional<FakePortalInhibit> portal;

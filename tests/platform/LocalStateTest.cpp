@@ -73,7 +73,6 @@ TEST(InstanceLock, OneCopyPerUserAcrossProcessesAndCrashesAndUnguardedWhenItCann
     EXPECT_EQ(second.acquire(), Outcome::heldByAnotherCopy);
     EXPECT_EQ(second.lockFD(), -1) << "a refused copy keeps nothing open";
     ::close(lock.lockFD());
-
     // Another process holds it (flock(1) takes the same kind of lock) until it dies, cleaning up or not.
     QProcess holder;
     holder.start(u"flock"_s, {u"-no"_s, lock.filePath(), u"sh"_s, u"-c"_s, u"echo acquired; exec cat"_s});
@@ -86,7 +85,6 @@ TEST(InstanceLock, OneCopyPerUserAcrossProcessesAndCrashesAndUnguardedWhenItCann
     InstanceLock relaunch(directory);
     EXPECT_EQ(relaunch.acquire(), Outcome::acquired);
     ::close(relaunch.lockFD());
-
     // A regular file where the directory should be: neither mkdir nor open can succeed, even as root.
     writeFile(temp.path() + u"/file"_s, "");
     InstanceLock unopenable(temp.path() + u"/file/Tovi"_s);
@@ -123,7 +121,6 @@ TEST(XdgAutostartLoginItem, TheEntryStartsExactlyTheExecutableAndEntriesTheSessi
     EXPECT_TRUE(item.setEnabled(false).ok());
     EXPECT_FALSE(QFile::exists(entryFile(config)) || item.isEnabled());
     EXPECT_TRUE(item.setEnabled(false).ok());
-
     // Exec quoting, then the value's own escapes: a launcher gets back exactly this one argument.
     for (const auto& [executable, exec] :
          {std::pair{"/home/u/My Apps/tovi-tray", R"(Exec="/home/u/My Apps/tovi-tray")"},
@@ -133,7 +130,6 @@ TEST(XdgAutostartLoginItem, TheEntryStartsExactlyTheExecutableAndEntriesTheSessi
         ASSERT_TRUE(XdgAutostartLoginItem(config, QString::fromUtf8(executable)).setEnabled(true).ok());
         EXPECT_TRUE(readLines(entryFile(config)).contains(QLatin1String(exec))) << exec;
     }
-
     for (const auto& [contents, on] : {
              std::pair{"[Desktop Entry]\nHidden=true\n", false},
              {"[Desktop Entry]\nHidden=false\n", true},
@@ -200,7 +196,6 @@ TEST(QSettingsUserDefaults, ValuesSurviveARestartWithTheirTypesAndADamagedFileIs
     EXPECT_EQ(reopened.boolValue(u"didRegisterLoginItem"_s), true);
     EXPECT_EQ(reopened.boolValue(u"keepAwake"_s), false);
     EXPECT_EQ(reopened.doubleValue(u"lastCliUpdate"_s), 1700000000.25);
-
     // Only true and false are booleans, the rest stays readable raw; the user's choices around an
     // unterminated section header are kept.
     const QByteArray original =
@@ -228,7 +223,6 @@ TEST(QSettingsUserDefaults, ValuesSurviveARestartWithTheirTypesAndADamagedFileIs
     EXPECT_EQ(rewritten.boolValue(u"historySync"_s), true);
     EXPECT_EQ(rewritten.boolValue(u"updater/auto"_s), false);
     EXPECT_EQ(readFile(rewritten.damagedCopyPath()), original) << "the copy was replaced by the clean file";
-
     // A directory where the file should be, and a file where its directory should be: root ignores
     // permission bits, not these. The write says so and holds for this run.
     ASSERT_TRUE(QDir().mkpath(temp.path() + u"/blocked.conf"_s));
