@@ -1,7 +1,6 @@
 #include "PrivateBus.h"
 #include "platform/Appearance.h"
 #include "platform/ApplicationActivation.h"
-
 #include <QDBusConnectionInterface>
 #include <QDBusPendingCall>
 #include <QDBusVariant>
@@ -85,7 +84,6 @@ public:
         signal.setArguments({keys, key, QVariant::fromValue(QDBusVariant(value))});
         m_bus.send(signal);
     }
-
 public slots:
     // The real portal wraps the value twice on this (older) method.
     QDBusVariant Read(const QString& keys, const QString& key) {

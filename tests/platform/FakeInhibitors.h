@@ -1,13 +1,10 @@
 #pragma once
 
 #include "PrivateBus.h"
-
 #include <QDBusObjectPath>
 #include <QDBusUnixFileDescriptor>
 #include <QVariantMap>
-
 #include <memory>
-
 #include <poll.h>
 #include <unistd.h>
 
@@ -129,7 +126,6 @@ public:
         serve(bus, this, "/org/freedesktop/portal/desktop", "org.freedesktop.portal.Desktop");
     }
     bool fail = false; // answers with an error, as a portal without this backend does
-
 public slots:
     QDBusObjectPath Inhibit(const QString& window, uint flags, const QVariantMap& options) {
         m_log.calls << u"portal %1|%2|%3"_s.arg(window).arg(flags).arg(options[u"reason"_s].toString());

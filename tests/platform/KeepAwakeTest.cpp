@@ -1,6 +1,5 @@
 #include "FakeInhibitors.h"
 #include "platform/DBusKeepAwake.h"
-
 #include <QSignalSpy>
 #include <gtest/gtest.h>
 

@@ -4,16 +4,14 @@
 #include "platform/QSettingsUserDefaults.h"
 #include "platform/XdgAutostartLoginItem.h"
 #include "support/TestUtil.h"
-
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
-#include <gtest/gtest.h>
-
 #include <cerrno>
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -223,10 +221,10 @@ TEST(QSettingsUserDefaults, ValuesSurviveARestartWithTheirTypesAndADamagedFileIs
     EXPECT_EQ(rewritten.boolValue(u"historySync"_s), true);
     EXPECT_EQ(rewritten.boolValue(u"updater/auto"_s), false);
     EXPECT_EQ(readFile(rewritten.damagedCopyPath()), original) << "the copy was replaced by the clean file";
-    // A directory where the file should be, and a file where its directory should be: root ignores
-    // permission bits, not these. The write says so and holds for this run.
+    // A directory where the file should be (root ignores permission bits, not this): the write says
+    // so and holds for this run.
     ASSERT_TRUE(QDir().mkpath(temp.path() + u"/blocked.conf"_s));
-    for (const QString& blocked : {temp.path() + u"/blocked.conf"_s, path + u"/Tovi.conf"_s}) {
+    for (const QString& blocked : {temp.path() + u"/blocked.conf"_s}) {
         QSettingsUserDefaults unwritable(blocked);
         EXPECT_FALSE(unwritable.value(u"keepAwake"_s).isValid());
         const Status first = unwritable.setValue(u"keepAwake"_s, true);

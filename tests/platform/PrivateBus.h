@@ -1,13 +1,11 @@
 #pragma once
 
+#include "support/TestUtil.h"
 #include <QDBusConnection>
 #include <QDBusContext>
 #include <QDBusMessage>
 #include <QProcess>
 #include <QTemporaryDir>
-
-#include "support/TestUtil.h"
-
 #include <tuple>
 #include <vector>
 
@@ -21,7 +19,6 @@ class PrivateBus {
 public:
     PrivateBus();
     ~PrivateBus();
-
     bool isRunning() const { return !m_address.isEmpty(); }
     QDBusConnection connect(const QString& connectionName);
 
@@ -42,7 +39,6 @@ inline void serve(QDBusConnection bus, QObject* fake, const char* path, const ch
 struct HeldReplies {
     bool on = false;
     std::vector<std::tuple<QDBusConnection, QDBusMessage, QVariant>> held;
-
     template <typename T> T pass(const QDBusContext& call, T answer) {
         if (on) {
             call.setDelayedReply(true);
