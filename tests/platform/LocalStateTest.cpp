@@ -1,0 +1,256 @@
+// The platform's state outside any bus: the instance lock, the login item, the settings, the clock.
+#include "platform/BoottimeClock.h"
+#include "platform/InstanceLock.h"
+#include "platform/QSettingsUserDefaults.h"
+#include "platform/XdgAutostartLoginItem.h"
+#include "support/TestUtil.h"
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <cerrno>
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+using namespace tovi;
+using namespace tovi::test;
+using namespace Qt::StringLiterals;
+using namespace std::chrono_literals;
+using Outcome = InstanceLock::Outcome;
+
+namespace {
+
+QString entryFile(const QString& configDir) {
+    return configDir + u"/autostart/dev.tovi.Tovi.desktop"_s;
+}
+
+QStringList readLines(const QString& path) {
+    return QString::fromUtf8(readFile(path)).split(u'\n', Qt::SkipEmptyParts);
+}
+
+// Open timerfds of this process: descriptor -> its fdinfo text.
+QMap<QString, QString> timerfds() {
+    QMap<QString, QString> found;
+    const QDir fds(u"/proc/self/fd"_s);
+    for (const QString& fd : fds.entryList(QDir::Files | QDir::System | QDir::NoDotAndDotDot)) {
+        if (QFile::symLinkTarget(fds.filePath(fd)).contains("timerfd"_L1))
+            found.insert(fd, QString::fromUtf8(readFile(u"/proc/self/fdinfo/"_s + fd)));
+    }
+    return found;
+}
+
+QCoro::Task<> sleepAndRecord(Clock* clock, std::chrono::milliseconds duration, std::vector<int>* order) {
+    co_await clock->sleepFor(duration);
+    order->push_back(int(duration.count()));
+}
+
+} // namespace
+
+TEST(InstanceLock, OneCopyPerUserAcrossProcessesAndCrashesAndUnguardedWhenItCannotBeTaken) {
+    QTemporaryDir temp;
+    ASSERT_TRUE(temp.isValid());
+    const QString directory = temp.path() + u"/share/Tovi"_s;
+    const mode_t previousMask = ::umask(022);
+    InstanceLock lock(directory);
+    EXPECT_EQ(lock.lockFD(), -1);
+    EXPECT_EQ(lock.acquire(), Outcome::acquired);
+    ::umask(previousMask);
+    EXPECT_EQ(lock.filePath(), directory + u"/instance.lock"_s);
+    ASSERT_GE(lock.lockFD(), 0);
+    EXPECT_EQ(QFileInfo(lock.filePath()).size(), 0) << "missing parent directories are created";
+    struct stat st {};
+    ASSERT_EQ(::stat(QFile::encodeName(lock.filePath()).constData(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0644u);
+    // A CLI service started by the app must not inherit, and so keep, the lock.
+    EXPECT_TRUE(::fcntl(lock.lockFD(), F_GETFD) & FD_CLOEXEC);
+    EXPECT_EQ(::fcntl(lock.lockFD(), F_GETFL) & O_ACCMODE, O_RDWR);
+    InstanceLock second(directory);
+    EXPECT_EQ(second.acquire(), Outcome::heldByAnotherCopy);
+    EXPECT_EQ(second.lockFD(), -1) << "a refused copy keeps nothing open";
+    ::close(lock.lockFD());
+    // Another process holds it (flock(1) takes the same kind of lock) until it dies, cleaning up or not.
+    QProcess holder;
+    holder.start(u"flock"_s, {u"-no"_s, lock.filePath(), u"sh"_s, u"-c"_s, u"echo acquired; exec cat"_s});
+    while (!holder.canReadLine() && holder.waitForReadyRead(10000)) {
+    }
+    ASSERT_EQ(QString::fromUtf8(holder.readLine()), u"acquired\n"_s);
+    EXPECT_EQ(InstanceLock(directory).acquire(), Outcome::heldByAnotherCopy);
+    holder.kill();
+    ASSERT_TRUE(holder.waitForFinished());
+    InstanceLock relaunch(directory);
+    EXPECT_EQ(relaunch.acquire(), Outcome::acquired);
+    ::close(relaunch.lockFD());
+    // A regular file where the directory should be: neither mkdir nor open can succeed, even as root.
+    writeFile(temp.path() + u"/file"_s, "");
+    InstanceLock unopenable(temp.path() + u"/file/Tovi"_s);
+    EXPECT_EQ(unopenable.acquire(), Outcome::acquiredUnguarded);
+    EXPECT_LT(unopenable.lockFD(), 0);
+    EXPECT_FALSE(QFileInfo::exists(unopenable.filePath()));
+    // File systems without flock support still start the application.
+    EXPECT_EQ(InstanceLock::outcomeOfLockFailure(EWOULDBLOCK), Outcome::heldByAnotherCopy);
+    for (int error : {ENOLCK, EINVAL, EIO})
+        EXPECT_EQ(InstanceLock::outcomeOfLockFailure(error), Outcome::acquiredUnguarded) << error;
+}
+
+TEST(XdgAutostartLoginItem, TheEntryStartsExactlyTheExecutableAndEntriesTheSessionWouldSkipReadAsOff) {
+    QTemporaryDir temp;
+    ASSERT_TRUE(temp.isValid());
+    const QString config = temp.path() + u"/config"_s;
+    XdgAutostartLoginItem item(config, u"/opt/Tovi/tovi-tray"_s);
+    EXPECT_EQ(item.entryPath(), entryFile(config));
+    EXPECT_FALSE(item.isEnabled());
+    const Status enabled = item.setEnabled(true);
+    ASSERT_TRUE(enabled.ok()) << qPrintable(enabled.error().description());
+    EXPECT_TRUE(item.isEnabled());
+    const QStringList lines = readLines(entryFile(config));
+    EXPECT_EQ(lines.value(0), u"[Desktop Entry]"_s);
+    for (const char* expected :
+         {"Type=Application", "Name=Tovi", "Exec=/opt/Tovi/tovi-tray", "Icon=dev.tovi.Tovi",
+          "X-GNOME-Autostart-Delay=3", "X-KDE-autostart-after=panel", "X-LXQt-Need-Tray=true",
+          "X-GNOME-Autostart-enabled=true"})
+        EXPECT_TRUE(lines.contains(QLatin1String(expected))) << expected;
+    EXPECT_EQ(QDir(config + u"/autostart"_s).entryList(QDir::Files | QDir::Hidden).size(), 1)
+        << "no temporary file left behind";
+    // Enabling again rewrites in place; disabling removes; a missing file is already off.
+    EXPECT_TRUE(item.setEnabled(true).ok() && item.isEnabled());
+    EXPECT_TRUE(item.setEnabled(false).ok());
+    EXPECT_FALSE(QFile::exists(entryFile(config)) || item.isEnabled());
+    EXPECT_TRUE(item.setEnabled(false).ok());
+    // Exec quoting, then the value's own escapes: a launcher gets back exactly this one argument.
+    for (const auto& [executable, exec] :
+         {std::pair{"/home/u/My Apps/tovi-tray", R"(Exec="/home/u/My Apps/tovi-tray")"},
+          {"/home/u/100% real/tovi", R"(Exec="/home/u/100%% real/tovi")"},
+          {"/home/u/$HOME/`x`/tovi", R"(Exec="/home/u/\\$HOME/\\`x\\`/tovi")"},
+          {R"(/home/u/back\slash/tovi)", R"(Exec="/home/u/back\\\\slash/tovi")"}}) {
+        ASSERT_TRUE(XdgAutostartLoginItem(config, QString::fromUtf8(executable)).setEnabled(true).ok());
+        EXPECT_TRUE(readLines(entryFile(config)).contains(QLatin1String(exec))) << exec;
+    }
+    for (const auto& [contents, on] : {
+             std::pair{"[Desktop Entry]\nHidden=true\n", false},
+             {"[Desktop Entry]\nHidden=false\n", true},
+             {"[Desktop Entry]\nX-GNOME-Autostart-enabled=false\n", false},
+             // Keys of other groups, and comments, say nothing about the entry itself.
+             {"[Desktop Entry]\nExec=x\n[Desktop Action "
+              "quit]\nHidden=true\nX-GNOME-Autostart-enabled=false\n",
+              true},
+             {"# Hidden=true\n[Desktop Entry]\nExec=x\n", true},
+         }) {
+        writeFile(entryFile(config), contents);
+        EXPECT_EQ(item.isEnabled(), on) << contents;
+    }
+    writeFile(entryFile(config), "[Desktop Entry]\nHidden=true\n");
+    EXPECT_TRUE(item.setEnabled(true).ok() && item.isEnabled())
+        << "switching on over a hidden entry revives it";
+}
+
+TEST(XdgAutostartLoginItem, DefaultsComeFromTheEnvironmentAndFailuresNameTheFile) {
+    QTemporaryDir temp;
+    ASSERT_TRUE(temp.isValid());
+    {
+        const ScopedEnv config("XDG_CONFIG_HOME", QFile::encodeName(temp.path()));
+        const ScopedEnv image("APPIMAGE", std::nullopt);
+        EXPECT_EQ(XdgAutostartLoginItem().entryPath(), entryFile(temp.path()));
+        EXPECT_EQ(XdgAutostartLoginItem::defaultExecutablePath(), QCoreApplication::applicationFilePath());
+    }
+    {
+        // Inside an AppImage the image is what must start, not its temporary mount.
+        const ScopedEnv image("APPIMAGE", QByteArray("/home/u/Tovi.AppImage"));
+        EXPECT_EQ(XdgAutostartLoginItem::defaultExecutablePath(), u"/home/u/Tovi.AppImage"_s);
+    }
+    // The config directory is a regular file: nothing can be created beneath it.
+    const QString blocker = temp.path() + u"/config"_s;
+    writeFile(blocker, "not a directory");
+    XdgAutostartLoginItem blocked(blocker, u"/usr/bin/tovi-tray"_s);
+    const Status on = blocked.setEnabled(true);
+    ASSERT_FALSE(on.ok());
+    EXPECT_EQ(on.error().kind, Error::Kind::Platform);
+    EXPECT_EQ(on.error().description(), u"Couldn't write %1: Not a directory"_s.arg(entryFile(blocker)));
+    EXPECT_FALSE(blocked.isEnabled());
+    EXPECT_TRUE(blocked.setEnabled(false).ok()) << "no directory, no entry: already off";
+}
+
+TEST(QSettingsUserDefaults, ValuesSurviveARestartWithTheirTypesAndADamagedFileIsSetAsideBeforeItIsRewritten) {
+    QTemporaryDir temp;
+    ASSERT_TRUE(temp.isValid());
+    const QString path = temp.path() + u"/Tovi.conf"_s;
+    {
+        QSettingsUserDefaults defaults(path);
+        EXPECT_FALSE(defaults.value(u"keepAwake"_s).isValid());
+        EXPECT_EQ(defaults.boolValue(u"keepAwake"_s), std::nullopt);
+        EXPECT_EQ(defaults.doubleValue(u"lastCliUpdate"_s), 0.0);
+        defaults.setValue(u"didRegisterLoginItem"_s, true);
+        defaults.setValue(u"keepAwake"_s, false);
+        defaults.setValue(u"lastCliUpdate"_s, 1700000000.25);
+        EXPECT_EQ(defaults.boolValue(u"didRegisterLoginItem"_s), true) << "readable before any restart";
+    }
+    // Written through without an explicit flush, with the keys at the top level.
+    const QByteArray text = readFile(path);
+    EXPECT_TRUE(text.contains("didRegisterLoginItem=true\nkeepAwake=false") && !text.contains("[Tovi]"))
+        << text.constData();
+    QSettingsUserDefaults reopened(path);
+    EXPECT_EQ(reopened.boolValue(u"didRegisterLoginItem"_s), true);
+    EXPECT_EQ(reopened.boolValue(u"keepAwake"_s), false);
+    EXPECT_EQ(reopened.doubleValue(u"lastCliUpdate"_s), 1700000000.25);
+    // Only true and false are booleans, the rest stays readable raw; the user's choices around an
+    // unterminated section header are kept.
+    const QByteArray original =
+        "[General]\ndidRegisterLoginItem=true\nkeepAwake=yes\nhistorySync=1\n"
+        "autoUpdateCLI=TRUE\nlastCliUpdate=soon\n[updater\nx=1\n[updater]\nauto=false\n";
+    writeFile(path, original);
+    const auto expectChoices = [](const QSettingsUserDefaults& defaults) {
+        EXPECT_EQ(defaults.boolValue(u"didRegisterLoginItem"_s), true);
+        EXPECT_EQ(defaults.boolValue(u"updater/auto"_s), false);
+        for (const QString& key : {u"keepAwake"_s, u"historySync"_s, u"autoUpdateCLI"_s})
+            EXPECT_EQ(defaults.boolValue(key), std::nullopt) << key.toStdString();
+        EXPECT_EQ(defaults.doubleValue(u"lastCliUpdate"_s), 0.0);
+        EXPECT_EQ(defaults.value(u"keepAwake"_s).toString(), u"yes"_s);
+    };
+    {
+        QSettingsUserDefaults damaged(path);
+        expectChoices(damaged);
+        ASSERT_TRUE(damaged.notice().has_value());
+        EXPECT_TRUE(damaged.notice()->contains(damaged.damagedCopyPath())) << damaged.notice()->toStdString();
+        EXPECT_EQ(readFile(damaged.damagedCopyPath()), original);
+        EXPECT_TRUE(damaged.setValue(u"historySync"_s, true).ok());
+    }
+    QSettingsUserDefaults rewritten(path);
+    EXPECT_EQ(rewritten.notice(), std::nullopt);
+    EXPECT_EQ(rewritten.boolValue(u"historySync"_s), true);
+    EXPECT_EQ(rewritten.boolValue(u"updater/auto"_s), false);
+    EXPECT_EQ(readFile(rewritten.damagedCopyPath()), original) << "the copy was replaced by the clean file";
+    // A directory where the file should be (root ignores permission bits, not this): the write says
+    // so and holds for this run.
+    ASSERT_TRUE(QDir().mkpath(temp.path() + u"/blocked.conf"_s));
+    for (const QString& blocked : {temp.path() + u"/blocked.conf"_s}) {
+        QSettingsUserDefaults unwritable(blocked);
+        EXPECT_FALSE(unwritable.value(u"keepAwake"_s).isValid());
+        const Status first = unwritable.setValue(u"keepAwake"_s, true);
+        ASSERT_FALSE(first.ok());
+        EXPECT_EQ(first.error().description(), u"Couldn't save Tovi's settings to "_s + blocked + u'.');
+        EXPECT_FALSE(unwritable.setValue(u"historySync"_s, true).ok()) << "a later write passed for saved";
+        EXPECT_EQ(unwritable.boolValue(u"keepAwake"_s), true);
+    }
+}
+
+TEST(BoottimeClock, SleepsOnAbsoluteBoottimeDeadlinesEndInDeadlineOrderAndLeaveNoDescriptor) {
+    BoottimeClock clock;
+    const auto before = timerfds();
+    EXPECT_TRUE(clock.sleepFor(-5s).isReady()) << "nothing to wait for: done before the loop runs";
+    std::vector<int> order;
+    QCoro::Task<> longer = sleepAndRecord(&clock, 150ms, &order);
+    auto during = timerfds();
+    for (const QString& fd : before.keys())
+        during.remove(fd);
+    ASSERT_EQ(during.size(), 1) << "the sleep waits on a timerfd";
+    // CLOCK_BOOTTIME (7), absolute deadline: a sleep spanning a suspend ends at once on resume.
+    EXPECT_TRUE(during.first().contains("clockid: 7"_L1) && during.first().contains("settime flags: 01"_L1))
+        << qPrintable(during.first());
+    QCoro::Task<> shorter = sleepAndRecord(&clock, 1ms, &order);
+    QCoro::waitFor(std::move(longer));
+    QCoro::waitFor(std::move(shorter));
+    EXPECT_EQ(order, (std::vector<int>{1, 150})) << "the later, shorter sleep ends first";
+    EXPECT_EQ(timerfds().keys(), before.keys()) << "each sleep closes its timer";
+}
