@@ -32,8 +32,8 @@ struct Layout {
                                                      {u"cwd"_qs, u"tovi"_qs}};
         return root.filePath(special.value(place, place + u"/tovi"_qs));
     }
-    // exe, plain (not executable), dir, hardlink / symlink (to the application), dangling
-    // (a link to nothing), tolink (a link to an executable elsewhere).
+    // exe, plain (not executable), dir, symlink (to the application), dangling (a link to nothing),
+    // tolink (a link to an executable elsewhere).
     void make(const QString& place, const QString& kind) const {
         const QString at = path(place);
         QDir().mkpath(QFileInfo(at).absolutePath());
@@ -41,9 +41,6 @@ struct Layout {
             writeFile(at, "x", kind == u"exe" ? kExecutable : kPlain);
         else if (kind == u"dir")
             QDir().mkpath(at);
-        else if (kind == u"hardlink")
-            EXPECT_EQ(
-                ::link(QFile::encodeName(path(u"app"_qs)).constData(), QFile::encodeName(at).constData()), 0);
         else if (kind == u"tolink")
             make(u"elsewhere"_qs, u"exe"_qs);
         if (kind == u"symlink" || kind == u"dangling" || kind == u"tolink") {
@@ -78,7 +75,6 @@ TEST(ExecutableLocator, TriesCandidatesInOrderAndSkipsTheApplicationItself) {
         {u"bundled=exe"_qs + allFixed, "bundled"},
         {u"bundled=plain"_qs + allFixed, "bundled"},
         // A link to the application is the application; a dangling one is nothing.
-        {u"bundled=hardlink"_qs + allFixed, "system"},
         {u"bundled=symlink"_qs + allFixed, "system"},
         {u"bundled=dangling"_qs + allFixed, "system"},
         {u"system=plain home=dir linuxbrew=exe"_qs, "linuxbrew"},
