@@ -104,12 +104,9 @@ TEST(SnapshotRules, AlertLevelSignedOutAndNodeCounts) {
 
     // Signed out only when a snapshot says so.
     EXPECT_FALSE(isSignedOut(std::nullopt));
-    InternalStatus status;
-    EXPECT_FALSE(isSignedOut(status));
-    status.authenticated = true;
-    EXPECT_FALSE(isSignedOut(status));
-    status.authenticated = false;
-    EXPECT_TRUE(isSignedOut(status));
+    for (const auto& [rest, out] :
+         {std::pair{"", false}, {R"(, "authenticated": true)", false}, {R"(, "authenticated": false)", true}})
+        EXPECT_EQ(isSignedOut(snapshot("", rest)), out) << rest;
     // Only nodes that say they are online count as online.
     EXPECT_FALSE(nodeCounts(std::nullopt));
     EXPECT_EQ(nodeCounts(QList<SpaceNode>{}), (NodeCounts{0, 0}));

@@ -45,12 +45,11 @@ TEST(AppcastParser, ReadsOfferableItemsAndRejectsPartialFeeds) {
 <item><title>attributes</title><enclosure url="https://tovi.dev/dl/T-1.1.0" length="99" sparkle:version="41"
   sparkle:shortVersionString="1.1.0" sparkle:os="Linux"/></item>
 <item><title>no version</title><enclosure url="https://x.dev/a" length="1"/></item>
-<item><title>no download</title><sparkle:version>7</sparkle:version></item>
 <item><title>other os</title><sparkle:version>8</sparkle:version><sparkle:os>macos</sparkle:os>
   <enclosure url="https://x.dev/mac.zip" length="1"/></item>
 <item><title>relative url</title><sparkle:version>9</sparkle:version><enclosure url="/a/path" length="1"/></item>
 <item><title>unsafe notes</title><sparkle:version>3</sparkle:version>
-  <sparkle:releaseNotesLink>javascript:alert(1)</sparkle:releaseNotesLink>
+  <sparkle:releaseNotesLink>javascript://x.dev/%0Aalert(1)</sparkle:releaseNotesLink>
   <enclosure url="https://x.dev/Tovi.AppImage" length="-5"/></item>)"));
     ASSERT_TRUE(items.ok()) << items.error().description().toStdString();
     ASSERT_EQ(items->size(), 3);
