@@ -22,7 +22,6 @@
 #include <qcoro/qcorotask.h>
 
 #include <algorithm>
-#include <functional>
 
 using namespace tovi;
 using tovi::testing::FakeRunner;
@@ -42,8 +41,7 @@ const char* kSignedOut = R"({"authenticated": false})";
 const char* kProfiles =
     R"([{"name":"default","active":true,"team":"Acme"},{"name":"R&D","email":"ann@rd.test"}])";
 
-// What the QML engine complains about: a binding to a missing property or a type error shows
-// up here long before anyone sees a blank window.
+// A binding to a missing property or a type error shows up here before anyone sees a blank window.
 QStringList qmlWarnings;
 QtMessageHandler previousHandler = nullptr;
 void collectQmlWarnings(QtMsgType type, const QMessageLogContext& context, const QString& message) {
@@ -208,8 +206,7 @@ TEST_F(MenuWindowTest, TheKeyboardStartsAtTheTopTypesIntoTheSearchAndPicksNothin
     setStatus(kSignedIn); // the list appears while open: typing still reaches the search field
     EXPECT_EQ(type(qw, "g"), "g");
     QTest::keyClick(qw, Qt::Key_Backspace);
-    // A new opening: Tab visits the header, the search field, the list, then the footer, each
-    // stop named for assistive technology.
+    // A new opening: Tab goes header, search, list, footer, each stop named for assistive technology.
     open();
     QStringList stops;
     for (int i = 0; i < 10; ++i) {
@@ -259,8 +256,7 @@ TEST_F(MenuWindowTest, TheAccountMenuIsANativePopupBuiltFromTheViewModels) {
             .toStdString());
     EXPECT_EQ(describe(actionNamed(popup, "Remove account")->menu()), u"default|R&&D"_qs);
     EXPECT_EQ(actionNamed(popup, "Quit Tovi")->shortcut(), QKeySequence(u"Ctrl+Q"_qs));
-    // A switch writes through the view model and shows the stored value once rebuilt; a profile
-    // row switches to that profile; Esc closes the menu and the window stays.
+    // A switch shows the stored value once rebuilt; a profile row switches; Esc leaves the window.
     actionNamed(popup, "Keep Computer Awake")->trigger();
     actionNamed(popup, "R&&D — ann@rd.test")->trigger();
     settle();
@@ -291,8 +287,7 @@ TEST_F(MenuWindowTest, TheAccountMenuIsANativePopupBuiltFromTheViewModels) {
                 !actionNamed(popup, "Add account…"));
 }
 
-// In the pseudo-locale every letter the interface writes is accented: plain ASCII letters left
-// once the CLI's own words are taken out are a text that skipped translation.
+// Pseudo-locale: ASCII letters left once the CLI's own words are taken out skipped translation.
 TEST_F(MenuWindowTest, InThePseudoLocaleNoInterfaceTextIsLeftInEnglish) {
     QTranslator pseudo;
     ASSERT_TRUE(pseudo.load(u":/i18n/tovi_en_XA.qm"_qs));
@@ -324,8 +319,7 @@ TEST_F(MenuWindowTest, InThePseudoLocaleNoInterfaceTextIsLeftInEnglish) {
     EXPECT_TRUE(english.isEmpty()) << english.join(u'\n').toStdString();
 }
 
-// Whoever names a team, a node, a space or a profile, and whatever a CLI prints, the window
-// shows the characters: no styling, no links, no image fetched from an address in the text.
+// Names and CLI output show as characters: no styling, no links, no image fetched from the text.
 TEST_F(MenuWindowTest, TextFromTheCliAndTheServiceIsShownAsWrittenAndFetchesNothing) {
     QTcpServer listener;
     ASSERT_TRUE(listener.listen(QHostAddress::LocalHost));

@@ -1,5 +1,4 @@
-// The window's presentation over a store: which parts show when, and where actions go (texts
-// belong to StatusTexts, rows to SpacesListModel: here only that they arrive).
+// Which parts show when and where actions go; texts (StatusTexts) and rows (SpacesListModel) only arrive.
 #include "ui/MenuViewModel.h"
 #include "UiTestData.h"
 #include "store/CLICommands.h"
@@ -73,8 +72,7 @@ TEST(MenuViewModel, NothingLoadedYetShowsLoadingOrWhyNot) {
     EXPECT_EQ(f.spaces->unavailableText(), s(""));
 }
 
-// Closed, the window's parts recompute nothing; opening recomputes them once, and the same
-// snapshot again tells the view nothing.
+// Closed, nothing recomputes; opening recomputes once; the same snapshot again tells nothing.
 TEST(MenuViewModel, SignedInSnapshotFillsHeaderListAndStatusRowOnceOpen) {
     Fixture f;
     f.menu.setActive(false);
@@ -258,8 +256,7 @@ TEST(MenuViewModel, SettingsShowTheStoreAndNoteWhatTheDesktopRefuses) {
     QCoreApplication::processEvents();
 }
 
-// "Automatic updates" is on only when the application updater and the CLI half both are, and
-// sets both, the updater first; "Check for Updates…" follows the updater.
+// "Automatic updates": on when both halves are, sets both, the updater first.
 TEST(SettingsViewModel, AutomaticUpdatesSwitchCombinesBothHalvesAndSetsThemInOrder) {
     FakeDependencies deps;
     StatusStore store(deps.make());
