@@ -3,9 +3,6 @@
 #include "model/Records.h"
 #include "support/TestUtil.h"
 
-#include <QList>
-#include <QString>
-
 #include <optional>
 
 namespace tovi::testing {
