@@ -351,6 +351,7 @@ TEST_F(MenuWindowTest, TextFromTheCliAndTheServiceIsShownAsWrittenAndFetchesNoth
     ASSERT_NE(openAccountMenu(), nullptr);
     EXPECT_TRUE(
         describe(window->accountMenu()->menu()).contains(u"[x] <b>x</b>&&y — "_qs + img + u" (off)"_qs));
+    window->accountMenu()->menu()->grab(); // drawn, as a fetch would need
     window->accountMenu()->menu()->close();
     // Give a fetch every chance to arrive: rendering, the network thread, the event loop.
     qw->grabWindow();
