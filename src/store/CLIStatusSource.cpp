@@ -21,8 +21,13 @@ QCoro::Task<Result<InternalStatus>> CLIStatusSource::fetch() {
         co_return same;
     }
     Result<InternalStatus> decoded = decodeInternalStatus(output.value());
-    if (decoded)
+    // A snapshot of ordinary size only: holding tens of megabytes between polls to spare a decode
+    // would cost more than the decode.
+    constexpr qsizetype rememberUpTo = 1 << 20;
+    if (decoded && output.value().size() <= rememberUpTo)
         *last = LastDecoded{output.value(), decoded.value()};
+    else
+        last->reset();
     co_return decoded;
 }
 
