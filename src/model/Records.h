@@ -15,6 +15,7 @@ struct CLIInfo {
     std::optional<QString> currentVersion;
     std::optional<QString> latestVersion;
     std::optional<bool> updateAvailable;
+    friend bool operator==(const CLIInfo&, const CLIInfo&) = default;
 };
 
 struct Account {
@@ -22,6 +23,7 @@ struct Account {
     std::optional<QString> email;
     std::optional<QString> name;
     std::optional<QString> team;
+    friend bool operator==(const Account&, const Account&) = default;
 };
 
 struct Space {
@@ -37,6 +39,7 @@ struct Space {
     std::optional<QString> activityDetail;
     std::optional<QString> heartbeat;
     std::optional<QString> reported;
+    friend bool operator==(const Space&, const Space&) = default;
 };
 
 struct SpaceNode {
@@ -45,36 +48,43 @@ struct SpaceNode {
     std::optional<bool> online;
     std::optional<bool> registered;
     std::optional<QList<Space>> spaces;
+    friend bool operator==(const SpaceNode&, const SpaceNode&) = default;
 };
 
 struct SpacesSection {
     std::optional<QList<SpaceNode>> nodes;
+    friend bool operator==(const SpacesSection&, const SpacesSection&) = default;
 };
 
 struct Nodes {
     std::optional<std::int64_t> online;
     std::optional<std::int64_t> total;
+    friend bool operator==(const Nodes&, const Nodes&) = default;
 };
 
 struct Credits {
     std::optional<std::int64_t> creditsMicros;
     std::optional<QString> updated;
+    friend bool operator==(const Credits&, const Credits&) = default;
 };
 
 struct Usage {
     std::optional<std::int64_t> windowHours;
     std::optional<std::int64_t> costMicros;
     std::optional<std::int64_t> requestCount;
+    friend bool operator==(const Usage&, const Usage&) = default;
 };
 
 struct ByteCount {
     std::optional<std::int64_t> count;
     std::optional<std::int64_t> totalBytes;
+    friend bool operator==(const ByteCount&, const ByteCount&) = default;
 };
 
 struct DriveSection {
     std::optional<std::int64_t> fileCount;
     std::optional<std::int64_t> totalBytes;
+    friend bool operator==(const DriveSection&, const DriveSection&) = default;
 };
 
 struct Notification {
@@ -83,11 +93,13 @@ struct Notification {
     std::optional<QString> source;
     std::optional<QString> level;
     std::optional<QString> title;
+    friend bool operator==(const Notification&, const Notification&) = default;
 };
 
 struct Notifications {
     std::optional<std::int64_t> unread;
     std::optional<QList<Notification>> notifications;
+    friend bool operator==(const Notifications&, const Notifications&) = default;
 };
 
 struct StatusSectionError {
@@ -110,6 +122,7 @@ struct InternalStatus {
     std::optional<Notifications> notifications;
     std::optional<bool> partial;
     std::optional<QList<StatusSectionError>> errors;
+    friend bool operator==(const InternalStatus&, const InternalStatus&) = default;
 };
 
 // Records of the account commands.

@@ -106,15 +106,16 @@ QCoro::Task<> StatusStore::autoUpdateCLIIfDue() {
 
     if (!autoUpdateCLI() || m_isMaintaining || m_bootstrapTask)
         co_return;
+    // A stored time in the future blocks updates until it has passed. Asked before looking
+    // for the CLI, which searches the disk and would do so at every poll.
+    const double elapsed = nowSeconds() - m_deps.defaults->doubleValue(lastCliUpdateKey);
+    if (!(elapsed > autoUpdatePeriodSeconds))
+        co_return;
     const bool installed = co_await runner->isInstalled();
     if (!self || !installed)
         co_return;
     // Another maintenance may have begun while the lookup was awaited.
     if (m_isMaintaining || m_bootstrapTask)
-        co_return;
-    // A stored time in the future blocks updates until it has passed.
-    const double elapsed = nowSeconds() - m_deps.defaults->doubleValue(lastCliUpdateKey);
-    if (!(elapsed > autoUpdatePeriodSeconds))
         co_return;
 
     setIsMaintaining(true);

@@ -5,7 +5,10 @@
 
 #include <qcoro/qcorotask.h>
 
+#include <QByteArray>
+
 #include <memory>
+#include <optional>
 
 namespace tovi {
 
@@ -24,7 +27,15 @@ public:
     QCoro::Task<Result<InternalStatus>> fetch() override;
 
 private:
+    // The last output that decoded, and what it decoded to: the CLI prints the same snapshot
+    // poll after poll, and decoding it again would be most of an idle poll's work.
+    struct LastDecoded {
+        QByteArray output;
+        InternalStatus status;
+    };
+
     std::shared_ptr<CLICommandRunner> m_runner;
+    std::shared_ptr<std::optional<LastDecoded>> m_last = std::make_shared<std::optional<LastDecoded>>();
 };
 
 } // namespace tovi

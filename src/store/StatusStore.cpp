@@ -59,6 +59,9 @@ StatusStore& StatusStore::shared() {
 // ---- setters -----------------------------------------------------------------------------
 
 void StatusStore::setStatus(std::optional<InternalStatus> value) {
+    // Most polls read back the snapshot already shown; nobody needs to hear about it again.
+    if (m_status == value)
+        return;
     m_status = std::move(value);
     Q_EMIT statusChanged();
 }

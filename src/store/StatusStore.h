@@ -176,7 +176,7 @@ Q_SIGNALS:
     void keepAwakeUnavailableChanged();
 
 private:
-    // Setters that notify only on a changed value (status and profiles on every assignment).
+    // Setters that notify only on a changed value (profiles on every assignment).
     void setStatus(std::optional<InternalStatus> value);
     void setLastError(std::optional<QString> value);
     void setLastUpdated(std::optional<QDateTime> value);

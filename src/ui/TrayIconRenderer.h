@@ -12,7 +12,7 @@ namespace tovi {
 class StatusStore;
 
 // Keeps the tray icon current: draws it again only when what it shows has changed, since
-// the store republishes its snapshot on every poll.
+// most changes to the snapshot (a name, a count) leave the icon as it was.
 class TrayIconRenderer : public QObject {
     Q_OBJECT
     Q_PROPERTY(bool dark READ dark WRITE setDark NOTIFY darkChanged)
