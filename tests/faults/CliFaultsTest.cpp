@@ -65,11 +65,12 @@ Arrange script(const char* body) {
     return [body](FaultSandbox& box) { box.installScriptCli(QByteArray(body)); };
 }
 
-// A sandbox, prepared by `before`, with a store and its window that count snapshots.
+// A sandbox, prepared by `before`, with a store and its window that count the snapshots read (each
+// one stamps its time; the same snapshot again notifies no view).
 struct Launched {
     explicit Launched(StatusStoreDependencies deps = {}, const Arrange& before = {})
         : store((before ? before(box) : void(), box.makeStore(std::move(deps)))) {
-        QObject::connect(store.get(), &StatusStore::statusChanged, [this] { ++snapshots; });
+        QObject::connect(store.get(), &StatusStore::lastUpdatedChanged, [this] { ++snapshots; });
     }
     FaultSandbox box;
     std::unique_ptr<StatusStore> store;
