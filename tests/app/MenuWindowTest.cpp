@@ -1,6 +1,7 @@
 #include "app/MenuWindow.h"
 #include "app/AccountMenu.h"
 #include "model/Decoding.h"
+#include "store/CLICommands.h"
 #include "support/FakeAppUpdater.h"
 #include "support/FakeDependencies.h"
 #include "ui/MenuViewModel.h"
@@ -261,13 +262,13 @@ TEST_F(MenuWindowTest, TheAccountMenuIsANativePopupBuiltFromTheViewModels) {
     actionNamed(popup, "R&&D — ann@rd.test")->trigger();
     settle();
     EXPECT_TRUE(actionNamed(popup, "Keep Computer Awake")->isChecked());
-    EXPECT_EQ(fakes.runner->count({u"account"_qs, u"profile"_qs, u"use"_qs, u"R&D"_qs}), 1);
+    EXPECT_EQ(fakes.runner->count(CLICommands::profileUse(u"R&D"_qs)), 1);
     QTest::keyClick(popup, Qt::Key_Escape);
     settle();
     EXPECT_FALSE(popup->isVisible() || window->window()->property("accountMenuOpen").toBool());
     EXPECT_TRUE(window->isVisible());
     // "Add account…" asks in a dialog of its own; its answer starts a sign-in.
-    auto gate = fakes.runner->gate({u"account"_qs, u"login"_qs});
+    auto gate = fakes.runner->gate(CLICommands::login({}).first(2));
     actionNamed(popup, "Add account…")->trigger();
     settle();
     QInputDialog* prompt = window->accountMenu()->prompt();

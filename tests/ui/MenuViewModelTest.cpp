@@ -116,8 +116,8 @@ TEST(MenuViewModel, SignedOutOffersSignInAndReopensOnlyAWebAddress) {
     EXPECT_FALSE(f.account->showSignOut() || f.footer->showNotifications());
     f.body->createAccount();
     EXPECT_EQ(f.opened().value(0), QUrl(s("https://tovi.test/create-account")));
-    auto gate = f.deps.runner->gate({s("account"), s("claim")});
-    f.deps.runner->replyPrefix({s("account"), s("login")},
+    auto gate = f.deps.runner->gate(CLICommands::claim({}, {}).first(2));
+    f.deps.runner->replyPrefix(CLICommands::login({}).first(2),
                                FakeRunner::ok(R"({"token":"t","url":"https://tovi.test/approve/1"})"));
     f.body->signIn();
     ASSERT_TRUE(f.body->awaitingApproval());
