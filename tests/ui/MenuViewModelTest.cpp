@@ -250,6 +250,10 @@ TEST(MenuViewModel, SettingsShowTheStoreAndNoteWhatTheDesktopRefuses) {
     settings->setOpenAtLogin(true);
     settings->setSyncAgentHistory(true);
     EXPECT_TRUE(settings->openAtLogin() && settings->syncAgentHistory() && !settings->showMoveNote());
+    const qsizetype before = changed.count();
+    f.store.setLaunchAtLogin(false); // the store's own change, not the switch's: the switch follows
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(changed.count() > before && !settings->openAtLogin());
     *f.deps.location = AppLocation::temporary;
     EXPECT_TRUE(settings->showMoveNote());
     EXPECT_GE(changed.count(), 1);
