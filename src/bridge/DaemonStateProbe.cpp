@@ -1,5 +1,6 @@
 #include "bridge/DaemonStateProbe.h"
 
+#include "bridge/ExecutableLocator.h"
 #include "bridge/StrictUtf8.h"
 
 #include <QDir>
@@ -22,7 +23,7 @@ QByteArray pidFilePathBytes() {
     if (qEnvironmentVariableIsSet("TOVI_DIR"))
         stateDirectory = qgetenv("TOVI_DIR"); // used as given; empty means the working directory
     else
-        stateDirectory = QFile::encodeName(QDir::homePath()) + "/.tovi";
+        stateDirectory = homeDirectoryBytes() + "/.tovi";
 
     QByteArray path = stateDirectory;
     if (!path.isEmpty() && !path.endsWith('/'))

@@ -29,11 +29,6 @@ QByteArray ownExecutable() {
     return QFile::encodeName(QCoreApplication::applicationFilePath());
 }
 
-QByteArray homeBytes() {
-    const QByteArray home = qgetenv("HOME");
-    return home.isEmpty() ? QFile::encodeName(QDir::homePath()) : home;
-}
-
 // A file of the same name beside the executable can be the executable itself (a hard
 // link, a symbolic link, or the same name in another letter case on a case-insensitive
 // mount). Only file identity tells: comparing names would either run the application
@@ -63,26 +58,38 @@ bool isExecutableFile(const QByteArray& path) {
 
 } // namespace
 
+QByteArray homeDirectoryBytes() {
+    const QByteArray home = qgetenv("HOME");
+    return home.isEmpty() ? QFile::encodeName(QDir::homePath()) : home;
+}
+
 std::optional<QByteArray> ExecutableLocator::locateNative() const {
-    const QByteArray self =
-        applicationExecutable ? QFile::encodeName(*applicationExecutable) : ownExecutable();
+    // The application's own path cannot change while it runs; the kernel is asked once.
+    static const QByteArray running = ownExecutable();
+    const QByteArray self = applicationExecutable ? QFile::encodeName(*applicationExecutable) : running;
     if (auto bundled = bundledCandidate(self))
         return bundled;
 
-    QList<QByteArray> candidates;
-    for (const QString& candidate : systemCandidates)
-        candidates << QFile::encodeName(candidate);
-    candidates << (homeDirectory ? QFile::encodeName(*homeDirectory) : homeBytes()) +
-                      QFile::encodeName(homeCandidateSuffix());
-    for (const QString& candidate : packageManagerCandidates)
-        candidates << QFile::encodeName(candidate);
-    for (const QByteArray& directory : (searchPath ? *searchPath : qgetenv("PATH")).split(':')) {
-        if (directory.startsWith('/'))
-            candidates << directory + (directory.endsWith('/') ? "tovi" : "/tovi");
+    // Tried in order and built only as far as needed: the status poll asks at every refresh,
+    // and the per-user install usually answers long before the search path is split.
+    for (const QString& candidate : systemCandidates) {
+        if (QByteArray path = QFile::encodeName(candidate); isExecutableFile(path))
+            return path;
     }
-    for (const QByteArray& candidate : candidates) {
-        if (isExecutableFile(candidate))
-            return candidate;
+    if (QByteArray path = (homeDirectory ? QFile::encodeName(*homeDirectory) : homeDirectoryBytes()) +
+                          QFile::encodeName(homeCandidateSuffix());
+        isExecutableFile(path))
+        return path;
+    for (const QString& candidate : packageManagerCandidates) {
+        if (QByteArray path = QFile::encodeName(candidate); isExecutableFile(path))
+            return path;
+    }
+    for (const QByteArray& directory : (searchPath ? *searchPath : qgetenv("PATH")).split(':')) {
+        if (!directory.startsWith('/'))
+            continue;
+        if (QByteArray path = directory + (directory.endsWith('/') ? "tovi" : "/tovi");
+            isExecutableFile(path))
+            return path;
     }
     return std::nullopt;
 }

@@ -8,11 +8,15 @@
 
 namespace tovi {
 
+// $HOME as the file system's bytes (a home directory's name need not be valid UTF-8, and no
+// text round trip may change it); the account's entry when it is unset.
+QByteArray homeDirectoryBytes();
+
 // Finds the tovi executable. The defaults describe this machine; tests replace any part so
 // that the answer never depends on what happens to be installed.
 struct ExecutableLocator {
     // The running application's executable; "tovi" beside it is the first candidate.
-    // Unset: asked of the system at every lookup.
+    // Unset: the running executable, as the kernel names it.
     std::optional<QString> applicationExecutable;
     // Unset: $HOME at every lookup, as the bytes the file system uses (a home directory's
     // name need not be valid UTF-8, and no text round trip may change it).

@@ -103,7 +103,9 @@ struct Collected {
     bool timedOut = false;
 };
 
-void collect(QProcess* process, Collected& collected) {
+// Each stream is read when it reports data: the status poll runs a command every few seconds,
+// and asking the quiet stream too at every chunk is work for nothing.
+void collectOutput(QProcess* process, Collected& collected) {
     if (!collected.tooMuchOutput) {
         collected.standardOutput += process->readAllStandardOutput();
         if (collected.standardOutput.size() > ProcessCLICommandRunner::standardOutputLimit) {
@@ -115,11 +117,19 @@ void collect(QProcess* process, Collected& collected) {
     } else {
         process->readAllStandardOutput();
     }
+}
+
+void collectError(QProcess* process, Collected& collected) {
     const QByteArray error = process->readAllStandardError();
     const qsizetype room = ProcessCLICommandRunner::standardErrorKept - collected.standardError.size();
     if (error.size() > room)
         collected.standardErrorCut = true;
     collected.standardError += error.left(std::max<qsizetype>(0, room));
+}
+
+void collect(QProcess* process, Collected& collected) {
+    collectOutput(process, collected);
+    collectError(process, collected);
 }
 
 } // namespace
@@ -182,9 +192,9 @@ ProcessCLICommandRunner::execute(QByteArray program, QStringList arguments,
     auto collected = std::make_shared<Collected>();
     QProcess* child = process.get();
     QObject::connect(child, &QProcess::readyReadStandardOutput, child,
-                     [child, collected] { collect(child, *collected); });
+                     [child, collected] { collectOutput(child, *collected); });
     QObject::connect(child, &QProcess::readyReadStandardError, child,
-                     [child, collected] { collect(child, *collected); });
+                     [child, collected] { collectError(child, *collected); });
     if (timeLimit) {
         auto* timer = new QTimer(child);
         timer->setSingleShot(true);

@@ -15,16 +15,8 @@ namespace tovi {
 
 namespace {
 
-struct FdCloser {
-    int fd = -1;
-    ~FdCloser() {
-        if (fd >= 0)
-            ::close(fd);
-    }
-};
-
 // Resumes the sleeping coroutine when the timer descriptor becomes readable. The
-// connection belongs to the notifier, which lives in the coroutine frame, so a sleep
+// connection belongs to the notifier, which the sleep holds with its timer, so a sleep
 // whose coroutine is destroyed early leaves nothing behind.
 struct ReadableAwaiter {
     QSocketNotifier* notifier;
@@ -43,8 +35,27 @@ struct ReadableAwaiter {
 
 } // namespace
 
+struct BoottimeClock::Timer {
+    int fd;
+    std::unique_ptr<QSocketNotifier> notifier;
+
+    explicit Timer(int descriptor)
+        : fd(descriptor)
+        , notifier(std::make_unique<QSocketNotifier>(descriptor, QSocketNotifier::Read)) {
+        notifier->setEnabled(false);
+    }
+    ~Timer() {
+        notifier.reset();
+        ::close(fd);
+    }
+    // For a timer that may be inside its notifier's own signal: the event loop deletes the
+    // notifier; a disabled notifier no longer watches the descriptor, which closes now.
+    static void discard(std::unique_ptr<Timer> timer) { timer->notifier.release()->deleteLater(); }
+};
+
 BoottimeClock::BoottimeClock(TimerFactory makeTimer)
-    : m_makeTimer(std::move(makeTimer)) {
+    : m_makeTimer(std::move(makeTimer))
+    , m_spare(std::make_shared<std::unique_ptr<Timer>>()) {
     if (!m_makeTimer)
         m_makeTimer = [] { return ::timerfd_create(CLOCK_BOOTTIME, TFD_CLOEXEC | TFD_NONBLOCK); };
 }
@@ -57,10 +68,16 @@ QCoro::Task<> BoottimeClock::sleepFor(std::chrono::milliseconds duration) {
     if (duration.count() <= 0)
         co_return;
 
-    FdCloser timer{m_makeTimer()};
-    if (timer.fd < 0) {
-        co_await QCoro::sleepFor(duration);
-        co_return;
+    // The clock may be gone when the sleep ends; the timer is then not kept.
+    const std::weak_ptr<std::unique_ptr<Timer>> spare = m_spare;
+    std::unique_ptr<Timer> timer = std::move(*m_spare);
+    if (!timer) {
+        const int fd = m_makeTimer();
+        if (fd < 0) {
+            co_await QCoro::sleepFor(duration);
+            co_return;
+        }
+        timer = std::make_unique<Timer>(fd);
     }
 
     timespec start{};
@@ -73,25 +90,26 @@ QCoro::Task<> BoottimeClock::sleepFor(std::chrono::milliseconds duration) {
     itimerspec spec{};
     spec.it_value.tv_sec = static_cast<time_t>(secs.count());
     spec.it_value.tv_nsec = static_cast<long>((total - secs).count());
-    if (::timerfd_settime(timer.fd, TFD_TIMER_ABSTIME, &spec, nullptr) != 0) {
+    if (::timerfd_settime(timer->fd, TFD_TIMER_ABSTIME, &spec, nullptr) != 0) {
+        Timer::discard(std::move(timer));
         co_await QCoro::sleepFor(duration);
         co_return;
     }
 
-    auto notifier = std::make_unique<QSocketNotifier>(timer.fd, QSocketNotifier::Read);
-    notifier->setEnabled(false);
     for (;;) {
-        co_await ReadableAwaiter{notifier.get()};
+        co_await ReadableAwaiter{timer->notifier.get()};
         uint64_t expirations = 0;
-        const ssize_t n = ::read(timer.fd, &expirations, sizeof expirations);
+        const ssize_t n = ::read(timer->fd, &expirations, sizeof expirations);
         // EAGAIN means a spurious wake-up (or a clock change cancelled nothing); wait again.
         if (n == sizeof expirations && expirations > 0)
             break;
         if (n < 0 && errno != EAGAIN && errno != EINTR)
             break;
     }
-    // Still inside the notifier's own signal here: let the event loop delete it.
-    notifier.release()->deleteLater();
+    if (const auto kept = spare.lock(); kept && !*kept)
+        *kept = std::move(timer);
+    else
+        Timer::discard(std::move(timer));
 }
 
 } // namespace tovi

@@ -3,6 +3,7 @@
 #include "platform/Clock.h"
 
 #include <functional>
+#include <memory>
 
 namespace tovi {
 
@@ -23,7 +24,12 @@ public:
     QCoro::Task<> sleepFor(std::chrono::milliseconds duration) override;
 
 private:
+    struct Timer;
     TimerFactory m_makeTimer;
+    // The timer of the last sleep, kept for the next: the poll sleeps every few seconds, and
+    // making a descriptor and its notifier each time cost more than the wait itself. Shared
+    // with sleeps in progress, which may end after the clock.
+    std::shared_ptr<std::unique_ptr<Timer>> m_spare;
 };
 
 } // namespace tovi

@@ -235,22 +235,34 @@ TEST(QSettingsUserDefaults, ValuesSurviveARestartWithTheirTypesAndADamagedFileIs
     }
 }
 
-TEST(BoottimeClock, SleepsOnAbsoluteBoottimeDeadlinesEndInDeadlineOrderAndLeaveNoDescriptor) {
-    BoottimeClock clock;
+TEST(BoottimeClock, SleepsOnAbsoluteBoottimeDeadlinesEndInDeadlineOrderAndKeepOneDescriptor) {
     const auto before = timerfds();
-    EXPECT_TRUE(clock.sleepFor(-5s).isReady()) << "nothing to wait for: done before the loop runs";
-    std::vector<int> order;
-    QCoro::Task<> longer = sleepAndRecord(&clock, 150ms, &order);
-    auto during = timerfds();
-    for (const QString& fd : before.keys())
-        during.remove(fd);
-    ASSERT_EQ(during.size(), 1) << "the sleep waits on a timerfd";
-    // CLOCK_BOOTTIME (7), absolute deadline: a sleep spanning a suspend ends at once on resume.
-    EXPECT_TRUE(during.first().contains("clockid: 7"_L1) && during.first().contains("settime flags: 01"_L1))
-        << qPrintable(during.first());
-    QCoro::Task<> shorter = sleepAndRecord(&clock, 1ms, &order);
-    QCoro::waitFor(std::move(longer));
-    QCoro::waitFor(std::move(shorter));
-    EXPECT_EQ(order, (std::vector<int>{1, 150})) << "the later, shorter sleep ends first";
-    EXPECT_EQ(timerfds().keys(), before.keys()) << "each sleep closes its timer";
+    const auto added = [&before] {
+        auto now = timerfds();
+        for (const QString& fd : before.keys())
+            now.remove(fd);
+        return now;
+    };
+    {
+        BoottimeClock clock;
+        EXPECT_TRUE(clock.sleepFor(-5s).isReady()) << "nothing to wait for: done before the loop runs";
+        std::vector<int> order;
+        QCoro::Task<> longer = sleepAndRecord(&clock, 150ms, &order);
+        const auto during = added();
+        ASSERT_EQ(during.size(), 1) << "the sleep waits on a timerfd";
+        // CLOCK_BOOTTIME (7), absolute deadline: a sleep spanning a suspend ends at once on resume.
+        EXPECT_TRUE(during.first().contains("clockid: 7"_L1) &&
+                    during.first().contains("settime flags: 01"_L1))
+            << qPrintable(during.first());
+        QCoro::Task<> shorter = sleepAndRecord(&clock, 1ms, &order);
+        QCoro::waitFor(std::move(longer));
+        QCoro::waitFor(std::move(shorter));
+        EXPECT_EQ(order, (std::vector<int>{1, 150})) << "the later, shorter sleep ends first";
+        const auto kept = added();
+        EXPECT_EQ(kept.size(), 1) << "one timer is kept for the next sleep, the other closed";
+        QCoro::Task<> again = sleepAndRecord(&clock, 1ms, &order);
+        EXPECT_EQ(added().keys(), kept.keys()) << "the next sleep reuses the kept timer";
+        QCoro::waitFor(std::move(again));
+    }
+    EXPECT_EQ(timerfds().keys(), before.keys()) << "the clock closes its timer";
 }
