@@ -4,6 +4,10 @@
   sample SEED COUNT            the seeded sample, one mutant a line (tab-separated)
   apply SAMPLE ID              writes mutant ID of the sample file into its source file
   reach BUILD_DIR FILE         the test executables whose build includes FILE, one a line
+  follow SAMPLE                SAMPLE (written from an earlier source) with each mutant's line
+                               found again in today's source by its text, the nearest match
+                               to its old number; a mutant whose line is gone is left out and
+                               named on standard error
 
 Mutation sites are picked by regular expressions on code lines: comments, string and
 character literals are blanked out first, and preprocessor lines, assertions and logging are
@@ -212,6 +216,19 @@ def cmd_apply(sample_file, wanted):
     sys.exit(f"mutants: no mutant {wanted} in the sample")
 
 
+def cmd_follow(sample_file):
+    for row in open(sample_file, encoding="utf-8"):
+        fields = row.rstrip("\n").split("\t")
+        path, no, before = fields[1], int(fields[2]), unescape(fields[5])
+        lines = open(os.path.join(ROOT, path), encoding="utf-8").read().split("\n")
+        found = [i + 1 for i, line in enumerate(lines) if line == before]
+        if not found:
+            print(f"mutants: #{fields[0]} {path}:{no} is gone", file=sys.stderr)
+            continue
+        fields[2] = str(min(found, key=lambda n: abs(n - no)))
+        print("\t".join(fields))
+
+
 def parse_ninja(build_dir):
     graph, text = {}, open(os.path.join(build_dir, "build.ninja"), encoding="utf-8").read()
     for stmt in text.replace("$\n", " ").split("\n"):
@@ -256,5 +273,7 @@ if __name__ == "__main__":
         cmd_apply(args[0], args[1])
     elif cmd == "reach":
         cmd_reach(args[0], args[1])
+    elif cmd == "follow":
+        cmd_follow(args[0])
     else:
         sys.exit(__doc__)
