@@ -15,16 +15,17 @@ namespace tovi::faults {
 FaultSandbox::FaultSandbox() {
     if (!m_dir.isValid())
         return;
-    for (const char* dir : {"/.local/bin", "/.tovi", "/.config", "/.local/share"})
-        QDir().mkpath(home() + QLatin1String(dir));
+    QDir().mkpath(home() + u"/.local/bin"_qs);
     QDir().mkpath(m_dir.path() + u"/app"_qs);
-    m_env.emplace_back("HOME", QFile::encodeName(home()));
-    m_env.emplace_back("TOVI_DIR", QFile::encodeName(toviDir()));
-    for (const auto& [name, dir] : {std::pair{"XDG_CONFIG_HOME", "/.config"},
+    for (const auto& [name, dir] : {std::pair{"HOME", ""},
+                                    {"TOVI_DIR", "/.tovi"},
+                                    {"XDG_CONFIG_HOME", "/.config"},
                                     {"XDG_DATA_HOME", "/.local/share"},
                                     {"XDG_CACHE_HOME", "/.cache"},
-                                    {"XDG_STATE_HOME", "/.local/state"}})
+                                    {"XDG_STATE_HOME", "/.local/state"}}) {
+        QDir().mkpath(home() + QLatin1String(dir));
         m_env.emplace_back(name, QFile::encodeName(home() + QLatin1String(dir)));
+    }
     // Port 9 (discard) on loopback: nothing answers, nothing leaves the machine.
     m_env.emplace_back("TOVI_WEB_ORIGIN", QByteArray("http://127.0.0.1:9"));
     installSimCli();
@@ -35,8 +36,7 @@ FaultSandbox::~FaultSandbox() {
         m_server->kill();
         m_server->waitForFinished(-1);
     }
-    // A service a test started must not outlive it; the stand-in only signals its own service, and
-    // reads the pid file with a blocking read, so only over a regular file.
+    // A service a test started must not outlive it (the stand-in blocks reading a pid file that is no file).
     if (m_dir.isValid() && QFileInfo(pidFilePath()).isFile())
         sim({u"uninstall"_qs, u"service"_qs});
 }
@@ -44,9 +44,7 @@ FaultSandbox::~FaultSandbox() {
 int FaultSandbox::sim(const QStringList& arguments, QByteArray* output) {
     QProcess process;
     process.start(qEnvironmentVariable("TOVI_SIM"), arguments);
-    if (!process.waitForFinished(60000)) {
-        process.kill();
-        process.waitForFinished();
+    if (!process.waitForFinished(60000)) { // killed with `process`
         ADD_FAILURE() << "tovi-sim did not finish: " << arguments.join(u' ').toStdString();
         return -1;
     }
@@ -99,25 +97,14 @@ std::unique_ptr<StatusStore> FaultSandbox::makeStore(StatusStoreDependencies dep
     locator.systemCandidates.clear();
     locator.packageManagerCandidates.clear();
     locator.searchPath = QByteArray();
-    if (!deps.cliRunner)
-        deps.cliRunner = std::make_shared<ProcessCLICommandRunner>(locator);
-    if (!deps.defaults)
-        deps.defaults = std::make_shared<QSettingsUserDefaults>(settingsPath());
-    if (!deps.loginItem)
-        deps.loginItem = std::make_shared<XdgAutostartLoginItem>(home() + u"/.config"_qs, appExecutable());
-    if (!deps.browser)
-        deps.browser = m_browser;
-    if (!deps.appLocation)
-        deps.appLocation = [] { return AppLocation::elsewhere; };
+    deps.cliRunner = std::make_shared<ProcessCLICommandRunner>(locator);
+    deps.defaults = std::make_shared<QSettingsUserDefaults>(settingsPath());
+    deps.loginItem = std::make_shared<XdgAutostartLoginItem>(home() + u"/.config"_qs, appExecutable());
+    deps.browser = m_browser;
+    deps.appLocation = [] { return AppLocation::elsewhere; };
     if (deps.webOrigin.isEmpty())
         deps.webOrigin = u"http://127.0.0.1:9"_qs;
     return std::make_unique<StatusStore>(withLiveDependencies(std::move(deps)));
-}
-
-std::unique_ptr<FaultSandbox::Window> FaultSandbox::makeWindow(StatusStore& store) {
-    auto window = std::make_unique<Window>();
-    window->menu = std::make_unique<MenuViewModel>(&store, &window->updaterModel);
-    return window;
 }
 
 } // namespace tovi::faults

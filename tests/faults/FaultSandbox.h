@@ -27,7 +27,6 @@ public:
     FaultSandbox();
     ~FaultSandbox();
 
-    bool isValid() const { return m_dir.isValid(); }
     QString home() const { return m_dir.path() + u"/home"_qs; }
     QString toviDir() const { return home() + u"/.tovi"_qs; }
     QString settingsPath() const { return home() + u"/.config/Tovi/Tovi.conf"_qs; }
@@ -48,15 +47,17 @@ public:
     // Starts "tovi-sim serve --port 0" (stopped with the sandbox); its origin, or empty.
     QString serve();
 
-    // The store over every live dependency but the browser (a recorder: no test opens a real
-    // one) and a web origin that leads nowhere; members already set in `deps` are kept.
+    // The store over every live dependency but the browser (a recorder: no test opens a real one);
+    // the web origin and interval of `deps` are kept, an empty origin leads nowhere.
     std::unique_ptr<StatusStore> makeStore(StatusStoreDependencies deps = {});
+    // The window's view models over a store, with a fake software updater.
     struct Window {
+        explicit Window(StatusStore& store)
+            : menu(&store, &updaterModel) {}
         testing::FakeAppUpdater updater;
         UpdaterViewModel updaterModel{&updater};
-        std::unique_ptr<MenuViewModel> menu;
+        MenuViewModel menu;
     };
-    std::unique_ptr<Window> makeWindow(StatusStore& store);
 
 private:
     QTemporaryDir m_dir;

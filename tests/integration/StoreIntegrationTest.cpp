@@ -3,10 +3,8 @@
 #include "FaultSandbox.h"
 
 #include "model/Decoding.h"
-#include "platform/QSettingsUserDefaults.h"
 #include "store/CLICommands.h"
 
-#include <QFileInfo>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <gtest/gtest.h>
@@ -25,43 +23,17 @@ int decide(const QUrl& approvalPage, const char* decision) {
     return reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
 }
 
-std::unique_ptr<StatusStore> storeAt(FaultSandbox& box, const QString& webOrigin) {
-    StatusStoreDependencies deps;
-    deps.webOrigin = webOrigin;
-    return box.makeStore(std::move(deps));
-}
-
-TEST(StoreIntegration, FirstLaunchInstallsEverythingFromTheWebOrigin) {
-    FaultSandbox box;
-    box.removeCli();
-    const auto lastUpdate = [&] {
-        return QSettingsUserDefaults(box.settingsPath()).doubleValue(u"lastCliUpdate"_qs);
-    };
-    // No script at that address: the download's failure is the task's, with curl's words.
-    const QString origin = box.serve();
-    std::unique_ptr<StatusStore> s = storeAt(box, origin + u"/missing"_qs);
-    QCoro::waitFor(TaskHandle::wait(s->startBootstrap()));
-    EXPECT_TRUE(s->bootstrapState().message.contains(u"curl: (22)"_qs))
-        << s->bootstrapState().message.toStdString();
-    EXPECT_EQ(lastUpdate(), 0.0);
-    s = storeAt(box, origin);
-    QCoro::waitFor(TaskHandle::wait(s->startBootstrap()));
-    EXPECT_EQ(s->bootstrapState(), BootstrapState::idle());
-    EXPECT_TRUE(QFileInfo(box.homeCliPath()).isExecutable());
-    EXPECT_GT(lastUpdate(), 0);
-    EXPECT_TRUE(s->daemonState().running);
-    EXPECT_TRUE(s->status().has_value());
-}
-
 // The product path of a sign-in, with the stand-in's approval page instead of a browser.
 TEST(StoreIntegration, SignInThroughTheApprovalPage) {
     FaultSandbox box;
-    std::unique_ptr<StatusStore> s = storeAt(box, box.serve());
-    std::unique_ptr<FaultSandbox::Window> window = box.makeWindow(*s);
+    StatusStoreDependencies deps;
+    deps.webOrigin = box.serve();
+    std::unique_ptr<StatusStore> s = box.makeStore(std::move(deps));
+    FaultSandbox::Window window(*s);
     const auto awaiting = [&] { return s->signInPhase().kind == SignInPhase::Kind::awaitingApproval; };
     s->startSignIn(u"lab"_qs);
     ASSERT_TRUE(spinUntil(awaiting)) << s->signInError().value_or(QString()).toStdString();
-    EXPECT_EQ(window->menu->body()->approvalUrl(), s->signInPhase().url);
+    EXPECT_EQ(window.menu.body()->approvalUrl(), s->signInPhase().url);
     EXPECT_EQ(decide(QUrl(s->signInPhase().url), "approve"), 200);
     ASSERT_TRUE(spinUntil([&] { return !s->signInTask(); }));
     EXPECT_FALSE(s->signInError());
@@ -72,30 +44,6 @@ TEST(StoreIntegration, SignInThroughTheApprovalPage) {
     EXPECT_EQ(decide(QUrl(s->signInPhase().url), "reject"), 200);
     ASSERT_TRUE(spinUntil([&] { return !s->signInTask(); }));
     EXPECT_EQ(s->signInError(), u"Sign-in was cancelled."_qs);
-}
-
-TEST(StoreIntegration, HistorySettingReachesEveryProfile) {
-    FaultSandbox box;
-    std::unique_ptr<StatusStore> s = box.makeStore();
-    const auto disabled = [&] {
-        QStringList out;
-        for (const QString& profile : {u"default"_qs, u"work"_qs, u"lab"_qs}) {
-            const QString key = u"profile.%1.memory_disabled"_qs.arg(profile);
-            QByteArray json;
-            box.sim(CLICommands::configGet(key), &json);
-            const Result<bool> value = StatusStore::readHistoryDisabled(json, key);
-            out << (value ? (value.value() ? u"yes"_qs : u"no"_qs) : value.error().description());
-        }
-        return out.join(u' ');
-    };
-    // Off: every listed profile and the pending one end up disabled.
-    QCoro::waitFor(s->awaitHistorySync({u"lab"_qs}));
-    EXPECT_FALSE(s->historySyncError());
-    EXPECT_EQ(disabled(), u"yes yes yes"_qs);
-    // On: the CLI's own profiles follow; a name passed once is not remembered.
-    s->setHistorySyncEnabled(true);
-    QCoro::waitFor(TaskHandle::wait(s->historySyncTask()));
-    EXPECT_EQ(disabled(), u"no no yes"_qs);
 }
 
 // Every catalogue command against the stand-in: a misspelt word or flag exits 2 there, and

@@ -29,12 +29,13 @@ TEST_F(StoreTest, RefreshKeepsTheLastGoodSnapshotAcrossFailures) {
         updated(&s, &StatusStore::lastUpdatedChanged), daemon(&s, &StatusStore::daemonStateChanged),
         refreshing(&s, &StatusStore::isRefreshingChanged), team(&s, &StatusStore::teamIdChanged);
     const tovi::test::LogCapture log;
+    const auto shown = [&] {
+        return std::tuple(s.status()->nodes->online, s.lastError().value_or(u"-"_qs), s.lastUpdated());
+    };
     QCoro::waitFor(s.refresh());
     QCoro::waitFor(s.refresh()); // the same snapshot at the same time
-    EXPECT_EQ(s.status()->nodes->online, 1);
-    EXPECT_FALSE(s.lastError());
     const QDateTime firstUpdate = fakes.clock->now();
-    EXPECT_EQ(s.lastUpdated(), firstUpdate);
+    EXPECT_EQ(shown(), std::tuple(1, u"-"_qs, firstUpdate));
     EXPECT_EQ(s.daemonState(), DaemonState::stopped());
     EXPECT_FALSE(s.isRefreshing());
     EXPECT_EQ(std::tuple(status.count(), updated.count(), refreshing.count(), team.count(), error.count()),
@@ -43,14 +44,11 @@ TEST_F(StoreTest, RefreshKeepsTheLastGoodSnapshotAcrossFailures) {
     fakes.clock->advance(5s);
     fakes.setDaemon(DaemonState::makeRunning(99));
     QCoro::waitFor(s.refresh());
-    EXPECT_EQ(s.lastError(), u"tovi exited with code 2: boom"_qs);
-    EXPECT_EQ(s.status()->nodes->online, 1);
-    EXPECT_EQ(s.lastUpdated(), firstUpdate);
+    EXPECT_EQ(shown(), std::tuple(1, u"tovi exited with code 2: boom"_qs, firstUpdate));
     EXPECT_EQ(s.daemonState(), DaemonState::makeRunning(99));
     QCoro::waitFor(s.refresh());
     QCoro::waitFor(s.refresh());
-    EXPECT_EQ(s.lastError(), u"nodes.online: expected an integer"_qs);
-    EXPECT_EQ(s.status()->nodes->online, 1);
+    EXPECT_EQ(shown(), std::tuple(1, u"nodes.online: expected an integer"_qs, firstUpdate));
     EXPECT_EQ(std::tuple(status.count(), updated.count(), error.count(), daemon.count()),
               std::tuple(1, 1, 2, 1));
     // A partial snapshot is a success, stored whole; one warning as failures begin, one as they end.
@@ -61,11 +59,9 @@ TEST_F(StoreTest, RefreshKeepsTheLastGoodSnapshotAcrossFailures) {
               (QStringList{u"tovi.store warning: tovi status fails: tovi exited with code 2: boom"_qs,
                            u"tovi.store warning: the tovi service stopped running"_qs,
                            u"tovi.store warning: tovi status works again"_qs}));
-    EXPECT_FALSE(s.lastError());
-    EXPECT_EQ(s.status()->nodes->online, 7);
-    EXPECT_EQ(s.status()->partial, true);
-    EXPECT_EQ(s.status()->errors->size(), 2);
-    EXPECT_EQ(s.lastUpdated(), fakes.clock->now());
+    EXPECT_EQ(shown(), std::tuple(7, u"-"_qs, fakes.clock->now()));
+    EXPECT_EQ(std::pair(s.status()->partial, s.status()->errors->size()),
+              std::pair(std::optional(true), qsizetype(2)));
     EXPECT_EQ(daemon.count(), 2);
 }
 
@@ -86,13 +82,6 @@ TEST_F(StoreTest, TeamLookupRunsUnlessSignedOutOrKnown) {
     EXPECT_EQ(lookupsAfterRefresh(), 2); // still unknown
     EXPECT_EQ(s.teamId(), u"t-9"_qs);
     EXPECT_EQ(lookupsAfterRefresh(), 2); // known
-    // A failed status run with no snapshot at all still looks the team up.
-    FakeDependencies other;
-    other.runner->reply(statusArguments(), FakeRunner::fail(3));
-    StatusStore fresh(other.make());
-    QCoro::waitFor(fresh.refresh());
-    EXPECT_EQ(other.runner->count(accountMeArguments()), 1);
-    EXPECT_EQ(fresh.teamId(), u"team-1"_qs);
 }
 
 // Overlapping refreshes join; the poll loop sleeps between passes and stretches rather than overlaps.
@@ -123,15 +112,14 @@ TEST_F(StoreTest, RefreshesJoinAndOnePollingLoopSleepsBetweenPasses) {
     fakes.clock->advance(1499ms);
     EXPECT_EQ(source.fetchCount(), 4);
     fakes.clock->advance(1ms);
-    EXPECT_EQ(source.fetchCount(), 5);
-    EXPECT_EQ(fakes.clock->sleepers(), 1);
+    const auto fetchesAndSleepers = [&] { return std::pair(source.fetchCount(), fakes.clock->sleepers()); };
+    EXPECT_EQ(fetchesAndSleepers(), std::pair(5, 1));
     gate = source.gate();
     fakes.clock->advance(1500ms);
     fakes.clock->advance(10s);
-    EXPECT_EQ(source.fetchCount(), 6);
-    EXPECT_EQ(fakes.clock->sleepers(), 0);
+    EXPECT_EQ(fetchesAndSleepers(), std::pair(6, 0));
     gate->open();
-    EXPECT_EQ(fakes.clock->sleepers(), 1);
+    EXPECT_EQ(fetchesAndSleepers(), std::pair(6, 1));
     // A refresh in flight when the store goes away finishes without touching it; the loop ends.
     gate = source.gate();
     QCoro::Task<> pending = s.refresh();
@@ -140,26 +128,22 @@ TEST_F(StoreTest, RefreshesJoinAndOnePollingLoopSleepsBetweenPasses) {
     QCoro::waitFor(pending);
     fakes.clock->releaseAll();
     EXPECT_TRUE(poll->isFinished());
-    EXPECT_EQ(source.fetchCount(), 7);
-    EXPECT_EQ(fakes.clock->sleepers(), 0);
+    EXPECT_EQ(fetchesAndSleepers(), std::pair(7, 0));
 }
 
 // Registered once, from an installed location only; the switch shows the platform's state.
 TEST_F(StoreTest, LoginItemIsRegisteredOnceAndTheSwitchShowsThePlatformsState) {
     const QString did = u"didRegisterLoginItem"_qs;
-    for (AppLocation where : {AppLocation::temporary, AppLocation::elsewhere}) {
-        *fakes.location = where;
-        makeStore().registerLoginItemOnFirstLaunch();
-        EXPECT_TRUE(fakes.loginItem->requests().isEmpty() && !fakes.defaults->contains(did));
-    }
+    *fakes.location = AppLocation::temporary;
+    makeStore().registerLoginItemOnFirstLaunch();
+    EXPECT_TRUE(fakes.loginItem->requests().isEmpty() && !fakes.defaults->contains(did));
     *fakes.location = AppLocation::applicationsFolder;
     StatusStore& s = makeStore();
     QSignalSpy changed(&s, &StatusStore::launchAtLoginEnabledChanged);
     s.registerLoginItemOnFirstLaunch();
     EXPECT_EQ(fakes.loginItem->requests(), QList<bool>{true});
-    EXPECT_TRUE(s.launchAtLoginEnabled());
-    EXPECT_EQ(changed.count(), 1);
-    EXPECT_EQ(fakes.defaults->boolValue(did), true);
+    EXPECT_EQ(std::tuple(s.launchAtLoginEnabled(), changed.count(), fakes.defaults->boolValue(did)),
+              std::tuple(true, 1, std::optional(true)));
     s.setLaunchAtLogin(false); // turned off by the user, it stays off at later launches
     makeStore().registerLoginItemOnFirstLaunch();
     EXPECT_EQ(fakes.loginItem->requests(), (QList<bool>{true, false}));
@@ -173,19 +157,19 @@ TEST_F(StoreTest, LoginItemIsRegisteredOnceAndTheSwitchShowsThePlatformsState) {
     EXPECT_FALSE(store().maintenanceMessage());
     // The switch refused: the message, and a notification so it springs back to off.
     QSignalSpy switched(&store(), &StatusStore::launchAtLoginEnabledChanged);
+    const auto shown = [&] {
+        return std::tuple(store().launchAtLoginEnabled(), store().maintenanceMessage().value_or(u"-"_qs),
+                          switched.count());
+    };
     store().setLaunchAtLogin(true);
-    EXPECT_EQ(store().maintenanceMessage(), u"read-only"_qs);
-    EXPECT_FALSE(store().launchAtLoginEnabled());
-    EXPECT_EQ(switched.count(), 1);
+    EXPECT_EQ(shown(), std::tuple(false, u"read-only"_qs, 1));
     fakes.loginItem->failWith(std::nullopt);
     store().setLaunchAtLogin(true); // success clears the message
-    EXPECT_FALSE(store().maintenanceMessage());
-    EXPECT_TRUE(store().launchAtLoginEnabled());
-    EXPECT_EQ(switched.count(), 2);
+    EXPECT_EQ(shown(), std::tuple(true, u"-"_qs, 2));
     fakes.loginItem->setNeedsApproval(true); // accepted but awaiting approval: off
     store().setLaunchAtLogin(false);
     store().setLaunchAtLogin(true);
-    EXPECT_FALSE(store().launchAtLoginEnabled() || store().maintenanceMessage());
+    EXPECT_EQ(shown(), std::tuple(false, u"-"_qs, 4));
     fakes.loginItem->setState(true);
     EXPECT_TRUE(makeStore().launchAtLoginEnabled());
 }
@@ -194,17 +178,15 @@ TEST_F(StoreTest, KeepAwakeHoldsAtMostOneAssertion) {
     StatusStore& s = makeStore();
     for (bool on : {true, true, false, false})
         s.applyKeepAwake(on);
-    EXPECT_EQ(fakes.keepAwake->begins(), 1);
-    EXPECT_EQ(fakes.keepAwake->ends(), 1);
+    EXPECT_EQ(std::pair(fakes.keepAwake->begins(), fakes.keepAwake->ends()), std::pair(1, 1));
     EXPECT_EQ(fakes.keepAwake->reasons(), QStringList{u"Keep computer awake (Tovi)"_qs});
     QSignalSpy changed(&s, &StatusStore::keepAwakeChanged);
-    s.setKeepAwake(true);
-    EXPECT_TRUE(s.keepAwake() && s.isKeepAwakeActive());
-    EXPECT_EQ(fakes.defaults->value(u"keepAwake"_qs), QVariant(true));
-    EXPECT_EQ(fakes.keepAwake->activeCount(), 1);
-    s.setKeepAwake(false);
-    EXPECT_FALSE(s.keepAwake());
-    EXPECT_EQ(fakes.keepAwake->activeCount(), 0);
+    for (bool on : {true, false}) {
+        s.setKeepAwake(on);
+        EXPECT_EQ(std::tuple(s.keepAwake(), s.isKeepAwakeActive(), fakes.keepAwake->activeCount()),
+                  std::tuple(on, on, on ? 1 : 0));
+        EXPECT_EQ(fakes.defaults->value(u"keepAwake"_qs), QVariant(on));
+    }
     EXPECT_EQ(changed.count(), 2);
 }
 
@@ -220,7 +202,6 @@ TEST_F(StoreTest, WebOriginComesFromTheEnvironmentOrTheBuild) {
     EXPECT_EQ(makeStore().serviceURL(u"/credits"_qs), QUrl(u"http://127.0.0.1:8123/credits"_qs));
     environment("");
     EXPECT_EQ(serviceWebOrigin(), builtIn);
-    EXPECT_FALSE(builtIn.endsWith(u'/'));
     fakes.webOrigin = u"https://staging.test/"_qs; // an injected origin wins over both
     EXPECT_EQ(makeStore().webOrigin(), u"https://staging.test"_qs);
     EXPECT_FALSE(store().maintenanceMessage());
@@ -238,6 +219,117 @@ TEST_F(StoreTest, WebOriginComesFromTheEnvironmentOrTheBuild) {
     }
     fakes.webOrigin = u"javascript:alert(1)"_qs;
     EXPECT_EQ(makeStore().webOrigin(), builtIn);
+}
+
+using HistorySyncTest = StoreTest;
+
+TEST_F(HistorySyncTest, ReadingTheStoredValue) {
+    const QString invalid = u"Couldn't read the tovi history setting for profile.work.memory_disabled."_qs;
+    const std::pair<const char*, QString> rows[] = {
+        {R"({"profile.work.memory_disabled":true})", u"true"_qs},
+        {R"({"profile.work.memory_disabled":"TRUE"})", u"true"_qs},
+        {R"({"profile.work.memory_disabled":""})", u"false"_qs},
+        {R"({"profile.work.memory_disabled":1})", u"true"_qs},
+        {R"({"profile.work.memory_disabled":2})", invalid},
+        {R"({"profile.work.memory_disabled":"yes"})", invalid},
+        {R"({"profile":{"work":{"memory_disabled":true}}})", invalid}, // not a nested path
+        {"{", invalid}};
+    for (const auto& [json, expected] : rows) {
+        const Result<bool> value = StatusStore::readHistoryDisabled(json, historyKey("work"));
+        EXPECT_EQ(value ? (value.value() ? u"true"_qs : u"false"_qs) : value.error().description(), expected)
+            << json;
+    }
+}
+
+TEST_F(HistorySyncTest, PassWritesOnlyProfilesThatDifferAndGoesOnAfterFailures) {
+    fakes.runner->reply(profileListArguments(),
+                        FakeRunner::ok(R"([{"name":"default"},{"name":"work"},{"name":"home"}])"));
+    fakes.config->insert(historyKey("default"), u"false"_qs); // already as wanted
+    fakes.config->insert(historyKey("work"), u"true"_qs);
+    StatusStore& s = makeStore();
+    // The first error a pass reports, "ok" when it reports none.
+    const auto pass = [&](bool enabled, const QStringList& pending) {
+        const Status outcome = awaitResult(s.syncHistoryPass(enabled, pending));
+        return outcome ? u"ok"_qs : outcome.error().description();
+    };
+    EXPECT_EQ(pass(true, {u"work"_qs, u"extra"_qs}), u"ok"_qs);
+    EXPECT_EQ(fakes.runner->runs(), (QList<QStringList>{profileListArguments(), get("default"), get("work"),
+                                                        set("work", "false"), get("home"), get("extra")}));
+    // Switched off: every profile flips the other way, once.
+    fakes.runner->clearRecords();
+    EXPECT_EQ(pass(false, {}), u"ok"_qs);
+    EXPECT_EQ(fakes.runner->count(set("x", "x").first(2)), 3);
+    EXPECT_EQ(fakes.runner->runs()[2], set("default", "true"));
+    // Failures: the pass goes on and reports the first one, the list's before any profile's.
+    fakes.runner->clearRecords();
+    fakes.config->clear();
+    fakes.runner->reply(profileListArguments(), FakeRunner::fail(5, u"list broke"_qs));
+    fakes.runner->reply(get("b"), FakeRunner::fail(6, u"get broke"_qs));
+    fakes.runner->reply(get("c"), FakeRunner::ok(R"({"profile.c.memory_disabled":null})"));
+    const QStringList pending{u"a"_qs, u"b"_qs, u"c"_qs};
+    EXPECT_EQ(pass(false, pending), u"tovi exited with code 5: list broke"_qs);
+    EXPECT_EQ(fakes.runner->runs(),
+              (QList<QStringList>{profileListArguments(), get("default"), set("default", "true"), get("a"),
+                                  set("a", "true"), get("b"), get("c")}));
+    fakes.runner->reply(profileListArguments(), FakeRunner::ok("[]"));
+    EXPECT_EQ(pass(false, pending), u"tovi exited with code 6: get broke"_qs);
+    // An undecodable list is reported and the pass still runs.
+    fakes.runner->reply(profileListArguments(), FakeRunner::ok(R"([{"nom":"x"}])"));
+    fakes.runner->clearRecords();
+    EXPECT_NE(pass(false, {}), u"ok"_qs);
+    EXPECT_EQ(fakes.runner->count(get("default")), 1);
+}
+
+TEST_F(HistorySyncTest, OneOperationTakesUpLaterChangesAndKeepsItsErrorUntilAPassSucceeds) {
+    StatusStore& s = makeStore();
+    auto gate = fakes.runner->gate(profileListArguments());
+    QSignalSpy applying(&s, &StatusStore::historySyncApplyingChanged);
+    s.setHistorySyncEnabled(true);
+    const TaskHandlePtr task = s.historySyncTask();
+    ASSERT_TRUE(task);
+    EXPECT_TRUE(s.historySyncApplying());
+    EXPECT_EQ(fakes.defaults->value(u"historySync"_qs), QVariant(true));
+    s.setHistorySyncEnabled(false);
+    EXPECT_EQ(s.historySyncTask(), task);
+    EXPECT_EQ(s.applyHistorySetting(), task);
+    // The pass ran with "on"; the switch now says off, so a second pass follows.
+    gate->open();
+    EXPECT_TRUE(task->isFinished());
+    EXPECT_EQ(fakes.runner->count(profileListArguments()), 2);
+    EXPECT_EQ(fakes.config->value(historyKey("default")), u"true"_qs);
+    EXPECT_FALSE(s.historySyncApplying() || s.historySyncTask());
+    EXPECT_EQ(applying.count(), 2);
+    // Names arriving during a pass get their own pass.
+    gate = fakes.runner->gate(profileListArguments());
+    fakes.runner->clearRecords();
+    const TaskHandlePtr named = s.applyHistorySetting();
+    QCoro::Task<> waiter = s.awaitHistorySync({u"late"_qs});
+    EXPECT_TRUE(s.pendingHistoryProfiles().contains(u"late"_qs));
+    gate->open();
+    QCoro::waitFor(waiter);
+    EXPECT_TRUE(named->isFinished());
+    EXPECT_EQ(fakes.runner->count(profileListArguments()), 2);
+    EXPECT_EQ(fakes.runner->count(get("late")), 1);
+    EXPECT_TRUE(s.pendingHistoryProfiles().isEmpty());
+    // A cancelled operation stops between passes even with work left.
+    gate = fakes.runner->gate(profileListArguments());
+    fakes.runner->clearRecords();
+    const TaskHandlePtr cancelled = s.applyHistorySetting();
+    s.awaitHistorySync({u"later"_qs});
+    cancelled->cancel();
+    gate->open();
+    EXPECT_TRUE(cancelled->isFinished());
+    EXPECT_EQ(fakes.runner->count(profileListArguments()), 1);
+    // A read error stays until a pass succeeds.
+    QSignalSpy errors(&s, &StatusStore::historySyncErrorChanged);
+    fakes.runner->reply(get("default"), FakeRunner::ok(R"({"profile.default.memory_disabled":2})"));
+    s.applyHistorySetting();
+    EXPECT_EQ(s.historySyncError(),
+              u"Couldn't read the tovi history setting for profile.default.memory_disabled."_qs);
+    fakes.runner->reply(get("default"), FakeRunner::ok(R"({"profile.default.memory_disabled":"true"})"));
+    s.applyHistorySetting();
+    EXPECT_FALSE(s.historySyncError());
+    EXPECT_EQ(errors.count(), 2);
 }
 
 TEST(DeveloperPollInterval, TakesOnlyAPositiveWholeNumberOfMilliseconds) {

@@ -28,12 +28,13 @@ protected:
         m_store.reset();
         fakes.releaseAll();
     }
-    // The first `words` of a catalogue command, to match every command of that family.
-    static QStringList head(const QStringList& command, qsizetype words) { return command.first(words); }
-    static QString historyKey(const QString& profile) {
-        return u"profile.%1.memory_disabled"_qs.arg(profile);
+    static QString historyKey(const char* profile) {
+        return u"profile.%1.memory_disabled"_qs.arg(QLatin1String(profile));
     }
-    static QStringList historyGet(const QString& profile) { return cli::configGet(historyKey(profile)); }
+    static QStringList get(const char* profile) { return cli::configGet(historyKey(profile)); }
+    static QStringList set(const char* profile, const char* value) {
+        return cli::configSet(historyKey(profile), QLatin1String(value));
+    }
     double nowSeconds() const { return fakes.clock->now().toMSecsSinceEpoch() / 1000.0; }
 
     FakeDependencies fakes;
