@@ -212,9 +212,8 @@ TEST(DBusKeepAwake, AsksTheInhibitorsInOrderAndLetsGoOfEachActivityOnItsOwn) {
             EXPECT_EQ(keepAwake.heldCount(), held.size());
             EXPECT_EQ(sorted(desktop.log.calls), sorted(list(row.calls) + list(row.calls)));
             EXPECT_EQ(desktop.released(), QStringList()) << "held while the switch is on";
-            keepAwake.endActivity(second);
-            keepAwake.endActivity(second);
-            keepAwake.endActivity(12345);
+            for (int token : {second, second, 12345})
+                keepAwake.endActivity(token);
             EXPECT_EQ(keepAwake.heldCount(), held.size() / 2);
             EXPECT_EQ(released(held.size() / 2), held.mid(1));
             keepAwake.endActivity(first);

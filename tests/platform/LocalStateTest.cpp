@@ -1,7 +1,8 @@
-// The platform's state outside any bus: the instance lock, the login item, the settings, the clock.
+// The platform outside any bus: the instance lock, the login item, settings, the clock, translations.
 #include "platform/BoottimeClock.h"
 #include "platform/InstanceLock.h"
 #include "platform/QSettingsUserDefaults.h"
+#include "platform/Translations.h"
 #include "platform/XdgAutostartLoginItem.h"
 #include "support/TestUtil.h"
 #include <QCoreApplication>
@@ -48,7 +49,6 @@ QCoro::Task<> sleepAndRecord(Clock* clock, std::chrono::milliseconds duration, s
 
 TEST(InstanceLock, OneCopyPerUserAcrossProcessesAndCrashesAndUnguardedWhenItCannotBeTaken) {
     QTemporaryDir temp;
-    ASSERT_TRUE(temp.isValid());
     const QString directory = temp.path() + u"/share/Tovi"_s;
     const mode_t previousMask = ::umask(022);
     InstanceLock lock(directory);
@@ -93,7 +93,6 @@ TEST(InstanceLock, OneCopyPerUserAcrossProcessesAndCrashesAndUnguardedWhenItCann
 
 TEST(XdgAutostartLoginItem, WritesAnEntryThatStartsExactlyTheExecutableAndReadsSkippedEntriesAsOff) {
     QTemporaryDir temp;
-    ASSERT_TRUE(temp.isValid());
     const QString config = temp.path() + u"/config"_s;
     XdgAutostartLoginItem item(config, u"/opt/Tovi/tovi-tray"_s);
     EXPECT_EQ(item.entryPath(), entryFile(config));
@@ -159,7 +158,6 @@ TEST(XdgAutostartLoginItem, WritesAnEntryThatStartsExactlyTheExecutableAndReadsS
 
 TEST(QSettingsUserDefaults, ValuesSurviveARestartWithTheirTypesAndADamagedFileIsSetAsideBeforeItIsRewritten) {
     QTemporaryDir temp;
-    ASSERT_TRUE(temp.isValid());
     const QString path = temp.path() + u"/Tovi.conf"_s;
     {
         QSettingsUserDefaults defaults(path);
@@ -232,4 +230,8 @@ TEST(BoottimeClock, SleepsOnAbsoluteBoottimeDeadlinesEndInDeadlineOrderAndLeaveN
     QCoro::waitFor(std::move(shorter));
     EXPECT_EQ(order, (std::vector<int>{1, 150})) << "the later, shorter sleep ends first";
     EXPECT_EQ(timerfds().keys(), before.keys()) << "each sleep closes its timer";
+}
+
+TEST(Translations, ALocaleWithoutAFileOfItsOwnKeepsTheEnglishTexts) {
+    EXPECT_FALSE(installTranslations(QLocale(u"eo"_s)));
 }
