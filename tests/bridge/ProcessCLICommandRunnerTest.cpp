@@ -2,18 +2,14 @@
 #include "bridge/ChildDescriptors.h"
 #include "support/LogCapture.h"
 #include "support/TestUtil.h"
-
 #include <QCoreApplication>
 #include <QDir>
-#include <QFile>
 #include <QRegularExpression>
 #include <QSet>
 #include <QTemporaryDir>
-#include <gtest/gtest.h>
-
 #include <cstring>
-
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <unistd.h>
 
 using namespace tovi;
@@ -25,24 +21,14 @@ class RunnerTest : public ::testing::Test {
 protected:
     // Children inherit the environment; a login shell must read our profile, not the user's.
     void SetUp() override { ASSERT_TRUE(QDir().mkpath(at("home"))); }
-
     QString at(const char* path) const { return m_root.filePath(QString::fromUtf8(path)); }
-    // The application lives in `bundle/`, so `bundle/tovi` is the CLI; the fixed candidates never exist.
-    ExecutableLocator locator() const {
-        ExecutableLocator locator;
-        locator.applicationExecutable = at("bundle/Tovi");
-        locator.homeDirectory = at("home");
-        locator.systemCandidates = QStringList{at("absent/tovi")};
-        locator.packageManagerCandidates = QStringList{};
-        locator.searchPath = QByteArray();
-        return locator;
-    }
+    // The application lives in `bundle/`, so `bundle/tovi` is the CLI, and there is no other candidate.
+    ExecutableLocator locator() const { return {at("bundle/Tovi"), at("home"), {}, {}, QByteArray()}; }
     void installCli(const QByteArray& body) const { writeScript(at("bundle/tovi"), body); }
     Result<QByteArray> run(QStringList arguments = {}) const {
         ProcessCLICommandRunner runner(locator());
         return awaitResult(runner.run(std::move(arguments)));
     }
-
     QTemporaryDir m_root;
     const ScopedEnv m_home{"HOME", QFile::encodeName(at("home"))};
 };
@@ -95,7 +81,6 @@ TEST_F(RunnerTest, ArgumentsEnvironmentAndWorkingDirectoryReachTheChildUnchanged
     ASSERT_TRUE(result.ok()) << result.error().description().toStdString();
     EXPECT_EQ(QString::fromUtf8(result.value()),
               u"[internal][a b][][*][$HOME;ls][--stdout-format=json][ünï\n2]\nmarked value\n"_qs + workDir);
-
     // The debug log names each run, without what follows an account subcommand (a claim token).
     const LogCapture log;
     ASSERT_TRUE(run({u"account"_qs, u"claim"_qs, u"tok-secret-9"_qs, u"--wait"_qs}).ok());
@@ -106,9 +91,8 @@ TEST_F(RunnerTest, ArgumentsEnvironmentAndWorkingDirectoryReachTheChildUnchanged
 }
 
 TEST_F(RunnerTest, MegabyteOnEachStreamCompletesAndOnlyAMegabyteOfStandardErrorIsKept) {
-    // Standard error is filled first: a runner that read standard output to its end before
-    // touching standard error would never finish. Of three megabytes of it, one is kept, cut
-    // back to the last whole character ("x" then two-byte characters: the cut falls inside one).
+    // Standard error comes first: reading standard output to its end before it would never finish.
+    // Of three megabytes, one is kept, cut back to a whole character ("x", then two-byte ones).
     installCli(
         "{ printf x; yes é | tr -d '\\n' | head -c 3145728; } >&2; head -c 1048576 /dev/zero | tr '\\0' o; "
         "exit ${1:-0}");
@@ -132,7 +116,6 @@ TEST_F(RunnerTest, ARunPastItsTimeLimitIsEndedAndFails) {
     const pid_t child = readFile(pidFile).trimmed().toInt();
     ASSERT_GT(child, 0);
     EXPECT_NE(::kill(child, 0), 0) << "the child still runs";
-
     // Within the limit nothing changes.
     installCli("printf quick");
     const Result<QByteArray> quick = awaitResult(runner.run({}, std::chrono::minutes(10)));
@@ -148,32 +131,24 @@ TEST_F(RunnerTest, FindsTheCliWhenItAppearsAndRunsShellLinesThroughALoginBash) {
     ASSERT_FALSE(missing.ok());
     EXPECT_EQ(missing.error().kind, Error::Kind::CliNotFound);
     EXPECT_EQ(missing.error().description(), u"Couldn't find the tovi CLI."_qs);
-
     // The shell needs no CLI.
     const Result<QByteArray> login =
         awaitResult(runner.runShell(u"printf '%s|%s' \"$TOVI_LOGIN_MARK\" \"$0\" | tr a-z A-Z"_qs));
     ASSERT_TRUE(login.ok()) << login.error().description().toStdString();
     EXPECT_EQ(login.value(), "FROM-PROFILE|/BIN/BASH");
     EXPECT_EQ(awaitResult(runner.runShell(u"exit 4"_qs)).error().code, 4);
-
     // Installed while the application runs: found by the next call.
     installCli("printf installed");
     EXPECT_TRUE(awaitResult(runner.isInstalled()));
     const Result<QByteArray> after = awaitResult(runner.run({}));
     ASSERT_TRUE(after.ok());
     EXPECT_EQ(after.value(), "installed");
-
     // A file the system cannot run fails to start with the system's message.
-    writeFile(at("bundle/tovi"),
-              QByteArray("\x7f"
-                         "ELFgarbage",
-                         10),
-              kExecutable);
+    writeFile(at("bundle/tovi"), "\177ELFgarbage", kExecutable);
     const Result<QByteArray> garbage = awaitResult(runner.run({}));
     ASSERT_FALSE(garbage.ok());
     EXPECT_EQ(garbage.error().kind, Error::Kind::ProcessStart);
     EXPECT_EQ(garbage.error().description(), QString::fromLocal8Bit(std::strerror(ENOEXEC)));
-
     // A CLI under a home whose name is not UTF-8 is found and runs.
     const QByteArray home = QFile::encodeName(m_root.path()) + "/h\xe9me";
     writeNativeScript(home + "/.local/bin/tovi", "printf 'ran %s' \"$1\"");
@@ -198,53 +173,42 @@ TEST_F(RunnerTest, ChildSeesOnlyStandardDescriptors) {
     ASSERT_TRUE(qtFile.open(QIODevice::WriteOnly));
     installCli("exec /bin/ls -l /proc/self/fd");
     const Result<QByteArray> result = run();
-    for (int fd : {leakyFile, leakyPipe[0], leakyPipe[1]})
-        ::close(fd);
     ASSERT_TRUE(result.ok()) << result.error().description().toStdString();
-    QSet<int> seen;
-    static const QRegularExpression entry(QStringLiteral(R"((\d+) -> (.*)$)"));
-    static const QRegularExpression ownListing(QStringLiteral(R"(^/proc/\d+/fd$)"));
-    for (const QString& line : QString::fromUtf8(result.value()).split(QLatin1Char('\n'))) {
-        const QRegularExpressionMatch m = entry.match(line);
-        if (m.hasMatch() && !ownListing.match(m.captured(2)).hasMatch())
-            seen.insert(m.captured(1).toInt());
-    }
+    QSet<int> seen; // all but the listing's own descriptor of the directory
+    static const QRegularExpression entry(uR"((\d+) -> (?!/proc/\d+/fd$))"_qs,
+                                          QRegularExpression::MultilineOption);
+    for (const QRegularExpressionMatch& m : entry.globalMatch(QString::fromUtf8(result.value())))
+        seen.insert(m.captured(1).toInt());
     EXPECT_EQ(seen, (QSet<int>{0, 1, 2})) << result.value().toStdString();
-
     // Kernels before 5.11 take the listing path in the child; here it runs on the test process.
-    int pipeEnds[2];
-    ASSERT_EQ(::pipe(pipeEnds), 0);
     const int standardFlags[3] = {::fcntl(0, F_GETFD), ::fcntl(1, F_GETFD), ::fcntl(2, F_GETFD)};
     markDescriptorsCloseOnExecByListing();
-    EXPECT_TRUE(::fcntl(pipeEnds[0], F_GETFD) & FD_CLOEXEC);
-    EXPECT_TRUE(::fcntl(pipeEnds[1], F_GETFD) & FD_CLOEXEC);
+    for (int fd : {leakyFile, leakyPipe[0], leakyPipe[1]}) {
+        EXPECT_TRUE(::fcntl(fd, F_GETFD) & FD_CLOEXEC) << fd;
+        ::close(fd);
+    }
     for (int fd = 0; fd < 3; ++fd)
         EXPECT_EQ(::fcntl(fd, F_GETFD), standardFlags[fd]) << fd;
-    ::close(pipeEnds[0]);
-    ::close(pipeEnds[1]);
 }
 
 TEST_F(RunnerTest, RunOutlivesTheRunnerAndTheAwaitingTask) {
     const QString flags = at("flags");
     ASSERT_TRUE(QDir().mkpath(flags));
-    installCli("case \"$1\" in\n"
-               "  worker) for i in $(seq 600); do [ -e \"$2/go\" ] && { touch \"$2/done\"; exit 0; }; sleep "
-               "0.05; done; exit 1;;\n"
-               "  watcher) for i in $(seq 600); do [ -e \"$2/done\" ] && exit 0; sleep 0.05; done; exit 1;;\n"
-               "esac");
+    // Waits for the file named by $1 (go, or done), then leaves "done".
+    installCli(
+        R"(for i in $(seq 600); do [ -e "$2/$1" ] && { touch "$2/done"; exit 0; }; sleep 0.05; done; exit 1)");
     auto runner = std::make_shared<ProcessCLICommandRunner>(locator());
-    QCoro::Task<Result<QByteArray>> outlivesRunner = runner->run({u"worker"_qs, flags});
+    QCoro::Task<Result<QByteArray>> outlivesRunner = runner->run({u"go"_qs, flags});
     runner.reset();
     writeFile(flags + u"/go"_qs, "");
     const Result<QByteArray> first = awaitResult(std::move(outlivesRunner));
     ASSERT_TRUE(first.ok()) << first.error().description().toStdString();
-
     // The task is dropped while its child runs: the child must be left to finish.
     ASSERT_TRUE(QFile::remove(flags + u"/go"_qs) && QFile::remove(flags + u"/done"_qs));
     ProcessCLICommandRunner other(locator());
-    { QCoro::Task<Result<QByteArray>> dropped = other.run({u"worker"_qs, flags}); }
+    { QCoro::Task<Result<QByteArray>> dropped = other.run({u"go"_qs, flags}); }
     writeFile(flags + u"/go"_qs, "");
-    EXPECT_TRUE(awaitResult(other.run({u"watcher"_qs, flags})).ok())
+    EXPECT_TRUE(awaitResult(other.run({u"done"_qs, flags})).ok())
         << "the abandoned child did not run to its end";
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }

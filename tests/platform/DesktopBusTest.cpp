@@ -5,6 +5,7 @@
 #include <QDBusPendingCall>
 #include <QDBusVariant>
 #include <QGuiApplication>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <gtest/gtest.h>
 
@@ -68,47 +69,18 @@ TEST(ApplicationActivation, ASecondCopyBringsTheRunningOneForwardOrAsksItToQuit)
 
 namespace {
 
-// org.freedesktop.portal.Settings with one value, appearance/color-scheme.
+// org.freedesktop.portal.Settings with one value: appearance/color-scheme 1, dark.
 class FakePortalSettings : public QObject, protected QDBusContext {
     Q_OBJECT
     Q_CLASSINFO("D-Bus Interface", "org.freedesktop.portal.Settings")
-public:
-    FakePortalSettings(QDBusConnection bus, uint scheme)
-        : m_bus(bus)
-        , m_scheme(scheme) {
-        serve(bus, this, "/org/freedesktop/portal/desktop", "org.freedesktop.portal.Desktop");
-    }
-    void emitChange(const QString& keys, const QString& key, uint value) {
-        QDBusMessage signal = QDBusMessage::createSignal(
-            u"/org/freedesktop/portal/desktop"_s, u"org.freedesktop.portal.Settings"_s, u"SettingChanged"_s);
-        signal.setArguments({keys, key, QVariant::fromValue(QDBusVariant(value))});
-        m_bus.send(signal);
-    }
 public slots:
     // The real portal wraps the value twice on this (older) method.
     QDBusVariant Read(const QString& keys, const QString& key) {
         if (keys == u"org.freedesktop.appearance"_s && key == u"color-scheme"_s)
-            return QDBusVariant(QVariant::fromValue(QDBusVariant(m_scheme)));
+            return QDBusVariant(QVariant::fromValue(QDBusVariant(1u)));
         sendErrorReply(u"org.freedesktop.portal.Error.NotFound"_s, u"no such key"_s);
         return {};
     }
-
-private:
-    QDBusConnection m_bus;
-    uint m_scheme;
-};
-
-void setPalette(const QColor& window) {
-    QPalette palette = QGuiApplication::palette();
-    palette.setColor(QPalette::Window, window);
-    QGuiApplication::setPalette(palette);
-}
-
-// Restores the application palette however the test ends.
-struct PaletteGuard {
-    QPalette saved = QGuiApplication::palette();
-    PaletteGuard() { setPalette(Qt::white); }
-    ~PaletteGuard() { QGuiApplication::setPalette(saved); }
 };
 
 } // namespace
@@ -116,15 +88,19 @@ struct PaletteGuard {
 // Also run alone in a process (see CMakeLists.txt): the app subscribes before anything else there
 // used the D-Bus variant type, as at start-up, and before the portal is there.
 TEST(Appearance, ThePortalsPreferenceWinsOverThePaletteWhichDecidesOtherwise) {
-    PaletteGuard guard;
+    const auto restore =
+        qScopeGuard([saved = QGuiApplication::palette()] { QGuiApplication::setPalette(saved); });
+    QGuiApplication::setPalette(QPalette(Qt::white));
     PrivateBus bus;
     ASSERT_TRUE(bus.isRunning());
     const QDBusConnection appBus = bus.connect(u"app"_s);
     Appearance appearance(appBus);
     QSignalSpy changed(&appearance, &Appearance::changed);
-    FakePortalSettings portal(bus.connect(u"portal"_s), 1);
+    const QDBusConnection portalBus = bus.connect(u"portal"_s);
+    FakePortalSettings portal;
+    serve(portalBus, &portal, "/org/freedesktop/portal/desktop", "org.freedesktop.portal.Desktop");
     Appearance late(appBus);
-    EXPECT_TRUE(spinUntil([&] { return late.isDark(); })) << "read at start, 1 means dark";
+    EXPECT_TRUE(spinUntil([&] { return late.isDark(); })) << "read at start";
     // An action is a palette colour (#rrggbb) or a portal change "<namespace> <key> <value>".
     const struct {
         const char* action;
@@ -146,9 +122,15 @@ TEST(Appearance, ThePortalsPreferenceWinsOverThePaletteWhichDecidesOtherwise) {
         SCOPED_TRACE(step.action);
         const QStringList action = QString::fromLatin1(step.action).split(u' ');
         if (step.action[0] == '#')
-            setPalette(QColor(action[0]));
-        else if (action.size() == 3)
-            portal.emitChange(action[0], action[1], action[2].toUInt());
+            QGuiApplication::setPalette(QPalette(QColor(action[0])));
+        else {
+            QDBusMessage signal =
+                QDBusMessage::createSignal(u"/org/freedesktop/portal/desktop"_s,
+                                           u"org.freedesktop.portal.Settings"_s, u"SettingChanged"_s);
+            signal.setArguments(
+                {action[0], action[1], QVariant::fromValue(QDBusVariant(action[2].toUInt()))});
+            portalBus.send(signal);
+        }
         spinUntil([&] { return changed.count() >= step.changes; });
         // Signals arrive in order with replies: once a later call is answered, they have all come.
         QDBusPendingCall read = appBus.asyncCall(QDBusMessage::createMethodCall(

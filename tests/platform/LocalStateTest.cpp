@@ -1,7 +1,8 @@
-// The platform's state outside any bus: the instance lock, the login item, the settings, the clock.
+// The platform outside any bus: the instance lock, the login item, settings, the clock, translations.
 #include "platform/BoottimeClock.h"
 #include "platform/InstanceLock.h"
 #include "platform/QSettingsUserDefaults.h"
+#include "platform/Translations.h"
 #include "platform/XdgAutostartLoginItem.h"
 #include "support/TestUtil.h"
 #include <QCoreApplication>
@@ -23,13 +24,10 @@ using Outcome = InstanceLock::Outcome;
 
 namespace {
 
-QString entryFile(const QString& configDir) {
+const auto entryFile = [](const QString& configDir) {
     return configDir + u"/autostart/dev.tovi.Tovi.desktop"_s;
-}
-
-QStringList readLines(const QString& path) {
-    return QString::fromUtf8(readFile(path)).split(u'\n', Qt::SkipEmptyParts);
-}
+};
+const auto readLines = [](const QString& path) { return QString::fromUtf8(readFile(path)).split(u'\n'); };
 
 // Open timerfds of this process: descriptor -> its fdinfo text.
 QMap<QString, QString> timerfds() {
@@ -51,7 +49,6 @@ QCoro::Task<> sleepAndRecord(Clock* clock, std::chrono::milliseconds duration, s
 
 TEST(InstanceLock, OneCopyPerUserAcrossProcessesAndCrashesAndUnguardedWhenItCannotBeTaken) {
     QTemporaryDir temp;
-    ASSERT_TRUE(temp.isValid());
     const QString directory = temp.path() + u"/share/Tovi"_s;
     const mode_t previousMask = ::umask(022);
     InstanceLock lock(directory);
@@ -62,8 +59,7 @@ TEST(InstanceLock, OneCopyPerUserAcrossProcessesAndCrashesAndUnguardedWhenItCann
     ASSERT_GE(lock.lockFD(), 0);
     EXPECT_EQ(QFileInfo(lock.filePath()).size(), 0) << "missing parent directories are created";
     struct stat st {};
-    ASSERT_EQ(::stat(QFile::encodeName(lock.filePath()).constData(), &st), 0);
-    EXPECT_EQ(st.st_mode & 07777, 0644u);
+    EXPECT_TRUE(::fstat(lock.lockFD(), &st) == 0 && (st.st_mode & 07777) == 0644);
     // A CLI service started by the app must not inherit, and so keep, the lock.
     EXPECT_TRUE(::fcntl(lock.lockFD(), F_GETFD) & FD_CLOEXEC);
     EXPECT_EQ(::fcntl(lock.lockFD(), F_GETFL) & O_ACCMODE, O_RDWR);
@@ -95,16 +91,13 @@ TEST(InstanceLock, OneCopyPerUserAcrossProcessesAndCrashesAndUnguardedWhenItCann
         EXPECT_EQ(InstanceLock::outcomeOfLockFailure(error), Outcome::acquiredUnguarded) << error;
 }
 
-TEST(XdgAutostartLoginItem, TheEntryStartsExactlyTheExecutableAndEntriesTheSessionWouldSkipReadAsOff) {
+TEST(XdgAutostartLoginItem, WritesAnEntryThatStartsExactlyTheExecutableAndReadsSkippedEntriesAsOff) {
     QTemporaryDir temp;
-    ASSERT_TRUE(temp.isValid());
     const QString config = temp.path() + u"/config"_s;
     XdgAutostartLoginItem item(config, u"/opt/Tovi/tovi-tray"_s);
     EXPECT_EQ(item.entryPath(), entryFile(config));
     EXPECT_FALSE(item.isEnabled());
-    const Status enabled = item.setEnabled(true);
-    ASSERT_TRUE(enabled.ok()) << qPrintable(enabled.error().description());
-    EXPECT_TRUE(item.isEnabled());
+    ASSERT_TRUE(item.setEnabled(true).ok() && item.isEnabled());
     const QStringList lines = readLines(entryFile(config));
     EXPECT_EQ(lines.value(0), u"[Desktop Entry]"_s);
     for (const char* expected :
@@ -133,9 +126,7 @@ TEST(XdgAutostartLoginItem, TheEntryStartsExactlyTheExecutableAndEntriesTheSessi
              {"[Desktop Entry]\nHidden=false\n", true},
              {"[Desktop Entry]\nX-GNOME-Autostart-enabled=false\n", false},
              // Keys of other groups, and comments, say nothing about the entry itself.
-             {"[Desktop Entry]\nExec=x\n[Desktop Action "
-              "quit]\nHidden=true\nX-GNOME-Autostart-enabled=false\n",
-              true},
+             {"[Desktop Entry]\n[Desktop Action quit]\nHidden=true\nX-GNOME-Autostart-enabled=false\n", true},
              {"# Hidden=true\n[Desktop Entry]\nExec=x\n", true},
          }) {
         writeFile(entryFile(config), contents);
@@ -144,24 +135,17 @@ TEST(XdgAutostartLoginItem, TheEntryStartsExactlyTheExecutableAndEntriesTheSessi
     writeFile(entryFile(config), "[Desktop Entry]\nHidden=true\n");
     EXPECT_TRUE(item.setEnabled(true).ok() && item.isEnabled())
         << "switching on over a hidden entry revives it";
-}
-
-TEST(XdgAutostartLoginItem, DefaultsComeFromTheEnvironmentAndFailuresNameTheFile) {
-    QTemporaryDir temp;
-    ASSERT_TRUE(temp.isValid());
+    // Defaults from the environment; inside an AppImage the image must start, not its temporary mount.
     {
         const ScopedEnv config("XDG_CONFIG_HOME", QFile::encodeName(temp.path()));
         const ScopedEnv image("APPIMAGE", std::nullopt);
         EXPECT_EQ(XdgAutostartLoginItem().entryPath(), entryFile(temp.path()));
         EXPECT_EQ(XdgAutostartLoginItem::defaultExecutablePath(), QCoreApplication::applicationFilePath());
     }
-    {
-        // Inside an AppImage the image is what must start, not its temporary mount.
-        const ScopedEnv image("APPIMAGE", QByteArray("/home/u/Tovi.AppImage"));
-        EXPECT_EQ(XdgAutostartLoginItem::defaultExecutablePath(), u"/home/u/Tovi.AppImage"_s);
-    }
+    const ScopedEnv image("APPIMAGE", QByteArray("/home/u/Tovi.AppImage"));
+    EXPECT_EQ(XdgAutostartLoginItem::defaultExecutablePath(), u"/home/u/Tovi.AppImage"_s);
     // The config directory is a regular file: nothing can be created beneath it.
-    const QString blocker = temp.path() + u"/config"_s;
+    const QString blocker = temp.path() + u"/blocker"_s;
     writeFile(blocker, "not a directory");
     XdgAutostartLoginItem blocked(blocker, u"/usr/bin/tovi-tray"_s);
     const Status on = blocked.setEnabled(true);
@@ -174,7 +158,6 @@ TEST(XdgAutostartLoginItem, DefaultsComeFromTheEnvironmentAndFailuresNameTheFile
 
 TEST(QSettingsUserDefaults, ValuesSurviveARestartWithTheirTypesAndADamagedFileIsSetAsideBeforeItIsRewritten) {
     QTemporaryDir temp;
-    ASSERT_TRUE(temp.isValid());
     const QString path = temp.path() + u"/Tovi.conf"_s;
     {
         QSettingsUserDefaults defaults(path);
@@ -194,23 +177,19 @@ TEST(QSettingsUserDefaults, ValuesSurviveARestartWithTheirTypesAndADamagedFileIs
     EXPECT_EQ(reopened.boolValue(u"didRegisterLoginItem"_s), true);
     EXPECT_EQ(reopened.boolValue(u"keepAwake"_s), false);
     EXPECT_EQ(reopened.doubleValue(u"lastCliUpdate"_s), 1700000000.25);
-    // Only true and false are booleans, the rest stays readable raw; the user's choices around an
-    // unterminated section header are kept.
+    // Only true and false are booleans, the rest reads raw; choices around a broken header are kept.
     const QByteArray original =
         "[General]\ndidRegisterLoginItem=true\nkeepAwake=yes\nhistorySync=1\n"
         "autoUpdateCLI=TRUE\nlastCliUpdate=soon\n[updater\nx=1\n[updater]\nauto=false\n";
     writeFile(path, original);
-    const auto expectChoices = [](const QSettingsUserDefaults& defaults) {
-        EXPECT_EQ(defaults.boolValue(u"didRegisterLoginItem"_s), true);
-        EXPECT_EQ(defaults.boolValue(u"updater/auto"_s), false);
-        for (const QString& key : {u"keepAwake"_s, u"historySync"_s, u"autoUpdateCLI"_s})
-            EXPECT_EQ(defaults.boolValue(key), std::nullopt) << key.toStdString();
-        EXPECT_EQ(defaults.doubleValue(u"lastCliUpdate"_s), 0.0);
-        EXPECT_EQ(defaults.value(u"keepAwake"_s).toString(), u"yes"_s);
-    };
     {
         QSettingsUserDefaults damaged(path);
-        expectChoices(damaged);
+        EXPECT_EQ(damaged.boolValue(u"didRegisterLoginItem"_s), true);
+        EXPECT_EQ(damaged.boolValue(u"updater/auto"_s), false);
+        for (const QString& key : {u"keepAwake"_s, u"historySync"_s, u"autoUpdateCLI"_s})
+            EXPECT_EQ(damaged.boolValue(key), std::nullopt) << key.toStdString();
+        EXPECT_EQ(damaged.doubleValue(u"lastCliUpdate"_s), 0.0);
+        EXPECT_EQ(damaged.value(u"keepAwake"_s).toString(), u"yes"_s);
         ASSERT_TRUE(damaged.notice().has_value());
         EXPECT_TRUE(damaged.notice()->contains(damaged.damagedCopyPath())) << damaged.notice()->toStdString();
         EXPECT_EQ(readFile(damaged.damagedCopyPath()), original);
@@ -221,18 +200,16 @@ TEST(QSettingsUserDefaults, ValuesSurviveARestartWithTheirTypesAndADamagedFileIs
     EXPECT_EQ(rewritten.boolValue(u"historySync"_s), true);
     EXPECT_EQ(rewritten.boolValue(u"updater/auto"_s), false);
     EXPECT_EQ(readFile(rewritten.damagedCopyPath()), original) << "the copy was replaced by the clean file";
-    // A directory where the file should be (root ignores permission bits, not this): the write says
-    // so and holds for this run.
-    ASSERT_TRUE(QDir().mkpath(temp.path() + u"/blocked.conf"_s));
-    for (const QString& blocked : {temp.path() + u"/blocked.conf"_s}) {
-        QSettingsUserDefaults unwritable(blocked);
-        EXPECT_FALSE(unwritable.value(u"keepAwake"_s).isValid());
-        const Status first = unwritable.setValue(u"keepAwake"_s, true);
-        ASSERT_FALSE(first.ok());
-        EXPECT_EQ(first.error().description(), u"Couldn't save Tovi's settings to "_s + blocked + u'.');
-        EXPECT_FALSE(unwritable.setValue(u"historySync"_s, true).ok()) << "a later write passed for saved";
-        EXPECT_EQ(unwritable.boolValue(u"keepAwake"_s), true);
-    }
+    // A directory where the file belongs (unlike permission bits, root too): the value holds for this run.
+    const QString blocked = temp.path() + u"/blocked.conf"_s;
+    ASSERT_TRUE(QDir().mkpath(blocked));
+    QSettingsUserDefaults unwritable(blocked);
+    EXPECT_FALSE(unwritable.value(u"keepAwake"_s).isValid());
+    const Status first = unwritable.setValue(u"keepAwake"_s, true);
+    ASSERT_FALSE(first.ok());
+    EXPECT_EQ(first.error().description(), u"Couldn't save Tovi's settings to "_s + blocked + u'.');
+    EXPECT_FALSE(unwritable.setValue(u"historySync"_s, true).ok()) << "a later write passed for saved";
+    EXPECT_EQ(unwritable.boolValue(u"keepAwake"_s), true);
 }
 
 TEST(BoottimeClock, SleepsOnAbsoluteBoottimeDeadlinesEndInDeadlineOrderAndKeepOneDescriptor) {
@@ -265,4 +242,8 @@ TEST(BoottimeClock, SleepsOnAbsoluteBoottimeDeadlinesEndInDeadlineOrderAndKeepOn
         QCoro::waitFor(std::move(again));
     }
     EXPECT_EQ(timerfds().keys(), before.keys()) << "the clock closes its timer";
+}
+
+TEST(Translations, ALocaleWithoutAFileOfItsOwnKeepsTheEnglishTexts) {
+    EXPECT_FALSE(installTranslations(QLocale(u"eo"_s)));
 }

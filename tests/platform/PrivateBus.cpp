@@ -4,16 +4,13 @@ namespace tovi::test {
 
 PrivateBus::PrivateBus() {
     // No service directories: nothing on this bus may be auto-started from the system.
-    const QString config = m_dir.path() + QStringLiteral("/bus.conf");
-    writeFile(config, QStringLiteral("<busconfig><type>session</type><listen>unix:dir=%1</listen>"
-                                     "<auth>EXTERNAL</auth><policy context=\"default\"><allow "
-                                     "send_destination=\"*\" eavesdrop=\"true\"/><allow "
-                                     "eavesdrop=\"true\"/><allow own=\"*\"/></policy></busconfig>\n")
-                          .arg(m_dir.path())
-                          .toUtf8());
-    m_daemon.start(QStringLiteral("dbus-daemon"),
-                   {QStringLiteral("--config-file=") + config, QStringLiteral("--print-address"),
-                    QStringLiteral("--nofork")});
+    const QString config = m_dir.filePath(u"bus.conf"_s);
+    writeFile(config,
+              u"<busconfig><type>session</type><listen>unix:dir=%1</listen><auth>EXTERNAL</auth>"
+              "<policy context=\"default\"><allow send_destination=\"*\" eavesdrop=\"true\"/>"
+              "<allow eavesdrop=\"true\"/><allow own=\"*\"/></policy></busconfig>\n"_s.arg(m_dir.path())
+                  .toUtf8());
+    m_daemon.start(u"dbus-daemon"_s, {u"--config-file="_s + config, u"--print-address"_s, u"--nofork"_s});
     while (!m_daemon.canReadLine() && m_daemon.waitForReadyRead(10000)) {
     }
     m_address = QString::fromUtf8(m_daemon.readLine()).trimmed();
@@ -26,9 +23,9 @@ PrivateBus::~PrivateBus() {
     m_daemon.waitForFinished();
 }
 
-QDBusConnection PrivateBus::connect(const QString& connectionName) {
-    m_connections << connectionName;
-    return QDBusConnection::connectToBus(m_address, connectionName);
+QDBusConnection PrivateBus::connect(const QString& name) {
+    m_connections << name;
+    return QDBusConnection::connectToBus(m_address, name);
 }
 
 } // namespace tovi::test

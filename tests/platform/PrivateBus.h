@@ -6,8 +6,6 @@
 #include <QDBusMessage>
 #include <QProcess>
 #include <QTemporaryDir>
-#include <tuple>
-#include <vector>
 
 namespace tovi::test {
 
@@ -20,7 +18,7 @@ public:
     PrivateBus();
     ~PrivateBus();
     bool isRunning() const { return !m_address.isEmpty(); }
-    QDBusConnection connect(const QString& connectionName);
+    QDBusConnection connect(const QString& name);
 
 private:
     QTemporaryDir m_dir;
@@ -34,22 +32,5 @@ inline void serve(QDBusConnection bus, QObject* fake, const char* path, const ch
     bus.registerObject(QLatin1String(path), fake, QDBusConnection::ExportAllSlots);
     bus.registerService(QLatin1String(service));
 }
-
-// A fake's answers, kept back while `on` until release(), as from a service slow to answer.
-struct HeldReplies {
-    bool on = false;
-    std::vector<std::tuple<QDBusConnection, QDBusMessage, QVariant>> held;
-    template <typename T> T pass(const QDBusContext& call, T answer) {
-        if (on) {
-            call.setDelayedReply(true);
-            held.emplace_back(call.connection(), call.message(), QVariant::fromValue(answer));
-        }
-        return answer;
-    }
-    void release() {
-        for (auto& [bus, call, answer] : std::exchange(held, {}))
-            bus.send(call.createReply(answer));
-    }
-};
 
 } // namespace tovi::test
