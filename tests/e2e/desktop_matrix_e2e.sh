@@ -209,7 +209,7 @@ activate_over_dbus() { # dbus-send cannot send the a{sv} of platform data
 
 # ---- the keyboard (tovi-trace: focus NAME, on every move of the keyboard focus)
 focus_trail() { grep -a 'tovi-trace: focus ' "$LOG" | tail -n +$(($1 + 1)) | awk '{ print $3 }' | paste -sd' '; }
-opened_count() { wc -l <"$WORK/opened-urls" 2>/dev/null || echo 0; }
+opened_count() { cat "$WORK/opened-urls" 2>/dev/null | wc -l; }
 press() { xdotool key --delay 80 "$@"; sleep 0.3; }
 reopen() {
     press Escape
