@@ -12,9 +12,9 @@
 #                        adds the stand-in service of a sandbox HOME to what session_stop ends
 #   session_stop         ends everything started here, newest first, then those services
 #   app_stop PID         ends an app and the children it left
-# Helpers: wait_for SECONDS CMD..., tray_icon_window, click_window_centre ID,
+# Helpers: wait_for SECONDS CMD..., bus_start DIR, tray_icon_window, click_window_centre ID,
 # window_geometry ID (sets WIN_X WIN_Y WIN_W WIN_H), tovi_window, shot FILE [ID] [PAD],
-# settled_sandbox WORK BUILD.
+# sandbox_home DIR, settled_sandbox WORK BUILD.
 
 SESSION_PIDS=()
 SESSION_SERVICE_HOMES=()
@@ -91,11 +91,7 @@ session_start() {
     export DISPLAY=":$(head -n1 "$dir/display")"
     wait_for 10 xdpyinfo || { echo "display $DISPLAY does not answer" >&2; return 1; }
 
-    : >"$dir/bus"
-    dbus-daemon --session --nofork --nopidfile --print-address=3 3>"$dir/bus" >"$dir/dbus.log" 2>&1 &
-    session_track $!
-    wait_for 10 test -s "$dir/bus" || { echo "dbus-daemon did not start" >&2; return 1; }
-    export DBUS_SESSION_BUS_ADDRESS="$(head -n1 "$dir/bus")"
+    bus_start "$dir" || return 1
 
     case "$wm" in
     none) ;;
@@ -103,6 +99,15 @@ session_start() {
     *) echo "unknown window manager: $wm" >&2; return 1 ;;
     esac
     [ "$panel" = none ] || panel_start "$panel" "$dir"
+}
+
+# bus_start DIR: a private session bus, exported as DBUS_SESSION_BUS_ADDRESS.
+bus_start() {
+    : >"$1/bus"
+    dbus-daemon --session --nofork --nopidfile --print-address=3 3>"$1/bus" >"$1/dbus.log" 2>&1 &
+    session_track $!
+    wait_for 10 test -s "$1/bus" || { echo "dbus-daemon did not start" >&2; return 1; }
+    export DBUS_SESSION_BUS_ADDRESS="$(head -n1 "$1/bus")"
 }
 
 # Openbox with its default configuration (HOME is a sandbox), up once it owns the
@@ -206,12 +211,6 @@ click_window_centre() {
     xdotool mousemove --sync $((WIN_X + WIN_W / 2)) $((WIN_Y + WIN_H / 2)) click 1
 }
 
-# click_at ID DX DY: a click at an offset inside a window.
-click_at() {
-    window_geometry "$1"
-    xdotool mousemove --sync $((WIN_X + $2)) $((WIN_Y + $3)) click 1
-}
-
 # The visible drop-down window (titled "Tovi" or "Tovi — <team>"), if any; the tray
 # icon is a window of the same name.
 tovi_window() {
@@ -244,16 +243,21 @@ shot() {
     fi
 }
 
+# sandbox_home DIR: HOME and the XDG folders under DIR, so nothing sees the real ones.
+sandbox_home() {
+    mkdir -p "$1/home" "$1/runtime"
+    chmod 700 "$1/runtime"
+    export HOME="$1/home" XDG_RUNTIME_DIR="$1/runtime" BROWSER=true
+    export XDG_CONFIG_HOME="$HOME/.config" XDG_DATA_HOME="$HOME/.local/share" XDG_CACHE_HOME="$HOME/.cache"
+    unset TOVI_DIR
+}
+
 # settled_sandbox WORK BUILD: a sandbox HOME (and XDG folders) under WORK, BUILD's tovi-sim
 # serving the web origin (TOVI_WEB_ORIGIN is exported), and the CLI installed from it with its
 # service running: an installation that has settled, before the app starts.
 settled_sandbox() {
     local work=$1 build=$2
-    mkdir -p "$work/home" "$work/runtime"
-    chmod 700 "$work/runtime"
-    export HOME="$work/home" XDG_CONFIG_HOME="$work/home/.config" XDG_DATA_HOME="$work/home/.local/share"
-    export XDG_CACHE_HOME="$work/home/.cache" XDG_RUNTIME_DIR="$work/runtime" BROWSER=true
-    unset TOVI_DIR
+    sandbox_home "$work"
     session_track_service "$HOME"
     "$build/bin/tovi-sim" serve --port 0 >"$work/origin" 2>"$work/sim.log" &
     session_track $!

@@ -1,8 +1,6 @@
 #!/usr/bin/env bash
-# tovi-tray's command line against the built binary: --help, --version and a mistyped option
-# answer without a display; one copy of ten started at once keeps running, and a new one takes
-# over after it crashed; --quit ends the running copy over the session bus; the manual page
-# documents the options --help lists.
+# tovi-tray's command line: --help, --version and mistyped options answer without a display; one
+# copy of ten keeps running, a new one takes over after a crash, --show and --quit reach it.
 set -uo pipefail
 TRAY=$1 MANPAGE=$2 VERSION=$3 WORK=$4
 source "$(dirname "$0")/common.sh"
@@ -53,11 +51,7 @@ run no-bus --quit
 check "--quit without a session bus fails with status 1" test "$(rc no-bus)" = 1
 check "and says so" has no-bus.err "no session bus"
 
-: >"$WORK/bus"
-dbus-daemon --session --nofork --nopidfile --print-address=3 3>"$WORK/bus" >/dev/null 2>&1 &
-session_track $!
-wait_for 10 test -s "$WORK/bus" || { echo "dbus-daemon did not start" >&2; exit 1; }
-export DBUS_SESSION_BUS_ADDRESS="$(head -n1 "$WORK/bus")"
+bus_start "$WORK" || exit 1
 
 run not-running --quit
 check "--quit with no copy running exits 0" test "$(rc not-running)" = 0

@@ -1,26 +1,19 @@
 #!/usr/bin/env bash
-# The window on real desktops. One session per run, all private (own display, own session
-# bus, sandboxed HOME) and ended on exit:
-#   xembed      Xvfb + openbox + trayer; also the keyboard (Esc, Tab, typing, Return), Ctrl+Q and a
-#               second launch handing over
-#   sni         Xvfb + openbox + a StatusNotifierItem host with its watcher
-#   wayland     Weston nested in Xvfb, Qt on Wayland, no tray: opened through D-Bus activation
-#   late-panel  Xvfb + openbox, trayer started 5 s after Tovi
-#   look        Xvfb + openbox + trayer; the contrast of the texts in the colour schemes, at
-#               scale 2 and with a large font (see session_look)
-# In each, the window is opened while loading and followed through the changes of content that
-# change its height (spaces, a 40-line error, signed out, awaiting approval) and the account
-# menu is opened. Geometry comes from the window manager (X11) or the screenshot (Wayland),
-# compared with what the app reports on its trace lines (TOVI_TRACE_FIRST_FRAME=1):
+# The window on real desktops, one private session per run (own display, session bus and HOME):
+#   xembed      openbox + trayer; also the keyboard, Ctrl+Q and a second launch handing over
+#   sni         openbox + a StatusNotifierItem host with its watcher
+#   wayland     Weston nested in Xvfb, no tray: the window comes back by D-Bus activation
+#   late-panel  openbox, trayer started 5 s after Tovi
+#   look        openbox + trayer; the texts' contrast in the colour schemes, at scale 2, large font
+# Each walks loading, spaces, a 40-line error, signed out (account menu), awaiting approval, and
+# compares the desktop's geometry with the app's trace lines (TOVI_TRACE_FIRST_FRAME=1):
 #   tovi-trace: window-geometry X Y W H content CONTENT cap CAP
 #   tovi-trace: account-menu X Y W H screen SX SY SW SH
 #   tovi-trace: focus NAME
-#
-#   desktop_matrix_e2e.sh SESSION TOVI-TRAY TOVI-SIM OUT     screenshots in OUT/SESSION/
-# With TOVI_MATRIX_LANGUAGE set (en_XA, the pseudo-locale: every text longer), the same walk
-# runs in that language, screenshots in OUT/SESSION-LANGUAGE/.
+#   desktop_matrix_e2e.sh SESSION TOVI-TRAY TOVI-SIM OUT     screenshots in OUT/SESSION[-LANGUAGE]/
+# TOVI_MATRIX_LANGUAGE (en_XA, the pseudo-locale: every text longer) runs the walk in that language.
 set -uo pipefail
-SESSION=$1 TRAY=$2 SIM=$3 OUT=$4/$1${TOVI_MATRIX_LANGUAGE:+-$TOVI_MATRIX_LANGUAGE}
+SESSION=$1 TRAY=$2 SIM=$3 OUT=$4/$1${TOVI_MATRIX_LANGUAGE:+-$TOVI_MATRIX_LANGUAGE} TAG=$1
 [ -n "${TOVI_MATRIX_LANGUAGE:-}" ] && export LANGUAGE=$TOVI_MATRIX_LANGUAGE
 source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 require_tools Xvfb openbox xdotool xwininfo xdpyinfo xprop import convert dbus-daemon dbus-send gdbus
@@ -32,48 +25,28 @@ wayland) require_tools weston ;;
 *) echo "unknown session: $SESSION" >&2; exit 2 ;;
 esac
 
-SCREEN_W=1280 SCREEN_H=800
-TOLERANCE=4 # pixels between a height and the content it should match
-
-WORK="$OUT/run"
+SCREEN_W=1280 SCREEN_H=800 TOLERANCE=4 # pixels between a height and the content it should match
+WORK="$OUT/run" LOG="$OUT/run/tray.log" TRAY_PID="" GEOMETRY_LINES=0
 sandbox "$WORK"
 mkdir -p "$OUT"
 rm -f "$OUT"/*.png "$OUT/contrast.txt"
-LOG="$WORK/tray.log"
-TRAY_PID=""
 trap 'stop_app; session_stop' EXIT
 
 # The app and what it started: a sign-in still waiting for approval, the CLI's service.
-stop_app() {
-    local pid
-    app_stop "$TRAY_PID"
-    pid=$(cat "$HOME/.tovi/run/daemon.pid" 2>/dev/null)
-    if [ -n "$pid" ] && grep -qa 'internal' "/proc/$pid/cmdline" 2>/dev/null; then
-        kill "$pid"
-        wait_for 5 sh -c "! kill -0 $pid 2>/dev/null"
-    fi
-}
+stop_app() { app_stop "$TRAY_PID"; stop_sandbox_service "$HOME"; }
 
-# The failing check's name goes with the session, so a ctest log says where it broke.
-fail() { echo "FAIL [$SESSION ${SECONDS}s]: $*" >&2; FAILURES=$((FAILURES + 1)); }
-pass() { echo "ok [$SESSION ${SECONDS}s]: $*"; }
-
-start_sim() {
+# start_tray [VAR=VALUE...]: Tovi with those variables, against a stand-in whose first status
+# answer comes late, so the window opens while it loads.
+start_tray() {
     "$SIM" serve --port 0 >"$WORK/origin" 2>"$WORK/sim.log" &
     session_track $!
     wait_for 15 test -s "$WORK/origin" || { echo "tovi-sim did not start" >&2; exit 1; }
     export TOVI_WEB_ORIGIN="$(head -n1 "$WORK/origin")"
-    # The first status answer comes late, so the window opens while it loads.
     "$SIM" scenario set '{"rules": [{"match": ["internal", "status"], "sleep_ms": 4000, "times": 1}]}' >/dev/null
-}
-
-start_tray() {
-    TOVI_TRACE_FIRST_FRAME=1 TOVI_DEV_POLL_INTERVAL_MS=1000 "$TRAY" >"$LOG" 2>&1 &
+    env "$@" TOVI_TRACE_FIRST_FRAME=1 TOVI_DEV_POLL_INTERVAL_MS=1000 "$TRAY" >"$LOG" 2>&1 &
     TRAY_PID=$!
     session_track $TRAY_PID
 }
-
-cli() { "$HOME/.local/bin/tovi" "$@"; }
 
 # The slow first status: its rule goes when the call starts, the answer comes 4 s later.
 wait_for_spaces() {
@@ -82,48 +55,37 @@ wait_for_spaces() {
     settle 3
 }
 
-# ---- what the app says about itself
-
-# trace_geometry: the last window-geometry line into T_X T_Y T_W T_H T_CONTENT T_CAP.
+# trace_geometry: the last window-geometry line into T_H T_CONTENT T_CAP, in the desktop's whole
+# pixels (QML's may be fractional; SCALE is Qt's scale factor).
 trace_geometry() {
-    local line
+    local line s=${SCALE:-1}
     line=$(grep -a 'tovi-trace: window-geometry ' "$LOG" | tail -n1)
     [ -n "$line" ] || return 1
-    read -r _ _ T_X T_Y T_W T_H _ T_CONTENT _ T_CAP <<<"$line"
-    # Heights may be fractional in QML; whole pixels are compared, the desktop's (SCALE: Qt's).
-    T_CONTENT=${T_CONTENT%.*} T_CAP=${T_CAP%.*}
-    local s=${SCALE:-1}
-    T_X=$((T_X * s)) T_Y=$((T_Y * s)) T_W=$((T_W * s)) T_H=$((T_H * s)) T_CONTENT=$((T_CONTENT * s)) T_CAP=$((T_CAP * s))
+    read -r _ _ _ _ _ T_H _ T_CONTENT _ T_CAP <<<"$line"
+    T_H=$((T_H * s)) T_CONTENT=$((${T_CONTENT%.*} * s)) T_CAP=$((${T_CAP%.*} * s))
 }
 trace_count() { grep -ac "tovi-trace: $1 " "$LOG"; }
 
-# settle SECONDS: waits for the window to take in a change: until a new geometry line came and
-# no other followed for half a second, or SECONDS when the app reports none.
+# settle SECONDS: until a new geometry line came and none followed for half a second, at most SECONDS.
 settle() {
-    local before=$GEOMETRY_LINES deadline=$((SECONDS + $1)) n last
+    local deadline=$((SECONDS + $1)) n
     while ((SECONDS < deadline)); do
         n=$(trace_count window-geometry)
-        if ((n > before)); then
-            last=$n
+        if ((n > GEOMETRY_LINES)); then
             sleep 0.5
-            n=$(trace_count window-geometry)
-            ((n == last)) && break
-            continue
+            (($(trace_count window-geometry) == n)) && break
+        else
+            sleep 0.2
         fi
-        sleep 0.2
     done
     GEOMETRY_LINES=$(trace_count window-geometry)
     sleep 0.3 # the last frame reaches the screen
 }
-GEOMETRY_LINES=0
 
-# ---- what the desktop says
-
-# Where the window is: X11 from the window manager (X Y W H of the client window); Wayland from
-# the screenshot, as the box of everything that is not Weston's background (title bar
-# included), with the decoration's size found against the app's own width.
+# measure PNG STATE: the window into WX WY WW WH (X11: the window manager's; Wayland: the
+# screenshot's), its height kept for STATE.
 declare -A HEIGHT_OF
-measure() { # measure PNG STATE: sets WX WY WW WH and remembers WH for STATE
+measure() {
     if [ "$SESSION" = wayland ]; then
         wayland_box "$1" || return 1
     else
@@ -134,53 +96,39 @@ measure() { # measure PNG STATE: sets WX WY WW WH and remembers WH for STATE
     HEIGHT_OF[$2]=$WH
 }
 
-# wayland_box PNG: the window in a root screenshot (the pointer parked in the corner is painted
-# over): the box of everything that is not Weston's background, less the decoration that Qt
-# draws around a normal window (a title bar and thin borders).
+# wayland_box PNG: the box of what is not Weston's background (the parked pointer painted over),
+# less the title bar and borders Qt draws around a normal window.
 DECO_TOP=${DECO_TOP:-31} DECO_SIDE=${DECO_SIDE:-3}
 wayland_box() {
     local bx by bw bh
-    read -r bw bh bx by <<<"$(background_trim "$1" '%w %h %X %Y' 2>/dev/null)"
+    read -r bw bh bx by <<<"$(convert "$1" -fill '#3a6ea5' -draw 'rectangle 0,760 40,799' -fuzz 3% -trim \
+        -format '%w %h %X %Y' info: 2>/dev/null)"
     bx=${bx#+} by=${by#+}
     ((bw > 50 && bw < SCREEN_W)) || return 1
     WX=$((bx + DECO_SIDE)) WY=$((by + DECO_TOP)) WW=$((bw - 2 * DECO_SIDE)) WH=$((bh - DECO_TOP - DECO_SIDE))
 }
-background_trim() {
-    convert "$1" -fill '#3a6ea5' -draw 'rectangle 0,760 40,799' -fuzz 3% -trim -format "$2" info:
-}
+wayland_window_up() { shot "$WORK/probe.png" && wayland_box "$WORK/probe.png"; }
+no_wayland_window() { ! wayland_window_up; }
+window_up() { if [ "$SESSION" = wayland ]; then wayland_window_up; else tovi_window >/dev/null; fi; }
 
-root_shot() { # root_shot NAME: the whole screen (menus are windows of their own)
-    park_pointer
-    shot "$OUT/$1.png"
-}
-# Out of the pictures and off every tooltip. No --sync: it waits forever when the pointer is
-# already there.
-park_pointer() {
-    xdotool mousemove 1 $((SCREEN_H - 1))
-    sleep 0.3
-}
-
-# ---- the checks
+root_shot() { park_pointer; shot "$OUT/$1.png"; } # the whole screen: menus are windows of their own
+# Out of the pictures and off every tooltip; no --sync, which waits forever when already there.
+park_pointer() { xdotool mousemove 1 $((SCREEN_H - 1)); sleep 0.3; }
+# inside X Y W H LEFT TOP RIGHT BOTTOM
+inside() { (($1 >= $5 && $2 >= $6 && $1 + $3 <= $7 && $2 + $4 <= $8)); }
+within() { local d=$(($1 - $2)); ((d >= -TOLERANCE && d <= TOLERANCE)); }
 
 # check_window STATE: the window shows its whole content (or the screen's cap, with the footer
 # still inside) and stays on screen. Takes the screenshot STATE.png.
 check_window() {
-    local state=$1 want
+    local state=$1 want edge=$SCREEN_H
     root_shot "$state"
-    if ! measure "$OUT/$state.png" "$state"; then
-        fail "$state: the window is visible"
-        return
-    fi
+    measure "$OUT/$state.png" "$state" || { fail "$state: the window is visible"; return; }
     convert "$OUT/$state.png" -crop "${WW}x${WH}+${WX}+${WY}" +repage "$OUT/$state-window.png" 2>/dev/null
     # On Wayland only the visible part is measured: one that reaches the screen's edge is cut.
-    local edge=$SCREEN_H
     [ "$SESSION" = wayland ] && edge=$((SCREEN_H - DECO_SIDE - 1))
-    check "$state: the window is on screen ($WW x $WH at $WX,$WY)" \
-        test "$WX" -ge 0 -a "$WY" -ge 0 -a $((WX + WW)) -le $SCREEN_W -a $((WY + WH)) -le "$edge"
-    if ! trace_geometry; then
-        fail "$state: the app reports its window geometry (no 'tovi-trace: window-geometry' line)"
-        return
-    fi
+    check "$state: the window is on screen ($WW x $WH at $WX,$WY)" inside "$WX" "$WY" "$WW" "$WH" 0 0 $SCREEN_W "$edge"
+    trace_geometry || { fail "$state: the app reports its window geometry (no 'tovi-trace: window-geometry' line)"; return; }
     want=$((T_CONTENT < T_CAP ? T_CONTENT : T_CAP))
     check "$state: the app's window is as tall as its content or the cap (height $T_H, content $T_CONTENT, cap $T_CAP)" \
         within "$T_H" "$want"
@@ -190,51 +138,38 @@ check_window() {
         test "$WH" -ge $((want - TOLERANCE))
     check "$state: the cap leaves the window on screen (cap $T_CAP)" test "$T_CAP" -le $SCREEN_H
 }
-within() { local d=$(($1 - $2)); ((d >= -TOLERANCE && d <= TOLERANCE)); }
 
-# check_grew FROM TO: the desktop's own measure, which needs no trace: the window's height
-# followed a taller content, or reached the cap (the app's, else most of the screen).
+# check_grew FROM TO: the desktop's own measure: the height followed a taller content, or reached
+# the cap (the app's, else most of the screen).
 check_grew() {
     local from=${HEIGHT_OF[$1]:-} to=${HEIGHT_OF[$2]:-} cap=$((SCREEN_H - 120))
     [ -n "$from" ] && [ -n "$to" ] || return 0
     trace_geometry && cap=$((T_CAP - TOLERANCE))
-    check "$2: the window grew from $1's height ($from px -> $to px)" \
-        test "$to" -gt $((from + 40)) -o "$to" -ge "$cap"
+    check "$2: the window grew from $1's height ($from px -> $to px)" test "$to" -gt $((from + 40)) -o "$to" -ge "$cap"
 }
 
-# The account menu: a popup of its own, whole on screen.
+# The account menu (its button at the header's trailing edge): a popup of its own, whole on screen.
 check_account_menu() {
-    local menu_lines before popups id main
+    local before id main mx my mw mh sx sy sw sh
     before=$(trace_count account-menu)
-    # The menu button sits at the header's trailing edge.
     xdotool mousemove --sync $((WX + WW - 23)) $((WY + 23)) click 1
     sleep 1
     if [ "$SESSION" != wayland ]; then
-        popups=""
-        main=$(tovi_window)
+        main=$(tovi_window) MENU_W=""
         for id in $(xdotool search --onlyvisible --classname '^tovi-tray$' 2>/dev/null); do
-            [ "$id" = "$main" ] && continue
-            window_geometry "$id" 2>/dev/null || continue
-            ((WIN_W >= 100 && WIN_H >= 100)) || continue
-            popups="$id"
-            MENU_X=$WIN_X MENU_Y=$WIN_Y MENU_W=$WIN_W MENU_H=$WIN_H
+            [ "$id" != "$main" ] && window_geometry "$id" 2>/dev/null && ((WIN_W >= 100 && WIN_H >= 100)) &&
+                MENU_X=$WIN_X MENU_Y=$WIN_Y MENU_W=$WIN_W MENU_H=$WIN_H
         done
-        if [ -n "$popups" ]; then
-            pass "account menu: opens as a popup window of its own ($MENU_W x $MENU_H at $MENU_X,$MENU_Y)"
-            check "account menu: the popup is whole on screen" \
-                test "$MENU_X" -ge 0 -a "$MENU_Y" -ge 0 -a $((MENU_X + MENU_W)) -le $SCREEN_W \
-                -a $((MENU_Y + MENU_H)) -le $SCREEN_H
-        else
-            fail "account menu: opens as a popup window of its own (none besides the window)"
-        fi
+        check "account menu: opens as a popup window of its own (${MENU_W:-none} x ${MENU_H:-} at ${MENU_X:-},${MENU_Y:-})" \
+            test -n "$MENU_W"
+        [ -n "$MENU_W" ] && check "account menu: the popup is whole on screen" \
+            inside "$MENU_X" "$MENU_Y" "$MENU_W" "$MENU_H" 0 0 $SCREEN_W $SCREEN_H
     fi
     shot "$OUT/account-menu.png"
-    menu_lines=$(grep -a 'tovi-trace: account-menu ' "$LOG" | tail -n1)
-    if (($(trace_count account-menu) > before)) && [ -n "$menu_lines" ]; then
-        local mx my mw mh sx sy sw sh
-        read -r _ _ mx my mw mh _ sx sy sw sh <<<"$menu_lines"
+    if (($(trace_count account-menu) > before)); then
+        read -r _ _ mx my mw mh _ sx sy sw sh <<<"$(grep -a 'tovi-trace: account-menu ' "$LOG" | tail -n1)"
         check "account menu: whole on its screen ($mw x $mh at $mx,$my on ${sw}x$sh+$sx+$sy)" \
-            test "$mx" -ge "$sx" -a "$my" -ge "$sy" -a $((mx + mw)) -le $((sx + sw)) -a $((my + mh)) -le $((sy + sh))
+            inside "$mx" "$my" "$mw" "$mh" "$sx" "$sy" $((sx + sw)) $((sy + sh))
         check "account menu: taller than one row ($mh px)" test "$mh" -gt 100
     else
         fail "account menu: the app reports it open (no 'tovi-trace: account-menu' line)"
@@ -243,11 +178,10 @@ check_account_menu() {
     sleep 0.5
 }
 
-# The blue "Sign in" button of the welcome form, found in the screenshot: the band of rows that
-# are mostly strongly blue.
+# The blue "Sign in" button of the welcome form: the band of rows that are mostly strongly blue.
 click_sign_in() {
-    local png=$1 at
-    at=$(convert "$png" -crop "${WW}x${WH}+${WX}+${WY}" +repage -depth 8 txt:- 2>/dev/null | awk -F'[,:() ]+' '
+    local at
+    at=$(convert "$1" -crop "${WW}x${WH}+${WX}+${WY}" +repage -depth 8 txt:- 2>/dev/null | awk -F'[,:() ]+' '
         NR > 1 && $5 > 150 && $3 < 120 && $5 > $3 + 80 { n[$2]++ }
         END { for (y in n) if (n[y] > 150) { s += y; c++ } if (c) printf "%d\n", s / c }')
     [ -n "$at" ] || return 1
@@ -255,45 +189,27 @@ click_sign_in() {
     park_pointer
 }
 
-# ---- opening the window
-
+# The tray icon; the SNI host lays its icons out from the bar's trailing end (the last 28 px).
 open_by_click() {
-    local icon
+    local bar
     if [ "$SESSION" = sni ]; then
-        click_sni_icon || return 1
+        bar=$(xdotool search --onlyvisible --classname gtk-sni-tray-standalone 2>/dev/null | head -n1)
+        [ -n "$bar" ] || return 1
+        window_geometry "$bar"
+        xdotool mousemove --sync $((WIN_X + WIN_W - 14)) $((WIN_Y + WIN_H / 2)) click 1
     else
-        icon=$(tray_icon_window) || return 1
-        click_window_centre "$icon"
+        click_window_centre "$(tray_icon_window)" || return 1
     fi
     wait_for 10 tovi_window
 }
-
-# The SNI host lays its icons out from the bar's trailing end: the last 28 px of the bar.
-click_sni_icon() {
-    local bar
-    bar=$(xdotool search --onlyvisible --classname gtk-sni-tray-standalone 2>/dev/null | head -n1)
-    [ -n "$bar" ] || return 1
-    window_geometry "$bar"
-    xdotool mousemove --sync $((WIN_X + WIN_W - 14)) $((WIN_Y + WIN_H / 2)) click 1
-}
-
 activate_over_dbus() { # dbus-send cannot send the a{sv} of platform data
     gdbus call --session --dest dev.tovi.Tovi --object-path /dev/tovi/Tovi \
         --method org.freedesktop.Application.Activate '{}' >/dev/null
 }
 
-wayland_window_up() { # the window is drawn when something covers the background
-    local w
-    shot "$WORK/probe.png"
-    w=$(background_trim "$WORK/probe.png" '%w' 2>/dev/null)
-    ((w > 50 && w < SCREEN_W))
-}
-no_wayland_window() { ! wayland_window_up; }
-
 # ---- the keyboard (tovi-trace: focus NAME, on every move of the keyboard focus)
-
 focus_trail() { grep -a 'tovi-trace: focus ' "$LOG" | tail -n +$(($1 + 1)) | awk '{ print $3 }' | paste -sd' '; }
-opened_count() { wc -l <"$WORK/opened-urls" 2>/dev/null || echo 0; }
+opened_count() { cat "$WORK/opened-urls" 2>/dev/null | wc -l; }
 press() { xdotool key --delay 80 "$@"; sleep 0.3; }
 reopen() {
     press Escape
@@ -305,10 +221,9 @@ reopen() {
 # The spaces list on screen, the window open: Esc, Tab, typing and Return as a user drives them.
 check_keyboard() {
     local before trail want height opened
-    # A row picked with the arrows before closing...
+    # A row picked with the arrows before closing is not picked in the next opening.
     press Down
     check "keyboard: Escape closes the window" reopen
-    # ...is not picked in the next opening: Return in the empty search opens nothing.
     opened=$(opened_count)
     press Return
     check "keyboard: Return in an empty search of a new opening opens nothing" test "$(opened_count)" -eq "$opened"
@@ -325,8 +240,7 @@ check_keyboard() {
     want="mark title accountMenu search spacesRow nodeCount notifications refresh upgrade"
     check "keyboard: Tab goes header, search, list, footer ($trail)" test "${trail#"$want"}" != "$trail"
 
-    # Letters typed from wherever the keyboard is land in the search field: the list filters,
-    # here to nothing, and the window gets shorter.
+    # Letters typed from wherever the keyboard is filter the list, here to nothing: a shorter window.
     reopen
     GEOMETRY_LINES=$(trace_count window-geometry)
     trace_geometry
@@ -338,7 +252,6 @@ check_keyboard() {
     check "keyboard: typing at once filters the list (window $height px -> $T_H px)" test "$T_H" -lt "$height"
     press BackSpace BackSpace BackSpace BackSpace
     settle 2
-    # What the user picks does open.
     opened=$(opened_count)
     press Down Return
     check "keyboard: Down and Return open the first row" wait_for 3 test "$(opened_count)" -gt "$opened"
@@ -346,14 +259,10 @@ check_keyboard() {
     settle 2
 }
 
-# ---- contrast, measured from the pixels (the look session)
-
-# contrast BOXES: reads the window's pixels (ImageMagick's txt: format) and prints "ROLE RATIO
-# NAME" for each "ROLE X Y W H NAME" line of the file BOXES, the contrast ratio of the text in the
-# box in WCAG's relative luminance. The box's most frequent colour is its background; the text
-# is what stands out most from it in a good number of pixels (1 in 20 of those that differ from
-# it visibly, 3 at least): the core of its strokes, not the blended edges of a glyph, a stray
-# pixel or a gradient's band.
+# contrast BOXES: "ROLE RATIO NAME" for each "ROLE X Y W H NAME" line of BOXES, from the window's
+# pixels (ImageMagick's txt:) in WCAG's luminance. The box's commonest colour is its background;
+# the text is what stands out most in 1 in 20 of the differing pixels (3 at least): the strokes'
+# core, not a glyph's blended edge, a stray pixel or a gradient's band.
 contrast() {
     awk -F'[(),:]' -v boxes="$1" '
         function lin(c) { c /= 255; return c <= 0.04045 ? c / 12.92 : ((c + 0.055) / 1.055) ^ 2.4 }
@@ -390,8 +299,8 @@ contrast() {
         }'
 }
 
-# check_contrast STATE: every text the app reports on screen in STATE.png (the last trace of
-# its texts) reaches its role's minimum: body text 4.5:1, secondary text 3:1.
+# check_contrast STATE: every text the app last reported on screen in STATE.png reaches its
+# role's minimum: body text 4.5:1, secondary text 3:1.
 check_contrast() {
     local state=$1 role ratio name worst=""
     WIN=$(tovi_window) || { fail "$state: the window is visible for its contrast"; return; }
@@ -411,13 +320,6 @@ check_contrast() {
 
 # ---- the walk through the states, the same in every session
 
-forty_line_error() {
-    local i text=""
-    # Short lines: the banner keeps the first 1000 characters of standard error.
-    for i in $(seq 1 40); do text+="failure line $i\\n"; done
-    "$SIM" scenario set "{\"rules\": [{\"match\": [\"internal\", \"status\"], \"exit\": 1, \"stderr\": \"$text\"}]}" >/dev/null
-}
-
 walk_states() { # walk_states OPEN-FUNCTION: loading is on screen when called
     local open=$1
     check_window loading
@@ -426,19 +328,26 @@ walk_states() { # walk_states OPEN-FUNCTION: loading is on screen when called
     check_grew loading spaces
     case "$SESSION" in xembed) check_keyboard ;; wayland) check_activation ;; esac
 
-    forty_line_error
+    # Short lines: the banner keeps the first 1000 characters of standard error.
+    "$SIM" scenario set "{\"rules\": [{\"match\": [\"internal\", \"status\"], \"exit\": 1, \"stderr\": \"$(
+        printf 'failure line %d\\n' $(seq 1 40))\"}]}" >/dev/null
     settle 4
     check_window error-banner
     check_grew spaces error-banner
     "$SIM" scenario clear >/dev/null
 
-    cli account logout >/dev/null
-    settle 4
-    window_up || $open >/dev/null 2>&1
+    sign_out "$open"
     check_window signed-out
     check_account_menu
-    sign_in $open
+    sign_in "$open"
     check "awaiting approval: the sign-in page was opened" wait_for 5 test -s "$WORK/opened-urls"
+}
+
+# sign_out OPEN-FUNCTION: the CLI signs out behind the app's back; the window is up after.
+sign_out() {
+    "$HOME/.local/bin/tovi" account logout >/dev/null
+    settle 4
+    window_up || $1 >/dev/null 2>&1
 }
 
 # sign_in OPEN-FUNCTION: from the welcome form, in the window as it is after the menu closed.
@@ -452,13 +361,12 @@ sign_in() {
         fail "signed out: the Sign in button is in the window"
     fi
 }
-window_up() { if [ "$SESSION" = wayland ]; then wayland_window_up; else tovi_window >/dev/null; fi; }
 
 # ---- the sessions
 
 session_xembed() {
+    local rc
     session_start "$WORK/session" openbox trayer || exit 1
-    start_sim
     start_tray
     check "the tray icon is embedded in the panel" wait_for 30 tray_icon_window
     check "the running copy owns the application's bus name" wait_for 15 bus_name_owned dev.tovi.Tovi
@@ -476,7 +384,6 @@ session_xembed() {
     # A second launch hands over to this copy: it exits 0 and the window comes forward.
     xdotool key Escape
     wait_for 5 no_tovi_window
-    local rc
     timeout 30 "$TRAY" >"$WORK/second.log" 2>&1
     rc=$?
     check "a second launch exits with status 0 (got $rc)" test "$rc" -eq 0
@@ -499,12 +406,10 @@ session_xembed() {
 
 session_sni() {
     session_start "$WORK/session" openbox sni || exit 1
-    start_sim
     start_tray
     wait_for 15 bus_name_owned dev.tovi.Tovi
     sni_registered() { sni_items | grep -q .; }
-    wait_for 15 sni_registered
-    check "the icon registers with the StatusNotifierWatcher ($(sni_items | head -n1))" sni_registered
+    check "the icon registers with the StatusNotifierWatcher" wait_for 15 sni_registered
     check "a click on the icon opens the window" open_by_click
     settle 2
     walk_states open_by_click
@@ -515,17 +420,15 @@ session_wayland() {
     weston_start "$WORK/session" || exit 1
     export QT_QPA_PLATFORM=wayland
     park_pointer
-    start_sim
     start_tray
-    # No tray on plain Weston: the window opens by itself, as a normal window.
     check "the window opens at launch without a tray" wait_for 20 wayland_window_up
     wait_for 15 bus_name_owned dev.tovi.Tovi
     settle 2
     walk_states activate_over_dbus
 }
 
-# Closed, then brought back as another launch would, by D-Bus activation. The window has the
-# focus, and Weston the X keyboard under the parked pointer.
+# Closed, then brought back as another launch would, by D-Bus activation (Weston has the X
+# keyboard under the parked pointer).
 check_activation() {
     xdotool key Escape
     check "Escape closes the window" wait_for 5 no_wayland_window
@@ -536,10 +439,10 @@ check_activation() {
 }
 
 session_late_panel() {
+    local started icon
     session_start "$WORK/session" openbox none || exit 1
-    start_sim
     start_tray
-    local started=$SECONDS icon
+    started=$SECONDS
     check "with no tray the window opens at launch" wait_for 20 tovi_window
     settle 2
     check_window loading
@@ -563,13 +466,12 @@ session_late_panel() {
     check "the window hangs below the icon" test "$WY" -ge $((WIN_Y + WIN_H))
 }
 
-# The look of the window: texts measured against their backgrounds from the screenshots, in
-# runs of their own (LOOK_VARIANTS picks some): schemes, the desktop's colour scheme switched
-# by its portal while the window is open (light, dark, back to no preference); scale2, every
-# pixel doubled; font150, the desktop's fonts at 150 % (a 144 dpi font setting, unscaled).
+# The look, each variant of LOOK_VARIANTS in a run of its own: schemes, the desktop's colour scheme
+# switched by its portal while the window is open; scale2, every pixel doubled; font150, the
+# desktop's fonts at 150 % (a 144 dpi font setting, unscaled).
 session_look() {
-    session_start "$WORK/session" openbox trayer || exit 1
     local variant
+    session_start "$WORK/session" openbox trayer || exit 1
     for variant in ${LOOK_VARIANTS:-schemes scale2 font150}; do
         case "$variant" in
         schemes) look_run light QT_SCALE_FACTOR=1 ;;
@@ -580,10 +482,10 @@ session_look() {
     done
 }
 
-# look_run NAME VAR=VALUE...: Tovi with those variables from a fresh sandbox, on the spaces and
-# the welcome form; the light run goes through the colour schemes too.
+# look_run NAME VAR=VALUE...: Tovi with those variables in a fresh sandbox, on the spaces and the
+# welcome form; the light run goes through the colour schemes too.
 look_run() {
-    local name=$1 scheme
+    local name=$1
     shift
     WORK="$OUT/run-$name" LOG="$OUT/run-$name/tray.log" GEOMETRY_LINES=0
     sandbox "$WORK"
@@ -592,18 +494,13 @@ look_run() {
         session_track $!
         wait_for 10 bus_name_owned org.freedesktop.portal.Desktop
     fi
-    start_sim
-    env "$@" TOVI_TRACE_FIRST_FRAME=1 TOVI_DEV_POLL_INTERVAL_MS=1000 "$TRAY" >"$LOG" 2>&1 &
-    TRAY_PID=$!
-    session_track $TRAY_PID
+    start_tray "$@"
     wait_for 30 tray_icon_window && open_by_click || { fail "$name: the window opens"; stop_app; return; }
     wait_for_spaces
     look_shot "$name-spaces"
     if [ "$name" = light ]; then
         set_scheme 1 dark-spaces
-        cli account logout >/dev/null
-        settle 4
-        window_up || open_by_click
+        sign_out open_by_click
         look_shot dark-signed-out
         check_account_menu
         mv "$OUT/account-menu.png" "$OUT/dark-account-menu.png"
@@ -612,16 +509,13 @@ look_run() {
         sign_in open_by_click
         check_contrast awaiting-approval
     else
-        cli account logout >/dev/null
-        settle 4
-        window_up || open_by_click
+        sign_out open_by_click
         look_shot "$name-signed-out"
     fi
     stop_app
 }
 look_shot() { check_window "$1"; check_contrast "$1"; }
-# set_scheme VALUE STATE: the portal announces a colour scheme, then STATE is measured.
-set_scheme() {
+set_scheme() { # set_scheme VALUE STATE: the portal announces a colour scheme, then STATE is measured
     gdbus call --session --dest org.freedesktop.portal.Desktop --object-path /org/freedesktop/portal/desktop \
         --method dev.tovi.test.Portal.SetColorScheme "$1" >/dev/null
     sleep 1
@@ -629,7 +523,6 @@ set_scheme() {
 }
 
 session_"${SESSION//-/_}"
-
 echo "screenshots in $OUT"
 ((FAILURES == 0)) || { echo "--- tray log"; grep -av '^tovi-trace' "$LOG" | tail -30; } >&2
 exit $((FAILURES > 0))

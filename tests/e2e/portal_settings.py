@@ -1,8 +1,6 @@
 #!/usr/bin/python3
-# The desktop portal's appearance setting on the private session bus: Settings.Read and ReadAll
-# answer org.freedesktop.appearance color-scheme (0 no preference, 1 dark, 2 light), and the
-# test changes it with dev.tovi.test.Portal.SetColorScheme, which emits SettingChanged as a
-# desktop does when the user flips its dark mode.
+# The desktop portal's color-scheme (0 no preference, 1 dark, 2 light) on the private bus; the test
+# flips it with dev.tovi.test.Portal.SetColorScheme, which emits SettingChanged as a desktop does.
 #   portal_settings.py INITIAL-SCHEME
 import sys
 
