@@ -3,11 +3,20 @@
 #include "support/TestUtil.h"
 #include "updater/AppcastParser.h"
 #include "updater/UpdateAddressPolicy.h"
+#include "updater/UpdateInstaller.h"
+#include "updater/UpdateSignature.h"
 #include "updater/Version.h"
 
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 using namespace tovi;
+using namespace tovi::test;
 
 TEST(Version, ComparesDottedNumbersThenBuild) {
     const auto v = [](const char* text) { return Version(QString::fromUtf8(text)); };
@@ -37,7 +46,7 @@ TEST(Version, ComparesDottedNumbersThenBuild) {
 }
 
 TEST(AppcastParser, ReadsOfferableItemsAndRejectsPartialFeeds) {
-    const auto items = AppcastParser::parse(test::appcast(R"(
+    const auto items = AppcastParser::parse(appcast(R"(
 <item><title>Tovi 1.2.0</title><sparkle:version>42</sparkle:version>
   <sparkle:shortVersionString>1.2.0</sparkle:shortVersionString>
   <sparkle:releaseNotesLink>https://tovi.dev/releases/1.2.0</sparkle:releaseNotesLink>
@@ -66,8 +75,8 @@ TEST(AppcastParser, ReadsOfferableItemsAndRejectsPartialFeeds) {
     EXPECT_TRUE(items->at(2).releaseNotesLink.isEmpty());
     EXPECT_EQ(items->at(2).enclosureLength, -1);
 
-    const QByteArray valid = test::appcast(
-        "<item><sparkle:version>2</sparkle:version><enclosure url=\"https://x.dev/a\"/></item>");
+    const QByteArray valid =
+        appcast("<item><sparkle:version>2</sparkle:version><enclosure url=\"https://x.dev/a\"/></item>");
     for (const QByteArray& document :
          {QByteArray("not xml at all"), QByteArray("<html><body>Login</body></html>"),
           QByteArray("<rss version=\"2.0\"></rss>"), valid.left(valid.size() - 20), valid + "<trailing/>"}) {
@@ -79,17 +88,20 @@ TEST(AppcastParser, ReadsOfferableItemsAndRejectsPartialFeeds) {
 }
 
 TEST(AppcastParser, NewestComparesVersionThenBuild) {
-    const auto item = [](const char* shortVersion, const char* build) {
-        AppcastItem i;
-        i.shortVersion = QString::fromUtf8(shortVersion);
-        i.build = QString::fromUtf8(build);
-        return i;
+    const auto newest = [](std::initializer_list<std::pair<const char*, const char*>> items) {
+        QList<AppcastItem> list;
+        for (const auto& [shortVersion, build] : items) {
+            list.append(AppcastItem());
+            list.last().shortVersion = QString::fromUtf8(shortVersion);
+            list.last().build = QString::fromUtf8(build);
+        }
+        return AppcastParser::newest(list);
     };
-    EXPECT_FALSE(AppcastParser::newest(*AppcastParser::parse(test::appcast(""))).has_value());
-    EXPECT_EQ(AppcastParser::newest({item("1.9", "90"), item("1.10", "80")})->shortVersion, u"1.10"_qs);
-    EXPECT_EQ(AppcastParser::newest({item("2.0", "5"), item("2.0", "7"), item("2.0", "6")})->build, u"7"_qs);
+    EXPECT_FALSE(newest({}).has_value());
+    EXPECT_EQ(newest({{"1.9", "90"}, {"1.10", "80"}})->shortVersion, u"1.10"_qs);
+    EXPECT_EQ(newest({{"2.0", "5"}, {"2.0", "7"}, {"2.0", "6"}})->build, u"7"_qs);
     // Without a short version, the build number is the version.
-    EXPECT_EQ(AppcastParser::newest({item("", "10"), item("", "9")})->build, u"10"_qs);
+    EXPECT_EQ(newest({{"", "10"}, {"", "9"}})->build, u"10"_qs);
 }
 
 TEST(UpdateAddressPolicy, AllowsHttpsAnywherePlainHttpOnlyOnThisMachineAndTheEnvironmentsFeed) {
@@ -108,11 +120,84 @@ TEST(UpdateAddressPolicy, AllowsHttpsAnywherePlainHttpOnlyOnThisMachineAndTheEnv
                     .description()
                     .contains(u"HTTPS"_qs));
     {
-        const test::ScopedEnv set("TOVI_UPDATE_FEED", QByteArray("https://feeds.example.org/tovi.xml"));
+        const ScopedEnv set("TOVI_UPDATE_FEED", QByteArray("https://feeds.example.org/tovi.xml"));
         EXPECT_EQ(UpdateAddressPolicy::configuredFeed(), QUrl(u"https://feeds.example.org/tovi.xml"_qs));
     }
     // Blank means "not set": the build setting applies (empty in test builds).
-    const test::ScopedEnv blank("TOVI_UPDATE_FEED", QByteArray("   "));
+    const ScopedEnv blank("TOVI_UPDATE_FEED", QByteArray("   "));
     EXPECT_EQ(UpdateAddressPolicy::configuredFeed().isEmpty(),
               QByteArray(build::defaultUpdateFeed).trimmed().isEmpty());
+}
+
+TEST(UpdateSignature, AcceptsOnlyTheExactBytesSignedByTheMatchingKey) {
+    TestKeys keys, otherKeys;
+    const QByteArray data = QByteArray(100000, 'x') + "payload";
+    const QByteArray signature = keys.signBase64(data);
+    const QByteArray key = keys.publicKeyBase64();
+    QByteArray flipped = data;
+    flipped[5] = 'y';
+    // The empty file is a message like any other; whitespace around base64 text does not matter.
+    EXPECT_TRUE(UpdateSignature::verify(data, signature, key).ok());
+    EXPECT_TRUE(UpdateSignature::verify(QByteArray(), keys.signBase64(QByteArray()), key).ok());
+    EXPECT_TRUE(UpdateSignature::verify(data, " " + signature + "\n", key + "\n").ok());
+    EXPECT_FALSE(UpdateSignature::verify(flipped, signature, key).ok());
+    EXPECT_FALSE(UpdateSignature::verify(data, signature, otherKeys.publicKeyBase64()).ok());
+    EXPECT_FALSE(UpdateSignature::verify(data, otherKeys.signBase64(data), key).ok());
+    EXPECT_FALSE(UpdateSignature::verify(QByteArray(), signature, key).ok());
+
+    // No key, a key of the wrong size, unsigned, a truncated signature: refused before reading.
+    const std::pair<QByteArray, QByteArray> bad[] = {
+        {signature, ""},
+        {signature, QByteArray(16, 'A').toBase64()},
+        {"", key},
+        {QByteArray::fromBase64(signature).left(63).toBase64(), key},
+    };
+    for (const auto& [sig, k] : bad) {
+        SCOPED_TRACE(sig.toStdString() + " / " + k.toStdString());
+        const auto checked = UpdateSignature::checkInputs(sig, k);
+        ASSERT_FALSE(checked.ok());
+        EXPECT_FALSE(checked.error().description().isEmpty());
+        EXPECT_FALSE(UpdateSignature::verify(data, sig, k).ok());
+    }
+    EXPECT_TRUE(UpdateSignature::checkInputs(signature, key).ok());
+}
+
+TEST(UpdateInstaller, SwapsInOnlyAnExecutableAndOnlyWhereItMay) {
+    QTemporaryDir dir;
+    const auto at = [&](const char* name) { return dir.filePath(QString::fromUtf8(name)); };
+    const QString appImage = at("Tovi.AppImage"), download = at("download.AppImage"), link = at("tovi");
+    const QByteArray oldImage("\177ELFold"), newImage = "\177ELF" + QByteArray(2 * 1024 * 1024, 'n');
+    writeFile(appImage, oldImage, kExecutable);
+    writeFile(download, newImage);
+    // Reached through a link, as launchers often do: the file behind it is replaced.
+    ASSERT_TRUE(QFile::link(appImage, link));
+    ASSERT_TRUE(UpdateInstaller::canReplace(link));
+    const auto installed = UpdateInstaller::replaceAppImage(download, link);
+    ASSERT_TRUE(installed.ok()) << installed.error().description().toStdString();
+    EXPECT_EQ(readFile(appImage), newImage);
+    struct stat info {};
+    ::stat(QFile::encodeName(appImage).constData(), &info);
+    EXPECT_EQ(info.st_mode & 07777, mode_t(0755));
+    EXPECT_TRUE(QFileInfo(link).isSymLink());
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden | QDir::System).size(), 3)
+        << "nothing staged left";
+
+    // A package that is no executable, a file that is gone, or no AppImage at all: untouched.
+    writeFile(download, "!<arch>\ndebian-binary");
+    EXPECT_FALSE(UpdateInstaller::replaceAppImage(download, appImage).ok());
+    EXPECT_FALSE(UpdateInstaller::replaceAppImage(at("gone"), appImage).ok());
+    EXPECT_EQ(readFile(appImage), newImage);
+    for (const QString& path : {QString(), at("missing.AppImage"), dir.path()})
+        EXPECT_FALSE(UpdateInstaller::canReplace(path)) << path.toStdString();
+
+    // A folder this user cannot write (permission bits do not bind root).
+    if (::geteuid() != 0) {
+        const QString locked = at("locked/Tovi.AppImage");
+        writeFile(locked, oldImage, kPlain);
+        QFile::setPermissions(at("locked"), QFileDevice::ReadOwner | QFileDevice::ExeOwner);
+        writeFile(download, newImage);
+        EXPECT_FALSE(UpdateInstaller::canReplace(locked));
+        EXPECT_FALSE(UpdateInstaller::replaceAppImage(download, locked).ok());
+        QFile::setPermissions(at("locked"), kExecutable);
+    }
 }
