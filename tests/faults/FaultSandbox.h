@@ -2,7 +2,7 @@
 
 #include "store/StatusStore.h"
 #include "support/FakeAppUpdater.h"
-#include "support/FakeBrowser.h"
+#include "support/FakeDependencies.h"
 #include "support/TestUtil.h"
 #include "ui/MenuViewModel.h"
 #include "ui/UpdaterViewModel.h"
