@@ -13,7 +13,6 @@ using namespace tovi;
 
 namespace {
 
-// Records each step in order; the lock answers as the row says.
 struct RecordedSteps : LaunchSteps {
     bool acquireInstanceLock() override { return log << u"lock"_qs, lockTaken; }
     void activateRunningCopy() override { log << u"activate"_qs; }
@@ -28,8 +27,7 @@ struct RecordedSteps : LaunchSteps {
 
 } // namespace
 
-// A second copy touches nothing of the first's (its bus name included); under a test host
-// (the variable present, even empty) nothing at all is touched, not even the lock.
+// A second copy touches nothing of the first's (bus name included); a test host, nothing at all.
 TEST(AppDelegateLaunch, StepsFollowTheLockAndTheTestHost) {
     const struct {
         std::optional<QByteArray> testHost;
@@ -51,8 +49,7 @@ TEST(AppDelegateLaunch, StepsFollowTheLockAndTheTestHost) {
     }
 }
 
-// Under or over the icon (else the cursor), centred on it, inside the work area; the window
-// system decides without either, and always on Wayland.
+// Centred under or over the icon (else the cursor), inside the work area; else the window system's.
 TEST(WindowPlacement, HangsUnderOrOverTheIconAndStaysInsideTheWorkArea) {
     const QRect topPanel(0, 28, 1280, 772), bottomPanel(0, 0, 1280, 772);
     const struct {
