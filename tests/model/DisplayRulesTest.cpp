@@ -8,8 +8,7 @@ using namespace tovi;
 
 namespace {
 
-// Snapshots written the way the CLI prints them keep the rows below short; `nodes` is
-// the inside of the spaces section's node list.
+// A snapshot as the CLI prints it, from the inside of the spaces section's node list.
 InternalStatus snapshot(const char* nodes, const char* rest = "") {
     const QByteArray json = QByteArray(R"({"spaces": {"nodes": [)") + nodes + "]}" + rest + '}';
     Result<InternalStatus> r = decodeInternalStatus(json);
@@ -58,7 +57,6 @@ TEST(SpaceDisplay, StateAndLabelFollowTheFirstRuleThatApplies) {
 }
 
 TEST(SpaceDisplay, CapitalizeWordsStartsEveryRunOfLetters) {
-    // Rows are "input|expected".
     for (const char* row : {"building image|Building Image", "re-run|Re-Run", "  two  spaces |  Two  Spaces ",
                             "élan VITAL|Élan Vital", "don't stop|Don't Stop", "L’EAU d’été|L’eau D’été",
                             "'quoted' rock 'n' roll|'Quoted' Rock 'N' Roll"}) {
@@ -95,12 +93,10 @@ TEST(SnapshotRules, AlertLevelSignedOutAndNodeCounts) {
         EXPECT_EQ(int(alertLevel(snapshot(row.nodes.constData(), row.rest))), int(row.level))
             << row.nodes.constData() << row.rest;
 
-    InternalStatus bare;
-    bare.notifications = Notifications{1, std::nullopt};
-    EXPECT_EQ(alertLevel(bare), StatusAlertLevel::unread) << "no spaces section at all";
-    bare.spaces = SpacesSection{std::nullopt};
-    bare.notifications.reset();
-    EXPECT_EQ(alertLevel(bare), StatusAlertLevel::none);
+    // No spaces section at all, or one without a node list.
+    EXPECT_EQ(alertLevel(*decodeInternalStatus(R"({"notifications": {"unread": 1}})")),
+              StatusAlertLevel::unread);
+    EXPECT_EQ(alertLevel(*decodeInternalStatus(R"({"spaces": {}})")), StatusAlertLevel::none);
 
     // Signed out only when a snapshot says so.
     EXPECT_FALSE(isSignedOut(std::nullopt));
