@@ -294,7 +294,9 @@ TEST(IconBitmap, DrawsTheMarkWithABadgeOrADotAtEachScale) {
         EXPECT_EQ(bare.pixelColor(0, 0).alpha(), 0);
         EXPECT_GT(bare.pixelColor(bare.width() / 2, bare.height() / 2).alpha(), 0);
         EXPECT_EQ(redShare(bare), 0.0);
-        EXPECT_GT(redShare(IconBitmap{s("ToviMark"), 7, std::nullopt}.render(scale)), 0.25) << scale;
+        const QImage badge = IconBitmap{s("ToviMark"), 7, std::nullopt}.render(scale);
+        EXPECT_GT(redShare(badge), 0.25) << scale;
+        EXPECT_NE(badge, (IconBitmap{s("ToviMark"), 1, std::nullopt}.render(scale))) << "the count is drawn";
         const QImage dot = IconBitmap{s("ToviMark"), 0, QColor(Qt::green)}.render(scale);
         EXPECT_TRUE(near(dot.pixelColor(int(17.5 * scale), int(4.5 * scale)), QColor(Qt::green))) << scale;
     }
