@@ -224,6 +224,7 @@ TEST(SpacesSearch, FormQueryHeightAndSymbols) {
     }
     EXPECT_EQ(glyphs.size(), 6);
     EXPECT_EQ(Symbols::glyph(s("no.such.symbol")), Symbols::glyph(s("square.dashed")));
+    EXPECT_TRUE(Symbols::registerFont()) << "the bundled icon font loads, once";
 }
 
 TEST(SpacesListModel, FlattensGroupsIntoRowsAndRebuildsOnlyWhenTheRowsChange) {
