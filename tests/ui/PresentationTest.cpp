@@ -377,9 +377,10 @@ TEST(MenuViewModel, SignedInSnapshotFillsHeaderListAndStatusRowOnceOpen) {
     noTeam.account->team = s(" ");
     f.show(noTeam);
     EXPECT_EQ(f.header->windowTitle(), s("Tovi"));
-    // The dark appearance swaps the mark and recolours.
+    // The dark appearance swaps the mark, telling the window, and recolours.
+    header.clear();
     f.menu.setDark(true);
-    EXPECT_EQ(f.header->markSource(), QUrl(s("qrc:/assets/ToviMarkDark.svg")));
+    EXPECT_TRUE(f.header->markSource() == QUrl(s("qrc:/assets/ToviMarkDark.svg")) && header.count() > 0);
     EXPECT_EQ(f.footer->serviceDotColor(), statusColor(StatusColor::green, true));
 }
 
