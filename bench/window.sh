@@ -13,7 +13,9 @@
 #
 # Beside Tovi, in the same session and over the same seconds, a baseline: the least a Qt
 # Widgets tray costs (bench/IdleTrayBaseline.cpp: an icon, no window, /bin/true every 5 s,
-# like Tovi's poll); its idle CPU and RSS, and Tovi's idle CPU as a multiple of it.
+# like Tovi's poll); its idle CPU and RSS, and Tovi's idle CPU as a multiple of it. A second
+# one runs Tovi's own status command every 5 s and reads what it prints ("io" figures): the
+# same child, the same output, none of Tovi's own work.
 # Goals: idle CPU within 1.15 times the baseline, RSS with the window open at most 55 MiB.
 set -euo pipefail
 ROOT="$(cd "$(dirname "$0")/.." && pwd)"
@@ -44,17 +46,17 @@ ticks() { awk '{print $14 + $15, $14 + $15 + $16 + $17}' "/proc/$1/stat"; }
 cpu_ns() { cat /proc/"$1"/task/*/schedstat | awk '{s += $1} END {print s}'; }
 CLK=$(getconf CLK_TCK)
 median() { sort -n | awk '{a[NR] = $1} END {if (NR == 0) print "n/a"; else if (NR % 2) print a[(NR + 1) / 2]; else print (a[NR / 2] + a[NR / 2 + 1]) / 2}'; }
-baseline_icon_window() {
+baseline_icons() { # how many baseline icons the panel holds
     local panel
     for panel in $(xdotool search --class trayer 2>/dev/null); do
-        xwininfo -id "$panel" -tree 2>/dev/null | grep -q '("IdleTrayBaseline" ' && return 0
-    done
-    return 1
+        xwininfo -id "$panel" -tree 2>/dev/null | grep -c '("IdleTrayBaseline" ' || true
+    done | awk '{n += $1} END {print n + 0}'
 }
+both_baselines() { [ "$(baseline_icons)" -ge 2 ]; }
 trace_at() { grep "tovi-trace: $2 " "$1" | sed -n "${3:-1}p" | awk '{print $3}'; }
 
 one_run() { # one_run BACKEND RUNDIR → appends "key value" lines to RUNDIR/figures
-    local backend=$1 dir=$2 pid base t0 t1 icon win c0 c1 b0 b1 n0 n1 m0 m1 log
+    local backend=$1 dir=$2 pid base io t0 t1 icon win c0 c1 b0 b1 n0 n1 m0 m1 i0 i1 log
     mkdir -p "$dir/home"
     session_track_service "$dir/home" # also when the run fails half-way
     export HOME="$dir/home" XDG_CONFIG_HOME="$dir/home/.config" XDG_DATA_HOME="$dir/home/.local/share"
@@ -81,7 +83,9 @@ one_run() { # one_run BACKEND RUNDIR → appends "key value" lines to RUNDIR/fig
     echo "exec_to_icon_ms $((t1 - t0))" >>"$dir/figures"
     "$BUILD/bin/IdleTrayBaseline" >"$dir/baseline.log" 2>&1 &
     base=$!
-    wait_for 30 baseline_icon_window || { echo "the baseline tray icon did not appear" >&2; return 1; }
+    "$BUILD/bin/IdleTrayBaseline" "$dir/home/.local/bin/tovi" >"$dir/baseline-io.log" 2>&1 &
+    io=$!
+    wait_for 30 both_baselines || { echo "the baseline tray icons did not appear" >&2; return 1; }
 
     sleep 10
     echo "idle_rss_kb $(kb $pid Rss)" >>"$dir/figures"
@@ -89,18 +93,20 @@ one_run() { # one_run BACKEND RUNDIR → appends "key value" lines to RUNDIR/fig
     echo "baseline_rss_kb $(kb $base Rss)" >>"$dir/figures"
     read -r c0 c0all < <(ticks $pid)
     read -r b0 b0all < <(ticks $base)
-    n0=$(cpu_ns $pid) m0=$(cpu_ns $base)
+    n0=$(cpu_ns $pid) m0=$(cpu_ns $base) i0=$(cpu_ns $io)
     sleep "$IDLE_SECONDS"
     read -r c1 c1all < <(ticks $pid)
     read -r b1 b1all < <(ticks $base)
-    n1=$(cpu_ns $pid) m1=$(cpu_ns $base)
-    kill $base 2>/dev/null || true
-    wait $base 2>/dev/null || true
+    n1=$(cpu_ns $pid) m1=$(cpu_ns $base) i1=$(cpu_ns $io)
+    kill $base $io 2>/dev/null || true
+    wait $base $io 2>/dev/null || true
     echo "idle_cpu_ms_per_min $(((n1 - n0) * 60 / 1000000 / IDLE_SECONDS))" >>"$dir/figures"
     echo "idle_cpu_with_cli_ms_per_min $(((c1all - c0all) * 1000 * 60 / CLK / IDLE_SECONDS))" >>"$dir/figures"
     echo "baseline_cpu_ms_per_min $(((m1 - m0) * 60 / 1000000 / IDLE_SECONDS))" >>"$dir/figures"
     echo "baseline_cpu_with_child_ms_per_min $(((b1all - b0all) * 1000 * 60 / CLK / IDLE_SECONDS))" >>"$dir/figures"
     awk -v t=$((n1 - n0)) -v b=$((m1 - m0)) 'BEGIN {printf "idle_cpu_ratio %.2f\n", (b > 0 ? t / b : 0)}' >>"$dir/figures"
+    echo "baseline_io_cpu_ms_per_min $(((i1 - i0) * 60 / 1000000 / IDLE_SECONDS))" >>"$dir/figures"
+    awk -v t=$((n1 - n0)) -v b=$((i1 - i0)) 'BEGIN {printf "idle_cpu_ratio_io %.2f\n", (b > 0 ? t / b : 0)}' >>"$dir/figures"
 
     click_window_centre "$icon"
     wait_for 20 tovi_window
@@ -133,7 +139,8 @@ for backend in ${BACKENDS:-software default}; do
     echo "== $backend renderer (median of $RUNS)"
     for key in exec_to_icon_ms idle_rss_kb idle_pss_kb open_rss_kb open_pss_kb closed_rss_kb closed_pss_kb \
         baseline_rss_kb idle_cpu_ms_per_min idle_cpu_with_cli_ms_per_min baseline_cpu_ms_per_min \
-        baseline_cpu_with_child_ms_per_min idle_cpu_ratio click_to_frame_cold_ms click_to_frame_warm_ms; do
+        baseline_cpu_with_child_ms_per_min idle_cpu_ratio baseline_io_cpu_ms_per_min idle_cpu_ratio_io \
+        click_to_frame_cold_ms click_to_frame_warm_ms; do
         printf '  %-30s %s\n' "$key" "$(cat "$WORK/$backend"-*/figures | awk -v k=$key '$1 == k {print $2}' | median)"
     done
 done
