@@ -21,6 +21,8 @@ class RunnerTest : public ::testing::Test {
 protected:
     // Children inherit the environment; a login shell must read our profile, not the user's.
     void SetUp() override { ASSERT_TRUE(QDir().mkpath(at("home"))); }
+    // Some homes here have names that are not UTF-8, which QTemporaryDir cannot remove.
+    ~RunnerTest() override { removeTree(QFile::encodeName(m_root.path())); }
     QString at(const char* path) const { return m_root.filePath(QString::fromUtf8(path)); }
     // The application lives in `bundle/`, so `bundle/tovi` is the CLI, and there is no other candidate.
     ExecutableLocator locator() const { return {at("bundle/Tovi"), at("home"), {}, {}, QByteArray()}; }

@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
+#include <ftw.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -78,6 +79,23 @@ ScopedEnv::~ScopedEnv() {
         qputenv(m_name, *m_old);
     else
         qunsetenv(m_name);
+}
+
+} // namespace tovi::test
+
+namespace tovi::test {
+
+void removeTree(const QByteArray& nativePath) {
+    ::nftw(
+        nativePath.constData(),
+        [](const char* path, const struct stat*, int type, struct FTW*) {
+            if (type == FTW_DP)
+                ::rmdir(path);
+            else
+                ::unlink(path);
+            return 0;
+        },
+        16, FTW_DEPTH | FTW_PHYS);
 }
 
 } // namespace tovi::test

@@ -42,6 +42,9 @@ QByteArray readFile(const QString& path);
 // as the file system's bytes (which need not be UTF-8).
 void writeScript(const QString& path, const QByteArray& body);
 void writeNativeScript(const QByteArray& path, const QByteArray& body);
+// Removes a tree by the file system's bytes, so names that are not UTF-8 go too (QDir cannot
+// name them, and QTemporaryDir leaves them behind).
+void removeTree(const QByteArray& nativePath);
 
 // Sets or unsets an environment variable for the scope and puts the old value back after.
 class ScopedEnv {
