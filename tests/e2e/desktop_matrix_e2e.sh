@@ -524,5 +524,17 @@ set_scheme() { # set_scheme VALUE STATE: the portal announces a colour scheme, t
 
 session_"${SESSION//-/_}"
 echo "screenshots in $OUT"
-((FAILURES == 0)) || { echo "--- tray log"; grep -av '^tovi-trace' "$LOG" | tail -30; } >&2
+# A failure shows what Tovi and every host of the session said, so its cause is read here and
+# not dug out of the build folder.
+print_logs() {
+    local log
+    echo "--- Tovi's log ($LOG)"
+    grep -av '^tovi-trace' "$LOG" | tail -30
+    while IFS= read -r log; do
+        [ -s "$log" ] || continue
+        echo "--- $log"
+        tail -n 15 "$log"
+    done < <(find "$OUT" -name '*.log' ! -name tray.log 2>/dev/null | sort)
+}
+((FAILURES == 0)) || print_logs >&2
 exit $((FAILURES > 0))
