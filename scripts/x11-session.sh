@@ -1,11 +1,14 @@
 # A private, headless desktop for the demo, the end-to-end tests and the window benchmark:
-# Xvfb, a private session bus, optionally a window manager (openbox), and a tray: an XEmbed
-# tray (trayer) or a StatusNotifierItem host (gtk-sni-tray-standalone). Source it, then:
+# Xvfb, a private session bus, optionally a window manager (openbox, xfwm4), and a tray: an
+# XEmbed tray (trayer) or XFCE's panel (its status tray hosts StatusNotifierItems and has the
+# watcher). Source it, then:
 #   session_start DIR [WM [PANEL]]
 #                        exports DISPLAY and DBUS_SESSION_BUS_ADDRESS, logs go to DIR;
-#                        WM is none (the default) or openbox, PANEL trayer (the default), sni
-#                        or none
-#   panel_start PANEL DIR  starts a tray later (a panel that comes up after the apps)
+#                        WM is none (the default), openbox or xfwm4, PANEL trayer (the
+#                        default), xfce or none
+#   panel_start PANEL DIR  starts a tray later (a panel that comes up after the apps);
+#                        PANEL_PID is the panel's process
+#   panel_icon           the centre of the one icon in a panel along the top edge (ICON_X ICON_Y)
 #   weston_start DIR     a nested Wayland compositor in the X server; exports WAYLAND_DISPLAY
 #   session_track PID    adds a process to what session_stop ends
 #   session_track_service HOME
@@ -96,6 +99,7 @@ session_start() {
     case "$wm" in
     none) ;;
     openbox) wm_start "$dir" || return 1 ;;
+    xfwm4) xfwm4_start "$dir" || return 1 ;;
     *) echo "unknown window manager: $wm" >&2; return 1 ;;
     esac
     [ "$panel" = none ] || panel_start "$panel" "$dir"
@@ -123,18 +127,79 @@ panel_start() {
     local panel=$1 dir=$2
     case "$panel" in
     trayer) trayer_start "$dir" ;;
-    sni) sni_host_start "$dir" ;;
+    xfce) xfce_panel_start "$dir" ;;
     *) echo "unknown panel: $panel" >&2; return 1 ;;
     esac
 }
 
-# A StatusNotifierItem host with its own watcher, as a bar along the top edge.
-sni_host_start() {
+# xfwm4 gives up at once when its first connection fails (seen on a loaded machine just after
+# the display came up): a few tries, each until it runs the screen or has gone.
+xfwm4_start() {
+    local try pid
+    for try in 1 2 3; do
+        xfwm4 --compositor=off --sm-client-disable >>"$1/xfwm4.log" 2>&1 &
+        pid=$!
+        session_track $pid
+        wait_for 20 sh -c "xprop -root _NET_SUPPORTING_WM_CHECK | grep -q 'window id' || ! kill -0 $pid" 2>/dev/null
+        kill -0 $pid 2>/dev/null && xprop -root _NET_SUPPORTING_WM_CHECK | grep -q "window id" && return 0
+    done
+    echo "xfwm4 did not start" >&2
+    return 1
+}
+
+# XFCE's panel along the top edge with only its status tray (the StatusNotifierItem host and
+# watcher, and the XEmbed tray) at the trailing end; its settings through xfconfd, started by
+# the session bus from the sandbox's configuration.
+xfce_panel_start() {
+    local config="$XDG_CONFIG_HOME/xfce4/xfconf/xfce-perchannel-xml"
+    if [ ! -e "$config/xfce4-panel.xml" ]; then
+        mkdir -p "$config"
+        cat >"$config/xfce4-panel.xml" <<'XML'
+<?xml version="1.0" encoding="UTF-8"?>
+<channel name="xfce4-panel" version="1.0">
+  <property name="configver" type="int" value="2"/>
+  <property name="panels" type="array">
+    <value type="int" value="1"/>
+    <property name="panel-1" type="empty">
+      <property name="position" type="string" value="p=6;x=0;y=0"/>
+      <property name="length" type="uint" value="100"/>
+      <property name="position-locked" type="bool" value="true"/>
+      <property name="icon-size" type="uint" value="22"/>
+      <property name="size" type="uint" value="28"/>
+      <property name="plugin-ids" type="array">
+        <value type="int" value="1"/>
+        <value type="int" value="2"/>
+      </property>
+    </property>
+  </property>
+  <property name="plugins" type="empty">
+    <property name="plugin-1" type="string" value="separator">
+      <property name="expand" type="bool" value="true"/>
+      <property name="style" type="uint" value="0"/>
+    </property>
+    <property name="plugin-2" type="string" value="systray">
+      <property name="square-icons" type="bool" value="true"/>
+    </property>
+  </property>
+</channel>
+XML
+    fi
     # GTK would start the accessibility bus on the private session bus.
-    NO_AT_BRIDGE=1 GTK_A11Y=none gtk-sni-tray-standalone --watcher --top --end --size 28 \
-        >"$1/sni-host.log" 2>&1 &
-    session_track $!
-    wait_for 15 sni_host_registered || { echo "the StatusNotifierItem host did not start" >&2; return 1; }
+    NO_AT_BRIDGE=1 GTK_A11Y=none xfce4-panel --disable-wm-check >>"$1/xfce4-panel.log" 2>&1 &
+    PANEL_PID=$!
+    session_track $PANEL_PID
+    wait_for 20 sni_host_registered || { echo "XFCE's panel did not start its status tray" >&2; return 1; }
+}
+
+# The bounding box of what differs from the panel's own colour in the top PANEL_HEIGHT rows:
+# with one icon in the panel, that icon.
+panel_icon() {
+    local w h x y
+    read -r w h x y <<<"$(import -window root -crop "1280x${PANEL_HEIGHT:-28}+0+0" +repage png:- 2>/dev/null |
+        convert - -fuzz 8% -trim -format '%w %h %X %Y' info: 2>/dev/null)"
+    x=${x#+} y=${y#+}
+    [ -n "$w" ] && ((w >= 8 && w <= 64 && h >= 8)) || return 1
+    ICON_X=$((x + w / 2)) ICON_Y=$((y + h / 2))
 }
 
 sni_watcher_property() {

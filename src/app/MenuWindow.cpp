@@ -29,7 +29,8 @@ namespace {
 
 // How long after a focus-loss close a tray click still counts as "close", not "reopen".
 constexpr qint64 kToggleGraceMs = 400;
-// How long after opening a focus loss is taken for the opening click's aftermath.
+// How long after opening (or mapping anew) a focus loss is taken for the aftermath of that,
+// not for a click elsewhere.
 constexpr qint64 kOpeningFocusGraceMs = 500;
 // Room kept free above and below the window on a screen it fills.
 constexpr int kScreenMargin = 8;
@@ -165,6 +166,7 @@ bool MenuWindow::ensureCreated() {
         }
         if (m_menu)
             m_menu->setActive(false);
+        forgetHover();
         Q_EMIT hidden();
     });
     // By name: Qt Quick's own signals and properties, and this side of the window does not
@@ -180,8 +182,11 @@ bool MenuWindow::ensureCreated() {
         connect(m_window, changed, this, &MenuWindow::traceGeometrySoon);
     connect(m_window, SIGNAL(accountMenuRequested(double, double)), this,
             SLOT(openAccountMenu(double, double)));
-    if (m_traceFirstFrame)
+    connect(m_window, SIGNAL(accountMenuDismissed()), this, SLOT(closeAccountMenu()));
+    if (m_traceFirstFrame) {
         connect(m_window, SIGNAL(activeFocusItemChanged()), this, SLOT(traceFocus()));
+        connect(m_window, SIGNAL(toolTipShown(QString)), this, SLOT(traceToolTip(QString)));
+    }
 
     if (m_menu) {
         m_accountMenu = new AccountMenu(m_menu);
@@ -276,6 +281,11 @@ void MenuWindow::remap() {
     if (!m_window || !m_window->isVisible())
         return;
     m_remapping = true;
+    // Unmapping takes the keyboard from the window, and the compositor may say so only after
+    // the new mapping is up: focus changes from here until the window is active again (and
+    // just after) are this remap's own, not the user's.
+    m_remapped = true;
+    m_sinceShown.invalidate();
     m_window->setProperty("remapping", true);
     m_window->hide();
     m_mappedHeight = m_window->height();
@@ -345,10 +355,33 @@ void MenuWindow::traceFocus() {
               (name.isEmpty() ? QString::fromLatin1(item->metaObject()->className()) : name));
 }
 
+// A popup (or an unmapped window) had the pointer grabbed: the items under the pointer's last
+// position never saw it leave and would go on showing their hover and tooltip.
+void MenuWindow::forgetHover() {
+    if (!m_window)
+        return;
+    QEvent leave(QEvent::Leave);
+    QCoreApplication::sendEvent(m_window, &leave);
+}
+
+void MenuWindow::traceToolTip(const QString& text) {
+    traceLine(QStringLiteral("tooltip ") + text);
+}
+
+void MenuWindow::closeAccountMenu() {
+    if (m_accountMenu && m_accountMenu->menu()->isVisible())
+        m_accountMenu->menu()->close();
+    else
+        onPopupClosed();
+}
+
 void MenuWindow::onPopupClosed() {
     if (!m_window)
         return;
     m_window->setProperty("accountMenuOpen", false);
+    forgetHover();
+    if (m_traceFirstFrame)
+        traceLine(QStringLiteral("account-menu-closed"));
     // The popup had the keyboard; the window it dropped from takes it back.
     if (m_window->isVisible() && !(m_accountMenu && m_accountMenu->isOpen()))
         m_window->requestActivate();
@@ -398,6 +431,7 @@ void MenuWindow::show(QRect iconGeometry) {
     m_window->raise();
     m_window->requestActivate();
     m_sinceShown.invalidate();
+    m_remapped = false;
 }
 
 void MenuWindow::hide() {
@@ -425,6 +459,7 @@ void MenuWindow::onActiveChanged() {
     if (m_window->isActive()) {
         if (!m_sinceShown.isValid())
             m_sinceShown.start();
+        m_remapped = false;
         return;
     }
     if (m_appliedMode != Mode::dropDown)
@@ -435,7 +470,7 @@ void MenuWindow::onActiveChanged() {
         return;
     // The click that opened the window can still move the focus around just after the window
     // got it (a panel without a window manager takes it on button release); no reason to close.
-    if (m_sinceShown.isValid() && m_sinceShown.elapsed() < kOpeningFocusGraceMs) {
+    if ((m_sinceShown.isValid() && m_sinceShown.elapsed() < kOpeningFocusGraceMs) || m_remapped) {
         m_window->requestActivate();
         return;
     }

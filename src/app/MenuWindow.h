@@ -64,6 +64,8 @@ private Q_SLOTS:
     void updateSize();
     void openAccountMenu(double x, double y);
     void traceFocus();
+    void traceToolTip(const QString& text);
+    void closeAccountMenu();
 
 private:
     bool ensureCreated();
@@ -74,6 +76,7 @@ private:
     void remap();
     void onActiveChanged();
     void onPopupClosed();
+    void forgetHover();
     void traceGeometrySoon();
 
     Mode m_mode;
@@ -85,6 +88,8 @@ private:
     int m_mappedHeight = 0;
     bool m_remapPending = false;
     bool m_remapping = false;
+    // Mapped anew and not active again yet.
+    bool m_remapped = false;
     QPointer<MenuViewModel> m_menu;
     std::function<void()> m_beforeFirstOpen;
     QPointer<QWindow> m_window;

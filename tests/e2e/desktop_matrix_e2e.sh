@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The window on real desktops, one private session per run (own display, session bus and HOME):
 #   xembed      openbox + trayer; also the keyboard, Ctrl+Q and a second launch handing over
-#   sni         openbox + a StatusNotifierItem host with its watcher
+#   xfce        xfwm4 + XFCE's panel with its status tray (a StatusNotifierItem host); also a
+#               restart of the panel
 #   wayland     Weston nested in Xvfb, no tray: the window comes back by D-Bus activation
 #   late-panel  openbox, trayer started 5 s after Tovi
 #   look        openbox + trayer; the texts' contrast in the colour schemes, at scale 2, large font
@@ -19,7 +20,7 @@ source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 require_tools Xvfb openbox xdotool xwininfo xdpyinfo xprop import convert dbus-daemon dbus-send gdbus
 case "$SESSION" in
 xembed | late-panel) require_tools trayer ;;
-sni) require_tools gtk-sni-tray-standalone ;;
+xfce) require_tools xfwm4 xfce4-panel ;;
 look) require_tools trayer /usr/bin/python3 ;;
 wayland) require_tools weston ;;
 *) echo "unknown session: $SESSION" >&2; exit 2 ;;
@@ -43,7 +44,8 @@ start_tray() {
     wait_for 15 test -s "$WORK/origin" || { echo "tovi-sim did not start" >&2; exit 1; }
     export TOVI_WEB_ORIGIN="$(head -n1 "$WORK/origin")"
     "$SIM" scenario set '{"rules": [{"match": ["internal", "status"], "sleep_ms": 4000, "times": 1}]}' >/dev/null
-    env "$@" TOVI_TRACE_FIRST_FRAME=1 TOVI_DEV_POLL_INTERVAL_MS=1000 "$TRAY" >"$LOG" 2>&1 &
+    env "$@" TOVI_TRACE_FIRST_FRAME=1 TOVI_DEV_POLL_INTERVAL_MS=1000 QT_LOGGING_RULES=tovi.window.debug=true \
+        "$TRAY" >"$LOG" 2>&1 &
     TRAY_PID=$!
     session_track $TRAY_PID
 }
@@ -84,8 +86,11 @@ settle() {
 
 # measure PNG STATE: the window into WX WY WW WH (X11: the window manager's; Wayland: the
 # screenshot's), its height kept for STATE.
-declare -A HEIGHT_OF
+declare -A HEIGHT_OF CLOSES_AT
+# The window closed itself because it lost the keyboard (the app's log).
+focus_closes() { grep -ac 'close: the focus went elsewhere' "$LOG"; }
 measure() {
+    CLOSES_AT[$2]=$(focus_closes)
     if [ "$SESSION" = wayland ]; then
         wayland_box "$1" || return 1
     else
@@ -110,6 +115,7 @@ wayland_box() {
 wayland_window_up() { shot "$WORK/probe.png" && wayland_box "$WORK/probe.png"; }
 no_wayland_window() { ! wayland_window_up; }
 window_up() { if [ "$SESSION" = wayland ]; then wayland_window_up; else tovi_window >/dev/null; fi; }
+no_window() { ! window_up; }
 
 root_shot() { park_pointer; shot "$OUT/$1.png"; } # the whole screen: menus are windows of their own
 # Out of the pictures and off every tooltip; no --sync, which waits forever when already there.
@@ -146,12 +152,14 @@ check_grew() {
     [ -n "$from" ] && [ -n "$to" ] || return 0
     trace_geometry && cap=$((T_CAP - TOLERANCE))
     check "$2: the window grew from $1's height ($from px -> $to px)" test "$to" -gt $((from + 40)) -o "$to" -ge "$cap"
+    check "$2: the window stayed open while it grew" test "${CLOSES_AT[$2]}" -eq "${CLOSES_AT[$1]}"
 }
 
 # The account menu (its button at the header's trailing edge): a popup of its own, whole on screen.
 check_account_menu() {
-    local before id main mx my mw mh sx sy sw sh
+    local before id main mx my mw mh sx sy sw sh closed
     before=$(trace_count account-menu)
+    closed=$(grep -ac 'tovi-trace: account-menu-closed' "$LOG")
     xdotool mousemove --sync $((WX + WW - 23)) $((WY + 23)) click 1
     sleep 1
     if [ "$SESSION" != wayland ]; then
@@ -174,8 +182,28 @@ check_account_menu() {
     else
         fail "account menu: the app reports it open (no 'tovi-trace: account-menu' line)"
     fi
+    # The pointer leaves the window while the menu has it grabbed (the window never sees it go).
+    [ -n "${mw:-}" ] && xdotool mousemove --sync $((mx + mw / 2)) $((my + mh - 4))
     xdotool key Escape
     sleep 0.5
+    menu_closed() { (($(grep -ac 'tovi-trace: account-menu-closed' "$LOG") > closed)); }
+    check "account menu: Escape closes the menu" wait_for 5 menu_closed
+    check "account menu: Escape leaves the window open" window_up
+}
+
+# check_no_stale_tooltip OPEN-FUNCTION: closed and opened again (the pointer on the icon, away
+# from the window), the window shows no tooltip the pointer did not ask for.
+check_no_stale_tooltip() {
+    local before
+    xdotool key Escape
+    wait_for 5 no_window
+    sleep 0.5 # past the grace that takes a click just after a close for "close"
+    before=$(trace_count tooltip)
+    $1 >/dev/null 2>&1
+    check "reopened: the window is up" wait_for 10 window_up
+    sleep 1.5 # longer than a tooltip's delay: one that was going to show has shown
+    check "reopened: no tooltip shows ($(grep -a 'tovi-trace: tooltip ' "$LOG" | tail -n +$((before + 1)) | cut -d' ' -f3- | paste -sd'|'))" \
+        test "$(trace_count tooltip)" -eq "$before"
 }
 
 # The blue "Sign in" button of the welcome form: the band of rows that are mostly strongly blue.
@@ -191,12 +219,9 @@ click_sign_in() {
 
 # The tray icon; the SNI host lays its icons out from the bar's trailing end (the last 28 px).
 open_by_click() {
-    local bar
-    if [ "$SESSION" = sni ]; then
-        bar=$(xdotool search --onlyvisible --classname gtk-sni-tray-standalone 2>/dev/null | head -n1)
-        [ -n "$bar" ] || return 1
-        window_geometry "$bar"
-        xdotool mousemove --sync $((WIN_X + WIN_W - 14)) $((WIN_Y + WIN_H / 2)) click 1
+    if [ "$SESSION" = xfce ]; then
+        panel_icon || return 1
+        xdotool mousemove --sync "$ICON_X" "$ICON_Y" click 1
     else
         click_window_centre "$(tray_icon_window)" || return 1
     fi
@@ -339,6 +364,7 @@ walk_states() { # walk_states OPEN-FUNCTION: loading is on screen when called
     sign_out "$open"
     check_window signed-out
     check_account_menu
+    check_no_stale_tooltip "$open"
     sign_in "$open"
     check "awaiting approval: the sign-in page was opened" wait_for 5 test -s "$WORK/opened-urls"
 }
@@ -404,15 +430,33 @@ session_xembed() {
     fi
 }
 
-session_sni() {
-    session_start "$WORK/session" openbox sni || exit 1
+sni_registered() { sni_items | grep -q .; }
+
+session_xfce() {
+    session_start "$WORK/session" xfwm4 xfce || exit 1
     start_tray
     wait_for 15 bus_name_owned dev.tovi.Tovi
-    sni_registered() { sni_items | grep -q .; }
-    check "the icon registers with the StatusNotifierWatcher" wait_for 15 sni_registered
+    check "the icon registers with the panel's StatusNotifierWatcher" wait_for 15 sni_registered
+    check "the icon is in the panel" wait_for 10 panel_icon
+    shot "$OUT/panel.png"
     check "a click on the icon opens the window" open_by_click
     settle 2
     walk_states open_by_click
+    check_panel_restart
+}
+
+# The panel ends and starts again: the icon is back in it and opens the window.
+check_panel_restart() {
+    xdotool key Escape
+    wait_for 5 no_window
+    kill "$PANEL_PID"
+    wait_for 10 sh -c "! kill -0 $PANEL_PID 2>/dev/null"
+    panel_start "$SESSION" "$WORK/session" || { fail "the panel starts again"; return; }
+    check "after a panel restart the icon registers again" wait_for 20 sni_registered
+    check "after a panel restart the icon is in the panel" wait_for 10 panel_icon
+    shot "$OUT/panel-restarted.png"
+    sleep 0.5
+    check "after a panel restart a click on the icon opens the window" open_by_click
 }
 
 session_wayland() {

@@ -17,6 +17,11 @@ Window {
     property bool accountMenuOpen: false
     // The header's menu button, with its bottom-right corner in window coordinates.
     signal accountMenuRequested(real x, real y)
+    // Escape while the account menu is open: some compositors leave the keyboard with this
+    // window instead of the popup, and the key is meant for the menu.
+    signal accountMenuDismissed()
+    // A tooltip came up (for the end-to-end tests' trace).
+    signal toolTipShown(string text)
 
     title: menu.header.windowTitle
     width: designWidth
@@ -84,7 +89,11 @@ Window {
     Shortcut {
         sequence: "Escape"
         context: Qt.WindowShortcut
-        onActivated: window.close()
+        onActivated: window.accountMenuOpen ? window.accountMenuDismissed() : window.close()
+    }
+    Connections {
+        target: Style
+        function onToolTipShown(text) { window.toolTipShown(text) }
     }
 
     ColumnLayout {

@@ -7,6 +7,7 @@ ToolTip {
     id: tip
     delay: 600
     width: Math.min(implicitWidth, Style.windowWidth - 16)
+    onOpened: Style.toolTipShown(text)
     contentItem: PlainLabel {
         text: tip.text
         font: tip.font

@@ -10,6 +10,8 @@ QtObject {
 
     property Tovi.ColorScheme colors: null
     property string symbolFamily: "Material Icons"
+    // Every tooltip says when it comes up; the window passes it on.
+    signal toolTipShown(string text)
 
     readonly property real basePointSize: Application.font.pointSize > 0 ? Application.font.pointSize : 10
     readonly property real headlineSize: basePointSize * 1.1
