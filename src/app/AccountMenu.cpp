@@ -13,6 +13,8 @@
 #include <QWindow>
 
 #include <algorithm>
+#include <memory>
+#include <utility>
 
 namespace tovi {
 
@@ -100,6 +102,9 @@ void AccountMenu::rebuild() {
 
     if (account->showAccounts()) {
         m_menu->addSection(tr("Accounts"));
+        // A click toggles a checkable row by itself; the marks go back to where the store has
+        // them, and move only when the switch is done and the profiles come back.
+        auto marks = std::make_shared<QList<std::pair<QPointer<QAction>, bool>>>();
         for (const QVariant& entry : account->accounts()) {
             const QVariantMap profile = entry.toMap();
             const QString name = profile.value(QStringLiteral("name")).toString();
@@ -107,7 +112,13 @@ void AccountMenu::rebuild() {
             row->setCheckable(true);
             row->setChecked(profile.value(QStringLiteral("checked")).toBool());
             row->setEnabled(profile.value(QStringLiteral("enabled")).toBool());
-            connect(row, &QAction::triggered, account, [account, name] { account->switchProfile(name); });
+            marks->append({row, row->isChecked()});
+            connect(row, &QAction::triggered, account, [account, name, marks] {
+                for (const auto& [action, checked] : *marks)
+                    if (action)
+                        action->setChecked(checked);
+                account->switchProfile(name);
+            });
         }
         m_removeMenu = m_menu->addMenu(tr("Remove account"));
         m_removeMenu->setToolTipsVisible(true);

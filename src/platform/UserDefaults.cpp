@@ -1,9 +1,10 @@
 #include "platform/UserDefaults.h"
 
+#include <cmath>
+
 namespace tovi {
 
-std::optional<bool> UserDefaults::boolValue(const QString& key) const
-{
+std::optional<bool> UserDefaults::boolValue(const QString& key) const {
     const QVariant v = value(key);
     if (v.typeId() == QMetaType::Bool)
         return v.toBool();
@@ -17,14 +18,15 @@ std::optional<bool> UserDefaults::boolValue(const QString& key) const
     return std::nullopt;
 }
 
-double UserDefaults::doubleValue(const QString& key) const
-{
+double UserDefaults::doubleValue(const QString& key) const {
     const QVariant v = value(key);
     if (!v.isValid())
         return 0;
     bool ok = false;
     const double d = v.toDouble(&ok);
-    return ok ? d : 0;
+    // "nan" and "inf" convert, but no time compares sensibly with them: a stored NaN would
+    // hold off everything that waits for the time to pass, for good.
+    return ok && std::isfinite(d) ? d : 0;
 }
 
 } // namespace tovi

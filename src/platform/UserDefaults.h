@@ -25,7 +25,7 @@ public:
     // A stored boolean, or the text "true"/"false" (how INI files keep booleans); anything
     // else is not a boolean.
     std::optional<bool> boolValue(const QString& key) const;
-    // Absent or unreadable reads as 0.
+    // Absent, unreadable or not finite reads as 0.
     double doubleValue(const QString& key) const;
 };
 

@@ -64,7 +64,7 @@ QCoro::Task<> StatusStore::bootstrap() {
             co_return;
         if (!installed) {
             setBootstrapState(BootstrapState::failed(installed.error().description()));
-            co_await refresh();
+            co_await refreshAfterChange();
             co_return;
         }
         m_deps.defaults->setValue(lastCliUpdateKey, nowSeconds());
@@ -77,7 +77,7 @@ QCoro::Task<> StatusStore::bootstrap() {
         // A script that succeeded without leaving a CLI to find: a failure the user can
         // retry, not a quiet idle under a window that waits for a status forever.
         setBootstrapState(BootstrapState::failed(Error::cliNotFound().description()));
-        co_await refresh();
+        co_await refreshAfterChange();
         co_return;
     }
     co_await awaitHistorySync(QStringList());
@@ -97,7 +97,7 @@ QCoro::Task<> StatusStore::bootstrap() {
     } else {
         setBootstrapState(BootstrapState::idle());
     }
-    co_await refresh();
+    co_await refreshAfterChange();
 }
 
 QCoro::Task<> StatusStore::autoUpdateCLIIfDue() {
@@ -134,7 +134,7 @@ QCoro::Task<> StatusStore::autoUpdateCLIIfDue() {
     co_await awaitHistorySync(QStringList());
     if (!self)
         co_return;
-    co_await refresh();
+    co_await refreshAfterChange();
     if (!self)
         co_return;
     setIsMaintaining(false);
@@ -190,7 +190,7 @@ QCoro::Task<> StatusStore::runExclusive(QStringList arguments, QString successMe
         if (!self)
             co_return;
     }
-    co_await refresh();
+    co_await refreshAfterChange();
     if (!self)
         co_return;
     setIsMaintaining(false);

@@ -86,7 +86,7 @@ QCoro::Task<> StatusStore::signIn(TaskHandlePtr handle, std::optional<QString> p
     // a script or another application.
     if (!claim->token || !claim->url || !isWebAddress(*claim->url)) {
         // Nothing to approve (typically already signed in): show what the CLI now reports.
-        co_await refresh();
+        co_await refreshAfterChange();
         co_return;
     }
 
@@ -125,7 +125,7 @@ QCoro::Task<> StatusStore::signIn(TaskHandlePtr handle, std::optional<QString> p
         co_await loadProfiles();
         if (!self)
             co_return;
-        co_await refresh();
+        co_await refreshAfterChange();
         if (!self)
             co_return;
         // Cancelled during the reload: cancelSignIn already showed idle, and a sign-in

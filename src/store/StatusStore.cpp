@@ -228,28 +228,32 @@ QCoro::Task<> StatusStore::pollLoop(TaskHandlePtr handle, TaskHandlePtr bootstra
 }
 
 QCoro::Task<> StatusStore::refresh() {
-    QPointer<StatusStore> self(this);
-    setDaemonState(m_deps.daemonStateProvider());
-
     // A status command that hangs must not gain a companion at every click of Refresh or
-    // every polling pass: they wait for the one in flight. The refresh that ends a
-    // maintenance command needs a reading taken after that command, so it starts its own
-    // (and becomes the one others join); maintenance runs one at a time, so this stays
-    // bounded.
-    if (m_refreshTask && !m_isMaintaining) {
+    // every polling pass: they wait for the one in flight.
+    if (m_refreshTask) {
+        setDaemonState(m_deps.daemonStateProvider());
         const TaskHandlePtr running = m_refreshTask;
         co_await TaskHandle::wait(running);
         co_return;
     }
+    co_await refreshAfterChange();
+}
+
+// Started by an action after its own command, so the reading cannot predate it. Each kind of
+// action runs one at a time, so these stay few even beside a status command that hangs.
+QCoro::Task<> StatusStore::refreshAfterChange() {
+    QPointer<StatusStore> self(this);
+    setDaemonState(m_deps.daemonStateProvider());
     auto handle = std::make_shared<TaskHandle>();
+    // Later refreshes join this one, the newest.
     m_refreshTask = handle;
-    co_await fetchStatus();
+    co_await fetchStatus(++m_readingsStarted);
     if (self && self->m_refreshTask == handle)
         self->m_refreshTask.reset();
     handle->finish();
 }
 
-QCoro::Task<> StatusStore::fetchStatus() {
+QCoro::Task<> StatusStore::fetchStatus(quint64 reading) {
     QPointer<StatusStore> self(this);
     const std::shared_ptr<StatusSource> source = m_deps.source;
 
@@ -258,6 +262,13 @@ QCoro::Task<> StatusStore::fetchStatus() {
     Result<InternalStatus> fetched = co_await source->fetch();
     if (!self)
         co_return;
+    // A reading begun before one already shown would put the older state back on screen
+    // (signed out again right after a sign-in).
+    if (reading < m_readingShown) {
+        setIsRefreshing(false);
+        co_return;
+    }
+    m_readingShown = reading;
     if (fetched) {
         setStatus(std::move(fetched).value());
         setLastError(std::nullopt);

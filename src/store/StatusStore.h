@@ -118,6 +118,8 @@ public:
 
     // Core and polling.
     void start();
+    // A reading of the status. The poll and the menu's Refresh call this: while a reading is
+    // in flight they wait for it instead of starting another status command.
     QCoro::Task<> refresh();
 
     // Service control and CLI maintenance.
@@ -195,7 +197,10 @@ private:
     void setTeamId(std::optional<QString> value);
 
     QCoro::Task<> pollLoop(TaskHandlePtr handle, TaskHandlePtr bootstrap);
-    QCoro::Task<> fetchStatus();
+    // A reading that starts now, for an action that must see its own effect: one in flight
+    // began before the action and may tell of the state before it.
+    QCoro::Task<> refreshAfterChange();
+    QCoro::Task<> fetchStatus(quint64 reading);
     QCoro::Task<> runMaintenance(QStringList arguments, QString successMessage);
     QCoro::Task<> runProfileCommand(QStringList arguments, QString successMessage);
     // One user-requested command at a time: a second request while one runs is dropped.
@@ -239,6 +244,10 @@ private:
     TaskHandlePtr m_pollTask;
     // The status fetch in flight, which later refreshes join instead of starting another.
     TaskHandlePtr m_refreshTask;
+    // Readings are numbered as they start; one that finishes after a later-started one has
+    // been shown is older news and is dropped.
+    quint64 m_readingsStarted = 0;
+    quint64 m_readingShown = 0;
     std::optional<int> m_keepAwakeActivity;
     bool m_keepAwakeUnavailable = false;
 };

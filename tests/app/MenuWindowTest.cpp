@@ -255,7 +255,10 @@ TEST_F(MenuWindowTest, TheAccountMenuIsANativePopupBuiltFromTheViewModels) {
     // A switch sets the store and shows what it holds, also after the store's own change; a
     // profile row switches by its name as written; Esc leaves the window.
     actionNamed(popup, "Keep Computer Awake")->trigger();
+    auto slowSwitch = fakes.runner->gate(CLICommands::profileUse(u"R&D"_qs));
     actionNamed(popup, "R&&D — ann@rd.test")->trigger();
+    EXPECT_FALSE(actionNamed(popup, "R&&D — ann@rd.test")->isChecked()) << "until the switch is done";
+    slowSwitch->open();
     store.setLaunchAtLogin(true);
     settle();
     EXPECT_TRUE(store.keepAwake() && actionNamed(popup, "Open at Login")->isChecked());

@@ -180,7 +180,7 @@ TEST(QSettingsUserDefaults, ValuesSurviveARestartWithTheirTypesAndADamagedFileIs
     // Only true and false are booleans, the rest reads raw; choices around a broken header are kept.
     const QByteArray original =
         "[General]\ndidRegisterLoginItem=true\nkeepAwake=yes\nhistorySync=1\n"
-        "autoUpdateCLI=TRUE\nlastCliUpdate=soon\n[updater\nx=1\n[updater]\nauto=false\n";
+        "autoUpdateCLI=TRUE\nlastCliUpdate=soon\nnan=nan\ninf=-inf\n[updater\nx=1\n[updater]\nauto=false\n";
     writeFile(path, original);
     {
         QSettingsUserDefaults damaged(path);
@@ -188,7 +188,8 @@ TEST(QSettingsUserDefaults, ValuesSurviveARestartWithTheirTypesAndADamagedFileIs
         EXPECT_EQ(damaged.boolValue(u"updater/auto"_s), false);
         for (const QString& key : {u"keepAwake"_s, u"historySync"_s, u"autoUpdateCLI"_s})
             EXPECT_EQ(damaged.boolValue(key), std::nullopt) << key.toStdString();
-        EXPECT_EQ(damaged.doubleValue(u"lastCliUpdate"_s), 0.0);
+        for (const QString& key : {u"lastCliUpdate"_s, u"nan"_s, u"inf"_s})
+            EXPECT_EQ(damaged.doubleValue(key), 0.0) << key.toStdString();
         EXPECT_EQ(damaged.value(u"keepAwake"_s).toString(), u"yes"_s);
         ASSERT_TRUE(damaged.notice().has_value());
         EXPECT_TRUE(damaged.notice()->contains(damaged.damagedCopyPath())) << damaged.notice()->toStdString();

@@ -35,6 +35,11 @@ TEST_F(ServiceControlTest, FirstLaunchInstallsTheCliAndTheService) {
               afterHistory({cli::installService(), statusArguments(), accountMeArguments()}));
     EXPECT_EQ(s.daemonState(), DaemonState::makeRunning(321));
     EXPECT_TRUE(s.status());
+    // The next launch finds both in place: history and a refresh only.
+    fakes.runner->clearRecords();
+    makeStore().startBootstrap();
+    EXPECT_EQ(fakes.runner->runs(), afterHistory({statusArguments(), accountMeArguments()}));
+    EXPECT_EQ(fakes.runner->shellLines(), QStringList());
 }
 
 TEST_F(ServiceControlTest, StartUpFailuresEndFailedButStillRefresh) {
@@ -88,6 +93,7 @@ TEST_F(ServiceControlTest, AutomaticUpdateRunsOnlyAfterTwelveHours) {
     EXPECT_EQ(updateWith(now + 3600), 0); // a future time blocks until it has passed
     EXPECT_EQ(updateWith(now - 43201), 1);
     EXPECT_DOUBLE_EQ(lastUpdate(), now);
+    EXPECT_EQ(fakes.runner->timeLimitOf(cli::install()), std::optional(10min)); // nobody watches it
     EXPECT_EQ(updateWith(0), 1);
     // History before and after the install, then a refresh (the team is known by now).
     EXPECT_EQ(fakes.runner->runs(), afterHistory({cli::install()}) + afterHistory({statusArguments()}));
@@ -104,10 +110,15 @@ TEST_F(ServiceControlTest, AutomaticUpdateRunsOnlyAfterTwelveHours) {
     fakes.runner->setInstalled(false);
     EXPECT_EQ(updateWith(0), 0);
     fakes.runner->setInstalled(true);
-    auto restart = fakes.runner->gate(cli::installService());
+    fakes.setDaemon(DaemonState::stopped()); // a start-up task held at "install service"
+    auto service = fakes.runner->gate(cli::installService());
+    s.startBootstrap();
+    EXPECT_EQ(updateWith(0), 0);
+    service->open();
+    service = fakes.runner->gate(cli::installService());
     QCoro::Task<> running = s.restartService();
     EXPECT_EQ(updateWith(0), 0);
-    restart->open();
+    service->open();
     QCoro::waitFor(running);
 }
 
@@ -131,10 +142,17 @@ TEST_F(ServiceControlTest, MaintenanceReportsItsOutcomeAndDropsOverlaps) {
     EXPECT_TRUE(s.isMaintaining());
     EXPECT_FALSE(s.maintenanceMessage());
     QCoro::waitFor(s.restartService());
+    const QCoro::Task<> dropped[] = {s.switchProfile(u"w"_qs), s.removeProfile(u"w"_qs), s.signOut()};
     EXPECT_EQ(fakes.runner->count(cli::installService()), 1);
     EXPECT_EQ(fakes.runner->count(profileListArguments()), 2);
     EXPECT_FALSE(s.maintenanceMessage());
+    // Refresh clicks meanwhile join the status command in flight, the hung one too.
+    auto hung = fakes.runner->gate(statusArguments());
+    QCoro::Task<> clicks[] = {s.refresh(), s.refresh(), s.refresh()};
+    EXPECT_EQ(fakes.runner->count(statusArguments()), 1);
     gate->open();
+    EXPECT_EQ(fakes.runner->count(statusArguments()), 2); // its own, after the restart
+    hung->open();
     QCoro::waitFor(first);
     EXPECT_EQ(s.maintenanceMessage(), u"Daemon restarted"_qs);
     EXPECT_FALSE(s.isMaintaining());

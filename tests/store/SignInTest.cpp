@@ -57,6 +57,11 @@ TEST_F(SignInTest, OutcomesBecomeMessagesAndOnlyWebAddressesOpen) {
         {R"({"status":"expired"})", u"The approval link expired — try again."_qs},
         {R"({})", u"Sign-in didn't complete (unknown)."_qs},
         {R"({"status":"Approved"})", u"Sign-in didn't complete (Approved)."_qs}};
+    // Asked again as the message appears, the sign-in still runs: nothing changes, not the message.
+    const QMetaObject::Connection again = QObject::connect(&s, &StatusStore::signInErrorChanged, [&] {
+        if (s.signInError())
+            s.startSignIn(u"work"_qs);
+    });
     for (const auto& [json, message] : rows) {
         claimWith(json);
         fakes.runner->clearRecords();
@@ -66,6 +71,7 @@ TEST_F(SignInTest, OutcomesBecomeMessagesAndOnlyWebAddressesOpen) {
         // Only an approval reloads the profiles (the history pass lists them once).
         EXPECT_EQ(fakes.runner->count(profileListArguments()), 1) << json;
     }
+    QObject::disconnect(again);
     // A failing claim reports its text; the log never the token, even when the CLI quotes it back.
     fakes.runner->replyPrefix(anyClaim, FakeRunner::fail(4, u"claim tok-secret-123 refused"_qs));
     {
@@ -164,6 +170,12 @@ TEST_F(SignInTest, ProfileCommandsReportAndReload) {
     EXPECT_FALSE(s.teamId());
     EXPECT_EQ(fakes.runner->count(profileListArguments()), 1);
     EXPECT_EQ(fakes.runner->count(statusArguments()), 1);
+    // A failed list run keeps the profiles shown; an unreadable list empties them.
+    for (const auto& [reply, left] : {std::pair(FakeRunner::fail(1), 1), std::pair(FakeRunner::ok("{"), 0)}) {
+        fakes.runner->reply(profileListArguments(), reply);
+        QCoro::waitFor(s.loadProfiles());
+        EXPECT_EQ(s.profiles().size(), left);
+    }
 }
 
 } // namespace

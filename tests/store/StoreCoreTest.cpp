@@ -1,6 +1,7 @@
 #include "StoreFixture.h"
 
 #include "BuildConfig.h"
+#include "model/DisplayRules.h"
 #include "store/LiveDependencies.h"
 #include "store/WebOrigin.h"
 
@@ -102,11 +103,17 @@ TEST_F(StoreTest, RefreshesJoinAndOnePollingLoopSleepsBetweenPasses) {
     EXPECT_EQ(s.status()->nodes->online, 1);
     QCoro::waitFor(s.refresh());
     EXPECT_EQ(s.status()->nodes->online, 2);
+    // Nothing polls while the start-up task runs; the stored keep-awake is held before that.
+    fakes.defaults->setValue(u"keepAwake"_qs, true);
+    fakes.setDaemon(DaemonState::stopped());
+    auto service = fakes.runner->gate(cli::installService());
     s.start();
     const TaskHandlePtr poll = s.pollTask();
     ASSERT_TRUE(poll);
     s.start();
     EXPECT_EQ(s.pollTask(), poll);
+    EXPECT_EQ(std::pair(source.fetchCount(), fakes.keepAwake->begins()), std::pair(2, 1));
+    service->open();
     EXPECT_EQ(source.fetchCount(), 4); // the start-up refresh, then the loop's first pass
     EXPECT_EQ(fakes.clock->requestedSleeps().value(0), 1500ms);
     fakes.clock->advance(1499ms);
@@ -129,6 +136,41 @@ TEST_F(StoreTest, RefreshesJoinAndOnePollingLoopSleepsBetweenPasses) {
     fakes.clock->releaseAll();
     EXPECT_TRUE(poll->isFinished());
     EXPECT_EQ(fetchesAndSleepers(), std::pair(7, 0));
+}
+
+// An action reads the status after its own command even while a poll's reading, begun before it,
+// is in flight; that older reading, finishing last, does not undo what the action showed.
+TEST_F(StoreTest, ActionsReadTheStatusAfterTheirOwnEffect) {
+    FakeStatusSource& source = fakes.useFakeSource();
+    fakes.runner->replyPrefix(cli::login({}), FakeRunner::ok(R"({"url":"https://tovi.test/a","token":"t"})"));
+    fakes.runner->replyPrefix(cli::claim({}, {}).first(2), FakeRunner::ok(R"({"status":"approved"})"));
+    StatusStore& s = makeStore();
+    std::vector<QCoro::Task<>> actions;
+    const std::pair<const char*, std::function<void()>> rows[] = {
+        {"approved sign-in", [&] { s.startSignIn(std::nullopt); }},
+        {"nothing to approve",
+         [&] {
+             fakes.runner->replyPrefix(cli::login({}), FakeRunner::ok("{}"));
+             s.startSignIn(std::nullopt);
+         }},
+        {"start-up task", [&] { s.startBootstrap(); }},
+        {"profile command", [&] { actions.push_back(s.switchProfile(u"work"_qs)); }},
+        {"maintenance", [&] { actions.push_back(s.restartService()); }},
+        {"automatic update", [&] { actions.push_back(s.autoUpdateCLIIfDue()); }}};
+    for (const auto& [action, start] : rows) {
+        source.setResults({snapshot(true), snapshot(false)}); // the later reading, then the earlier
+        const std::shared_ptr<FakeGate> earlier = source.gate();
+        QCoro::Task<> poll = s.refresh();
+        source.gate()->open();
+        const int fetches = source.fetchCount();
+        start();
+        EXPECT_EQ(source.fetchCount(), fetches + 1) << action;
+        EXPECT_FALSE(s.isMaintaining() || s.signInTask() || s.bootstrapTask() || isSignedOut(s.status()))
+            << action;
+        earlier->open();
+        QCoro::waitFor(poll);
+        EXPECT_FALSE(isSignedOut(s.status())) << action;
+    }
 }
 
 // Registered once, from an installed location only; the switch shows the platform's state.
@@ -299,6 +341,13 @@ TEST_F(HistorySyncTest, OneOperationTakesUpLaterChangesAndKeepsItsErrorUntilAPas
     EXPECT_EQ(fakes.config->value(historyKey("default")), u"true"_qs);
     EXPECT_FALSE(s.historySyncApplying() || s.historySyncTask());
     EXPECT_EQ(applying.count(), 2);
+    // Switched over and back during a pass: the value it used, so no further pass.
+    gate = fakes.runner->gate(profileListArguments());
+    s.applyHistorySetting();
+    s.setHistorySyncEnabled(true);
+    s.setHistorySyncEnabled(false);
+    gate->open();
+    EXPECT_EQ(fakes.runner->count(profileListArguments()), 3);
     // Names arriving during a pass get their own pass.
     gate = fakes.runner->gate(profileListArguments());
     fakes.runner->clearRecords();

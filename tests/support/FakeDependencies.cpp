@@ -127,8 +127,9 @@ QCoro::Task<bool> FakeRunner::isInstalled() {
 }
 
 QCoro::Task<Result<QByteArray>> FakeRunner::run(QStringList arguments,
-                                                std::optional<std::chrono::milliseconds>) {
+                                                std::optional<std::chrono::milliseconds> timeLimit) {
     m_runs << arguments;
+    m_timeLimits << timeLimit;
     const auto gated = std::find_if(m_gates.begin(), m_gates.end(), [&](const auto& g) {
         return !g.second->isOpen() && startsWith(arguments, g.first);
     });

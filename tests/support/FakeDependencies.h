@@ -111,8 +111,14 @@ public:
     const QList<QStringList>& runs() const { return m_runs; }
     const QStringList& shellLines() const { return m_shellLines; }
     int count(const QStringList& prefix) const;
+    // The time limit the last run of exactly `arguments` was given.
+    std::optional<std::chrono::milliseconds> timeLimitOf(const QStringList& arguments) const {
+        const qsizetype at = m_runs.lastIndexOf(arguments);
+        return at < 0 ? std::nullopt : m_timeLimits[at];
+    }
     void clearRecords() {
         m_runs.clear();
+        m_timeLimits.clear();
         m_shellLines.clear();
     }
 
@@ -139,6 +145,7 @@ private:
     std::vector<std::pair<QStringList, std::shared_ptr<FakeGate>>> m_gates;
     std::function<void(const QStringList&)> m_onRun;
     QList<QStringList> m_runs;
+    QList<std::optional<std::chrono::milliseconds>> m_timeLimits;
     QStringList m_shellLines;
 };
 
