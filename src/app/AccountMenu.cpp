@@ -91,8 +91,10 @@ void AccountMenu::rebuild() {
     if (m_removeMenu)
         m_removeMenu->deleteLater();
 
-    // Headings are drawn as written (no accelerators), so they are not escaped.
-    m_menu->addSection(account->identityTitle());
+    // Headings are drawn as written (no accelerators), so they are not escaped. A menu is
+    // never wider than the screen and cuts a longer heading off mid-letter: an ellipsis says so.
+    m_menu->addSection(m_menu->fontMetrics().elidedText(account->identityTitle(), Qt::ElideRight,
+                                                        m_menu->fontMetrics().averageCharWidth() * 48));
     for (const QVariant& entry : account->servicePages()) {
         const QVariantMap page = entry.toMap();
         const QString path = page.value(QStringLiteral("path")).toString();

@@ -14,6 +14,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCursor>
+#include <QDBusConnection>
 #include <QMenu>
 #include <QMessageBox>
 #include <QPalette>
@@ -149,7 +150,22 @@ void ToviApplication::createShell() {
     connect(m_appearance, &Appearance::changed, this, &ToviApplication::applyAppearance);
     applyAppearance();
 
-    m_trayHosts = new TrayHostWatcher(this);
+    m_trayHosts = new TrayHostWatcher(QDBusConnection::sessionBus(), this);
+    // A panel restarted: its new watcher must hear of the icon again (Qt asks once, at once,
+    // and a watcher that is not serving yet forgets it).
+    connect(m_trayHosts, &TrayHostWatcher::registrationLost, this, [this] {
+        if (m_tray && m_tray->isVisible()) {
+            m_tray->hide();
+            m_tray->show();
+        }
+    });
+    connect(m_trayHosts, &TrayHostWatcher::settled, this, &ToviApplication::placeShell);
+    m_trayHosts->start();
+}
+
+void ToviApplication::placeShell() {
+    if (m_window)
+        return;
     const bool hasTray = m_trayHosts->hostPresent();
     // The symbol font is the window's alone (the tray icon is drawn without it): decoding it
     // at start-up would only hold memory in an application that may never be opened.
@@ -196,6 +212,7 @@ void ToviApplication::createTrayIcon() {
         }
     });
     m_tray->show();
+    m_trayHosts->followRegistration();
     traceMilestone("tray-shown");
 }
 
@@ -204,9 +221,15 @@ void ToviApplication::reportWindowFailure(const QString& message) {
         m_tray->showMessage(QStringLiteral("Tovi"), message, QSystemTrayIcon::Critical);
         return;
     }
-    auto* box = new QMessageBox(QMessageBox::Critical, QStringLiteral("Tovi"), message, QMessageBox::Ok);
+    windowFailureBox(message)->open();
+}
+
+QMessageBox* ToviApplication::windowFailureBox(const QString& message) {
+    auto* box = new QMessageBox(QMessageBox::Critical, QStringLiteral("Tovi"), QString(), QMessageBox::Ok);
+    box->setTextFormat(Qt::PlainText);
+    box->setText(message);
     box->setAttribute(Qt::WA_DeleteOnClose);
-    box->open();
+    return box;
 }
 
 void ToviApplication::showWindow() {

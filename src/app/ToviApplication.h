@@ -8,6 +8,7 @@
 #include <QPointer>
 
 class QMenu;
+class QMessageBox;
 class QSystemTrayIcon;
 
 namespace tovi {
@@ -41,6 +42,9 @@ public:
     // Brings the window forward (tray menu, second launch, or no tray at all).
     void showWindow();
     void reportWindowFailure(const QString& message);
+    // The box that says so where the tray cannot: the message quotes the install path, which
+    // is the user's to name, so it is shown as written.
+    static QMessageBox* windowFailureBox(const QString& message);
 
 private:
     // LaunchSteps
@@ -53,6 +57,8 @@ private:
     void terminate() override;
 
     void createShell();
+    // The window and the icon, once the tray hosts have answered.
+    void placeShell();
     void createTrayIcon();
     void applyAppearance();
 

@@ -208,7 +208,8 @@ ProcessCLICommandRunner::execute(QByteArray program, QStringList arguments,
 
     // A failed start can be reported inside start() itself, before anything could await it,
     // so the state is inspected rather than awaited first.
-    qCDebug(lcCli).noquote() << "run" << process->program() << loggableArguments(arguments).join(u' ');
+    qCDebug(lcCli).noquote() << "run" << loggableText(process->program())
+                             << loggableText(loggableArguments(arguments).join(u' '));
     process->start(QIODevice::ReadOnly);
     co_await StartSettled{process.get()};
     if (process->error() == QProcess::FailedToStart)

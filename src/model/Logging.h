@@ -17,4 +17,9 @@ namespace tovi {
 // after their subcommand (the sign-in's claim token), so only the first two words stay.
 QStringList loggableArguments(const QStringList& arguments);
 
+// A text from outside (the CLI's standard error, a feed's notice) as one log line: control and
+// format characters, line and paragraph separators and lone surrogates as \u{…} (backslashes
+// doubled), so that no escape sequence reaches a terminal or the journal and no line is forged.
+QString loggableText(const QString& text);
+
 } // namespace tovi

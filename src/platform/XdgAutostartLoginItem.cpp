@@ -1,6 +1,7 @@
 #include "platform/XdgAutostartLoginItem.h"
 
 #include "BuildConfig.h"
+#include "bridge/AppLocationProbe.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -69,7 +70,7 @@ QString XdgAutostartLoginItem::defaultConfigDir() {
 QString XdgAutostartLoginItem::defaultExecutablePath() {
     // Inside an AppImage the running binary lives in a temporary mount that is gone at the
     // next login; the image file itself is what must be started.
-    const QString appImage = qEnvironmentVariable("APPIMAGE");
+    const QString appImage = runningAppImage();
     if (!appImage.isEmpty())
         return appImage;
     return QCoreApplication::applicationFilePath();
@@ -104,13 +105,23 @@ QString XdgAutostartLoginItem::quoteExecArgument(const QString& argument) {
     return quoted;
 }
 
+QString XdgAutostartLoginItem::execLine(const QString& executable) {
+    // GLib looks for the program of an Exec line before it turns "%%" back into "%", so a
+    // program path with "%" in it is refused and the entry never starts. A shell that
+    // executes its first argument starts it instead; the path is that argument, never code.
+    if (executable.contains(u'%'))
+        return QStringLiteral("sh -c ") + quoteExecArgument(QStringLiteral("exec \"$0\"")) + u' ' +
+               quoteExecArgument(executable);
+    return quoteExecArgument(executable);
+}
+
 QByteArray XdgAutostartLoginItem::entryContents() const {
     const QString appId = QLatin1String(build::appId);
     QString text;
     text += QStringLiteral("[Desktop Entry]\n");
     text += QStringLiteral("Type=Application\n");
     text += QStringLiteral("Name=Tovi\n");
-    text += QStringLiteral("Exec=") + escapeValue(quoteExecArgument(m_executablePath)) + u'\n';
+    text += QStringLiteral("Exec=") + escapeValue(execLine(m_executablePath)) + u'\n';
     text += QStringLiteral("Icon=") + appId + u'\n';
     text += QStringLiteral("X-GNOME-Autostart-Delay=3\n");
     text += QStringLiteral("X-KDE-autostart-after=panel\n");

@@ -9,7 +9,7 @@ namespace tovi {
 // "Start at login" as an XDG autostart entry, $XDG_CONFIG_HOME/autostart/<app id>.desktop.
 class XdgAutostartLoginItem : public LoginItem {
 public:
-    // The user's config directory and the running executable (or $APPIMAGE).
+    // The user's config directory and the running executable (or its AppImage).
     XdgAutostartLoginItem();
     XdgAutostartLoginItem(QString configDir, QString executablePath);
 
@@ -24,6 +24,8 @@ public:
     static QString defaultExecutablePath();
     // One argument of an Exec line, quoted when it needs to be.
     static QString quoteExecArgument(const QString& argument);
+    // The Exec value (before the value's own escapes) that starts exactly `executable`.
+    static QString execLine(const QString& executable);
 
 private:
     QString m_configDir;

@@ -180,8 +180,8 @@ QCoro::Task<> StatusStore::runExclusive(QStringList arguments, QString successMe
         co_return;
     setMaintenanceMessage(outcome ? successMessage : outcome.error().description());
     if (!outcome)
-        qCWarning(lcStore).noquote() << "tovi" << loggableArguments(arguments).join(u' ')
-                                     << "failed:" << outcome.error().description();
+        qCWarning(lcStore).noquote() << "tovi" << loggableText(loggableArguments(arguments).join(u' '))
+                                     << "failed:" << loggableText(outcome.error().description());
 
     if (reloadsAccount) {
         // Even a failed command may have changed the account: reload everything it touches.

@@ -166,11 +166,21 @@ QCoro::Task<> StatusStore::fetchTeamId() {
     setTeamId(me ? me->teamId : std::nullopt);
 }
 
-std::optional<QUrl> StatusStore::teamURL(const QString& path) const {
+std::optional<QUrl> StatusStore::teamURL(const QStringList& segments) const {
     if (!m_teamId)
         return std::nullopt;
-    const QUrl url(webOrigin() + QStringLiteral("/team/") + *m_teamId + QLatin1Char('/') + path,
-                   QUrl::StrictMode);
+    // The identifiers come from the CLI: each stays one segment, so none can climb out of the
+    // team's pages or turn the rest of the address into a query.
+    QString path = QStringLiteral("/team");
+    QStringList all = segments;
+    all.prepend(*m_teamId);
+    for (const QString& segment : std::as_const(all)) {
+        const std::optional<QString> encoded = webPathSegment(segment);
+        if (!encoded)
+            return std::nullopt;
+        path += QLatin1Char('/') + *encoded;
+    }
+    const QUrl url(webOrigin() + path, QUrl::StrictMode);
     if (!url.isValid())
         return std::nullopt;
     return url;

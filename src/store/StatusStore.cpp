@@ -71,7 +71,7 @@ void StatusStore::setLastError(std::optional<QString> value) {
         return;
     // Written when the status command starts or stops failing, not at every failed poll.
     if (value && !m_lastError)
-        qCWarning(lcStore).noquote() << "tovi status fails:" << *value;
+        qCWarning(lcStore).noquote() << "tovi status fails:" << loggableText(*value);
     else if (!value)
         qCWarning(lcStore) << "tovi status works again";
     m_lastError = std::move(value);
@@ -128,7 +128,7 @@ void StatusStore::setBootstrapState(BootstrapState value) {
     if (m_bootstrapState == value)
         return;
     if (value.kind == BootstrapState::Kind::failed)
-        qCWarning(lcStore).noquote() << "setting up tovi failed:" << value.message;
+        qCWarning(lcStore).noquote() << "setting up tovi failed:" << loggableText(value.message);
     m_bootstrapState = std::move(value);
     Q_EMIT bootstrapStateChanged();
 }

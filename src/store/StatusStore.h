@@ -133,7 +133,9 @@ public:
     void cancelSignIn();
     QCoro::Task<> loadProfiles();
     QCoro::Task<> fetchTeamId();
-    std::optional<QUrl> teamURL(const QString& path) const;
+    // The team's page at `segments` (each one path segment, identifiers included); none
+    // without a team or when a segment cannot be one.
+    std::optional<QUrl> teamURL(const QStringList& segments) const;
     QUrl serviceURL(const QString& path) const; // the web origin followed by `path`
     QCoro::Task<> switchProfile(QString name);
     QCoro::Task<> removeProfile(QString name);

@@ -21,6 +21,12 @@ QString normalizedWebOrigin(QString origin) {
     return origin;
 }
 
+std::optional<QString> webPathSegment(const QString& identifier) {
+    if (identifier.isEmpty() || identifier == u"." || identifier == u"..")
+        return std::nullopt;
+    return QString::fromLatin1(identifier.toUtf8().toPercentEncoding());
+}
+
 WebOriginChoice chooseWebOrigin(const QString& configured) {
     const QString builtIn = normalizedWebOrigin(QString::fromUtf8(build::defaultWebOrigin));
     QString candidate = configured;

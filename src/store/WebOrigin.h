@@ -27,6 +27,11 @@ WebOriginChoice chooseWebOrigin(const QString& configured = QString());
 // The origin chooseWebOrigin() settles on for the environment.
 QString serviceWebOrigin();
 
+// An identifier from the CLI as exactly one path segment of a page address: every character
+// but the unreserved ones percent-encoded, so "/", "?", "#" and "%" stay inside it. Empty, "."
+// and ".." have no such form (browsers resolve an encoded dot segment too): none.
+std::optional<QString> webPathSegment(const QString& identifier);
+
 // Drops the trailing slashes of an origin so that appending "/path" never doubles them.
 QString normalizedWebOrigin(QString origin);
 

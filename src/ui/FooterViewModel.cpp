@@ -5,6 +5,7 @@
 #include "ui/ColorScheme.h"
 #include "ui/ErrorBanner.h"
 #include "ui/PartialStatusWarning.h"
+#include "ui/ShownText.h"
 #include "ui/StatusTexts.h"
 #include "ui/Symbols.h"
 #include "ui/UiTasks.h"
@@ -53,12 +54,12 @@ void FooterViewModel::upgrade() {
 }
 
 void FooterViewModel::openNodes() {
-    if (const std::optional<QUrl> url = m_store->teamURL(QStringLiteral("nodes")))
+    if (const std::optional<QUrl> url = m_store->teamURL({QStringLiteral("nodes")}))
         m_store->openAddress(*url);
 }
 
 void FooterViewModel::openNotifications() {
-    if (const std::optional<QUrl> url = m_store->teamURL(QStringLiteral("notifications")))
+    if (const std::optional<QUrl> url = m_store->teamURL({QStringLiteral("notifications")}))
         m_store->openAddress(*url);
 }
 
@@ -69,22 +70,22 @@ void FooterViewModel::update() {
     const BootstrapState& bootstrap = m_store->bootstrapState();
     s.bootstrapInstalling = bootstrap.kind == BootstrapState::Kind::installing;
     if (bootstrap.kind == BootstrapState::Kind::failed)
-        s.banners.append(ErrorBanner{bootstrap.message, true}.toVariant());
+        s.banners.append(ErrorBanner{shownMessage(bootstrap.message), true}.toVariant());
     // A CLI the start-up task could not find is also what every refresh reports: one
     // banner, the one with Retry.
     const bool repeatsBootstrap =
         bootstrap.kind == BootstrapState::Kind::failed && m_store->lastError() == bootstrap.message;
     if (m_store->lastError() && !repeatsBootstrap)
-        s.banners.append(ErrorBanner{*m_store->lastError(), false}.toVariant());
+        s.banners.append(ErrorBanner{shownMessage(*m_store->lastError()), false}.toVariant());
     if (m_store->historySyncError())
-        s.banners.append(ErrorBanner{*m_store->historySyncError(), false}.toVariant());
+        s.banners.append(ErrorBanner{shownMessage(*m_store->historySyncError()), false}.toVariant());
 
     s.showMaintenanceMessage = m_store->maintenanceMessage().has_value();
-    s.maintenanceMessage = m_store->maintenanceMessage().value_or(QString());
+    s.maintenanceMessage = shownMessage(m_store->maintenanceMessage().value_or(QString()));
 
     s.showPartialWarning = status && status->partial.value_or(false);
     if (s.showPartialWarning)
-        s.partialTooltip = partialSummary(status->errors.value_or(QList<StatusSectionError>()));
+        s.partialTooltip = shownMessage(partialSummary(status->errors.value_or(QList<StatusSectionError>())));
 
     const ServiceStateText service = serviceStateText(m_store->daemonState());
     s.serviceText = service.text;
@@ -93,7 +94,7 @@ void FooterViewModel::update() {
 
     s.showCliVersion = status && status->cli && status->cli->currentVersion;
     if (s.showCliVersion)
-        s.cliVersion = *status->cli->currentVersion;
+        s.cliVersion = shownLine(*status->cli->currentVersion);
 
     if (status && status->spaces) {
         if (const std::optional<NodeCounts> counts = nodeCounts(status->spaces->nodes)) {

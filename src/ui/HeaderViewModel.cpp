@@ -2,6 +2,7 @@
 
 #include "store/StatusStore.h"
 #include "ui/ColorScheme.h"
+#include "ui/ShownText.h"
 #include "ui/StatusTexts.h"
 #include "ui/Symbols.h"
 
@@ -38,7 +39,7 @@ void HeaderViewModel::recompute() {
     QString windowTitle = title;
     // An empty team name would leave the header blank; it reads like no team at all.
     if (status && status->account && status->account->team && !status->account->team->isEmpty()) {
-        title = *status->account->team;
+        title = shownLine(*status->account->team);
         if (!title.trimmed().isEmpty())
             // The name and the team, no words: the same in every language (and what window
             // lists and scripts look for).

@@ -2,6 +2,7 @@
 
 #include "model/DisplayRules.h"
 #include "ui/ColorScheme.h"
+#include "ui/ShownText.h"
 #include "ui/StatusTexts.h"
 #include "ui/Symbols.h"
 
@@ -28,11 +29,11 @@ QVariant SpacesListModel::data(const QModelIndex& index, int role) const {
     switch (role) {
     case Qt::DisplayRole:
     case TitleRole:
-        return isNode ? row.node->name : row.space->name;
+        return shownLine(isNode ? row.node->name : row.space->name);
     case KindRole:
         return isNode ? QStringLiteral("node") : QStringLiteral("space");
     case DetailRole:
-        return isNode ? QString() : statusLabel(*row.space);
+        return isNode ? QString() : shownLine(statusLabel(*row.space));
     case DetailColorRole:
         return m_colors->resolve(
             !isNode && state(*row.space) == SpaceState::attention ? ColorRole::amber : ColorRole::secondary);
@@ -42,14 +43,14 @@ QVariant SpacesListModel::data(const QModelIndex& index, int role) const {
                                                                       : ColorRole::secondary);
         return m_colors->resolve(spaceStateColor(*row.space));
     case StateLabelRole:
-        return isNode ? QString() : spaceStateLabel(*row.space);
+        return isNode ? QString() : shownLine(spaceStateLabel(*row.space));
     case SymbolRole:
         return isNode ? QString() : symbolFor(row.space->icon);
     case GlyphRole:
         return isNode ? QString() : Symbols::glyph(symbolFor(row.space->icon));
     case Qt::ToolTipRole:
     case TooltipRole:
-        return isNode ? tr("View nodes") : tr("Open %1").arg(row.space->name);
+        return isNode ? tr("View nodes") : tr("Open %1").arg(shownLine(row.space->name));
     case OnlineRole:
         return row.node->online.value_or(false);
     case ItemIdRole:

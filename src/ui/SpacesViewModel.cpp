@@ -74,10 +74,10 @@ void SpacesViewModel::open(int row) {
     const SpacesListModel::Row* entry = m_model->rowAt(row);
     if (!entry)
         return;
-    const QString segment = entry->kind == SpacesListModel::Kind::node
-                                ? QStringLiteral("nodes")
-                                : QStringLiteral("spaces/") + entry->space->id;
-    if (const std::optional<QUrl> url = m_store->teamURL(segment))
+    const QStringList segments = entry->kind == SpacesListModel::Kind::node
+                                     ? QStringList{QStringLiteral("nodes")}
+                                     : QStringList{QStringLiteral("spaces"), entry->space->id};
+    if (const std::optional<QUrl> url = m_store->teamURL(segments))
         m_store->openAddress(*url);
 }
 

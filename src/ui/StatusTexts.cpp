@@ -2,10 +2,12 @@
 
 #include "model/DisplayRules.h"
 #include "ui/RelativeTimeFormatter.h"
+#include "ui/ShownText.h"
 
 #include <QCoreApplication>
 
 #include <algorithm>
+#include <limits>
 
 namespace tovi {
 
@@ -47,9 +49,12 @@ QString identityTitle(const std::optional<InternalStatus>& status) {
     if (!status || !status->account)
         return notSignedIn;
     const Account& account = *status->account;
-    const QString base = account.name ? *account.name : account.email ? *account.email : notSignedIn;
+    // Each part bounded on its own, so that a long name still leaves the team in sight.
+    const QString base = shownLine(account.name    ? *account.name
+                                   : account.email ? *account.email
+                                                   : notSignedIn);
     if (account.team && !account.team->isEmpty())
-        return base + QStringLiteral(" (") + *account.team + u')';
+        return base + QStringLiteral(" (") + shownLine(*account.team) + u')';
     return base;
 }
 
@@ -61,12 +66,13 @@ QList<ProfileText> profileTexts(const QList<Profile>& profiles) {
     rows.reserve(profiles.size());
     for (const Profile& profile : profiles) {
         ProfileText row;
+        const QString name = shownLine(profile.name);
         if (profile.team && !profile.team->isEmpty())
-            row.text = profile.name + dash + *profile.team;
+            row.text = name + dash + shownLine(*profile.team);
         else if (profile.email && !profile.email->isEmpty())
-            row.text = profile.name + dash + *profile.email;
+            row.text = name + dash + shownLine(*profile.email);
         else
-            row.text = profile.name;
+            row.text = name;
         row.checked = anyActive ? profile.active.value_or(false) : profile.isDefault.value_or(false);
         rows.append(row);
     }
@@ -98,8 +104,14 @@ UnreadText unreadText(std::int64_t unread) {
                 ColorRole::secondary,
                 QCoreApplication::translate("StatusTexts", "No unread notifications")};
     const QString count = QString::number(unread);
-    const QString tooltip =
-        QCoreApplication::translate("StatusTexts", "%n unread notification(s)", nullptr, int(unread));
+    // The plural is chosen from an int: past its range, a stand-in with the same last six
+    // digits (all that plural rules look at besides size) chooses it, and the count is put back.
+    constexpr std::int64_t intLimit = std::numeric_limits<int>::max();
+    const int chooser = unread <= intLimit ? int(unread) : int(1'000'000'000 + unread % 1'000'000);
+    QString tooltip =
+        QCoreApplication::translate("StatusTexts", "%n unread notification(s)", nullptr, chooser);
+    if (unread > intLimit)
+        tooltip.replace(QString::number(chooser), count);
     return {QStringLiteral("bell.badge.fill"), count, ColorRole::amber, tooltip};
 }
 
@@ -128,14 +140,12 @@ UpgradeControlText upgradeControlText(const std::optional<InternalStatus>& statu
                                                 : (cli.currentVersion && cli.latestVersion &&
                                                    *cli.currentVersion != *cli.latestVersion);
     if (updateForm)
-        return {true,
-                cli.latestVersion
-                    ? QCoreApplication::translate("StatusTexts", "Upgrade to %1").arg(*cli.latestVersion)
-                    : upgrade};
-    return {false,
-            cli.currentVersion
-                ? QCoreApplication::translate("StatusTexts", "Up to date (%1)").arg(*cli.currentVersion)
-                : upgrade};
+        return {true, cli.latestVersion ? QCoreApplication::translate("StatusTexts", "Upgrade to %1")
+                                              .arg(shownLine(*cli.latestVersion))
+                                        : upgrade};
+    return {false, cli.currentVersion ? QCoreApplication::translate("StatusTexts", "Up to date (%1)")
+                                            .arg(shownLine(*cli.currentVersion))
+                                      : upgrade};
 }
 
 QString versionHeading(const QString& version, const QString& buildNumber) {

@@ -3,6 +3,7 @@
 #include "platform/QSettingsUserDefaults.h"
 
 #include "BuildConfig.h"
+#include "bridge/AppLocationProbe.h"
 #include "model/Logging.h"
 #include "updater/AppcastParser.h"
 #include "updater/DesktopUpdateNotifier.h"
@@ -43,7 +44,7 @@ FeedUpdater::Options FeedUpdater::Options::fromEnvironment() {
     options.publicKey = QByteArray(TOVI_UPDATE_PUBLIC_KEY);
     options.currentVersion = QString::fromUtf8(build::version);
     options.currentBuild = QString::fromUtf8(build::buildNumber);
-    options.appImagePath = qEnvironmentVariable("APPIMAGE");
+    options.appImagePath = runningAppImage();
     QString cache = QStandardPaths::writableLocation(QStandardPaths::CacheLocation);
     if (cache.isEmpty())
         cache =
@@ -294,9 +295,10 @@ QCoro::Task<> FeedUpdater::installUpdate(AppcastItem item, CheckKind kind) {
 
 void FeedUpdater::report(CheckKind kind, const UpdateTexts::Report& report) {
     if (report.message.kind == UpdateMessage::Kind::warning)
-        qCWarning(lcUpdater).noquote() << report.notice.summary + u':' << report.notice.body;
+        qCWarning(lcUpdater).noquote()
+            << loggableText(report.notice.summary) + u':' << loggableText(report.notice.body);
     else
-        qCInfo(lcUpdater).noquote() << report.notice.summary;
+        qCInfo(lcUpdater).noquote() << loggableText(report.notice.summary);
     if (kind == CheckKind::userInitiated)
         m_prompter->show(report.message);
     else

@@ -1,9 +1,17 @@
 #include "app/AppDelegate.h"
 #include "app/LaunchSteps.h"
 #include "app/TerminationSignals.h"
+#include "app/ToviApplication.h"
+#include "app/TrayHostWatcher.h"
 #include "app/WindowPlacement.h"
+#include "platform/PrivateBus.h"
 #include "support/TestUtil.h"
 
+#include <QDBusConnectionInterface>
+#include <QDBusMessage>
+#include <QElapsedTimer>
+#include <QLabel>
+#include <QMessageBox>
 #include <QSignalSpy>
 #include <gtest/gtest.h>
 
@@ -23,6 +31,22 @@ struct RecordedSteps : LaunchSteps {
     void terminate() override { log << u"terminate"_qs; }
     bool lockTaken = true;
     QStringList log;
+};
+
+// A panel's StatusNotifierWatcher: it lists the items that registered while it served.
+class FakeWatcher : public QObject {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.kde.StatusNotifierWatcher")
+    Q_PROPERTY(bool IsStatusNotifierHostRegistered READ isHostRegistered)
+    Q_PROPERTY(QStringList RegisteredStatusNotifierItems READ items)
+public:
+    bool isHostRegistered() const { return true; }
+    QStringList items() const { return registered; }
+    QStringList registered;
+public Q_SLOTS:
+    void RegisterStatusNotifierItem(const QString& service) {
+        registered << service + u"/StatusNotifierItem"_qs;
+    }
 };
 
 } // namespace
@@ -47,6 +71,15 @@ TEST(AppDelegateLaunch, StepsFollowTheLockAndTheTestHost) {
         EXPECT_EQ(delegate.applicationDidFinishLaunching(), row.outcome) << row.steps;
         EXPECT_EQ(steps.log.join(u' ').toStdString(), row.steps);
     }
+}
+
+// The window module's load error quotes the install path, which may hold anything a folder name can.
+TEST(WindowFailure, TheMessageBoxShowsTheErrorAsWritten) {
+    const QString message = u"Cannot load library /home/u/<h1>big</h1><img src=x>/tovi-window.so"_qs;
+    const std::unique_ptr<QMessageBox> box(ToviApplication::windowFailureBox(message));
+    const auto* label = box->findChild<QLabel*>(u"qt_msgbox_label"_qs);
+    ASSERT_TRUE(label);
+    EXPECT_EQ(std::pair(label->textFormat(), label->text()), std::pair(Qt::PlainText, message));
 }
 
 // Centred under or over the icon (else the cursor), inside the work area; else the window system's.
@@ -97,3 +130,65 @@ TEST(TerminationSignals, EachStopSignalArrivesOnceAndTheHandlersLeaveWithTheirOw
     TerminationSignals again; // a new owner takes them again
     EXPECT_TRUE(again.isActive());
 }
+
+// A frozen panel keeps its watcher's name and answers nothing: the GUI thread goes on meanwhile
+// (a timer's longest gap, not a benchmark) and start-up goes on without a tray. The panel that
+// replaces it takes the name before it serves its object (so the first registration is lost):
+// the icon is asked for again until the new watcher lists it.
+TEST(TrayHostWatcher, AFrozenWatcherHoldsNothingAndARestartedOneGetsTheIconBack) {
+    test::PrivateBus bus;
+    ASSERT_TRUE(bus.isRunning());
+    QProcess frozen;
+    frozen.start(u"/usr/bin/python3"_qs,
+                 {u"-c"_qs,
+                  u"import dbus, sys, time\nbus = dbus.bus.BusConnection(sys.argv[1])\n"
+                  u"bus.request_name('org.kde.StatusNotifierWatcher')\nprint('ready', flush=True)\n"
+                  u"time.sleep(600)"_qs,
+                  bus.address()});
+    ASSERT_TRUE(frozen.waitForReadyRead(30000) && frozen.readAll().startsWith("ready"))
+        << frozen.readAllStandardError().data();
+    QDBusConnection tovi = bus.connect(u"tovi"_qs);
+    TrayHostWatcher watcher(tovi);
+    QSignalSpy settled(&watcher, &TrayHostWatcher::settled),
+        lost(&watcher, &TrayHostWatcher::registrationLost);
+    QElapsedTimer sinceTick;
+    qint64 longestGap = 0;
+    QTimer probe;
+    probe.setInterval(20);
+    QObject::connect(&probe, &QTimer::timeout,
+                     [&] { longestGap = std::max(longestGap, sinceTick.restart()); });
+    sinceTick.start();
+    probe.start();
+    watcher.start();
+    watcher.watch();
+    // Settled by the short wait for a first answer, the question still unanswered.
+    ASSERT_TRUE(test::spinUntil([&] { return settled.count() == 1; }));
+    EXPECT_FALSE(watcher.hostPresent());
+    EXPECT_LT(longestGap, 1000) << "the GUI thread waited for the frozen watcher";
+    EXPECT_EQ(lost.count(), 0) << "no icon yet, nothing to register";
+    frozen.kill();
+    frozen.waitForFinished();
+
+    // Tovi's icon on the bus, as Qt names it; each request to register it goes to whichever watcher is up.
+    ASSERT_TRUE(tovi.registerService(TrayHostWatcher::itemService()));
+    QDBusConnection panel = bus.connect(u"panel"_qs);
+    FakeWatcher fake;
+    QObject::connect(&watcher, &TrayHostWatcher::registrationLost, [&] {
+        QDBusMessage call = QDBusMessage::createMethodCall(
+            u"org.kde.StatusNotifierWatcher"_qs, u"/StatusNotifierWatcher"_qs,
+            u"org.kde.StatusNotifierWatcher"_qs, u"RegisterStatusNotifierItem"_qs);
+        call.setArguments({TrayHostWatcher::itemService()});
+        tovi.asyncCall(call);
+    });
+    watcher.followRegistration();
+    ASSERT_TRUE(panel.registerService(u"org.kde.StatusNotifierWatcher"_qs));
+    ASSERT_TRUE(test::spinUntil([&] { return lost.count() > 0; })) << "the lost icon was never asked for";
+    EXPECT_TRUE(fake.registered.isEmpty());
+    ASSERT_TRUE(panel.registerObject(u"/StatusNotifierWatcher"_qs, &fake,
+                                     QDBusConnection::ExportAllSlots | QDBusConnection::ExportAllProperties));
+    ASSERT_TRUE(test::spinUntil([&] { return !fake.registered.isEmpty(); })) << "no registration stuck";
+    EXPECT_EQ(fake.registered.first(), TrayHostWatcher::itemService() + u"/StatusNotifierItem"_qs);
+    panel.unregisterObject(u"/StatusNotifierWatcher"_qs);
+}
+
+#include "AppShellTest.moc"

@@ -355,3 +355,32 @@ TEST_F(MenuWindowTest, TextFromTheCliAndTheServiceIsShownAsWrittenAndFetchesNoth
     QTest::qWait(300);
     EXPECT_FALSE(listener.hasPendingConnections()) << "the window fetched an address from the text";
 }
+
+// Whatever length the CLI's names come in, a label lays out a few hundred characters at most (the
+// window opened many seconds late with a team name of 200,000), and the account menu's heading,
+// wider than any screen, ends in an ellipsis instead of being cut off mid-letter.
+TEST_F(MenuWindowTest, TextsOfAnyLengthFromTheCliReachTheLabelsBounded) {
+    const QString huge = QString(200'000, u'W');
+    QString json = QString::fromUtf8(kSignedIn);
+    for (const char* name :
+         {"\"Ada\"", "\"Analytical\"", "\"studio\"", "\"terminal\"", "\"1.4.0\"", "\"1.5.0\""})
+        json.replace(QString::fromUtf8(name), u'"' + QString::fromUtf8(name).mid(1, 2) + huge + u'"');
+    setStatus(json.toUtf8());
+    QQuickWindow* qw = openNew();
+    ASSERT_NE(qw, nullptr);
+    qsizetype longest = 0, texts = 0;
+    for (QQuickItem* item : allItems(qw->contentItem()))
+        if (item->inherits("QQuickText")) {
+            longest = std::max(longest, item->property("text").toString().size());
+            texts += item->property("text").toString().contains(u"WWW"_qs) ? 1 : 0;
+        }
+    EXPECT_GE(texts, 4) << "the long names are shown";
+    EXPECT_LE(longest, 700);
+    EXPECT_LE(qw->title().size(), 700);
+    QMenu* popup = openAccountMenu();
+    ASSERT_NE(popup, nullptr);
+    const QString heading = popup->actions().value(0)->text();
+    EXPECT_TRUE(heading.startsWith(u"AdWWW"_qs) && heading.endsWith(QChar(0x2026)))
+        << heading.left(40).toStdString();
+    EXPECT_LT(popup->sizeHint().width(), popup->screen()->availableGeometry().width());
+}

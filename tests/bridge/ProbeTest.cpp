@@ -108,14 +108,29 @@ TEST(AppLocation, PathsClassifyAndTheBundleIsTheAppImageWhenThereIsOne) {
     for (const auto& [expected, paths] : rows)
         for (const QString& path : paths)
             EXPECT_EQ(classifyAppLocation(path, home), expected) << path.toStdString();
-    // The bundle is the AppImage when there is one.
-    {
-        const ScopedEnv home("HOME", QByteArray("/home/ada"));
-        const ScopedEnv appImage("APPIMAGE", QByteArray("/home/ada/Applications/Tovi.AppImage"));
-        EXPECT_EQ(currentBundlePath(), u"/home/ada/Applications/Tovi.AppImage"_qs);
-        EXPECT_EQ(currentAppLocation(), AppLocation::applicationsFolder);
-    }
-    const ScopedEnv appImage("APPIMAGE", std::nullopt);
+    // The bundle is the AppImage when Tovi runs from one: the executable inside the image's mount.
+    const QString image = home + u"/Applications/Tovi.AppImage"_qs, mount = u"/tmp/.mount_ToviXy12"_qs;
+    const struct {
+        QString appImage, appDir, executable;
+        bool trusted;
+    } images[] = {
+        {image, mount, mount + u"/usr/bin/tovi-tray"_qs, true},
+        {image, mount + u"/"_qs, mount + u"/usr/bin/tovi-tray (deleted)"_qs, true}, // replaced meanwhile
+        {image, mount, u"/usr/bin/tovi-tray"_qs, false},          // inherited from another image
+        {image, mount, mount + u"2/usr/bin/tovi-tray"_qs, false}, // a sibling mount
+        {image, u""_qs, mount + u"/usr/bin/tovi-tray"_qs, false},
+        {image, u"/"_qs, u"/usr/bin/tovi-tray"_qs, false},
+        {u"Tovi.AppImage"_qs, mount, mount + u"/usr/bin/tovi-tray"_qs, false},
+        {u""_qs, mount, mount + u"/usr/bin/tovi-tray"_qs, false},
+    };
+    for (const auto& row : images)
+        EXPECT_EQ(trustedAppImage(row.appImage, row.appDir, row.executable), row.trusted ? image : QString())
+            << row.appDir.toStdString() << ' ' << row.executable.toStdString();
+    // This test runs from no image: whatever it inherits (as from a terminal an AppImage started), the
+    // bundle is the executable's own directory.
+    const ScopedEnv appImage("APPIMAGE", QByteArray("/home/ada/Applications/Other.AppImage"));
+    const ScopedEnv appDir("APPDIR", QByteArray("/tmp"));
+    EXPECT_EQ(runningAppImage(), QString());
     EXPECT_EQ(currentBundlePath(), QCoreApplication::applicationDirPath());
 }
 

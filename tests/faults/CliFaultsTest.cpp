@@ -234,17 +234,22 @@ TEST(HungCli, TheEventLoopAndOtherActionsKeepGoingWhileAStatusRunHangs) {
 
 // The real tovi-tray with no display, no session bus (main's) and a language Tovi has no translation
 // for: it gets as far as its first status command, stays up, and ends on SIGTERM like the Quit item.
+// Started from a program another AppImage started, it takes that image for neither its login item
+// nor its updates.
 TEST(TrayProcess, StartsAsksForTheStatusAndEndsCleanlyOnSigterm) {
     FaultSandbox box;
     QSettingsUserDefaults settings(box.settingsPath());
-    settings.setValue(u"didRegisterLoginItem"_qs, true);
     settings.setValue(u"autoUpdateCLI"_qs, false);
     writeFile(box.pidFilePath(), QByteArray::number(QCoreApplication::applicationPid()) + '\n');
     const QString runtime = box.home() + u"/runtime"_qs;
     QDir().mkdir(runtime, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "TOVI_UPDATE_FEED", "APPIMAGE", "LANGUAGE"})
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "TOVI_UPDATE_FEED", "LANGUAGE"})
         env.remove(QLatin1String(name));
+    const QString otherImage = box.home() + u"/Applications/Other.AppImage"_qs;
+    writeFile(otherImage, "#!/bin/sh\n");
+    env.insert(u"APPIMAGE"_qs, otherImage);
+    env.insert(u"APPDIR"_qs, runtime);
     // Leaks of the toolkit at exit are not this test's to judge; other sanitizer reports are.
     env.insert(u"ASAN_OPTIONS"_qs, u"detect_leaks=0"_qs);
     env.insert(u"QT_QPA_PLATFORM"_qs, u"offscreen"_qs);
@@ -263,6 +268,8 @@ TEST(TrayProcess, StartsAsksForTheStatusAndEndsCleanlyOnSigterm) {
     ::kill(static_cast<pid_t>(tray.processId()), SIGTERM);
     EXPECT_TRUE(tray.waitForFinished(30000)) << "no exit within 30 s of SIGTERM"; // else killed with `tray`
     EXPECT_EQ(std::pair(tray.exitStatus(), tray.exitCode()), std::pair(QProcess::NormalExit, 0));
+    const QByteArray loginItem = readFile(box.home() + u"/.config/autostart/dev.tovi.Tovi.desktop"_qs);
+    EXPECT_FALSE(loginItem.contains("Other.AppImage")) << "the login item starts another program";
     const QByteArray errors = tray.readAllStandardError();
     EXPECT_FALSE(errors.contains("Sanitizer") || errors.contains("runtime error:")) << errors.toStdString();
 }

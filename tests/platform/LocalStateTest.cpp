@@ -112,15 +112,33 @@ TEST(XdgAutostartLoginItem, WritesAnEntryThatStartsExactlyTheExecutableAndReadsS
     EXPECT_TRUE(item.setEnabled(false).ok());
     EXPECT_FALSE(QFile::exists(entryFile(config)) || item.isEnabled());
     EXPECT_TRUE(item.setEnabled(false).ok());
-    // Exec quoting, then the value's own escapes: a launcher gets back exactly this one argument.
-    for (const auto& [executable, exec] :
-         {std::pair{"/home/u/My Apps/tovi-tray", R"(Exec="/home/u/My Apps/tovi-tray")"},
-          {"/home/u/100% real/tovi", R"(Exec="/home/u/100%% real/tovi")"},
-          {"/home/u/$HOME/`x`/tovi", R"(Exec="/home/u/\\$HOME/\\`x\\`/tovi")"},
-          {R"(/home/u/back\slash/tovi)", R"(Exec="/home/u/back\\\\slash/tovi")"}}) {
-        ASSERT_TRUE(XdgAutostartLoginItem(config, QString::fromUtf8(executable)).setEnabled(true).ok());
-        EXPECT_TRUE(readLines(entryFile(config)).contains(QLatin1String(exec))) << exec;
+    // Exec quoting, then the value's own escapes: GLib's own launcher (what GNOME's autostart
+    // uses) accepts the entry and starts exactly this executable.
+    const QString started = temp.path() + u"/started"_s;
+    for (const char* folder :
+         {"My Apps", "100% real", "$HOME `x` ~ $(y)", R"(back\slash "q" 'q')", "50%%;a=b&|<>*?#", "plain"}) {
+        const QString executable = temp.path() + u'/' + QString::fromUtf8(folder) + u"/tovi-tray"_s;
+        writeFile(executable, "#!/bin/sh\nprintf %s \"$0\" > \"$TOVI_TEST_STARTED\"\n", kExecutable);
+        QFile::remove(started);
+        ASSERT_TRUE(XdgAutostartLoginItem(config, executable).setEnabled(true).ok());
+        QProcess glib;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(u"TOVI_TEST_STARTED"_s, started);
+        glib.setProcessEnvironment(env);
+        glib.start(u"/usr/bin/python3"_s,
+                   {u"-c"_s,
+                    u"import sys, gi; gi.require_version('Gio', '2.0'); from gi.repository import Gio\n"
+                    u"info = Gio.DesktopAppInfo.new_from_filename(sys.argv[1])\n"
+                    u"print('refused' if info is None else info.launch([], None))"_s,
+                    entryFile(config)});
+        ASSERT_TRUE(glib.waitForFinished(30000));
+        EXPECT_EQ(glib.readAllStandardOutput().trimmed(), "True")
+            << folder << glib.readAllStandardError().data();
+        EXPECT_TRUE(spinUntil([&] { return QFileInfo(started).size() > 0; })) << folder;
+        EXPECT_EQ(QString::fromUtf8(readFile(started)), executable) << folder;
     }
+    EXPECT_TRUE(readLines(entryFile(config)).contains(u"Exec="_s + temp.path() + u"/plain/tovi-tray"_s))
+        << "an ordinary path is written as it is";
     for (const auto& [contents, on] : {
              std::pair{"[Desktop Entry]\nHidden=true\n", false},
              {"[Desktop Entry]\nHidden=false\n", true},
@@ -135,15 +153,12 @@ TEST(XdgAutostartLoginItem, WritesAnEntryThatStartsExactlyTheExecutableAndReadsS
     writeFile(entryFile(config), "[Desktop Entry]\nHidden=true\n");
     EXPECT_TRUE(item.setEnabled(true).ok() && item.isEnabled())
         << "switching on over a hidden entry revives it";
-    // Defaults from the environment; inside an AppImage the image must start, not its temporary mount.
+    // Defaults from the environment (which AppImage Tovi runs from is the location probe's to say).
     {
         const ScopedEnv config("XDG_CONFIG_HOME", QFile::encodeName(temp.path()));
-        const ScopedEnv image("APPIMAGE", std::nullopt);
         EXPECT_EQ(XdgAutostartLoginItem().entryPath(), entryFile(temp.path()));
         EXPECT_EQ(XdgAutostartLoginItem::defaultExecutablePath(), QCoreApplication::applicationFilePath());
     }
-    const ScopedEnv image("APPIMAGE", QByteArray("/home/u/Tovi.AppImage"));
-    EXPECT_EQ(XdgAutostartLoginItem::defaultExecutablePath(), u"/home/u/Tovi.AppImage"_s);
     // The config directory is a regular file: nothing can be created beneath it.
     const QString blocker = temp.path() + u"/blocker"_s;
     writeFile(blocker, "not a directory");

@@ -18,6 +18,7 @@ public:
     PrivateBus();
     ~PrivateBus();
     bool isRunning() const { return !m_address.isEmpty(); }
+    QString address() const { return m_address; }
     QDBusConnection connect(const QString& name);
 
 private:

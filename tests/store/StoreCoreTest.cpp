@@ -21,7 +21,8 @@ TEST_F(StoreTest, RefreshKeepsTheLastGoodSnapshotAcrossFailures) {
     partial.partial = true;
     partial.errors = QList<StatusSectionError>{{u"credits"_qs, u"timeout"_qs}, {u"usage"_qs, u"503"_qs}};
     const Error decodeError = Error::decode(u"nodes.online: expected an integer"_qs);
-    fakes.useFakeSource().setResults({snapshot(true, 1), snapshot(true, 1), Error::cliFailed(2, u"boom\n"_qs),
+    fakes.useFakeSource().setResults({snapshot(true, 1), snapshot(true, 1),
+                                      Error::cliFailed(2, u"boom\x1b]0;x\a\x1b[2J\r\u2028\\\n"_qs),
                                       decodeError, decodeError, partial});
     fakes.setDaemon(DaemonState::stopped());
     StatusStore& s = makeStore();
@@ -45,21 +46,25 @@ TEST_F(StoreTest, RefreshKeepsTheLastGoodSnapshotAcrossFailures) {
     fakes.clock->advance(5s);
     fakes.setDaemon(DaemonState::makeRunning(99));
     QCoro::waitFor(s.refresh());
-    EXPECT_EQ(shown(), std::tuple(1, u"tovi exited with code 2: boom"_qs, firstUpdate));
+    EXPECT_EQ(shown(),
+              std::tuple(1, u"tovi exited with code 2: boom\x1b]0;x\a\x1b[2J\r\u2028\\"_qs, firstUpdate));
     EXPECT_EQ(s.daemonState(), DaemonState::makeRunning(99));
     QCoro::waitFor(s.refresh());
     QCoro::waitFor(s.refresh());
     EXPECT_EQ(shown(), std::tuple(1, u"nodes.online: expected an integer"_qs, firstUpdate));
     EXPECT_EQ(std::tuple(status.count(), updated.count(), error.count(), daemon.count()),
               std::tuple(1, 1, 2, 1));
+    // The CLI's standard error reaches the log escaped: no terminal sequence, no forged line.
     // A partial snapshot is a success, stored whole; one warning as failures begin, one as they end.
     fakes.clock->advance(5s);
     fakes.setDaemon(DaemonState::stopped());
     QCoro::waitFor(s.refresh());
-    EXPECT_EQ(log.warnings(),
-              (QStringList{u"tovi.store warning: tovi status fails: tovi exited with code 2: boom"_qs,
-                           u"tovi.store warning: the tovi service stopped running"_qs,
-                           u"tovi.store warning: tovi status works again"_qs}));
+    EXPECT_EQ(
+        log.warnings(),
+        (QStringList{
+            u"tovi.store warning: tovi status fails: tovi exited with code 2: boom\\u{1b}]0;x\\u{7}\\u{1b}[2J\\u{d}\\u{2028}\\\\"_qs,
+            u"tovi.store warning: the tovi service stopped running"_qs,
+            u"tovi.store warning: tovi status works again"_qs}));
     EXPECT_EQ(shown(), std::tuple(7, u"-"_qs, fakes.clock->now()));
     EXPECT_EQ(std::pair(s.status()->partial, s.status()->errors->size()),
               std::pair(std::optional(true), qsizetype(2)));

@@ -17,6 +17,8 @@
 #include "ui/UpdaterViewModel.h"
 
 #include <QAbstractItemModelTester>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QSet>
 #include <QSignalSpy>
 #include <gtest/gtest.h>
@@ -164,6 +166,10 @@ TEST(StatusTexts, TimesCountsAndVersions) {
     EXPECT_EQ(unreadText(1),
               (UnreadText{s("bell.badge.fill"), s("1"), ColorRole::amber, s("1 unread notification")}));
     EXPECT_EQ(unreadText(1234).tooltip, s("1234 unread notifications"));
+    // Past the range of int the plural and the number still come from the count itself.
+    for (const std::int64_t big :
+         {std::int64_t(1) << 31, (std::int64_t(1) << 32) + 1, std::numeric_limits<std::int64_t>::max()})
+        EXPECT_EQ(unreadText(big).tooltip, QString::number(big) + s(" unread notifications"));
     // Differing version texts mean an update, with no ordering; the flag, when present, decides.
     InternalStatus status;
     EXPECT_EQ(upgradeControlText(status), (UpgradeControlText{false, s("Upgrade")}));
@@ -458,6 +464,35 @@ TEST(MenuViewModel, PagesOpenOnlyWithAnAddress) {
     const QString team = s("https://tovi.test/team/team-1/");
     EXPECT_EQ(f.opened().mid(2), (QList<QUrl>{QUrl(team + s("nodes")), QUrl(team + s("notifications")),
                                               QUrl(team + s("nodes")), QUrl(team + s("spaces/sp-1"))}));
+    // Identifiers from the CLI stay one path segment each: nothing climbs out of the team's pages
+    // or starts a query; ordinary ones read as they always did; dot segments open nothing.
+    const struct {
+        const char* teamId;
+        const char* spaceId;
+        const char* space; // the space row's address, empty: none opens
+    } rows[] = {
+        {"team-1", "sp_1.x~", "https://tovi.test/team/team-1/spaces/sp_1.x~"},
+        {"../../evil?q=1#f", "sp-1", "https://tovi.test/team/..%2F..%2Fevil%3Fq%3D1%23f/spaces/sp-1"},
+        {"t 1", "a/../../b%2F", "https://tovi.test/team/t%201/spaces/a%2F..%2F..%2Fb%252F"},
+        {"Équipe", "\\x", "https://tovi.test/team/%C3%89quipe/spaces/%5Cx"},
+        {"team-1", "..", ""},
+        {".", "sp-1", ""},
+    };
+    for (const auto& row : rows) {
+        Fixture g;
+        g.deps.runner->reply(
+            accountMeArguments(),
+            FakeRunner::ok(QJsonDocument(QJsonObject{{s("team_id"), s(row.teamId)}}).toJson()));
+        InternalStatus status = signedInStatus();
+        (*(*status.spaces->nodes)[0].spaces)[0].id = s(row.spaceId);
+        g.show(status);
+        g.spaces->open(1);
+        QStringList opened;
+        for (const QUrl& url : g.opened())
+            opened << url.toString(QUrl::FullyEncoded);
+        EXPECT_EQ(opened, row.space[0] ? QStringList{s(row.space)} : QStringList{})
+            << row.teamId << ' ' << row.spaceId;
+    }
 }
 
 TEST(MenuViewModel, FooterBannersFollowTheStoreMessages) {
