@@ -39,6 +39,7 @@ TEST(WireKeys, SnakeCaseConvertsAndConvertedKeysMatchFieldsExactly) {
 }
 
 TEST(DecodeErrors, NameThePathToTheFirstValueOfTheWrongTypeAndCountsStayExact) {
+    const std::string deep = "{\"errors\": " + std::string(5000, '[') + std::string(5000, ']') + "}";
     const struct {
         const char* json;
         const char* error;
@@ -52,6 +53,20 @@ TEST(DecodeErrors, NameThePathToTheFirstValueOfTheWrongTypeAndCountsStayExact) {
         {R"({"credits": {"credits_micros": 9223372036854775808}})",
          "credits.creditsMicros: expected a whole number within the signed 64-bit range, found "
          "9.22337203685478e+18"},
+        // Decided from the digits written, not from the double they round to.
+        {R"({"credits": {"credits_micros": -9223372036854775809}})",
+         "credits.creditsMicros: expected a whole number within the signed 64-bit range, found "
+         "-9.22337203685478e+18"},
+        {R"({"credits": {"credits_micros": 4503599627370497.5}})",
+         "credits.creditsMicros: expected a whole number, found a fraction"},
+        {R"({"credits": {"credits_micros": 1e-400}})",
+         "credits.creditsMicros: expected a whole number, found a fraction"},
+        {R"({"credits": {"credits_micros": -1e999}})",
+         "credits.creditsMicros: expected a whole number within the signed 64-bit range, found "
+         "-1.79769313486232e+308"},
+        {"{\"account\": {\"email\": \"a\xff\"}}",
+         "tovi's output isn't valid JSON (invalid UTF8 string at offset 24)."},
+        {deep.c_str(), "tovi's output isn't valid JSON (too deeply nested document at offset 1035)."},
         {R"({"credits": {"credits_micros": true}})",
          "credits.creditsMicros: expected a whole number, found true"},
         {R"({"secrets": [3]})", "secrets: expected a whole number, found an array"},
@@ -86,6 +101,14 @@ TEST(DecodeErrors, NameThePathToTheFirstValueOfTheWrongTypeAndCountsStayExact) {
                           "cost_micros": -9223372036854775808, "request_count": 9007199254740993}})"),
               (InternalStatus{.credits = Credits{Limits::max(), {}},
                               .usage = Usage{5, Limits::min(), 9007199254740993}}));
+    // Written with a fraction or an exponent, still exact; a huge number under an ignored key
+    // does not fail the document.
+    EXPECT_EQ(decoded(R"({"credits": {"credits_micros": 9223372036854775807.0}, "mystery": [1e999, -1e999],
+                          "usage": {"window_hours": 5e0, "cost_micros": -92233720368547758.08e2,
+                                    "request_count": 9007199254740993.000}, "secrets": 0.0e-7})"),
+              (InternalStatus{.credits = Credits{Limits::max(), {}},
+                              .usage = Usage{5, Limits::min(), 9007199254740993},
+                              .secrets = 0}));
 }
 
 TEST(RequiredAndOptional, MissingOrNullOptionalsAreAbsentAndRequiredOnesFail) {
