@@ -175,6 +175,8 @@ void AccountMenu::rebuild() {
         applying->setIcon(symbolIcon(settings->applyingGlyph(), m_menu->palette().color(QPalette::Text)));
         applying->setEnabled(false);
     }
+    addSwitch(tr("Notifications"), settings->notifications(), settings->notificationsTooltip(),
+              [settings](bool on) { settings->setNotifications(on); });
 
     m_menu->addSeparator();
     QAction* quit = m_menu->addAction(tr("Quit Tovi"));

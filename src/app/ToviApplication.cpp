@@ -1,5 +1,8 @@
 #include "app/ToviApplication.h"
 
+#include "platform/DesktopNotifications.h"
+#include "ui/StatusNotices.h"
+
 #include "app/MenuWindow.h"
 #include "app/TrayHostWatcher.h"
 #include "platform/Appearance.h"
@@ -146,6 +149,9 @@ void ToviApplication::createShell() {
     m_appearance = new Appearance(this);
     m_iconRenderer = new TrayIconRenderer(&m_store, this);
     m_menu = new MenuViewModel(&m_store, m_updaterViewModel, {}, this);
+    auto* notices =
+        new StatusNotices(&m_store, new DBusDesktopNotifications(this), std::chrono::minutes(1), this);
+    connect(notices, &StatusNotices::openWindowRequested, this, &ToviApplication::showWindow);
     connect(m_menu, &MenuViewModel::quitRequested, qApp, &QCoreApplication::quit, Qt::QueuedConnection);
     connect(m_appearance, &Appearance::changed, this, &ToviApplication::applyAppearance);
     applyAppearance();

@@ -25,6 +25,7 @@ class SettingsViewModel : public QObject {
     Q_PROPERTY(bool syncAgentHistory READ syncAgentHistory WRITE setSyncAgentHistory NOTIFY changed)
     Q_PROPERTY(QString syncAgentHistoryTooltip READ syncAgentHistoryTooltip CONSTANT)
     Q_PROPERTY(bool historySyncApplying READ historySyncApplying NOTIFY changed)
+    Q_PROPERTY(bool notifications READ notifications WRITE setNotifications NOTIFY changed)
     Q_PROPERTY(QString applyingGlyph READ applyingGlyph CONSTANT)
 
 public:
@@ -47,6 +48,9 @@ public:
     void setSyncAgentHistory(bool value);
     QString syncAgentHistoryTooltip() const;
     bool historySyncApplying() const;
+    bool notifications() const;
+    void setNotifications(bool value);
+    QString notificationsTooltip() const;
     QString applyingGlyph() const;
 
     Q_INVOKABLE void checkForUpdates();

@@ -248,7 +248,7 @@ TEST_F(MenuWindowTest, TheAccountMenuIsANativePopupBuiltFromTheViewModels) {
         describe(popup).toStdString(),
         u"# %1|Usage|Credits|Nodes|# Accounts|[x] default — Acme (off)|[ ] R&&D — ann@rd.test|"
         u"> Remove account|-|Add account…|Sign out|-|# %2|Check for Updates… (off)|"
-        u"[ ] Automatic updates|[ ] Open at Login|[ ] Keep Computer Awake|[ ] Sync agent history|-|Quit Tovi"_qs
+        u"[ ] Automatic updates|[ ] Open at Login|[ ] Keep Computer Awake|[ ] Sync agent history|[x] Notifications|-|Quit Tovi"_qs
             .arg(menu.accountMenu()->identityTitle(), menu.accountMenu()->versionHeading())
             .toStdString());
     EXPECT_EQ(actionNamed(popup, "Quit Tovi")->shortcut(), QKeySequence(u"Ctrl+Q"_qs));

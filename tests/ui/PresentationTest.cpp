@@ -1,3 +1,4 @@
+#include "platform/DesktopNotifications.h"
 #include "store/CLICommands.h"
 #include "support/FakeAppUpdater.h"
 #include "support/FakeDependencies.h"
@@ -11,6 +12,7 @@
 #include "ui/SpacesListModel.h"
 #include "ui/SpacesSearch.h"
 #include "ui/StatusColors.h"
+#include "ui/StatusNotices.h"
 #include "ui/StatusTexts.h"
 #include "ui/Symbols.h"
 #include "ui/TrayIconRenderer.h"
@@ -585,4 +587,99 @@ TEST(SettingsViewModel, AutomaticUpdatesSwitchCombinesBothHalvesAndSetsThemInOrd
     EXPECT_TRUE(settings.canCheckForUpdates());
     settings.checkForUpdates();
     EXPECT_EQ(updater.checks, 1);
+}
+
+namespace {
+class FakeDesktopNotifications : public DesktopNotifications {
+public:
+    void show(const DesktopNotice& notice) override { shown << notice; }
+    // What was shown since the last look.
+    QList<DesktopNotice> taken() { return std::exchange(shown, {}); }
+    QList<DesktopNotice> shown;
+};
+} // namespace
+
+// A walk through the moments worth a notice: each is told once, when it changes, never for what
+// the first reading finds, and not at all with the switch off.
+TEST(StatusNotices, OneNoticePerChangeNoneAtStartAndNoneWhenSwitchedOff) {
+    Fixture f;
+    f.deps.runner->reply(accountMeArguments(), FakeRunner::ok(R"({"team_id":"t1"})"));
+    InternalStatus status = signedInStatus();
+    // Taken anew at each change: a reference kept across a copy would write into both.
+    const auto blog = [&]() -> Space& { return (*(*status.spaces->nodes)[0].spaces)[0]; };
+    blog().indicator = s("attention");
+    f.deps.useFakeSource().setResult(status);
+    FakeDesktopNotifications out;
+    StatusNotices notices(&f.store, &out, std::chrono::milliseconds(0));
+    QSignalSpy openWindow(&notices, &StatusNotices::openWindowRequested);
+    f.refresh();
+    EXPECT_EQ(out.taken(), QList<DesktopNotice>{}) << "the state found at start-up is no news";
+
+    const QList<std::pair<QString, QString>> openAction{{s("open"), s("Open")}};
+    blog().indicator.reset();
+    f.show(status);
+    blog().indicator = s("attention");
+    blog().indicatorLabel = s("Waiting for <b>&</b> approval");
+    f.show(status);
+    f.show(status);
+    EXPECT_EQ(out.taken(),
+              (QList<DesktopNotice>{{s("attention:sp-1"), s("Blog needs attention"),
+                                     s("Waiting for <b>&</b> approval on Laptop"), openAction}}));
+    out.actionInvoked(s("attention:sp-1"), s("open"));
+    out.actionInvoked(s("attention:sp-1"), s("default"));
+    EXPECT_EQ(f.opened(), QList<QUrl>{QUrl(f.store.webOrigin() + s("/team/t1/spaces/sp-1"))});
+    EXPECT_EQ(openWindow.count(), 1);
+
+    status.notifications->unread = 5;
+    f.show(status);
+    status.notifications->unread = 4;
+    f.show(status);
+    EXPECT_EQ(out.taken(), (QList<DesktopNotice>{{s("unread"), s("5 unread notifications"), {}, {}}}));
+
+    f.deps.setDaemon(DaemonState::stopped());
+    f.refresh();
+    f.deps.setDaemon(DaemonState::makeRunning(4242));
+    f.refresh();
+    f.refresh();
+    const QList<std::pair<QString, QString>> startAction{{s("start"), s("Start")}};
+    EXPECT_EQ(out.taken(),
+              (QList<DesktopNotice>{{s("service"), s("The Tovi service stopped"),
+                                     s("This computer's spaces can't be reached until it runs again."),
+                                     startAction},
+                                    {s("service"), s("The Tovi service is running again"), {}, {}}}));
+
+    // Failing after it worked: one notice once the failure lasted, one when it works again.
+    f.show(Error::cliFailed(1, s("boom")));
+    ASSERT_TRUE(tovi::test::spinUntil([&] { return !out.shown.isEmpty(); }));
+    f.show(Error::cliFailed(1, s("boom")));
+    QCoreApplication::processEvents();
+    f.show(status);
+    EXPECT_EQ(out.taken(),
+              (QList<DesktopNotice>{{s("cli"),
+                                     s("Tovi can't get the status from the tovi CLI"),
+                                     s("tovi exited with code 1: boom"),
+                                     {}},
+                                    {s("cli"), s("Tovi gets the status from the tovi CLI again"), {}, {}}}));
+
+    status.authenticated = false;
+    f.show(status);
+    status.authenticated = true;
+    status.account->email = s("ann@example.com");
+    f.show(status);
+    EXPECT_EQ(out.taken(),
+              (QList<DesktopNotice>{{s("signin"), s("Signed in to Tovi"), s("ann@example.com"), {}}}));
+
+    f.store.setNotificationsEnabled(false);
+    EXPECT_EQ(f.deps.defaults->value(s("notifications")), QVariant(false));
+    status.notifications->unread = 50;
+    f.deps.setDaemon(DaemonState::stopped());
+    f.show(status);
+    EXPECT_EQ(out.taken(), QList<DesktopNotice>{}) << "switched off, nothing at all";
+}
+
+// Servers that read markup in the body get it escaped; the others get the text as it is.
+TEST(StatusNotices, BodiesAreTextOnEveryServer) {
+    EXPECT_EQ(DBusDesktopNotifications::bodyFor(s("<b>&</b> \"x\""), true),
+              s("&lt;b&gt;&amp;&lt;/b&gt; &quot;x&quot;"));
+    EXPECT_EQ(DBusDesktopNotifications::bodyFor(s("<b>&</b>"), false), s("<b>&</b>"));
 }
