@@ -205,6 +205,7 @@ void MenuWindow::setMode(Mode mode) {
 }
 
 void MenuWindow::applyMode() {
+    m_window->setProperty("dropDown", m_appliedMode == Mode::dropDown);
     if (m_appliedMode == Mode::dropDown)
         m_window->setFlags(Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint);
     else

@@ -197,8 +197,8 @@ void ToviApplication::createTrayIcon() {
     QAction* open = m_trayMenu->addAction(tr("Open Tovi"));
     connect(open, &QAction::triggered, this, &ToviApplication::showWindow);
     m_trayMenu->addSeparator();
+    // No shortcut shown: this menu never has the keyboard, Ctrl+Q belongs to the window.
     QAction* quit = m_trayMenu->addAction(tr("Quit Tovi"));
-    quit->setShortcut(QKeySequence(QStringLiteral("Ctrl+Q")));
     connect(quit, &QAction::triggered, qApp, &QCoreApplication::quit);
 
     m_tray = new QSystemTrayIcon(m_iconRenderer->icon(), this);
@@ -240,16 +240,22 @@ void ToviApplication::showWindow() {
 
 void ToviApplication::applyAppearance() {
     const bool dark = m_appearance->isDark();
-    // The portal may say "dark" while Qt's own palette is light (or the other way round);
-    // the window follows the desktop's choice.
-    QPalette palette = QGuiApplication::palette();
-    if (Appearance::paletteIsDark(palette) != dark)
+    // The platform's palette is what Qt had before Tovi put one of its own in.
+    if (!m_paletteReplaced)
+        m_platformPalette = QGuiApplication::palette();
+    // The portal may say "dark" while the platform's palette is light (or the other way round);
+    // the window follows the desktop's choice, and goes back to the platform's own palette as
+    // soon as that matches again.
+    QPalette palette = m_platformPalette;
+    m_paletteReplaced = Appearance::paletteIsDark(palette) != dark;
+    if (m_paletteReplaced)
         palette =
             dark
                 ? darkPalette()
                 : std::unique_ptr<QStyle>(QStyleFactory::create(QStringLiteral("Fusion")))->standardPalette();
     if (palette != QGuiApplication::palette())
         QApplication::setPalette(palette);
+    m_menu->colors()->setPalette(palette);
 
     const QColor text = palette.color(QPalette::WindowText);
     QColor secondary = text;

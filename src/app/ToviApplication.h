@@ -5,6 +5,7 @@
 #include "platform/InstanceLock.h"
 
 #include <QObject>
+#include <QPalette>
 #include <QPointer>
 
 class QMenu;
@@ -76,6 +77,8 @@ private:
     TrayHostWatcher* m_trayHosts = nullptr;
     QSystemTrayIcon* m_tray = nullptr;
     QMenu* m_trayMenu = nullptr;
+    QPalette m_platformPalette;
+    bool m_paletteReplaced = false;
 };
 
 } // namespace tovi

@@ -325,7 +325,7 @@ contrast() {
 }
 
 # check_contrast STATE: every text the app last reported on screen in STATE.png reaches its
-# role's minimum: body text 4.5:1, secondary text 3:1.
+# role's minimum: body text 4.5:1, secondary text and text in a state colour 3:1.
 check_contrast() {
     local state=$1 role ratio name worst=""
     WIN=$(tovi_window) || { fail "$state: the window is visible for its contrast"; return; }
@@ -335,11 +335,11 @@ check_contrast() {
     [ -s "$WORK/texts" ] || { fail "$state: the app reports its texts (no 'tovi-trace: text' line)"; return; }
     while read -r role ratio name; do
         echo "contrast [$SESSION $state] $role $ratio $name" >>"$OUT/contrast.txt"
-        awk -v r="$ratio" -v w="$([ "$role" = secondary ] && echo 3 || echo 4.5)" 'BEGIN { exit !(r < w) }' &&
+        awk -v r="$ratio" -v w="$([ "$role" = body ] && echo 4.5 || echo 3)" 'BEGIN { exit !(r < w) }' &&
             worst+=" $name ($role $ratio:1)"
     done < <(convert "$OUT/$state.png" -crop "${WIN_W}x${WIN_H}+${WIN_X}+${WIN_Y}" +repage -depth 8 txt:- 2>/dev/null |
         contrast "$WORK/texts")
-    check "$state: every text stands out from its background (body 4.5:1, secondary 3:1)${worst:+; under:$worst}" \
+    check "$state: every text stands out from its background (body 4.5:1, secondary and state 3:1)${worst:+; under:$worst}" \
         test -z "$worst"
 }
 

@@ -120,7 +120,7 @@ Item {
                 visible: text.length > 0
                 text: row.footer.notificationsCountText
                 font.pointSize: Style.captionSize
-                color: row.footer.notificationsColor
+                color: row.footer.notificationsTextColor
                 anchors.verticalCenter: parent.verticalCenter
             }
         }
