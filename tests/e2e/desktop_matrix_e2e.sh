@@ -575,7 +575,9 @@ shown_whole() { reported_texts | awk -v n="$1" '$6 == n && $7 == "whole" { ok = 
 check_add_account_prompt() {
     local id allowed hints functions
     xdotool mousemove --sync $((WX + WW - 23)) $((WY + 23)) click 1
-    sleep 1
+    # The menu is a window of its own beside the main one.
+    menu_up() { (($(xdotool search --onlyvisible --classname '^tovi-tray$' 2>/dev/null | wc -l) >= 2)); }
+    wait_for 5 menu_up || { fail "add account: the account menu opens"; return; }
     # From the bottom, past the settings: Quit, Sync, Keep awake, Open at Login, Automatic
     # updates (Check for Updates is greyed), Sign out, Add account.
     xdotool key --delay 120 Up Up Up Up Up Up Up Return
