@@ -193,13 +193,9 @@ void ToviApplication::createTrayIcon() {
     // first icon is made, for the rest of the process.
     if (m_tray)
         return;
-    m_trayMenu = new QMenu();
-    QAction* open = m_trayMenu->addAction(tr("Open Tovi"));
-    connect(open, &QAction::triggered, this, &ToviApplication::showWindow);
-    m_trayMenu->addSeparator();
-    // No shortcut shown: this menu never has the keyboard, Ctrl+Q belongs to the window.
-    QAction* quit = m_trayMenu->addAction(tr("Quit Tovi"));
-    connect(quit, &QAction::triggered, qApp, &QCoreApplication::quit);
+    m_trayMenu = trayMenu();
+    connect(m_trayMenu->actions().constFirst(), &QAction::triggered, this, &ToviApplication::showWindow);
+    connect(m_trayMenu->actions().constLast(), &QAction::triggered, qApp, &QCoreApplication::quit);
 
     m_tray = new QSystemTrayIcon(m_iconRenderer->icon(), this);
     m_tray->setToolTip(QStringLiteral("Tovi"));
@@ -214,6 +210,14 @@ void ToviApplication::createTrayIcon() {
     m_tray->show();
     m_trayHosts->followRegistration();
     traceMilestone("tray-shown");
+}
+
+QMenu* ToviApplication::trayMenu() {
+    auto* menu = new QMenu();
+    menu->addAction(tr("Open Tovi"));
+    menu->addSeparator();
+    menu->addAction(tr("Quit Tovi"));
+    return menu;
 }
 
 void ToviApplication::reportWindowFailure(const QString& message) {

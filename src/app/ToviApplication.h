@@ -46,6 +46,9 @@ public:
     // The box that says so where the tray cannot: the message quotes the install path, which
     // is the user's to name, so it is shown as written.
     static QMessageBox* windowFailureBox(const QString& message);
+    // The tray icon's own menu: "Open Tovi", a divider, "Quit Tovi". It shows no shortcut: this
+    // menu never has the keyboard, Ctrl+Q belongs to the window.
+    static QMenu* trayMenu();
 
 private:
     // LaunchSteps
