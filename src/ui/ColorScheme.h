@@ -27,8 +27,8 @@ class ColorScheme : public QObject {
     Q_PROPERTY(QColor blue READ blue NOTIFY changed)
     Q_PROPERTY(QColor accent READ accent NOTIFY changed)
     Q_PROPERTY(QColor accentFill READ accentFill NOTIFY changed)
-    // The palette in force, by role ("window", "buttonText", …; "disabled" holds the disabled
-    // group's text roles). The window hands it to its controls itself: Qt Quick's controls take
+    // The palette in force, by role ("window", "buttonText", …; "disabled" holds the same roles
+    // of the disabled group). The window hands it to its controls itself: Qt Quick's controls take
     // their colours from the style's own theme, which a window first built in dark would keep
     // light.
     Q_PROPERTY(QVariantMap palette READ paletteRoles NOTIFY changed)

@@ -19,9 +19,9 @@ Item {
         + (footer.showNotifications ? notifications.implicitWidth + 1 + 2 * spacing : 0)
 
     // Natural widths, measured apart (an eliding label's own implicit width follows the width
-    // the layout last gave it) by hidden twins of the labels: font metrics alone can disagree
-    // with the text's own layout by a few pixels a word (hinting, font fallbacks), enough to cut
-    // a text that has room.
+    // the layout last gave it) by hidden twins of the labels, laid out as the labels are: font
+    // metrics alone can disagree with a label's own layout by a few pixels, enough to cut a text
+    // that has room.
     readonly property real serviceWidth: 7 + 4 + Math.ceil(serviceNatural.implicitWidth) + 2
     readonly property real versionNaturalWidth: Math.ceil(versionNatural.implicitWidth)
     PlainLabel { id: serviceNatural; visible: false; text: serviceLabel.text; font: serviceLabel.font }
