@@ -28,6 +28,12 @@ bool SettingsViewModel::canCheckForUpdates() const {
     return m_updater && m_updater->canCheckForUpdates();
 }
 
+QString SettingsViewModel::checkForUpdatesTooltip() const {
+    if (!m_updater || m_updater->hasUpdateFeed())
+        return {};
+    return tr("Updates to Tovi come with your system's package manager.");
+}
+
 bool SettingsViewModel::automaticUpdates() const {
     return m_updater && m_updater->automaticallyUpdates() && m_store->autoUpdateCLI();
 }

@@ -14,6 +14,8 @@ class UpdaterViewModel;
 class SettingsViewModel : public QObject {
     Q_OBJECT
     Q_PROPERTY(bool canCheckForUpdates READ canCheckForUpdates NOTIFY changed)
+    // Why "Check for Updates…" is greyed for good in this build; empty where it can run.
+    Q_PROPERTY(QString checkForUpdatesTooltip READ checkForUpdatesTooltip NOTIFY changed)
     Q_PROPERTY(bool automaticUpdates READ automaticUpdates WRITE setAutomaticUpdates NOTIFY changed)
     Q_PROPERTY(QString automaticUpdatesTooltip READ automaticUpdatesTooltip CONSTANT)
     Q_PROPERTY(bool openAtLogin READ openAtLogin WRITE setOpenAtLogin NOTIFY changed)
@@ -32,6 +34,7 @@ public:
     SettingsViewModel(StatusStore* store, UpdaterViewModel* updater, QObject* parent = nullptr);
 
     bool canCheckForUpdates() const;
+    QString checkForUpdatesTooltip() const;
     bool automaticUpdates() const;
     void setAutomaticUpdates(bool value);
     QString automaticUpdatesTooltip() const;

@@ -11,6 +11,7 @@
 #include <QDBusMessage>
 #include <QElapsedTimer>
 #include <QLabel>
+#include <QMenu>
 #include <QMessageBox>
 #include <QSignalSpy>
 #include <gtest/gtest.h>
@@ -80,6 +81,15 @@ TEST(WindowFailure, TheMessageBoxShowsTheErrorAsWritten) {
     const auto* label = box->findChild<QLabel*>(u"qt_msgbox_label"_qs);
     ASSERT_TRUE(label);
     EXPECT_EQ(std::pair(label->textFormat(), label->text()), std::pair(Qt::PlainText, message));
+}
+
+// The tray's own menu never has the keyboard: it offers no shortcut it could not take.
+TEST(TrayMenu, OpensOrQuitsAndShowsNoShortcut) {
+    const std::unique_ptr<QMenu> menu(ToviApplication::trayMenu());
+    QStringList rows;
+    for (const QAction* action : menu->actions())
+        rows << (action->isSeparator() ? u"-"_qs : action->text() + action->shortcut().toString());
+    EXPECT_EQ(rows, (QStringList{u"Open Tovi"_qs, u"-"_qs, u"Quit Tovi"_qs}));
 }
 
 // Centred under or over the icon (else the cursor), inside the work area; else the window system's.

@@ -128,6 +128,16 @@ TEST(StatusTexts, SpaceStateLabelAndColour) {
     }
 }
 
+// A text in a state colour: the dot's hue, deeper in light only (its contrast is the look session's).
+TEST(StatusColors, TextKeepsTheHueAndDeepensOnlyInLight) {
+    for (StatusColor color : {StatusColor::green, StatusColor::red, StatusColor::amber, StatusColor::blue}) {
+        const QColor dot = statusColor(color, false), text = statusTextColor(color, false);
+        EXPECT_NEAR(text.hsvHueF(), dot.hsvHueF(), 0.01);
+        EXPECT_NEAR(text.valueF(), dot.valueF() * 0.75, 0.01);
+        EXPECT_EQ(statusTextColor(color, true), statusColor(color, true));
+    }
+}
+
 TEST(StatusTexts, IdentityAndProfileTexts) {
     EXPECT_EQ(identityTitle(InternalStatus{}), s("Not signed in"));
     InternalStatus status{.account = Account{.email = s("ann@example.com"), .team = s("Acme")}};
@@ -249,11 +259,17 @@ TEST(SpacesListModel, FlattensGroupsIntoRowsAndRebuildsOnlyWhenTheRowsChange) {
     using M = SpacesListModel;
     auto at = [&](int row, int role) { return model.data(model.index(row), role); };
     const std::tuple<int, int, QVariant> cells[] = {
-        {0, M::KindRole, s("node")},        {0, M::DotColorRole, colors.green()},
-        {0, M::DividerRole, false},         {1, M::TooltipRole, s("Open Blog")},
-        {1, M::DetailRole, s("Ready")},     {1, M::DetailColorRole, QColor(Qt::gray)},
-        {1, M::ItemIdRole, s("a")},         {1, M::DividerRole, true},
-        {4, M::DetailRole, s("Disk full")}, {4, M::DotColorRole, colors.amber()},
+        {0, M::KindRole, s("node")},
+        {0, M::DotColorRole, colors.green()},
+        {0, M::DividerRole, false},
+        {1, M::TooltipRole, s("Open Blog")},
+        {1, M::DetailRole, s("Ready")},
+        {1, M::DetailColorRole, QColor(Qt::gray)},
+        {1, M::ItemIdRole, s("a")},
+        {1, M::DividerRole, true},
+        {4, M::DetailRole, s("Disk full")},
+        {4, M::DotColorRole, colors.amber()},
+        {4, M::DetailColorRole, colors.amberText()},
     };
     for (const auto& [row, role, value] : cells)
         EXPECT_EQ(at(row, role), value) << row << ' ' << role;
@@ -318,6 +334,13 @@ TEST(IconBitmap, DrawsTheMarkWithABadgeOrADotAtEachScale) {
     const QIcon icon = IconBitmap{s("ToviMark"), 100, std::nullopt}.renderIcon();
     for (int side : {16, 22, 48})
         EXPECT_TRUE(icon.availableSizes().contains(QSize(side, side))) << side;
+    // At 16 px no count is drawn (a red disc, larger than the problem dot); from 22 px it is.
+    const auto pixels = [](std::int64_t unread, std::optional<QColor> dot, int side) {
+        return IconBitmap{s("ToviMark"), unread, dot}.renderPixels(side);
+    };
+    EXPECT_EQ(pixels(7, std::nullopt, 16), pixels(100, std::nullopt, 16));
+    EXPECT_GT(redShare(pixels(100, std::nullopt, 16)), redShare(pixels(0, standardRed(), 16)));
+    EXPECT_NE(pixels(7, std::nullopt, 22), pixels(100, std::nullopt, 22));
 }
 
 TEST(TrayIconRenderer, DrawsAgainOnlyWhenTheIconWouldChange) {
@@ -344,9 +367,11 @@ TEST(MenuViewModel, NothingLoadedYetShowsLoadingOrWhyNot) {
     EXPECT_EQ(f.header->identityTitle(), s("Not signed in"));
     EXPECT_EQ(f.spaces->form(), s("loading"));
     EXPECT_FALSE(f.footer->showNotifications() || f.footer->showNodeCount());
-    // Loading that cannot finish by itself says why instead of spinning.
+    // The store's error with nothing loaded is said once, in the footer; the body keeps spinning.
     f.show(Error::cliNotFound());
-    EXPECT_EQ(f.spaces->unavailableText(), s("Couldn't find the tovi CLI."));
+    EXPECT_EQ(f.spaces->unavailableText(), s(""));
+    EXPECT_EQ(f.footer->banners(), QVariantList{f.banner(s("Couldn't find the tovi CLI."), false)});
+    // A spaces section that failed cannot load by itself: the body says why instead of spinning.
     f.show(InternalStatus{.partial = true,
                           .errors = QList<StatusSectionError>{{s("usage"), s("usage: timed out")},
                                                               {s("spaces"), s("<b>x</b>")}}});
@@ -426,8 +451,10 @@ TEST(MenuViewModel, AccountsSectionListsProfilesAndAddingOneTrimsOnlySpacesAndTa
     QCoreApplication::processEvents();
     ASSERT_TRUE(f.account->showAccounts());
     const auto row = [](const char* text, bool current, const char* name) {
-        return QVariant(QVariantMap{
-            {s("text"), s(text)}, {s("checked"), current}, {s("enabled"), !current}, {s("name"), s(name)}});
+        return QVariant(QVariantMap{{s("text"), s(text)},
+                                    {s("mark"), current ? Symbols::glyph(s("checkmark")) : QString()},
+                                    {s("enabled"), !current},
+                                    {s("name"), s(name)}});
     };
     EXPECT_EQ(f.account->accounts(), (QVariantList{row("default — Acme", true, "default"),
                                                    row("work — ann@work.test", false, "work")}));
@@ -583,6 +610,11 @@ TEST(SettingsViewModel, AutomaticUpdatesSwitchCombinesBothHalvesAndSetsThemInOrd
     EXPECT_FALSE(model.automaticallyUpdates() || store.autoUpdateCLI() || settings.canCheckForUpdates());
     settings.checkForUpdates(); // disabled: nothing runs
     EXPECT_EQ(updater.checks, 0);
+    // Greyed while a check runs says nothing; greyed for good in a build without a feed says why.
+    EXPECT_EQ(settings.checkForUpdatesTooltip(), QString());
+    updater.m_hasFeed = false;
+    EXPECT_EQ(settings.checkForUpdatesTooltip(),
+              s("Updates to Tovi come with your system's package manager."));
     updater.setCanCheck(true);
     EXPECT_TRUE(settings.canCheckForUpdates());
     settings.checkForUpdates();
