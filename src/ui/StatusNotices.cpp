@@ -83,13 +83,15 @@ void StatusNotices::observe() {
                 send(QStringLiteral("unread"), unreadText(unread).tooltip, QString());
         }
         // The user's own restart or upgrade stops the service on purpose.
-        if (running != m_serviceRunning && !m_store->isMaintaining()) {
-            if (running)
-                send(QStringLiteral("service"), tr("The Tovi service is running again"), QString());
-            else
-                send(QStringLiteral("service"), tr("The Tovi service stopped"),
-                     tr("This computer's spaces can't be reached until it runs again."),
-                     {{QStringLiteral("start"), tr("Start")}});
+        // "Running again" answers a "stopped" only: the service the first start installs is no news.
+        if (running && !m_serviceRunning && m_serviceStopTold) {
+            m_serviceStopTold = false;
+            send(QStringLiteral("service"), tr("The Tovi service is running again"), QString());
+        } else if (!running && m_serviceRunning && !m_store->isMaintaining()) {
+            m_serviceStopTold = true;
+            send(QStringLiteral("service"), tr("The Tovi service stopped"),
+                 tr("This computer's spaces can't be reached until it runs again."),
+                 {{QStringLiteral("start"), tr("Start")}});
         }
     }
 

@@ -44,6 +44,7 @@ private:
     bool m_statusSeen = false;
     QSet<QString> m_attention;
     bool m_serviceRunning = false;
+    bool m_serviceStopTold = false;
     bool m_signedIn = false;
     std::int64_t m_unread = 0;
     bool m_cliWorked = false;

@@ -484,6 +484,10 @@ session_wayland() {
 # Closed, then brought back as another launch would, by D-Bus activation (Weston has the X
 # keyboard under the parked pointer).
 check_activation() {
+    # Weston gives the keyboard to a window when it is mapped, and a re-map under load may leave
+    # it elsewhere: a click on the window's own title bar gives it back, as a user would.
+    xdotool mousemove --sync $((WX + 60)) $((WY - DECO_TOP / 2)) click 1
+    sleep 0.3
     xdotool key Escape
     check "Escape closes the window" wait_for 5 no_wayland_window
     check "D-Bus activation opens the window" activate_over_dbus
@@ -578,9 +582,9 @@ check_add_account_prompt() {
     # The menu is a window of its own beside the main one.
     menu_up() { (($(xdotool search --onlyvisible --classname '^tovi-tray$' 2>/dev/null | wc -l) >= 2)); }
     wait_for 5 menu_up || { fail "add account: the account menu opens"; return; }
-    # From the bottom, past the settings: Quit, Sync, Keep awake, Open at Login, Automatic
+    # From the bottom, past the settings: Quit, Notifications, Sync, Keep awake, Open at Login, Automatic
     # updates (Check for Updates is greyed), Sign out, Add account.
-    xdotool key --delay 120 Up Up Up Up Up Up Up Return
+    xdotool key --delay 120 Up Up Up Up Up Up Up Up Return
     id=""
     prompt_up() { id=$(xdotool search --onlyvisible --name '^Add account$' 2>/dev/null | head -n1); [ -n "$id" ]; }
     if ! wait_for 5 prompt_up; then
