@@ -207,8 +207,12 @@ TEST_F(RunnerTest, FindsTheCliWhenItAppearsAndRunsShellLinesThroughALoginBash) {
 
 TEST_F(RunnerTest, ChildSeesOnlyStandardDescriptors) {
     // Descriptors a careless library would leave open across exec, beside Qt's own files.
-    const int leakyFile = ::open(QFile::encodeName(at("scratch")).constData(), O_CREAT | O_RDWR, 0600);
-    ASSERT_GE(leakyFile, 0);
+    const int opened = ::open(QFile::encodeName(at("scratch")).constData(), O_CREAT | O_RDWR, 0600);
+    ASSERT_GE(opened, 0);
+    // A number of several digits, so the listing must read each of them right.
+    const int leakyFile = ::fcntl(opened, F_DUPFD, 987);
+    ::close(opened);
+    ASSERT_GE(leakyFile, 987);
     int leakyPipe[2];
     ASSERT_EQ(::pipe(leakyPipe), 0);
     QFile qtFile(at("qt-file"));

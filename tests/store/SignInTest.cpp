@@ -133,6 +133,15 @@ TEST_F(SignInTest, CancelledSignInIsSilentAndLeavesALaterOneAlone) {
     secondClaim->open();
     EXPECT_TRUE(second->isFinished());
     EXPECT_EQ(s.signInError(), u"Sign-in was cancelled."_qs);
+    // Cancelled while the login runs: its answer opens no page and leaves no waiting screen.
+    auto login = fakes.runner->gate(this->login());
+    const qsizetype pages = fakes.browser->opened().size();
+    s.startSignIn(std::nullopt);
+    s.cancelSignIn();
+    login->open();
+    EXPECT_EQ(s.signInPhase(), SignInPhase::idle());
+    EXPECT_EQ(fakes.browser->opened().size(), pages);
+    EXPECT_FALSE(s.signInTask());
     // An approved sign-in cancelled during its reload must leave the next one's waiting screen up.
     claimWith(R"({"status":"approved"})");
     auto reload = fakes.runner->gate(statusArguments());

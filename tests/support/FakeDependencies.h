@@ -8,6 +8,7 @@
 #include "platform/UserDefaults.h"
 #include "store/StatusSource.h"
 #include "store/StatusStore.h"
+#include "support/TestUtil.h"
 
 #include <QHash>
 #include <QSet>

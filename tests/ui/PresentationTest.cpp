@@ -377,6 +377,9 @@ TEST(MenuViewModel, SignedInSnapshotFillsHeaderListAndStatusRowOnceOpen) {
     EXPECT_EQ(QStringList({f.footer->serviceText(), f.footer->cliVersion(), f.footer->nodeCountText(),
                            f.footer->notificationsCountText()}),
               QStringList({s("Service running"), s("1.4.0"), s("1/2 Nodes"), s("2")}));
+    ColorScheme* colors = f.menu.colors();
+    EXPECT_EQ((QList<QColor>{f.footer->serviceDotColor(), f.footer->notificationsColor()}),
+              (QList<QColor>{colors->green(), colors->amber()}));
     EXPECT_TRUE(f.footer->upgradeUpdateForm());
     // A blank team name would leave a dangling dash in task switchers.
     InternalStatus noTeam = signedInStatus();
@@ -577,6 +580,12 @@ TEST(SettingsViewModel, AutomaticUpdatesSwitchCombinesBothHalvesAndSetsThemInOrd
     settings.setAutomaticUpdates(true);
     EXPECT_TRUE(settings.automaticUpdates());
     EXPECT_EQ(updater.log, (QStringList{s("checks=1"), s("downloads=1"), s("cli")}));
+    // The CLI half changed elsewhere (the settings file, another window): the switch follows.
+    QSignalSpy changed(&settings, &SettingsViewModel::changed);
+    store.setAutoUpdateCLI(false);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(changed.count(), 1);
+    EXPECT_FALSE(settings.automaticUpdates());
     settings.setAutomaticUpdates(false);
     EXPECT_FALSE(model.automaticallyUpdates() || store.autoUpdateCLI() || settings.canCheckForUpdates());
     settings.checkForUpdates(); // disabled: nothing runs
