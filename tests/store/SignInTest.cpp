@@ -2,7 +2,7 @@
 
 #include "model/Decoding.h"
 
-namespace tovi::testing {
+namespace tovi::test {
 namespace {
 
 class SignInTest : public StoreTest {
@@ -75,7 +75,7 @@ TEST_F(SignInTest, OutcomesBecomeMessagesAndOnlyWebAddressesOpen) {
     // A failing claim reports its text; the log never the token, even when the CLI quotes it back.
     fakes.runner->replyPrefix(anyClaim, FakeRunner::fail(4, u"claim tok-secret-123 refused"_qs));
     {
-        const tovi::test::LogCapture log;
+        const LogCapture log;
         s.startSignIn(std::nullopt);
         EXPECT_EQ(log.warnings(), QStringList{u"tovi.store warning: sign-in failed"_qs});
         EXPECT_FALSE(log.all().join(u'\n').contains(u"tok-secret-123"_qs));
@@ -188,4 +188,4 @@ TEST_F(SignInTest, ProfileCommandsReportAndReload) {
 }
 
 } // namespace
-} // namespace tovi::testing
+} // namespace tovi::test

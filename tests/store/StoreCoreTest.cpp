@@ -5,7 +5,7 @@
 #include "store/LiveDependencies.h"
 #include "store/WebOrigin.h"
 
-namespace tovi::testing {
+namespace tovi::test {
 namespace {
 
 InternalStatus snapshot(std::optional<bool> authenticated, std::int64_t online = 1) {
@@ -30,7 +30,7 @@ TEST_F(StoreTest, RefreshKeepsTheLastGoodSnapshotAcrossFailures) {
     QSignalSpy status(&s, &StatusStore::statusChanged), error(&s, &StatusStore::lastErrorChanged),
         updated(&s, &StatusStore::lastUpdatedChanged), daemon(&s, &StatusStore::daemonStateChanged),
         refreshing(&s, &StatusStore::isRefreshingChanged), team(&s, &StatusStore::teamIdChanged);
-    const tovi::test::LogCapture log;
+    const LogCapture log;
     const auto shown = [&] {
         return std::tuple(s.status()->nodes->online, s.lastError().value_or(u"-"_qs), s.lastUpdated());
     };
@@ -242,7 +242,7 @@ TEST_F(StoreTest, KeepAwakeHoldsAtMostOneAssertion) {
 
 TEST_F(StoreTest, WebOriginComesFromTheEnvironmentOrTheBuild) {
     const QString builtIn = normalizedWebOrigin(QString::fromUtf8(build::defaultWebOrigin));
-    std::optional<tovi::test::ScopedEnv> env;
+    std::optional<ScopedEnv> env;
     const auto environment = [&](const QByteArray& value) {
         env.reset();
         env.emplace("TOVI_WEB_ORIGIN", value);
@@ -397,10 +397,10 @@ TEST(DeveloperPollInterval, TakesOnlyAPositiveWholeNumberOfMilliseconds) {
     StatusStoreDependencies given;
     given.interval = 7000ms;
     for (auto [value, expected] : {std::pair{"50", 50ms}, {"fast", 7000ms}}) {
-        const tovi::test::ScopedEnv env("TOVI_DEV_POLL_INTERVAL_MS", QByteArray(value));
+        const ScopedEnv env("TOVI_DEV_POLL_INTERVAL_MS", QByteArray(value));
         EXPECT_EQ(withLiveDependencies(given).interval, expected) << value;
     }
 }
 
 } // namespace
-} // namespace tovi::testing
+} // namespace tovi::test

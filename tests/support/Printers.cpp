@@ -128,5 +128,16 @@ void PrintTo(const ClaimUser& r, std::ostream* os) {
 void PrintTo(const ClaimResult& r, std::ostream* os) {
     Fields{os}("status", r.status)("user", r.user);
 }
+void PrintTo(const SignInPhase& phase, std::ostream* os) {
+    *os << (phase.kind == SignInPhase::Kind::idle ? "idle" : "awaitingApproval");
+    if (!phase.url.isEmpty())
+        *os << '(' << ::testing::PrintToString(phase.url) << ')';
+}
+void PrintTo(const BootstrapState& state, std::ostream* os) {
+    using Kind = BootstrapState::Kind;
+    *os << (state.kind == Kind::idle ? "idle" : state.kind == Kind::installing ? "installing" : "failed");
+    if (!state.message.isEmpty())
+        *os << '(' << ::testing::PrintToString(state.message) << ')';
+}
 
 } // namespace tovi

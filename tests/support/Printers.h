@@ -1,6 +1,7 @@
 #pragma once
 
 #include "model/Records.h"
+#include "store/StoreTypes.h"
 
 #include <QColor>
 #include <QDateTime>
@@ -44,5 +45,7 @@ void PrintTo(const AccountMe& record, std::ostream* os);
 void PrintTo(const LoginClaim& record, std::ostream* os);
 void PrintTo(const ClaimUser& record, std::ostream* os);
 void PrintTo(const ClaimResult& record, std::ostream* os);
+void PrintTo(const SignInPhase& phase, std::ostream* os);
+void PrintTo(const BootstrapState& state, std::ostream* os);
 
 } // namespace tovi
