@@ -40,7 +40,8 @@ TEST_F(SignInTest, ApprovedSignInAppliesHistoryThenReloadsTheAccount) {
     EXPECT_EQ(phases,
               (QList<SignInPhase>{SignInPhase::awaitingApproval(approval.toString()), SignInPhase::idle()}));
     EXPECT_EQ(s.teamId(), u"team-2"_qs);
-    EXPECT_FALSE(s.signInError() || s.signInTask());
+    EXPECT_FALSE(s.signInError());
+    EXPECT_FALSE(s.signInTask());
     // A named profile is passed on, and gets its history setting before the login.
     fakes.runner->clearRecords();
     s.startSignIn(u"work"_qs);
