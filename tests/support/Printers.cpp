@@ -3,6 +3,9 @@
 #include <QDebug>
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <string_view>
+
 namespace {
 
 // Qt's own debug text for types whose fields it already names, e.g. QRect(0,0 10x10).
@@ -39,95 +42,55 @@ void PrintTo(const QVariant& value, std::ostream* os) {
 namespace tovi {
 namespace {
 
-// Writes "{name=value, ...}", leaving out absent optionals.
-class Fields {
-public:
-    explicit Fields(std::ostream* os)
-        : m_os(os) {}
-    ~Fields() { *m_os << (m_first ? "{}" : "}"); }
-    template <typename T> Fields& operator()(const char* name, const T& value) {
-        if constexpr (requires { value.has_value(); }) {
-            if (!value.has_value())
-                return *this;
-        }
-        *m_os << (m_first ? "{" : ", ") << name << '=' << ::testing::PrintToString(value);
-        m_first = false;
-        return *this;
-    }
-
-private:
-    std::ostream* m_os;
-    bool m_first = true;
-};
+// Writes "{name=value, ...}" from the names as written in the source, leaving out absent optionals.
+template <typename... T> void printFields(std::ostream* os, std::string_view names, const T&... values) {
+    const char* separator = "";
+    *os << '{';
+    (
+        [&] {
+            const std::string_view name = names.substr(0, names.find(','));
+            names.remove_prefix(std::min(names.size(), name.size() + 2));
+            if constexpr (requires { values.has_value(); })
+                if (!values.has_value())
+                    return;
+            *os << separator << name << '=' << ::testing::PrintToString(values);
+            separator = ", ";
+        }(),
+        ...);
+    *os << '}';
+}
 
 } // namespace
 
-void PrintTo(const CLIInfo& r, std::ostream* os) {
-    Fields{os}("currentVersion", r.currentVersion)("latestVersion", r.latestVersion)("updateAvailable",
-                                                                                     r.updateAvailable);
-}
-void PrintTo(const Account& r, std::ostream* os) {
-    Fields{os}("userId", r.userId)("email", r.email)("name", r.name)("team", r.team);
-}
-void PrintTo(const Space& r, std::ostream* os) {
-    Fields{os}("id", r.id)("name", r.name)("icon", r.icon)("online", r.online)("stopped", r.stopped)(
-        "status", r.status)("indicator", r.indicator)("indicatorLabel", r.indicatorLabel)(
-        "activity", r.activity)("activityDetail", r.activityDetail)("heartbeat", r.heartbeat)("reported",
-                                                                                              r.reported);
-}
-void PrintTo(const SpaceNode& r, std::ostream* os) {
-    Fields{os}("id", r.id)("name", r.name)("online", r.online)("registered", r.registered)("spaces",
-                                                                                           r.spaces);
-}
-void PrintTo(const SpacesSection& r, std::ostream* os) {
-    Fields{os}("nodes", r.nodes);
-}
-void PrintTo(const Nodes& r, std::ostream* os) {
-    Fields{os}("online", r.online)("total", r.total);
-}
-void PrintTo(const Credits& r, std::ostream* os) {
-    Fields{os}("creditsMicros", r.creditsMicros)("updated", r.updated);
-}
-void PrintTo(const Usage& r, std::ostream* os) {
-    Fields{os}("windowHours", r.windowHours)("costMicros", r.costMicros)("requestCount", r.requestCount);
-}
-void PrintTo(const ByteCount& r, std::ostream* os) {
-    Fields{os}("count", r.count)("totalBytes", r.totalBytes);
-}
-void PrintTo(const DriveSection& r, std::ostream* os) {
-    Fields{os}("fileCount", r.fileCount)("totalBytes", r.totalBytes);
-}
-void PrintTo(const Notification& r, std::ostream* os) {
-    Fields{os}("id", r.id)("created", r.created)("source", r.source)("level", r.level)("title", r.title);
-}
-void PrintTo(const Notifications& r, std::ostream* os) {
-    Fields{os}("unread", r.unread)("notifications", r.notifications);
-}
-void PrintTo(const StatusSectionError& r, std::ostream* os) {
-    Fields{os}("section", r.section)("message", r.message);
-}
-void PrintTo(const InternalStatus& r, std::ostream* os) {
-    Fields{os}("cli", r.cli)("authenticated", r.authenticated)("account", r.account)("spaces", r.spaces)(
-        "nodes", r.nodes)("credits", r.credits)("usage", r.usage)("sites", r.sites)("drive", r.drive)(
-        "secrets", r.secrets)("notifications", r.notifications)("partial", r.partial)("errors", r.errors);
-}
-void PrintTo(const Profile& r, std::ostream* os) {
-    Fields{os}("name", r.name)("active", r.active)("isDefault", r.isDefault)("email", r.email)("team",
-                                                                                               r.team);
-}
-void PrintTo(const AccountMe& r, std::ostream* os) {
-    Fields{os}("id", r.id)("email", r.email)("teamId", r.teamId)("teamName", r.teamName);
-}
-void PrintTo(const LoginClaim& r, std::ostream* os) {
-    Fields{os}("status", r.status)("url", r.url)("token", r.token)("expiresIn", r.expiresIn)(
-        "resume", r.resume)("note", r.note)("authenticated", r.authenticated);
-}
-void PrintTo(const ClaimUser& r, std::ostream* os) {
-    Fields{os}("id", r.id)("email", r.email)("firstName", r.firstName)("lastName", r.lastName);
-}
-void PrintTo(const ClaimResult& r, std::ostream* os) {
-    Fields{os}("status", r.status)("user", r.user);
-}
+// The binding must name every field, so a field added to a record cannot be left unprinted.
+#define TOVI_TEST_PRINT_FIELDS(Type, ...)                                                                    \
+    void PrintTo(const Type& value, std::ostream* os) {                                                      \
+        const auto& [__VA_ARGS__] = value;                                                                   \
+        printFields(os, #__VA_ARGS__, __VA_ARGS__);                                                          \
+    }
+TOVI_TEST_PRINT_FIELDS(CLIInfo, currentVersion, latestVersion, updateAvailable)
+TOVI_TEST_PRINT_FIELDS(Account, userId, email, name, team)
+TOVI_TEST_PRINT_FIELDS(Space, id, name, icon, online, stopped, status, indicator, indicatorLabel, activity,
+                       activityDetail, heartbeat, reported)
+TOVI_TEST_PRINT_FIELDS(SpaceNode, id, name, online, registered, spaces)
+TOVI_TEST_PRINT_FIELDS(SpacesSection, nodes)
+TOVI_TEST_PRINT_FIELDS(Nodes, online, total)
+TOVI_TEST_PRINT_FIELDS(Credits, creditsMicros, updated)
+TOVI_TEST_PRINT_FIELDS(Usage, windowHours, costMicros, requestCount)
+TOVI_TEST_PRINT_FIELDS(ByteCount, count, totalBytes)
+TOVI_TEST_PRINT_FIELDS(DriveSection, fileCount, totalBytes)
+TOVI_TEST_PRINT_FIELDS(Notification, id, created, source, level, title)
+TOVI_TEST_PRINT_FIELDS(Notifications, unread, notifications)
+TOVI_TEST_PRINT_FIELDS(StatusSectionError, section, message)
+TOVI_TEST_PRINT_FIELDS(InternalStatus, cli, authenticated, account, spaces, nodes, credits, usage, sites,
+                       drive, secrets, notifications, partial, errors)
+TOVI_TEST_PRINT_FIELDS(Profile, name, active, isDefault, email, team)
+TOVI_TEST_PRINT_FIELDS(AccountMe, id, email, teamId, teamName)
+TOVI_TEST_PRINT_FIELDS(LoginClaim, status, url, token, expiresIn, resume, note, authenticated)
+TOVI_TEST_PRINT_FIELDS(ClaimUser, id, email, firstName, lastName)
+TOVI_TEST_PRINT_FIELDS(ClaimResult, status, user)
+#undef TOVI_TEST_PRINT_FIELDS
+
 void PrintTo(const SignInPhase& phase, std::ostream* os) {
     *os << (phase.kind == SignInPhase::Kind::idle ? "idle" : "awaitingApproval");
     if (!phase.url.isEmpty())

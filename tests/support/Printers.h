@@ -25,27 +25,14 @@ void PrintTo(const QVariant& value, std::ostream* os);
 
 namespace tovi {
 
-// Field by field; fields the CLI left out are not shown.
-void PrintTo(const CLIInfo& record, std::ostream* os);
-void PrintTo(const Account& record, std::ostream* os);
-void PrintTo(const Space& record, std::ostream* os);
-void PrintTo(const SpaceNode& record, std::ostream* os);
-void PrintTo(const SpacesSection& record, std::ostream* os);
-void PrintTo(const Nodes& record, std::ostream* os);
-void PrintTo(const Credits& record, std::ostream* os);
-void PrintTo(const Usage& record, std::ostream* os);
-void PrintTo(const ByteCount& record, std::ostream* os);
-void PrintTo(const DriveSection& record, std::ostream* os);
-void PrintTo(const Notification& record, std::ostream* os);
-void PrintTo(const Notifications& record, std::ostream* os);
-void PrintTo(const StatusSectionError& record, std::ostream* os);
-void PrintTo(const InternalStatus& record, std::ostream* os);
-void PrintTo(const Profile& record, std::ostream* os);
-void PrintTo(const AccountMe& record, std::ostream* os);
-void PrintTo(const LoginClaim& record, std::ostream* os);
-void PrintTo(const ClaimUser& record, std::ostream* os);
-void PrintTo(const ClaimResult& record, std::ostream* os);
-void PrintTo(const SignInPhase& phase, std::ostream* os);
-void PrintTo(const BootstrapState& state, std::ostream* os);
+// The records field by field (fields the CLI left out are not shown), the states by name.
+#define TOVI_TEST_PRINTED(X)                                                                                 \
+    X(CLIInfo)                                                                                               \
+    X(Account) X(Space) X(SpaceNode) X(SpacesSection) X(Nodes) X(Credits) X(Usage) X(ByteCount)              \
+        X(DriveSection) X(Notification) X(Notifications) X(StatusSectionError) X(InternalStatus) X(Profile)  \
+            X(AccountMe) X(LoginClaim) X(ClaimUser) X(ClaimResult) X(SignInPhase) X(BootstrapState)
+#define TOVI_TEST_DECLARE_PRINTER(Type) void PrintTo(const Type& value, std::ostream* os);
+TOVI_TEST_PRINTED(TOVI_TEST_DECLARE_PRINTER)
+#undef TOVI_TEST_DECLARE_PRINTER
 
 } // namespace tovi
