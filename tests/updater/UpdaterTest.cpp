@@ -399,8 +399,9 @@ TEST_F(FeedUpdaterTest, UserCheckSaysWhetherTheFeedHasSomethingNewer) {
         EXPECT_TRUE(shown.detail.contains(QString::fromUtf8(c.detail))) << shown.detail.toStdString();
         EXPECT_EQ(shown.acceptAction == u"download", c.offersDownload);
         EXPECT_EQ(updater->foundUpdate().has_value(), c.offersDownload);
-        if (c.feed.path() == u"/newer")
+        if (c.feed.path() == u"/newer") {
             EXPECT_EQ(shown.link, QUrl(u"https://tovi.dev/notes/1.1.0"_qs));
+        }
     }
     EXPECT_TRUE(notifier.notices.isEmpty());
 }
