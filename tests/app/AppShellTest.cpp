@@ -155,8 +155,8 @@ TEST(TrayHostWatcher, AFrozenWatcherHoldsNothingAndARestartedOneGetsTheIconBack)
                   u"bus.request_name('org.kde.StatusNotifierWatcher')\nprint('ready', flush=True)\n"
                   u"time.sleep(600)"_qs,
                   bus.address()});
-    ASSERT_TRUE(frozen.waitForReadyRead(30000) && frozen.readAll().startsWith("ready"))
-        << frozen.readAllStandardError().data();
+    ASSERT_TRUE(frozen.waitForReadyRead(30000)) << frozen.readAllStandardError().data();
+    ASSERT_TRUE(frozen.readAll().startsWith("ready")) << frozen.readAllStandardError().data();
     QDBusConnection tovi = bus.connect(u"tovi"_qs);
     TrayHostWatcher watcher(tovi);
     QSignalSpy settled(&watcher, &TrayHostWatcher::settled),

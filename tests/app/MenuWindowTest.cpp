@@ -27,7 +27,7 @@
 #include <algorithm>
 
 using namespace tovi;
-using namespace tovi::testing;
+using namespace tovi::test;
 
 namespace {
 

@@ -4,7 +4,7 @@
 
 #include <QStringList>
 
-namespace tovi::testing {
+namespace tovi::test {
 
 // Records every call in order, so tests can check the sequence the switch uses; left
 // alone, it never checks anything. Only for tests that link the ui library.
@@ -39,4 +39,4 @@ public:
     bool m_hasFeed = true;
 };
 
-} // namespace tovi::testing
+} // namespace tovi::test

@@ -27,7 +27,7 @@
 #include <qcoro/qcorotask.h>
 
 using namespace tovi;
-using namespace tovi::testing;
+using namespace tovi::test;
 
 namespace {
 
@@ -233,7 +233,8 @@ TEST(SpacesSearch, FormQueryHeightAndSymbols) {
     EXPECT_DOUBLE_EQ(listHeight(searchAll({node(s("1"), s("N1"), many)}, QString())), 406.0);
     // Icon names map exactly, prefix and case included; every symbol has a glyph of its own.
     EXPECT_EQ(symbolFor(s("mdi:earth-arrow-right")), s("globe"));
-    EXPECT_TRUE(symbolFor(s("MDI:console")) == s("square.dashed") && symbolFor({}) == s("square.dashed"));
+    EXPECT_EQ(symbolFor(s("MDI:console")), s("square.dashed"));
+    EXPECT_EQ(symbolFor({}), s("square.dashed"));
     QSet<QString> glyphs;
     for (const char* name :
          {"bell", "bell.badge.fill", "magnifyingglass", "terminal", "globe", "square.dashed"}) {
@@ -366,7 +367,8 @@ TEST(MenuViewModel, NothingLoadedYetShowsLoadingOrWhyNot) {
     Fixture f;
     EXPECT_EQ(f.header->identityTitle(), s("Not signed in"));
     EXPECT_EQ(f.spaces->form(), s("loading"));
-    EXPECT_FALSE(f.footer->showNotifications() || f.footer->showNodeCount());
+    EXPECT_FALSE(f.footer->showNotifications());
+    EXPECT_FALSE(f.footer->showNodeCount());
     // The store's error with nothing loaded is said once, in the footer; the body keeps spinning.
     f.show(Error::cliNotFound());
     EXPECT_EQ(f.spaces->unavailableText(), s(""));
@@ -375,7 +377,8 @@ TEST(MenuViewModel, NothingLoadedYetShowsLoadingOrWhyNot) {
     f.show(InternalStatus{.partial = true,
                           .errors = QList<StatusSectionError>{{s("usage"), s("usage: timed out")},
                                                               {s("spaces"), s("<b>x</b>")}}});
-    EXPECT_TRUE(f.spaces->unavailableText() == s("<b>x</b>") && f.footer->showPartialWarning());
+    EXPECT_EQ(f.spaces->unavailableText(), s("<b>x</b>"));
+    EXPECT_TRUE(f.footer->showPartialWarning());
     f.show(signedInStatus());
     EXPECT_EQ(f.spaces->unavailableText(), s(""));
 }
@@ -400,10 +403,14 @@ TEST(MenuViewModel, SignedInSnapshotFillsHeaderListAndStatusRowOnceOpen) {
     expectChanges(1);
     EXPECT_EQ(QStringList({f.header->title(), f.header->windowTitle(), f.header->identityTitle()}),
               QStringList({s("Acme"), s("Tovi \u2014 Acme"), s("Ann (Acme)")}));
-    EXPECT_TRUE(f.spaces->form() == s("search") && f.spaces->model()->rowCount() == 2);
+    EXPECT_EQ(f.spaces->form(), s("search"));
+    EXPECT_EQ(f.spaces->model()->rowCount(), 2);
     EXPECT_EQ(QStringList({f.footer->serviceText(), f.footer->cliVersion(), f.footer->nodeCountText(),
                            f.footer->notificationsCountText()}),
               QStringList({s("Service running"), s("1.4.0"), s("1/2 Nodes"), s("2")}));
+    ColorScheme* colors = f.menu.colors();
+    EXPECT_EQ((QList<QColor>{f.footer->serviceDotColor(), f.footer->notificationsColor()}),
+              (QList<QColor>{colors->green(), colors->amber()}));
     EXPECT_TRUE(f.footer->upgradeUpdateForm());
     // A blank team name would leave a dangling dash in task switchers.
     InternalStatus noTeam = signedInStatus();
@@ -413,22 +420,26 @@ TEST(MenuViewModel, SignedInSnapshotFillsHeaderListAndStatusRowOnceOpen) {
     // The dark appearance swaps the mark, telling the window, and recolours.
     header.clear();
     f.menu.setDark(true);
-    EXPECT_TRUE(f.header->markSource() == QUrl(s("qrc:/assets/ToviMarkDark.svg")) && header.count() > 0);
+    EXPECT_EQ(f.header->markSource(), QUrl(s("qrc:/assets/ToviMarkDark.svg")));
+    EXPECT_GT(header.count(), 0);
     EXPECT_EQ(f.footer->serviceDotColor(), statusColor(StatusColor::green, true));
 }
 
 TEST(MenuViewModel, SignedOutOffersSignInAndReopensOnlyAWebAddress) {
     Fixture f;
     f.show(InternalStatus{.authenticated = false});
-    EXPECT_TRUE(f.body->signedOut() && f.account->showSignIn());
-    EXPECT_FALSE(f.account->showSignOut() || f.footer->showNotifications());
+    EXPECT_TRUE(f.body->signedOut());
+    EXPECT_TRUE(f.account->showSignIn());
+    EXPECT_FALSE(f.account->showSignOut());
+    EXPECT_FALSE(f.footer->showNotifications());
     f.body->createAccount();
     EXPECT_EQ(f.opened().value(0), QUrl(s("https://tovi.test/create-account")));
     auto gate = f.deps.runner->gate(CLICommands::claim({}, {}).first(2));
     f.deps.runner->replyPrefix(CLICommands::login({}).first(2),
                                FakeRunner::ok(R"({"token":"t","url":"https://tovi.test/approve/1"})"));
     f.body->signIn();
-    ASSERT_TRUE(f.body->awaitingApproval() && f.body->showReopenLink());
+    ASSERT_TRUE(f.body->awaitingApproval());
+    ASSERT_TRUE(f.body->showReopenLink());
     f.body->reopenApprovalPage();
     EXPECT_EQ(f.opened().size(), 3);
     f.body->cancelSignIn();
@@ -443,7 +454,8 @@ TEST(MenuViewModel, AccountsSectionListsProfilesAndAddingOneTrimsOnlySpacesAndTa
     f.refresh();
     f.deps.runner->reply(profileListArguments(), FakeRunner::ok(R"([])"));
     QCoro::waitFor(f.store.loadProfiles());
-    EXPECT_FALSE(f.account->showAccounts() || !f.account->removableAccounts().isEmpty());
+    EXPECT_FALSE(f.account->showAccounts());
+    EXPECT_TRUE(f.account->removableAccounts().isEmpty());
     f.deps.runner->reply(profileListArguments(),
                          FakeRunner::ok(R"([{"name":"default","active":true,"team":"Acme"},
                                             {"name":"work","email":"ann@work.test","team":""}])"));
@@ -468,7 +480,8 @@ TEST(MenuViewModel, AccountsSectionListsProfilesAndAddingOneTrimsOnlySpacesAndTa
         EXPECT_EQ(f.deps.runner->count(command), 1) << command.join(u' ').toStdString();
     EXPECT_EQ(AccountMenuViewModel::trimmedProfileName(s(" \twork \t")), s("work"));
     EXPECT_EQ(AccountMenuViewModel::trimmedProfileName(s("\nwork\n")), s("\nwork\n"));
-    EXPECT_TRUE(!f.account->addAccount(s(" \t ")) && f.store.signInTask() == nullptr);
+    EXPECT_FALSE(f.account->addAccount(s(" \t ")));
+    EXPECT_EQ(f.store.signInTask(), nullptr);
 }
 
 TEST(MenuViewModel, PagesOpenOnlyWithAnAddress) {
@@ -550,17 +563,21 @@ TEST(MenuViewModel, ControlsRowFollowsServiceMaintenanceAndTheClock) {
     f.deps.setDaemon(DaemonState::stopped());
     f.refresh();
     EXPECT_EQ(f.footer->serviceDotColor(), f.menu.colors()->red());
-    EXPECT_TRUE(f.footer->showStart() && !f.footer->showSpinner());
+    EXPECT_TRUE(f.footer->showStart());
+    EXPECT_FALSE(f.footer->showSpinner());
     // While the store maintains, the spinner replaces "Start" and upgrading is disabled.
     auto gate = f.deps.runner->gate(CLICommands::install());
     f.footer->upgrade();
     QCoreApplication::processEvents();
-    EXPECT_TRUE(f.footer->showSpinner() && !f.footer->showStart() && !f.footer->upgradeEnabled());
+    EXPECT_TRUE(f.footer->showSpinner());
+    EXPECT_FALSE(f.footer->showStart());
+    EXPECT_FALSE(f.footer->upgradeEnabled());
     f.footer->upgrade(); // a stale click while disabled
     EXPECT_EQ(f.deps.runner->count(CLICommands::install()), 1);
     gate->open();
     QCoreApplication::processEvents();
-    EXPECT_TRUE(f.footer->upgradeEnabled() && f.footer->showMaintenanceMessage());
+    EXPECT_TRUE(f.footer->upgradeEnabled());
+    EXPECT_TRUE(f.footer->showMaintenanceMessage());
     f.now = f.deps.clock->now().addSecs(120);
     f.menu.setActive(true);
     EXPECT_EQ(f.footer->refreshTooltip(), s("Last refreshed 2 minutes ago"));
@@ -573,7 +590,8 @@ TEST(MenuViewModel, SettingsShowTheStoreAndNoteWhatTheDesktopRefuses) {
     QSignalSpy changed(settings, &SettingsViewModel::changed);
     settings->setKeepAwake(true);
     // No inhibitor on this desktop holds it: the switch says so until one does.
-    EXPECT_TRUE(settings->keepAwake() && settings->keepAwakeNote().isEmpty());
+    EXPECT_TRUE(settings->keepAwake());
+    EXPECT_TRUE(settings->keepAwakeNote().isEmpty());
     f.deps.keepAwake->settle(false);
     EXPECT_EQ(settings->keepAwakeNote(),
               s("No power manager on this desktop lets Tovi keep the computer awake."));
@@ -583,11 +601,14 @@ TEST(MenuViewModel, SettingsShowTheStoreAndNoteWhatTheDesktopRefuses) {
     EXPECT_EQ(settings->keepAwakeNote(), QString());
     settings->setOpenAtLogin(true);
     settings->setSyncAgentHistory(true);
-    EXPECT_TRUE(settings->openAtLogin() && settings->syncAgentHistory() && !settings->showMoveNote());
+    EXPECT_TRUE(settings->openAtLogin());
+    EXPECT_TRUE(settings->syncAgentHistory());
+    EXPECT_FALSE(settings->showMoveNote());
     const qsizetype before = changed.count();
     f.store.setLaunchAtLogin(false); // the store's own change, not the switch's: the switch follows
     QCoreApplication::processEvents();
-    EXPECT_TRUE(changed.count() > before && !settings->openAtLogin());
+    EXPECT_GT(changed.count(), before);
+    EXPECT_FALSE(settings->openAtLogin());
     *f.deps.location = AppLocation::temporary;
     EXPECT_TRUE(settings->showMoveNote());
 }
@@ -606,8 +627,16 @@ TEST(SettingsViewModel, AutomaticUpdatesSwitchCombinesBothHalvesAndSetsThemInOrd
     settings.setAutomaticUpdates(true);
     EXPECT_TRUE(settings.automaticUpdates());
     EXPECT_EQ(updater.log, (QStringList{s("checks=1"), s("downloads=1"), s("cli")}));
+    // The CLI half changed elsewhere (the settings file, another window): the switch follows.
+    QSignalSpy changed(&settings, &SettingsViewModel::changed);
+    store.setAutoUpdateCLI(false);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(changed.count(), 1);
+    EXPECT_FALSE(settings.automaticUpdates());
     settings.setAutomaticUpdates(false);
-    EXPECT_FALSE(model.automaticallyUpdates() || store.autoUpdateCLI() || settings.canCheckForUpdates());
+    EXPECT_FALSE(model.automaticallyUpdates());
+    EXPECT_FALSE(store.autoUpdateCLI());
+    EXPECT_FALSE(settings.canCheckForUpdates());
     settings.checkForUpdates(); // disabled: nothing runs
     EXPECT_EQ(updater.checks, 0);
     // Greyed while a check runs says nothing; greyed for good in a build without a feed says why.
