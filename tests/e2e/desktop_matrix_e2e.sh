@@ -4,6 +4,8 @@
 #   xfce        xfwm4 + XFCE's panel with its status tray (a StatusNotifierItem host); also a
 #               restart of the panel
 #   wayland     Weston nested in Xvfb, no tray: the window comes back by D-Bus activation
+#   sway        sway on its headless back end + waybar's tray, Tovi on Wayland; also a restart
+#               of waybar (run as an unprivileged user: sway refuses root)
 #   late-panel  openbox, trayer started 5 s after Tovi
 #   look        openbox + trayer; the texts' contrast in the colour schemes, at scale 2, large font
 # Each walks loading, spaces, a 40-line error, signed out (account menu), awaiting approval, and
@@ -17,8 +19,17 @@ set -uo pipefail
 SESSION=$1 TRAY=$2 SIM=$3 OUT=$4/$1${TOVI_MATRIX_LANGUAGE:+-$TOVI_MATRIX_LANGUAGE} TAG=$1
 [ -n "${TOVI_MATRIX_LANGUAGE:-}" ] && export LANGUAGE=$TOVI_MATRIX_LANGUAGE
 source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
-require_tools Xvfb openbox xdotool xwininfo xdpyinfo xprop import convert dbus-daemon dbus-send gdbus
+require_tools convert dbus-daemon dbus-send gdbus
+[ "$SESSION" = sway ] || require_tools Xvfb openbox xdotool xwininfo xdpyinfo xprop import
 case "$SESSION" in
+sway)
+    require_tools sway swaymsg waybar grim jq setpriv /usr/bin/python3
+    # sway will not run as root: the whole session (bus, sway, waybar, Tovi) as nobody.
+    if [ "$(id -u)" = 0 ]; then
+        mkdir -p "$OUT" && chown -R nobody:nogroup "$OUT" || exit 1
+        exec setpriv --reuid=nobody --regid=nogroup --init-groups bash "$0" "$@"
+    fi
+    ;;
 xembed | late-panel) require_tools trayer ;;
 xfce) require_tools xfwm4 xfce4-panel ;;
 look) require_tools trayer /usr/bin/python3 ;;
@@ -93,6 +104,8 @@ measure() {
     CLOSES_AT[$2]=$(focus_closes)
     if [ "$SESSION" = wayland ]; then
         wayland_box "$1" || return 1
+    elif [ "$SESSION" = sway ]; then
+        sway_window || return 1
     else
         WIN=$(tovi_window) || return 1
         window_geometry "$WIN"
@@ -114,12 +127,30 @@ wayland_box() {
 }
 wayland_window_up() { shot "$WORK/probe.png" && wayland_box "$WORK/probe.png"; }
 no_wayland_window() { ! wayland_window_up; }
-window_up() { if [ "$SESSION" = wayland ]; then wayland_window_up; else tovi_window >/dev/null; fi; }
+# sway_window: Tovi's window in sway's tree into WX WY WW WH (sway draws no frame around it).
+sway_window() {
+    local box
+    box=$(swaymsg -t get_tree 2>/dev/null | jq -r '[recurse(.nodes[]?, .floating_nodes[]?)
+        | select(.pid != null and .visible == true and ((.name // "") | test("^Tovi( |$)")))][0]
+        | select(. != null) | "\(.rect.x) \(.rect.y) \(.rect.width) \(.rect.height)"')
+    [ -n "$box" ] || return 1
+    read -r WX WY WW WH <<<"$box"
+}
+window_up() {
+    case "$SESSION" in
+    wayland) wayland_window_up ;;
+    sway) sway_window ;;
+    *) tovi_window >/dev/null ;;
+    esac
+}
 no_window() { ! window_up; }
 
 root_shot() { park_pointer; shot "$OUT/$1.png"; } # the whole screen: menus are windows of their own
 # Out of the pictures and off every tooltip; no --sync, which waits forever when already there.
-park_pointer() { xdotool mousemove 1 $((SCREEN_H - 1)); sleep 0.3; }
+park_pointer() {
+    if [ -n "${SWAYSOCK:-}" ]; then wl_input move 1 $((SCREEN_H - 1)); else xdotool mousemove 1 $((SCREEN_H - 1)); fi
+    sleep 0.3
+}
 # inside X Y W H LEFT TOP RIGHT BOTTOM
 inside() { (($1 >= $5 && $2 >= $6 && $1 + $3 <= $7 && $2 + $4 <= $8)); }
 within() { local d=$(($1 - $2)); ((d >= -TOLERANCE && d <= TOLERANCE)); }
@@ -160,9 +191,9 @@ check_account_menu() {
     local before id main mx my mw mh sx sy sw sh closed
     before=$(trace_count account-menu)
     closed=$(grep -ac 'tovi-trace: account-menu-closed' "$LOG")
-    xdotool mousemove --sync $((WX + WW - 23)) $((WY + 23)) click 1
+    pointer_click $((WX + WW - 23)) $((WY + 23))
     sleep 1
-    if [ "$SESSION" != wayland ]; then
+    if [ -n "${DISPLAY:-}" ] && [ "$SESSION" != wayland ]; then
         main=$(tovi_window) MENU_W=""
         for id in $(xdotool search --onlyvisible --classname '^tovi-tray$' 2>/dev/null); do
             [ "$id" != "$main" ] && window_geometry "$id" 2>/dev/null && ((WIN_W >= 100 && WIN_H >= 100)) &&
@@ -183,8 +214,8 @@ check_account_menu() {
         fail "account menu: the app reports it open (no 'tovi-trace: account-menu' line)"
     fi
     # The pointer leaves the window while the menu has it grabbed (the window never sees it go).
-    [ -n "${mw:-}" ] && xdotool mousemove --sync $((mx + mw / 2)) $((my + mh - 4))
-    xdotool key Escape
+    [ -n "${mw:-}" ] && pointer_move $((mx + mw / 2)) $((my + mh - 4))
+    key Escape
     sleep 0.5
     menu_closed() { (($(grep -ac 'tovi-trace: account-menu-closed' "$LOG") > closed)); }
     check "account menu: Escape closes the menu" wait_for 5 menu_closed
@@ -195,7 +226,7 @@ check_account_menu() {
 # from the window), the window shows no tooltip the pointer did not ask for.
 check_no_stale_tooltip() {
     local before
-    xdotool key Escape
+    key Escape
     wait_for 5 no_window
     sleep 0.5 # past the grace that takes a click just after a close for "close"
     before=$(trace_count tooltip)
@@ -213,19 +244,20 @@ click_sign_in() {
         NR > 1 && $5 > 150 && $3 < 120 && $5 > $3 + 80 { n[$2]++ }
         END { for (y in n) if (n[y] > 150) { s += y; c++ } if (c) printf "%d\n", s / c }')
     [ -n "$at" ] || return 1
-    xdotool mousemove --sync $((WX + WW / 2)) $((WY + at)) click 1
+    pointer_click $((WX + WW / 2)) $((WY + at))
     park_pointer
 }
 
 # The tray icon; the SNI host lays its icons out from the bar's trailing end (the last 28 px).
 open_by_click() {
-    if [ "$SESSION" = xfce ]; then
+    case "$SESSION" in
+    xfce | sway)
         panel_icon || return 1
-        xdotool mousemove --sync "$ICON_X" "$ICON_Y" click 1
-    else
-        click_window_centre "$(tray_icon_window)" || return 1
-    fi
-    wait_for 10 tovi_window
+        pointer_click "$ICON_X" "$ICON_Y"
+        ;;
+    *) click_window_centre "$(tray_icon_window)" || return 1 ;;
+    esac
+    wait_for 10 window_up
 }
 activate_over_dbus() { # dbus-send cannot send the a{sv} of platform data
     gdbus call --session --dest dev.tovi.Tovi --object-path /dev/tovi/Tovi \
@@ -433,6 +465,7 @@ session_xembed() {
 sni_registered() { sni_items | grep -q .; }
 
 session_xfce() {
+    PANEL=xfce
     session_start "$WORK/session" xfwm4 xfce || exit 1
     start_tray
     wait_for 15 bus_name_owned dev.tovi.Tovi
@@ -447,16 +480,36 @@ session_xfce() {
 
 # The panel ends and starts again: the icon is back in it and opens the window.
 check_panel_restart() {
-    xdotool key Escape
+    key Escape
     wait_for 5 no_window
     kill "$PANEL_PID"
     wait_for 10 sh -c "! kill -0 $PANEL_PID 2>/dev/null"
-    panel_start "$SESSION" "$WORK/session" || { fail "the panel starts again"; return; }
+    panel_start "$PANEL" "$WORK/session" || { fail "the panel starts again"; return; }
     check "after a panel restart the icon registers again" wait_for 20 sni_registered
     check "after a panel restart the icon is in the panel" wait_for 10 panel_icon
     shot "$OUT/panel-restarted.png"
     sleep 0.5
     check "after a panel restart a click on the icon opens the window" open_by_click
+}
+
+# The icon in waybar opens the window; where sway puts it is reported, not required.
+session_sway() {
+    PANEL=waybar
+    sway_start "$WORK/session" || exit 1
+    panel_start waybar "$WORK/session" || exit 1
+    export QT_QPA_PLATFORM=wayland
+    park_pointer
+    start_tray
+    wait_for 15 bus_name_owned dev.tovi.Tovi
+    check "the icon registers with waybar's StatusNotifierWatcher" wait_for 15 sni_registered
+    check "the icon is in the bar" wait_for 10 panel_icon
+    shot "$OUT/panel.png"
+    check "no window is open before the first click" no_window
+    check "a click on the icon opens the window" open_by_click
+    settle 2
+    sway_window && echo "the window lands at $WX,$WY ($WW x $WH); the icon is at $ICON_X,$ICON_Y"
+    walk_states open_by_click
+    check_panel_restart
 }
 
 session_wayland() {
