@@ -13,6 +13,9 @@
 #   sway_start DIR       sway on its headless back end (no X server): exports WAYLAND_DISPLAY and
 #                        SWAYSOCK, starts the session bus and a virtual pointer and keyboard;
 #                        the panel is then waybar (panel_start waybar DIR), its tray an SNI host
+#   gnome_start DIR [EXTENSION]
+#                        GNOME Shell nested on Wayland in the X server (exports WAYLAND_DISPLAY),
+#                        with that extension enabled (or none), on a private system bus
 #   pointer_move X Y, pointer_click X Y [BUTTON], key NAME...
 #                        input on the session's display (xdotool, or the virtual devices on sway)
 #   session_track PID    adds a process to what session_stop ends
@@ -197,13 +200,14 @@ XML
     wait_for 20 sni_host_registered || { echo "XFCE's panel did not start its status tray" >&2; return 1; }
 }
 
-# The bounding box of what differs from the panel's own colour in the top PANEL_HEIGHT rows:
-# with one icon in the panel, that icon.
+# The bounding box of what differs from the panel's own colour in its PANEL_AREA (a geometry,
+# the top 28 rows by default; PANEL_AREA_X its left): with one icon in there, that icon.
 panel_icon() {
     local w h x y
-    read -r w h x y <<<"$(grab_screen - | convert - -crop "1280x${PANEL_HEIGHT:-28}+0+0" +repage -fuzz 8% -trim \
+    read -r w h x y <<<"$(grab_screen - | convert - -crop "${PANEL_AREA:-1280x28+0+0}" +repage -fuzz 8% -trim \
         -format '%w %h %X %Y' info: 2>/dev/null)"
     x=${x#+} y=${y#+}
+    [ -n "$x" ] && x=$((x + ${PANEL_AREA_X:-0}))
     [ -n "$w" ] && ((w >= 8 && w <= 64 && h >= 8)) || return 1
     ICON_X=$((x + w / 2)) ICON_Y=$((y + h / 2))
 }
@@ -249,6 +253,7 @@ sway_start() {
     local dir=$1
     mkdir -p "$dir"
     bus_start "$dir" || return 1
+    [ -n "${DEBUG_MONITOR:-}" ] && { dbus-monitor --session >"$dir/monitor.txt" 2>&1 & session_track $!; }
     cat >"$dir/sway.conf" <<CONF
 output HEADLESS-1 resolution 1280x800 bg #3a6ea5 solid_color
 xwayland disable
@@ -269,6 +274,50 @@ CONF
     exec {INPUT_FD}>"$dir/input"
     INPUT_ACK="$dir/input.ack" INPUT_SENT=0
     wl_input move 1 799 || { echo "the virtual input devices did not start" >&2; return 1; }
+}
+
+# gnome_start DIR [EXTENSION]: its settings from a key file in the sandbox (no dconf service), a
+# plain background; up once the shell owns its name and has left the overview it starts in.
+# The shell looks for logind on the system bus when the host has systemd's seats: a private
+# bus keeps it off the host's.
+gnome_start() {
+    local dir=$1 extension=${2:-} socket
+    socket="tovi-gnome-${DISPLAY#:}"
+    mkdir -p "$XDG_CONFIG_HOME/glib-2.0/settings"
+    cat >"$XDG_CONFIG_HOME/glib-2.0/settings/keyfile" <<KEYS
+[org/gnome/shell]
+enabled-extensions=@as [${extension:+'$extension'}]
+disable-user-extensions=false
+welcome-dialog-last-shown-version='999'
+[org/gnome/desktop/background]
+picture-uri=''
+picture-uri-dark=''
+primary-color='#3a6ea5'
+color-shading-type='solid'
+[org/gnome/desktop/session]
+idle-delay=uint32 0
+[org/gnome/desktop/screensaver]
+lock-enabled=false
+[org/gnome/desktop/notifications]
+show-banners=false
+KEYS
+    : >"$dir/system-bus"
+    dbus-daemon --session --nofork --nopidfile --print-address=3 3>"$dir/system-bus" >"$dir/system-dbus.log" 2>&1 &
+    session_track $!
+    wait_for 10 test -s "$dir/system-bus" || { echo "the system bus did not start" >&2; return 1; }
+    export DBUS_SYSTEM_BUS_ADDRESS="$(head -n1 "$dir/system-bus")" GSETTINGS_BACKEND=keyfile
+    NO_AT_BRIDGE=1 MUTTER_DEBUG_DUMMY_MODE_SPECS=1280x800 gnome-shell --nested --wayland --wayland-display="$socket" \
+        >"$dir/gnome-shell.log" 2>&1 &
+    PANEL_PID=$!
+    session_track $PANEL_PID
+    wait_for 30 bus_name_owned org.gnome.Shell || { echo "GNOME Shell did not start" >&2; return 1; }
+    export WAYLAND_DISPLAY=$socket
+    [ -z "$extension" ] || wait_for 20 bus_name_owned org.kde.StatusNotifierWatcher ||
+        { echo "the extension $extension did not start its StatusNotifierWatcher" >&2; return 1; }
+    # Out of the overview: a click on the empty desktop gives the shell the keyboard.
+    sleep 1
+    xdotool mousemove --sync 640 400 click 1 key Escape
+    sleep 1
 }
 
 # wl_input COMMAND...: one line to the virtual devices, back once the compositor has it.

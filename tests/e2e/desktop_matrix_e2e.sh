@@ -34,9 +34,13 @@ xembed | late-panel) require_tools trayer ;;
 xfce) require_tools xfwm4 xfce4-panel ;;
 look) require_tools trayer /usr/bin/python3 ;;
 wayland) require_tools weston ;;
+gnome | gnome-no-tray) require_tools gnome-shell ;;
 *) echo "unknown session: $SESSION" >&2; exit 2 ;;
 esac
 
+# Where the window's box comes from: the X server, sway's tree, or a screenshot (Wayland shells
+# that tell no client where a window is).
+case "$SESSION" in wayland | gnome*) WINDOW_FROM=screenshot ;; sway) WINDOW_FROM=sway ;; *) WINDOW_FROM=x11 ;; esac
 SCREEN_W=1280 SCREEN_H=800 TOLERANCE=4 # pixels between a height and the content it should match
 WORK="$OUT/run" LOG="$OUT/run/tray.log" TRAY_PID="" GEOMETRY_LINES=0
 sandbox "$WORK"
@@ -54,17 +58,19 @@ start_tray() {
     session_track $!
     wait_for 15 test -s "$WORK/origin" || { echo "tovi-sim did not start" >&2; exit 1; }
     export TOVI_WEB_ORIGIN="$(head -n1 "$WORK/origin")"
-    "$SIM" scenario set '{"rules": [{"match": ["internal", "status"], "sleep_ms": 4000, "times": 1}]}' >/dev/null
+    "$SIM" scenario set "{\"rules\": [{\"match\": [\"internal\", \"status\"], \"sleep_ms\": $FIRST_STATUS_MS, \"times\": 1}]}" >/dev/null
     env "$@" TOVI_TRACE_FIRST_FRAME=1 TOVI_DEV_POLL_INTERVAL_MS=1000 QT_LOGGING_RULES=tovi.window.debug=true \
         "$TRAY" >"$LOG" 2>&1 &
     TRAY_PID=$!
     session_track $TRAY_PID
 }
 
-# The slow first status: its rule goes when the call starts, the answer comes 4 s later.
+# The slow first status: its rule goes when the call starts, the answer comes FIRST_STATUS_MS
+# later (longer where the shell takes longer to bring the icon up).
+FIRST_STATUS_MS=${FIRST_STATUS_MS:-4000}
 wait_for_spaces() {
     wait_for 30 sh -c "! grep -q sleep_ms '$HOME/.tovi/scenario.json'"
-    sleep 4.5
+    sleep "$(awk "BEGIN { print ($FIRST_STATUS_MS + 500) / 1000 }")"
     settle 3
 }
 
@@ -102,9 +108,9 @@ declare -A HEIGHT_OF CLOSES_AT
 focus_closes() { grep -ac 'close: the focus went elsewhere' "$LOG"; }
 measure() {
     CLOSES_AT[$2]=$(focus_closes)
-    if [ "$SESSION" = wayland ]; then
+    if [ "$WINDOW_FROM" = screenshot ]; then
         wayland_box "$1" || return 1
-    elif [ "$SESSION" = sway ]; then
+    elif [ "$WINDOW_FROM" = sway ]; then
         sway_window || return 1
     else
         WIN=$(tovi_window) || return 1
@@ -114,12 +120,14 @@ measure() {
     HEIGHT_OF[$2]=$WH
 }
 
-# wayland_box PNG: the box of what is not Weston's background (the parked pointer painted over),
-# less the title bar and borders Qt draws around a normal window.
-DECO_TOP=${DECO_TOP:-31} DECO_SIDE=${DECO_SIDE:-3}
+# wayland_box PNG: the box of what is not the compositor's background (the parked pointer and
+# the shell's top bar, TOP_BAR rows, painted over), less the title bar and borders Qt draws
+# around a normal window.
+DECO_TOP=${DECO_TOP:-31} DECO_SIDE=${DECO_SIDE:-3} TOP_BAR=${TOP_BAR:-0}
 wayland_box() {
     local bx by bw bh
-    read -r bw bh bx by <<<"$(convert "$1" -fill '#3a6ea5' -draw 'rectangle 0,760 40,799' -fuzz 3% -trim \
+    read -r bw bh bx by <<<"$(convert "$1" -fill '#3a6ea5' -draw 'rectangle 0,760 40,799' \
+        -draw "rectangle 0,0 $((SCREEN_W - 1)),$((TOP_BAR - 1))" -fuzz 3% -trim \
         -format '%w %h %X %Y' info: 2>/dev/null)"
     bx=${bx#+} by=${by#+}
     ((bw > 50 && bw < SCREEN_W)) || return 1
@@ -137,8 +145,8 @@ sway_window() {
     read -r WX WY WW WH <<<"$box"
 }
 window_up() {
-    case "$SESSION" in
-    wayland) wayland_window_up ;;
+    case "$WINDOW_FROM" in
+    screenshot) wayland_window_up ;;
     sway) sway_window ;;
     *) tovi_window >/dev/null ;;
     esac
@@ -163,7 +171,7 @@ check_window() {
     measure "$OUT/$state.png" "$state" || { fail "$state: the window is visible"; return; }
     convert "$OUT/$state.png" -crop "${WW}x${WH}+${WX}+${WY}" +repage "$OUT/$state-window.png" 2>/dev/null
     # On Wayland only the visible part is measured: one that reaches the screen's edge is cut.
-    [ "$SESSION" = wayland ] && edge=$((SCREEN_H - DECO_SIDE - 1))
+    [ "$WINDOW_FROM" = screenshot ] && edge=$((SCREEN_H - DECO_SIDE - 1))
     check "$state: the window is on screen ($WW x $WH at $WX,$WY)" inside "$WX" "$WY" "$WW" "$WH" 0 0 $SCREEN_W "$edge"
     trace_geometry || { fail "$state: the app reports its window geometry (no 'tovi-trace: window-geometry' line)"; return; }
     want=$((T_CONTENT < T_CAP ? T_CONTENT : T_CAP))
@@ -193,7 +201,7 @@ check_account_menu() {
     closed=$(grep -ac 'tovi-trace: account-menu-closed' "$LOG")
     pointer_click $((WX + WW - 23)) $((WY + 23))
     sleep 1
-    if [ -n "${DISPLAY:-}" ] && [ "$SESSION" != wayland ]; then
+    if [ "$WINDOW_FROM" = x11 ]; then
         main=$(tovi_window) MENU_W=""
         for id in $(xdotool search --onlyvisible --classname '^tovi-tray$' 2>/dev/null); do
             [ "$id" != "$main" ] && window_geometry "$id" 2>/dev/null && ((WIN_W >= 100 && WIN_H >= 100)) &&
@@ -254,6 +262,10 @@ open_by_click() {
     xfce | sway)
         panel_icon || return 1
         pointer_click "$ICON_X" "$ICON_Y"
+        ;;
+    gnome) # the extension opens the item's menu on one click; Activate comes on a double click
+        panel_icon || return 1
+        xdotool mousemove --sync "$ICON_X" "$ICON_Y" click --repeat 2 --delay 120 1
         ;;
     *) click_window_centre "$(tray_icon_window)" || return 1 ;;
     esac
@@ -383,7 +395,7 @@ walk_states() { # walk_states OPEN-FUNCTION: loading is on screen when called
     wait_for_spaces
     check_window spaces
     check_grew loading spaces
-    case "$SESSION" in xembed) check_keyboard ;; wayland) check_activation ;; esac
+    case "$SESSION" in xembed) check_keyboard ;; wayland | gnome-no-tray) check_activation ;; esac
 
     # Short lines: the banner keeps the first 1000 characters of standard error.
     "$SIM" scenario set "{\"rules\": [{\"match\": [\"internal\", \"status\"], \"exit\": 1, \"stderr\": \"$(
@@ -510,6 +522,38 @@ session_sway() {
     sway_window && echo "the window lands at $WX,$WY ($WW x $WH); the icon is at $ICON_X,$ICON_Y"
     walk_states open_by_click
     check_panel_restart
+}
+
+# GNOME Shell with the AppIndicator extension: its tray is in the top bar, left of the system
+# menu; Tovi on Wayland.
+session_gnome() {
+    FIRST_STATUS_MS=8000
+    session_start "$WORK/session" none none || exit 1
+    gnome_start "$WORK/session" ubuntu-appindicators@ubuntu.com || exit 1
+    export QT_QPA_PLATFORM=wayland PANEL_AREA=150x32+1080+0 PANEL_AREA_X=1080 TOP_BAR=32 DECO_TOP=0 DECO_SIDE=0
+    park_pointer
+    start_tray
+    wait_for 15 bus_name_owned dev.tovi.Tovi
+    check "the icon registers with the extension's StatusNotifierWatcher" wait_for 15 sni_registered
+    check "the icon is in the top bar" wait_for 10 panel_icon
+    shot "$OUT/panel.png"
+    check "no window is open before the first click" no_window
+    check "a click on the icon opens the window" open_by_click
+    settle 2
+    walk_states open_by_click
+}
+
+# GNOME Shell without a tray: a normal window at launch, back by D-Bus activation.
+session_gnome_no_tray() {
+    session_start "$WORK/session" none none || exit 1
+    gnome_start "$WORK/session" || exit 1
+    export QT_QPA_PLATFORM=wayland TOP_BAR=32
+    park_pointer
+    start_tray
+    check "the window opens at launch without a tray" wait_for 20 wayland_window_up
+    wait_for 15 bus_name_owned dev.tovi.Tovi
+    settle 2
+    walk_states activate_over_dbus
 }
 
 session_wayland() {
