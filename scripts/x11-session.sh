@@ -253,7 +253,6 @@ sway_start() {
     local dir=$1
     mkdir -p "$dir"
     bus_start "$dir" || return 1
-    [ -n "${DEBUG_MONITOR:-}" ] && { dbus-monitor --session >"$dir/monitor.txt" 2>&1 & session_track $!; }
     cat >"$dir/sway.conf" <<CONF
 output HEADLESS-1 resolution 1280x800 bg #3a6ea5 solid_color
 xwayland disable
