@@ -245,6 +245,13 @@ INI
     session_track $!
     wait_for 15 test -S "$XDG_RUNTIME_DIR/$socket" || { echo "weston did not start" >&2; return 1; }
     export WAYLAND_DISPLAY=$socket
+    # Weston follows the X pointer only once it has entered its window; a pointer that starts
+    # inside it never does, and every later move and click would go nowhere. A warp relative
+    # to the window is such an entry.
+    local output
+    wait_for 10 xwininfo -name "Weston Compositor - screen0" || { echo "weston shows no window" >&2; return 1; }
+    output=$(xwininfo -name "Weston Compositor - screen0" | awk '/Window id:/ {print $4}')
+    xdotool mousemove --window "$output" 1 1
 }
 
 # sway_start DIR: sway as the one Wayland compositor, on a 1280x800 headless output with a plain

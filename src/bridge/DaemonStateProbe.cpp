@@ -1,6 +1,7 @@
 #include "bridge/DaemonStateProbe.h"
 
 #include "bridge/ExecutableLocator.h"
+#include "bridge/SmallFile.h"
 #include "bridge/StrictUtf8.h"
 
 #include <QDir>
@@ -9,9 +10,7 @@
 #include <cerrno>
 #include <limits>
 
-#include <fcntl.h>
 #include <signal.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 namespace tovi {
@@ -35,38 +34,6 @@ QByteArray pidFilePathBytes() {
 // is not a pid file, and reading it whole (the GUI thread probes at every refresh) could
 // take any amount of memory and time.
 constexpr qsizetype pidFileLimit = 64;
-
-// Reads at most pidFileLimit + 1 bytes of a regular file, so that an over-long one can be
-// told apart. Anything else (a FIFO, a device) could block the caller's thread forever,
-// and the caller is the GUI thread.
-std::optional<QByteArray> readPidFilePrefix(const QByteArray& path) {
-    const int fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
-    if (fd < 0)
-        return std::nullopt;
-    struct stat st {};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        ::close(fd);
-        return std::nullopt;
-    }
-    char buffer[pidFileLimit + 1];
-    qsizetype length = 0;
-    while (length < qsizetype(sizeof buffer)) {
-        const ssize_t n = ::read(fd, buffer + length, sizeof buffer - size_t(length));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0) {
-            ::close(fd);
-            return std::nullopt;
-        }
-        if (n == 0)
-            break;
-        length += n;
-    }
-    ::close(fd);
-    if (length > pidFileLimit)
-        return std::nullopt;
-    return QByteArray(buffer, length);
-}
 
 } // namespace
 
@@ -114,10 +81,12 @@ DaemonState daemonStateForKillResult(std::int32_t pid, int result, int errnoValu
 }
 
 DaemonState readDaemonState() {
-    const std::optional<QByteArray> contents = readPidFilePrefix(pidFilePathBytes());
-    if (!contents)
+    // Anything but a short regular file (a FIFO, a device) is no pid file, and reading it
+    // could block the GUI thread, which probes at every refresh.
+    const SmallFileReading contents = readSmallFile(pidFilePathBytes(), pidFileLimit);
+    if (contents.outcome != SmallFileReading::Outcome::Read)
         return DaemonState::stopped();
-    const std::optional<std::int32_t> pid = parsePidFileContents(*contents);
+    const std::optional<std::int32_t> pid = parsePidFileContents(contents.bytes);
     if (!pid)
         return DaemonState::stopped();
     const int result = ::kill(*pid, 0);

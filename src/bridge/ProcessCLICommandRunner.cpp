@@ -9,14 +9,18 @@
 #include <QPointer>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QSocketNotifier>
 #include <QTimer>
 #include <qcoro/qcoroprocess.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <coroutine>
+#include <cstring>
 #include <memory>
 #include <vector>
 
+#include <fcntl.h>
 #include <unistd.h>
 
 namespace tovi {
@@ -93,44 +97,169 @@ QByteArray withoutCutCharacter(QByteArray bytes) {
     return bytes;
 }
 
-// Everything a run keeps while its child runs. Shared with the signal handlers, which
-// may outlive the awaiting coroutine (see ProcessDisposer).
-struct Collected {
+// Everything a run gathers while its child runs, and what settles it. Shared with the
+// stream readers and the signal handlers, which may outlive the awaiting coroutine (see
+// ProcessDisposer and StreamReader).
+struct RunState {
     QByteArray standardOutput;
     QByteArray standardError;
     bool standardErrorCut = false;
     bool tooMuchOutput = false;
     bool timedOut = false;
+    bool exited = false;
+    // The child exited but something it started still holds an output stream open.
+    bool leftoverWaitOver = false;
+    // The coroutine took the output; whatever arrives later is emptied out and dropped.
+    bool taken = false;
+    int openStreams = 2;
+    QPointer<QProcess> process;
+    std::coroutine_handle<> waiting;
+    bool resumeQueued = false;
+
+    // The child is always reaped first; one that floods or overruns is killed to get there.
+    bool settled() const {
+        return exited && (openStreams == 0 || leftoverWaitOver || timedOut || tooMuchOutput);
+    }
+    void stopChild() {
+        if (process && process->state() != QProcess::NotRunning)
+            process->kill();
+    }
 };
 
-// Each stream is read when it reports data: the status poll runs a command every few seconds,
-// and asking the quiet stream too at every chunk is work for nothing.
-void collectOutput(QProcess* process, Collected& collected) {
-    if (!collected.tooMuchOutput) {
-        collected.standardOutput += process->readAllStandardOutput();
-        if (collected.standardOutput.size() > ProcessCLICommandRunner::standardOutputLimit) {
-            collected.tooMuchOutput = true;
-            collected.standardOutput.clear();
-            collected.standardOutput.squeeze();
-            process->kill();
-        }
-    } else {
-        process->readAllStandardOutput();
+// Resumes the awaiting coroutine once the run is settled. Never from inside the signal
+// that settled it: the coroutine goes on to delete the objects whose signal is running.
+void wake(const std::shared_ptr<RunState>& state) {
+    if (!state->waiting || !state->settled() || state->resumeQueued)
+        return;
+    state->resumeQueued = true;
+    QTimer::singleShot(0, [state] {
+        state->resumeQueued = false;
+        if (state->waiting && state->settled())
+            std::exchange(state->waiting, {}).resume();
+    });
+}
+
+struct Settled {
+    std::shared_ptr<RunState> state;
+    bool await_ready() const { return state->settled(); }
+    void await_suspend(std::coroutine_handle<> awaiting) { state->waiting = awaiting; }
+    void await_resume() const {}
+};
+
+// A coroutine destroyed while it waits must not be resumed by a later wake().
+struct WaitingCleared {
+    std::shared_ptr<RunState> state;
+    ~WaitingCleared() { state->waiting = {}; }
+};
+
+void collectOutput(RunState& state, const char* data, qsizetype size) {
+    if (state.tooMuchOutput)
+        return;
+    state.standardOutput.append(data, size);
+    if (state.standardOutput.size() > ProcessCLICommandRunner::standardOutputLimit) {
+        state.tooMuchOutput = true;
+        state.standardOutput.clear();
+        state.standardOutput.squeeze();
+        state.stopChild();
     }
 }
 
-void collectError(QProcess* process, Collected& collected) {
-    const QByteArray error = process->readAllStandardError();
-    const qsizetype room = ProcessCLICommandRunner::standardErrorKept - collected.standardError.size();
-    if (error.size() > room)
-        collected.standardErrorCut = true;
-    collected.standardError += error.left(std::max<qsizetype>(0, room));
+void collectError(RunState& state, const char* data, qsizetype size) {
+    const qsizetype room = ProcessCLICommandRunner::standardErrorKept - state.standardError.size();
+    if (size > room)
+        state.standardErrorCut = true;
+    state.standardError.append(data, std::clamp<qsizetype>(room, 0, size));
 }
 
-void collect(QProcess* process, Collected& collected) {
-    collectOutput(process, collected);
-    collectError(process, collected);
-}
+// Reads one of the child's output streams to its end on the event loop. The stream ends when
+// every process holding it has closed it, which may be long after the child exits: the CLI
+// may leave a process behind (a service it started) that still writes there. Until the end
+// the pipe is kept open and emptied, after the run too, so such a process never dies of a
+// broken pipe; then the reader deletes itself.
+class StreamReader : public QObject {
+public:
+    using Sink = void (*)(RunState&, const char*, qsizetype);
+
+    StreamReader(int descriptor, std::shared_ptr<RunState> state, Sink sink)
+        : QObject(QCoreApplication::instance())
+        , m_descriptor(descriptor)
+        , m_notifier(descriptor, QSocketNotifier::Read)
+        , m_state(std::move(state))
+        , m_sink(sink) {
+        connect(&m_notifier, &QSocketNotifier::activated, this, &StreamReader::readAvailable);
+    }
+    ~StreamReader() override {
+        if (m_descriptor >= 0)
+            ::close(m_descriptor);
+    }
+
+private:
+    void readAvailable() {
+        // A flood is read in bounded bites, so the event loop still turns between them.
+        char chunk[64 * 1024];
+        for (int bite = 0; bite < 16; ++bite) {
+            const ssize_t got = ::read(m_descriptor, chunk, sizeof chunk);
+            if (got > 0) {
+                if (!m_state->taken)
+                    m_sink(*m_state, chunk, got);
+                continue;
+            }
+            if (got < 0 && errno == EINTR)
+                continue;
+            if (got < 0 && (errno == EAGAIN || errno == EWOULDBLOCK))
+                return;
+            ended();
+            return;
+        }
+    }
+    void ended() {
+        m_notifier.setEnabled(false);
+        ::close(std::exchange(m_descriptor, -1));
+        --m_state->openStreams;
+        wake(m_state);
+        deleteLater();
+    }
+
+    int m_descriptor;
+    QSocketNotifier m_notifier;
+    std::shared_ptr<RunState> m_state;
+    Sink m_sink;
+};
+
+// A pipe for one output stream: the read end stays here, non-blocking; the write end becomes
+// the child's descriptor. Both sit above standard error, so the child's dup2 always moves
+// them, and both close on exec, so no other child keeps this run's stream open.
+struct OutputPipe {
+    int readEnd = -1;
+    int writeEnd = -1;
+
+    bool open() {
+        int ends[2];
+        if (::pipe2(ends, O_CLOEXEC | O_NONBLOCK) != 0)
+            return false;
+        readEnd = aboveStandardError(ends[0]);
+        writeEnd = aboveStandardError(ends[1]);
+        // Only our end is non-blocking; the child writes as it would to any pipe.
+        ::fcntl(writeEnd, F_SETFL, ::fcntl(writeEnd, F_GETFL) & ~O_NONBLOCK);
+        return readEnd >= 0 && writeEnd >= 0;
+    }
+    void closeWriteEnd() {
+        if (writeEnd >= 0)
+            ::close(std::exchange(writeEnd, -1));
+    }
+    void closeBoth() {
+        closeWriteEnd();
+        if (readEnd >= 0)
+            ::close(std::exchange(readEnd, -1));
+    }
+    static int aboveStandardError(int fd) {
+        if (fd > 2)
+            return fd;
+        const int moved = ::fcntl(fd, F_DUPFD_CLOEXEC, 3);
+        ::close(fd);
+        return moved;
+    }
+};
 
 } // namespace
 
@@ -157,10 +286,22 @@ QCoro::Task<Result<QByteArray>> ProcessCLICommandRunner::runShell(QString comman
 
 QCoro::Task<Result<QByteArray>>
 ProcessCLICommandRunner::execute(QByteArray program, QStringList arguments,
-                                 std::optional<std::chrono::milliseconds> timeLimit) {
+                                 std::optional<std::chrono::milliseconds> timeLimit,
+                                 std::chrono::milliseconds leftoverWait) {
+    OutputPipe output, error;
+    if (!output.open() || !error.open()) {
+        const QString reason = QString::fromLocal8Bit(std::strerror(errno));
+        output.closeBoth();
+        error.closeBoth();
+        co_return Error::processStart(reason);
+    }
+
     std::unique_ptr<QProcess, ProcessDisposer> process(new QProcess);
-    process->setProcessChannelMode(QProcess::SeparateChannels);
-    process->setInputChannelMode(QProcess::ForwardedInputChannel);
+    // The output streams are our own pipes, read to their end (see StreamReader); QProcess's
+    // would be closed as soon as the child exits. Standard input is empty: the CLI never
+    // asks for anything, and one that reads anyway must not wait on ours.
+    process->setProcessChannelMode(QProcess::ForwardedChannels);
+    process->setStandardInputFile(QProcess::nullDevice());
     process->setProgram(QFile::decodeName(program));
     process->setArguments(arguments);
 
@@ -183,60 +324,80 @@ ProcessCLICommandRunner::execute(QByteArray program, QStringList arguments,
     }
     // A child that lives on (the service it may start) must not hold our files, such as the
     // single-instance lock, whatever library opened them without close-on-exec.
-    process->setChildProcessModifier([exactArguments, exactArgv] {
+    const int outputEnd = output.writeEnd, errorEnd = error.writeEnd;
+    process->setChildProcessModifier([exactArguments, exactArgv, outputEnd, errorEnd] {
+        ::dup2(outputEnd, STDOUT_FILENO);
+        ::dup2(errorEnd, STDERR_FILENO);
         markDescriptorsCloseOnExec();
         if (exactArgv)
             ::execv(exactArgv->front(), exactArgv->data());
     });
 
-    auto collected = std::make_shared<Collected>();
+    auto state = std::make_shared<RunState>();
+    state->process = process.get();
+    const WaitingCleared clearedOnDestruction{state};
     QProcess* child = process.get();
-    QObject::connect(child, &QProcess::readyReadStandardOutput, child,
-                     [child, collected] { collectOutput(child, *collected); });
-    QObject::connect(child, &QProcess::readyReadStandardError, child,
-                     [child, collected] { collectError(child, *collected); });
+    QObject::connect(child, &QProcess::finished, child, [child, state, leftoverWait] {
+        state->exited = true;
+        QTimer::singleShot(leftoverWait, child, [state] {
+            state->leftoverWaitOver = true;
+            wake(state);
+        });
+        wake(state);
+    });
     if (timeLimit) {
+        // The limit covers the whole run, also the wait for streams a leftover process holds.
         auto* timer = new QTimer(child);
         timer->setSingleShot(true);
-        QObject::connect(timer, &QTimer::timeout, child, [child, collected] {
-            collected->timedOut = true;
-            child->kill();
+        QObject::connect(timer, &QTimer::timeout, child, [state] {
+            if (state->settled() || state->tooMuchOutput)
+                return;
+            state->timedOut = true;
+            state->stopChild();
+            wake(state);
         });
-        QObject::connect(child, &QProcess::finished, timer, &QTimer::stop);
         timer->start(*timeLimit);
     }
 
-    // A failed start can be reported inside start() itself, before anything could await it,
-    // so the state is inspected rather than awaited first.
     qCDebug(lcCli).noquote() << "run" << loggableText(process->program())
                              << loggableText(loggableArguments(arguments).join(u' '));
     process->start(QIODevice::ReadOnly);
+    // The child has its copies now (or there is no child); ours would keep the streams open.
+    output.closeWriteEnd();
+    error.closeWriteEnd();
+    new StreamReader(output.readEnd, state, collectOutput);
+    new StreamReader(error.readEnd, state, collectError);
+    // A failed start can be reported inside start() itself, before anything could await it,
+    // so the state is inspected rather than awaited first.
     co_await StartSettled{process.get()};
-    if (process->error() == QProcess::FailedToStart)
+    if (process->error() == QProcess::FailedToStart) {
+        state->taken = true;
         co_return Error::processStart(systemMessage(process->errorString()));
-    if (process->state() == QProcess::Running)
-        co_await qCoro(*process).waitForFinished(-1);
+    }
+    // A named awaiter: GCC 12 destroys a temporary that owns something twice inside co_await.
+    Settled settled{state};
+    co_await settled;
+    state->taken = true;
 
-    // QProcess drains the pipes when it reaps the child, before it reports the exit; what
-    // is left in its buffers is taken under the same limits.
-    collect(process.get(), *collected);
-    if (collected->tooMuchOutput)
+    if (state->tooMuchOutput)
         co_return Error::cliStopped(
             QCoreApplication::translate("ProcessCLICommandRunner", "tovi printed more than %1 MiB")
                 .arg(standardOutputLimit >> 20));
-    if (collected->timedOut)
+    if (state->timedOut)
         co_return Error::cliStopped(
             QCoreApplication::translate("ProcessCLICommandRunner", "tovi didn't finish within %1")
                 .arg(durationText(*timeLimit)));
+    if (state->openStreams > 0)
+        qCDebug(lcCli) << "a process tovi left behind still holds its output; not waiting for it";
     const int status = process->exitCode();
     qCDebug(lcCli) << "exit status" << status;
     if (status != 0) {
-        const QByteArray error = collected->standardErrorCut ? withoutCutCharacter(collected->standardError)
-                                                             : collected->standardError;
-        co_return Error::cliFailed(status, decodeUtf8Strictly(error).value_or(QString()));
+        const QByteArray message =
+            state->standardErrorCut ? withoutCutCharacter(state->standardError) : state->standardError;
+        co_return Error::cliFailed(status, decodeUtf8Strictly(message).value_or(QString()));
     }
-    Result<QByteArray> output = std::move(collected->standardOutput);
-    co_return output;
+    Result<QByteArray> result = std::move(state->standardOutput);
+    co_return result;
 }
 
 } // namespace tovi

@@ -1,5 +1,7 @@
 #include "platform/QSettingsUserDefaults.h"
 
+#include "bridge/SmallFile.h"
+
 #include <QCoreApplication>
 
 #include <QFile>
@@ -18,7 +20,19 @@ QString QSettingsUserDefaults::defaultFilePath() {
 }
 
 QSettingsUserDefaults::QSettingsUserDefaults(const QString& filePath)
-    : m_settings(std::make_unique<QSettings>(filePath, QSettings::IniFormat)) {
+    : m_path(filePath) {
+    // QSettings would open a FIFO and wait for a writer, or read a device without end.
+    const SmallFileReading reading = readSmallFile(filePath, sizeLimit);
+    if (reading.outcome == SmallFileReading::Outcome::Refused) {
+        m_notice =
+            QCoreApplication::translate("QSettingsUserDefaults",
+                                        "Tovi's settings file %1 can't be used (%2); the defaults apply, and "
+                                        "choices made now last until Tovi quits.")
+                .arg(filePath, reading.reason);
+        m_readRefusal = reading.reason;
+        return;
+    }
+    m_settings = std::make_unique<QSettings>(filePath, QSettings::IniFormat);
     // Qt still reads every intact line of a file it reports as damaged: those values are the
     // user's choices and stay. The next write drops what Qt could not read, so the file as
     // it was is set aside first, here, before anything could write.
@@ -42,10 +56,23 @@ QSettingsUserDefaults::QSettingsUserDefaults(const QString& filePath)
 QSettingsUserDefaults::~QSettingsUserDefaults() = default;
 
 QVariant QSettingsUserDefaults::value(const QString& key) const {
-    return m_settings->value(key);
+    if (const auto held = m_held.constFind(key); held != m_held.cend())
+        return *held;
+    return m_settings ? m_settings->value(key) : QVariant();
 }
 
 Status QSettingsUserDefaults::setValue(const QString& key, const QVariant& value) {
+    // Checked at every write: the file may have been replaced since it was read.
+    // A file refused when read stays untouched for the run, even one that could be written.
+    const std::optional<QString> refusal = m_settings ? refusalToWrite(m_path) : m_readRefusal;
+    if (refusal) {
+        m_held.insert(key, value);
+        return Error::platform(QCoreApplication::translate("QSettingsUserDefaults",
+                                                           "Couldn't save Tovi's settings to %1 (%2); the "
+                                                           "choice lasts until Tovi quits.")
+                                   .arg(m_path, *refusal));
+    }
+    m_held.remove(key);
     // QSettings keeps the first error it met for good (the damaged file at load, an earlier
     // failed write). A fresh object over the same file, opened while the old one still holds
     // its values, reports on this write alone.
@@ -61,10 +88,6 @@ Status QSettingsUserDefaults::setValue(const QString& key, const QVariant& value
             QCoreApplication::translate("QSettingsUserDefaults", "Couldn't save Tovi's settings to %1.")
                 .arg(fileName()));
     return success();
-}
-
-QString QSettingsUserDefaults::fileName() const {
-    return m_settings->fileName();
 }
 
 } // namespace tovi

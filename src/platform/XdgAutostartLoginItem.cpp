@@ -2,6 +2,7 @@
 
 #include "BuildConfig.h"
 #include "bridge/AppLocationProbe.h"
+#include "bridge/SmallFile.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -131,15 +132,21 @@ QByteArray XdgAutostartLoginItem::entryContents() const {
 }
 
 bool XdgAutostartLoginItem::isEnabled() const {
-    QFile file(entryPath());
-    if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
+    // An entry is a few lines; a FIFO there would block the start-up for good.
+    const SmallFileReading entry = readSmallFile(entryPath(), qsizetype(64) << 10);
+    if (entry.outcome == SmallFileReading::Outcome::Refused)
+        m_notice = QCoreApplication::translate("XdgAutostartLoginItem",
+                                               "Tovi's autostart entry %1 can't be read (%2); Open at Login "
+                                               "shows as off.")
+                       .arg(entryPath(), entry.reason);
+    if (entry.outcome != SmallFileReading::Outcome::Read)
         return false;
 
     bool inMainGroup = false;
     bool hidden = false;
     bool autostartDisabled = false;
-    while (!file.atEnd()) {
-        const QString line = QString::fromUtf8(file.readLine()).trimmed();
+    for (const QByteArray& raw : entry.bytes.split('\n')) {
+        const QString line = QString::fromUtf8(raw).trimmed();
         if (line.isEmpty() || line.startsWith(u'#'))
             continue;
         if (line.startsWith(u'[')) {
@@ -183,6 +190,8 @@ Status XdgAutostartLoginItem::setEnabled(bool enabled) {
     if (ec)
         return writeFailure(path, reasonOf(ec));
 
+    if (const std::optional<QString> refusal = refusalToWrite(path))
+        return writeFailure(path, *refusal);
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
         return writeFailure(path, file.errorString());

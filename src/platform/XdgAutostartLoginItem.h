@@ -15,6 +15,7 @@ public:
 
     bool isEnabled() const override;
     Status setEnabled(bool enabled) override;
+    std::optional<QString> notice() const override { return m_notice; }
 
     QString entryPath() const;
     // The desktop entry written when enabling.
@@ -30,6 +31,7 @@ public:
 private:
     QString m_configDir;
     QString m_executablePath;
+    mutable std::optional<QString> m_notice;
 };
 
 } // namespace tovi

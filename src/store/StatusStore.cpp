@@ -37,8 +37,9 @@ StatusStore::StatusStore(StatusStoreDependencies dependencies, QObject* parent)
     m_deps.webOrigin = std::move(origin.origin);
     // Said once, in the window's message area, until the next action's outcome replaces it.
     m_maintenanceMessage = origin.problem;
-    if (const std::optional<QString> notice = m_deps.defaults->notice())
-        m_maintenanceMessage = m_maintenanceMessage ? *m_maintenanceMessage + u' ' + *notice : *notice;
+    for (const std::optional<QString>& notice : {m_deps.defaults->notice(), m_deps.loginItem->notice()})
+        if (notice)
+            m_maintenanceMessage = m_maintenanceMessage ? *m_maintenanceMessage + u' ' + *notice : *notice;
 }
 
 StatusStore::~StatusStore() {

@@ -7,6 +7,7 @@
 #include <QRegularExpression>
 #include <QSet>
 #include <QTemporaryDir>
+#include <csignal>
 #include <cstring>
 #include <fcntl.h>
 #include <gtest/gtest.h>
@@ -105,6 +106,45 @@ TEST_F(RunnerTest, MegabyteOnEachStreamCompletesAndOnlyAMegabyteOfStandardErrorI
     ASSERT_FALSE(failed.ok());
     EXPECT_EQ(failed.error().code, 9);
     EXPECT_EQ(failed.error().stderrText, u"x"_qs + QString(1048575 / 2, u'é'));
+}
+
+TEST_F(RunnerTest, StreamsAreReadToTheirEndAndStandardInputIsEmpty) {
+    // A process the CLI leaves behind still holds both streams: what it prints after the
+    // child's exit belongs to the run, on either stream.
+    installCli("printf early; { sleep 1; printf late; printf ' and more' >&2; } & exit ${1:-0}");
+    const Result<QByteArray> ok = run();
+    ASSERT_TRUE(ok.ok()) << ok.error().description().toStdString();
+    EXPECT_EQ(ok.value(), "earlylate");
+    const Result<QByteArray> failed = run({u"3"_qs});
+    ASSERT_FALSE(failed.ok());
+    EXPECT_EQ(failed.error().description(), u"tovi exited with code 3: and more"_qs);
+
+    // One that holds them for good: the run ends after the wait, and the process lives on,
+    // writing into the pipe the runner still empties (a closed one would kill it).
+    const QString survived = at("survived");
+    installCli("printf early; { sleep 0.5; printf late; printf late >&2; echo $BASHPID >\"$1\"; exec sleep "
+               "600; } &");
+    const Result<QByteArray> held = awaitResult(ProcessCLICommandRunner::execute(
+        QFile::encodeName(at("bundle/tovi")), {survived}, std::nullopt, std::chrono::milliseconds(100)));
+    ASSERT_TRUE(held.ok()) << held.error().description().toStdString();
+    EXPECT_TRUE(held.value().startsWith("early"));
+    ASSERT_TRUE(spinUntil([&] { return readFile(survived).endsWith('\n'); })) << "the leftover died writing";
+    EXPECT_EQ(::kill(readFile(survived).trimmed().toInt(), SIGKILL), 0);
+
+    // Standard input is the null device, whatever the application's own is (here a pipe that
+    // never ends): a CLI that reads it sees its end at once.
+    int heldInput[2];
+    ASSERT_EQ(::pipe(heldInput), 0);
+    const int ownStdin = ::dup(STDIN_FILENO);
+    ::dup2(heldInput[0], STDIN_FILENO);
+    installCli("cat; printf 'read to the end'");
+    ProcessCLICommandRunner runner(locator());
+    const Result<QByteArray> reader = awaitResult(runner.run({}, std::chrono::seconds(20)));
+    ::dup2(ownStdin, STDIN_FILENO);
+    for (int fd : {ownStdin, heldInput[0], heldInput[1]})
+        ::close(fd);
+    ASSERT_TRUE(reader.ok()) << reader.error().description().toStdString();
+    EXPECT_EQ(reader.value(), "read to the end");
 }
 
 TEST_F(RunnerTest, ARunPastItsTimeLimitIsEndedAndFails) {

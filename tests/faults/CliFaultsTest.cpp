@@ -19,6 +19,7 @@
 
 #include <errno.h>
 #include <signal.h>
+#include <sys/stat.h>
 
 #if defined(__SANITIZE_ADDRESS__)
 // The sanitizer runtime's count of live heap bytes (its header is not always installed).
@@ -236,42 +237,63 @@ TEST(HungCli, TheEventLoopAndOtherActionsKeepGoingWhileAStatusRunHangs) {
 // for: it gets as far as its first status command, stays up, and ends on SIGTERM like the Quit item.
 // Started from a program another AppImage started, it takes that image for neither its login item
 // nor its updates.
+// The real application, started as a desktop would, in a locale it has no translation for. Once
+// plain; once with FIFOs at the settings file and the autostart entry, which it must neither
+// block on nor replace.
 TEST(TrayProcess, StartsAsksForTheStatusAndEndsCleanlyOnSigterm) {
-    FaultSandbox box;
-    QSettingsUserDefaults settings(box.settingsPath());
-    settings.setValue(u"autoUpdateCLI"_qs, false);
-    writeFile(box.pidFilePath(), QByteArray::number(QCoreApplication::applicationPid()) + '\n');
-    const QString runtime = box.home() + u"/runtime"_qs;
-    QDir().mkdir(runtime, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "TOVI_UPDATE_FEED", "LANGUAGE"})
-        env.remove(QLatin1String(name));
-    const QString otherImage = box.home() + u"/Applications/Other.AppImage"_qs;
-    writeFile(otherImage, "#!/bin/sh\n");
-    env.insert(u"APPIMAGE"_qs, otherImage);
-    env.insert(u"APPDIR"_qs, runtime);
-    // Leaks of the toolkit at exit are not this test's to judge; other sanitizer reports are.
-    env.insert(u"ASAN_OPTIONS"_qs, u"detect_leaks=0"_qs);
-    env.insert(u"QT_QPA_PLATFORM"_qs, u"offscreen"_qs);
-    env.insert(u"XDG_RUNTIME_DIR"_qs, runtime);
-    for (const QString& name : {u"LC_ALL"_qs, u"LANG"_qs})
-        env.insert(name, u"de_DE.UTF-8"_qs);
-    QProcess tray;
-    tray.setProcessEnvironment(env);
-    tray.start(QString::fromUtf8(TOVI_TRAY_PATH), {});
-    ASSERT_TRUE(tray.waitForStarted());
-    // The stand-in writes its snapshot on the first status command.
-    const auto asked = [&] { return QFileInfo::exists(box.toviDir() + u"/status.json"_qs); };
-    EXPECT_TRUE(spinUntil([&] { return asked() || tray.state() == QProcess::NotRunning; }));
-    EXPECT_TRUE(asked()) << "the launch never got going";
-    ASSERT_FALSE(tray.waitForFinished(2000) || tray.state() != QProcess::Running) << "it ended by itself";
-    ::kill(static_cast<pid_t>(tray.processId()), SIGTERM);
-    EXPECT_TRUE(tray.waitForFinished(30000)) << "no exit within 30 s of SIGTERM"; // else killed with `tray`
-    EXPECT_EQ(std::pair(tray.exitStatus(), tray.exitCode()), std::pair(QProcess::NormalExit, 0));
-    const QByteArray loginItem = readFile(box.home() + u"/.config/autostart/dev.tovi.Tovi.desktop"_qs);
-    EXPECT_FALSE(loginItem.contains("Other.AppImage")) << "the login item starts another program";
-    const QByteArray errors = tray.readAllStandardError();
-    EXPECT_FALSE(errors.contains("Sanitizer") || errors.contains("runtime error:")) << errors.toStdString();
+    for (const bool fifos : {false, true}) {
+        SCOPED_TRACE(fifos ? "FIFOs at the settings file and the autostart entry" : "plain");
+        FaultSandbox box;
+        const QString entry = box.home() + u"/.config/autostart/dev.tovi.Tovi.desktop"_qs;
+        if (fifos) {
+            for (const QString& path : {box.settingsPath(), entry}) {
+                ASSERT_TRUE(QDir().mkpath(QFileInfo(path).path()));
+                ASSERT_EQ(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+            }
+        } else {
+            QSettingsUserDefaults settings(box.settingsPath());
+            settings.setValue(u"autoUpdateCLI"_qs, false);
+        }
+        writeFile(box.pidFilePath(), QByteArray::number(QCoreApplication::applicationPid()) + '\n');
+        const QString runtime = box.home() + u"/runtime"_qs;
+        QDir().mkdir(runtime, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "TOVI_UPDATE_FEED", "LANGUAGE"})
+            env.remove(QLatin1String(name));
+        const QString otherImage = box.home() + u"/Applications/Other.AppImage"_qs;
+        writeFile(otherImage, "#!/bin/sh\n");
+        env.insert(u"APPIMAGE"_qs, otherImage);
+        env.insert(u"APPDIR"_qs, runtime);
+        // Leaks of the toolkit at exit are not this test's to judge; other sanitizer reports are.
+        env.insert(u"ASAN_OPTIONS"_qs, u"detect_leaks=0"_qs);
+        env.insert(u"QT_QPA_PLATFORM"_qs, u"offscreen"_qs);
+        env.insert(u"XDG_RUNTIME_DIR"_qs, runtime);
+        for (const QString& name : {u"LC_ALL"_qs, u"LANG"_qs})
+            env.insert(name, u"de_DE.UTF-8"_qs);
+        QProcess tray;
+        tray.setProcessEnvironment(env);
+        tray.start(QString::fromUtf8(TOVI_TRAY_PATH), {});
+        ASSERT_TRUE(tray.waitForStarted());
+        // The stand-in writes its snapshot on the first status command.
+        const auto asked = [&] { return QFileInfo::exists(box.toviDir() + u"/status.json"_qs); };
+        EXPECT_TRUE(spinUntil([&] { return asked() || tray.state() == QProcess::NotRunning; }));
+        EXPECT_TRUE(asked()) << "the launch never got going";
+        ASSERT_FALSE(tray.waitForFinished(2000) || tray.state() != QProcess::Running) << "it ended by itself";
+        ::kill(static_cast<pid_t>(tray.processId()), SIGTERM);
+        EXPECT_TRUE(tray.waitForFinished(30000))
+            << "no exit within 30 s of SIGTERM"; // else killed with `tray`
+        EXPECT_EQ(std::pair(tray.exitStatus(), tray.exitCode()), std::pair(QProcess::NormalExit, 0));
+        if (fifos) {
+            for (const QString& path : {box.settingsPath(), entry})
+                EXPECT_EQ(QFileInfo(path).isFile(), false) << qPrintable(path) << " was replaced";
+        } else {
+            EXPECT_FALSE(readFile(entry).contains("Other.AppImage"))
+                << "the login item starts another program";
+        }
+        const QByteArray errors = tray.readAllStandardError();
+        EXPECT_FALSE(errors.contains("Sanitizer") || errors.contains("runtime error:"))
+            << errors.toStdString();
+    }
 }
 
 } // namespace

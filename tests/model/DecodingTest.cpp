@@ -39,6 +39,7 @@ TEST(WireKeys, SnakeCaseConvertsAndConvertedKeysMatchFieldsExactly) {
 }
 
 TEST(DecodeErrors, NameThePathToTheFirstValueOfTheWrongTypeAndCountsStayExact) {
+    const std::string deep = "{\"errors\": " + std::string(5000, '[') + std::string(5000, ']') + "}";
     const struct {
         const char* json;
         const char* error;
@@ -52,6 +53,20 @@ TEST(DecodeErrors, NameThePathToTheFirstValueOfTheWrongTypeAndCountsStayExact) {
         {R"({"credits": {"credits_micros": 9223372036854775808}})",
          "credits.creditsMicros: expected a whole number within the signed 64-bit range, found "
          "9.22337203685478e+18"},
+        // Decided from the digits written, not from the double they round to.
+        {R"({"credits": {"credits_micros": -9223372036854775809}})",
+         "credits.creditsMicros: expected a whole number within the signed 64-bit range, found "
+         "-9.22337203685478e+18"},
+        {R"({"credits": {"credits_micros": 4503599627370497.5}})",
+         "credits.creditsMicros: expected a whole number, found a fraction"},
+        {R"({"credits": {"credits_micros": 1e-400}})",
+         "credits.creditsMicros: expected a whole number, found a fraction"},
+        {R"({"credits": {"credits_micros": -1e999}})",
+         "credits.creditsMicros: expected a whole number within the signed 64-bit range, found "
+         "-1.79769313486232e+308"},
+        {"{\"account\": {\"email\": \"a\xff\"}}",
+         "tovi's output isn't valid JSON (invalid UTF8 string at offset 24)."},
+        {deep.c_str(), "tovi's output isn't valid JSON (too deeply nested document at offset 1035)."},
         {R"({"credits": {"credits_micros": true}})",
          "credits.creditsMicros: expected a whole number, found true"},
         {R"({"secrets": [3]})", "secrets: expected a whole number, found an array"},
@@ -86,6 +101,14 @@ TEST(DecodeErrors, NameThePathToTheFirstValueOfTheWrongTypeAndCountsStayExact) {
                           "cost_micros": -9223372036854775808, "request_count": 9007199254740993}})"),
               (InternalStatus{.credits = Credits{Limits::max(), {}},
                               .usage = Usage{5, Limits::min(), 9007199254740993}}));
+    // Written with a fraction or an exponent, still exact; a huge number under an ignored key
+    // does not fail the document.
+    EXPECT_EQ(decoded(R"({"credits": {"credits_micros": 9223372036854775807.0}, "mystery": [1e999, -1e999],
+                          "usage": {"window_hours": 5e0, "cost_micros": -92233720368547758.08e2,
+                                    "request_count": 9007199254740993.000}, "secrets": 0.0e-7})"),
+              (InternalStatus{.credits = Credits{Limits::max(), {}},
+                              .usage = Usage{5, Limits::min(), 9007199254740993},
+                              .secrets = 0}));
 }
 
 TEST(RequiredAndOptional, MissingOrNullOptionalsAreAbsentAndRequiredOnesFail) {
@@ -108,20 +131,44 @@ TEST(SnapshotDocuments, TypicalAndPartialSnapshotsDecode) {
     ASSERT_TRUE(r.ok()) << qPrintable(r.error().text);
     const InternalStatus& s = *r;
     EXPECT_EQ(s.cli, (CLIInfo{u"1.8.2"_qs, u"1.9.0"_qs, true}));
-    EXPECT_EQ(s.account->userId, u"usr_01HZX4"_qs);
+    EXPECT_EQ(s.account, (Account{u"usr_01HZX4"_qs, u"maya@example.com"_qs, u"Maya Lindqvist"_qs,
+                                  u"Lindqvist Labs"_qs}));
     ASSERT_EQ(s.spaces->nodes->size(), 3);
     QStringList ids;
     for (const SpaceNode& node : *s.spaces->nodes)
         for (const Space& space : *node.spaces)
             ids << space.id;
     EXPECT_EQ(ids.join(u' '), u"sp_api sp_db sp_scratch sp_worker sp_preview"_qs);
-    const Space& db = s.spaces->nodes->at(0).spaces->at(1);
-    EXPECT_EQ(db.indicatorLabel, u"Disk 92% full"_qs);
-    EXPECT_EQ(db.heartbeat, u"2024-05-02T09:14:00Z"_qs);
-    EXPECT_EQ(s.spaces->nodes->at(1).online, false);
+    // Every wire key of a space and a node, against the fixture's own words.
+    const SpaceNode& laptop = s.spaces->nodes->at(1);
+    EXPECT_EQ(laptop, (SpaceNode{u"node_laptop"_qs, u"maya-laptop"_qs, false, true,
+                                 QList<Space>{{u"sp_scratch"_qs,
+                                               u"scratch"_qs,
+                                               u"terminal"_qs,
+                                               false,
+                                               false,
+                                               u"running"_qs,
+                                               {},
+                                               {},
+                                               {},
+                                               {},
+                                               u"2024-05-01T22:41:10Z"_qs,
+                                               u"2024-05-01T22:41:10Z"_qs}}}));
+    EXPECT_EQ(s.spaces->nodes->at(0).spaces->at(1), (Space{u"sp_db"_qs,
+                                                           u"postgres"_qs,
+                                                           u"database"_qs,
+                                                           true,
+                                                           false,
+                                                           u"running"_qs,
+                                                           u"attention"_qs,
+                                                           u"Disk 92% full"_qs,
+                                                           u"idle"_qs,
+                                                           {},
+                                                           u"2024-05-02T09:14:00Z"_qs,
+                                                           u"2024-05-02T09:13:59Z"_qs}));
     EXPECT_TRUE(s.nodes == (Nodes{2, 3}) && s.usage == (Usage{24, 1830000, 4211}) && s.secrets == 17);
     EXPECT_TRUE(s.sites == (ByteCount{4, 73400320}) && s.drive == (DriveSection{1288, 5368709120LL}));
-    EXPECT_EQ(s.credits->creditsMicros, 12500000);
+    EXPECT_EQ(s.credits, (Credits{12500000, u"2024-05-02T09:10:00Z"_qs}));
     ASSERT_EQ(s.notifications->notifications->size(), 2);
     EXPECT_EQ(s.notifications->notifications->at(1),
               (Notification{u"ntf_2"_qs, u"2024-05-01T22:41:12Z"_qs, u"node_laptop"_qs, u"info"_qs,

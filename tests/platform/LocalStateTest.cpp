@@ -12,6 +12,7 @@
 #include <QTemporaryDir>
 #include <cerrno>
 #include <fcntl.h>
+#include <functional>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -216,16 +217,71 @@ TEST(QSettingsUserDefaults, ValuesSurviveARestartWithTheirTypesAndADamagedFileIs
     EXPECT_EQ(rewritten.boolValue(u"historySync"_s), true);
     EXPECT_EQ(rewritten.boolValue(u"updater/auto"_s), false);
     EXPECT_EQ(readFile(rewritten.damagedCopyPath()), original) << "the copy was replaced by the clean file";
-    // A directory where the file belongs (unlike permission bits, root too): the value holds for this run.
-    const QString blocked = temp.path() + u"/blocked.conf"_s;
-    ASSERT_TRUE(QDir().mkpath(blocked));
-    QSettingsUserDefaults unwritable(blocked);
-    EXPECT_FALSE(unwritable.value(u"keepAwake"_s).isValid());
-    const Status first = unwritable.setValue(u"keepAwake"_s, true);
-    ASSERT_FALSE(first.ok());
-    EXPECT_EQ(first.error().description(), u"Couldn't save Tovi's settings to "_s + blocked + u'.');
-    EXPECT_FALSE(unwritable.setValue(u"historySync"_s, true).ok()) << "a later write passed for saved";
-    EXPECT_EQ(unwritable.boolValue(u"keepAwake"_s), true);
+}
+
+// What lies at the settings file's or the autostart entry's path may be no file at all, or one
+// too large to be ours. It is never read (a FIFO would block the start for good) nor written
+// over (through a link, a write replaces whatever the link leads to); the message says why,
+// and a choice made holds for this run. Root too: none of this rests on permission bits.
+TEST(HostileFiles, AreNeitherReadNorWrittenAndChoicesHoldForTheRun) {
+    QTemporaryDir temp;
+    const QString fifo = temp.path() + u"/fifo"_s;
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    const auto kindOf = [](const QString& path) {
+        struct stat st {};
+        return ::lstat(QFile::encodeName(path).constData(), &st) == 0 ? st.st_mode & S_IFMT : 0u;
+    };
+    const struct {
+        const char* name;
+        std::function<void(const QString&)> make;
+        const char* reason;
+    } rows[] = {
+        {"a FIFO", [](const QString& at) { ::mkfifo(QFile::encodeName(at).constData(), 0600); },
+         "it is not a regular file"},
+        {"a link to a FIFO", [&](const QString& at) { QFile::link(fifo, at); }, "it is not a regular file"},
+        {"a directory", [](const QString& at) { QDir().mkpath(at); }, "it is not a regular file"},
+        {"a huge file", [](const QString& at) { writeFile(at, QByteArray((1 << 20) + 1, '#')); },
+         "it is larger than"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        const QString settingsPath = temp.path() + u"/"_s + QLatin1String(row.name) + u".conf"_s;
+        row.make(settingsPath);
+        const auto kind = kindOf(settingsPath);
+        {
+            QSettingsUserDefaults defaults(settingsPath);
+            ASSERT_TRUE(defaults.notice().has_value());
+            EXPECT_TRUE(defaults.notice()->contains(QLatin1String(row.reason)))
+                << defaults.notice()->toStdString();
+            EXPECT_FALSE(defaults.value(u"keepAwake"_s).isValid());
+            const Status saved = defaults.setValue(u"keepAwake"_s, true);
+            ASSERT_FALSE(saved.ok());
+            EXPECT_TRUE(
+                saved.error().description().startsWith(u"Couldn't save Tovi's settings to "_s + settingsPath))
+                << saved.error().description().toStdString();
+            EXPECT_FALSE(defaults.setValue(u"historySync"_s, true).ok()) << "a later write passed for saved";
+            EXPECT_EQ(defaults.boolValue(u"keepAwake"_s), true);
+        }
+        EXPECT_EQ(kindOf(settingsPath), kind);
+
+        const QString config = temp.path() + u"/config "_s + QLatin1String(row.name);
+        ASSERT_TRUE(QDir().mkpath(config + u"/autostart"_s));
+        row.make(entryFile(config));
+        XdgAutostartLoginItem item(config, u"/usr/bin/tovi-tray"_s);
+        const auto entryKind = kindOf(entryFile(config));
+        EXPECT_FALSE(item.isEnabled());
+        ASSERT_TRUE(item.notice().has_value());
+        EXPECT_TRUE(item.notice()->contains(QLatin1String(row.reason))) << item.notice()->toStdString();
+        // An oversized regular file there is no entry of ours; asking for one replaces it.
+        const Status on = item.setEnabled(true);
+        EXPECT_EQ(on.ok(), entryKind == S_IFREG);
+        if (!on.ok()) {
+            EXPECT_TRUE(on.error().description().contains(QLatin1String(row.reason)))
+                << on.error().description().toStdString();
+            EXPECT_EQ(kindOf(entryFile(config)), entryKind);
+        }
+    }
+    EXPECT_EQ(kindOf(fifo), unsigned(S_IFIFO));
 }
 
 TEST(BoottimeClock, SleepsOnAbsoluteBoottimeDeadlinesEndInDeadlineOrderAndKeepOneDescriptor) {

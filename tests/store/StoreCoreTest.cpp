@@ -219,6 +219,9 @@ TEST_F(StoreTest, LoginItemIsRegisteredOnceAndTheSwitchShowsThePlatformsState) {
     EXPECT_EQ(shown(), std::tuple(false, u"-"_qs, 4));
     fakes.loginItem->setState(true);
     EXPECT_TRUE(makeStore().launchAtLoginEnabled());
+    // What the entry's reading found is said once, at the start, in the message area.
+    fakes.loginItem->setNotice(u"Tovi's autostart entry can't be read."_qs);
+    EXPECT_EQ(makeStore().maintenanceMessage(), u"Tovi's autostart entry can't be read."_qs);
 }
 
 TEST_F(StoreTest, KeepAwakeHoldsAtMostOneAssertion) {

@@ -198,8 +198,11 @@ public:
     void failWith(std::optional<QString> message) { m_failure = std::move(message); }
     void setNeedsApproval(bool needsApproval) { m_needsApproval = needsApproval; }
     const QList<bool>& requests() const { return m_requests; }
+    std::optional<QString> notice() const override { return m_notice; }
+    void setNotice(std::optional<QString> notice) { m_notice = std::move(notice); }
 
 private:
+    std::optional<QString> m_notice;
     bool m_enabled = false;
     bool m_needsApproval = false;
     std::optional<QString> m_failure;
