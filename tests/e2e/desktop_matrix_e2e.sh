@@ -492,12 +492,19 @@ session_xfce() {
 }
 
 # The panel ends and starts again: the icon is back in it and opens the window.
+# On GNOME the tray is the extension: turned off and on again through the shell.
 check_panel_restart() {
     key Escape
     wait_for 5 no_window
-    kill "$PANEL_PID"
-    wait_for 10 sh -c "! kill -0 $PANEL_PID 2>/dev/null"
-    panel_start "$PANEL" "$WORK/session" || { fail "the panel starts again"; return; }
+    if [ "$PANEL" = appindicator ]; then
+        gnome_extension Disable && wait_for 10 sh -c '! dbus-send --session --print-reply --dest=org.freedesktop.DBus \
+            /org/freedesktop/DBus org.freedesktop.DBus.NameHasOwner string:org.kde.StatusNotifierWatcher |
+            grep -q "boolean true"' && gnome_extension Enable || { fail "the extension is turned off and on"; return; }
+    else
+        kill "$PANEL_PID"
+        wait_for 10 sh -c "! kill -0 $PANEL_PID 2>/dev/null"
+        panel_start "$PANEL" "$WORK/session" || { fail "the panel starts again"; return; }
+    fi
     check "after a panel restart the icon registers again" wait_for 20 sni_registered
     check "after a panel restart the icon is in the panel" wait_for 10 panel_icon
     shot "$OUT/panel-restarted.png"
@@ -528,7 +535,7 @@ session_sway() {
 # GNOME Shell with the AppIndicator extension: its tray is in the top bar, left of the system
 # menu; Tovi on Wayland.
 session_gnome() {
-    FIRST_STATUS_MS=8000
+    FIRST_STATUS_MS=8000 PANEL=appindicator
     session_start "$WORK/session" none none || exit 1
     gnome_start "$WORK/session" ubuntu-appindicators@ubuntu.com || exit 1
     export QT_QPA_PLATFORM=wayland PANEL_AREA=150x32+1080+0 PANEL_AREA_X=1080 TOP_BAR=32 DECO_TOP=0 DECO_SIDE=0
@@ -542,6 +549,12 @@ session_gnome() {
     check "a click on the icon opens the window" open_by_click
     settle 2
     walk_states open_by_click
+    check_panel_restart
+}
+
+gnome_extension() { # gnome_extension Enable|Disable
+    gdbus call --session --dest org.gnome.Shell --object-path /org/gnome/Shell \
+        --method "org.gnome.Shell.Extensions.$1Extension" ubuntu-appindicators@ubuntu.com | grep -q true
 }
 
 # GNOME Shell without a tray: a normal window at launch, back by D-Bus activation.
