@@ -27,6 +27,10 @@ sway)
     # sway will not run as root: the whole session (bus, sway, waybar, Tovi) as nobody.
     if [ "$(id -u)" = 0 ]; then
         mkdir -p "$OUT" && chown -R nobody:nogroup "$OUT" || exit 1
+        setpriv --reuid=nobody --regid=nogroup --init-groups sh -c 'test -x "$1" && test -r "$2"' - "$TRAY" "$0" || {
+            echo "skipped: nobody cannot reach $TRAY or $0 (a folder on the way is private)"
+            exit 77
+        }
         exec setpriv --reuid=nobody --regid=nogroup --init-groups bash "$0" "$@"
     fi
     ;;
