@@ -124,15 +124,14 @@ measure() {
     HEIGHT_OF[$2]=$WH
 }
 
-# wayland_box PNG: the box of what is not the compositor's background (the parked pointer, the
-# shell's top bar of TOP_BAR rows, and the top-left corner where a nested Weston that never saw
-# the pointer move draws its cursor, painted over), less the title bar and borders Qt draws
+# wayland_box PNG: the box of what is not the compositor's background (the parked pointer and
+# the shell's top bar, TOP_BAR rows, painted over), less the title bar and borders Qt draws
 # around a normal window.
 DECO_TOP=${DECO_TOP:-31} DECO_SIDE=${DECO_SIDE:-3} TOP_BAR=${TOP_BAR:-0}
 wayland_box() {
-    local bx by bw bh
-    read -r bw bh bx by <<<"$(convert "$1" -fill '#3a6ea5' -draw 'rectangle 0,760 40,799' -draw 'rectangle 0,0 24,32' \
-        -draw "rectangle 0,0 $((SCREEN_W - 1)),$((TOP_BAR - 1))" -fuzz 3% -trim \
+    local bx by bw bh bar=()
+    ((TOP_BAR > 0)) && bar=(-draw "rectangle 0,0 $((SCREEN_W - 1)),$((TOP_BAR - 1))")
+    read -r bw bh bx by <<<"$(convert "$1" -fill '#3a6ea5' -draw 'rectangle 0,760 40,799' "${bar[@]}" -fuzz 3% -trim \
         -format '%w %h %X %Y' info: 2>/dev/null)"
     bx=${bx#+} by=${by#+}
     ((bw > 50 && bw < SCREEN_W)) || return 1
