@@ -213,7 +213,12 @@ void MenuWindow::applyMode() {
     if (m_appliedMode == Mode::dropDown)
         m_window->setFlags(Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint);
     else
-        m_window->setFlags(Qt::Window);
+        // Its size follows the content, so there is nothing to maximise: without the hint the
+        // decorations Qt draws on Wayland (and window managers reading the flags) offer no
+        // maximise button.
+        m_window->setFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                           Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                           Qt::WindowCloseButtonHint);
 }
 
 void MenuWindow::updateSize() {

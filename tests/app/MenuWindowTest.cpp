@@ -192,10 +192,15 @@ TEST_F(MenuWindowTest, IsBuiltOnFirstOpenItsBodyAndHeightFollowTheSignInStateAnd
     EXPECT_TRUE(window->isVisible());
     window->toggle();
     EXPECT_FALSE(window->isVisible());
-    // Without a tray, a window with a frame.
+    // Without a tray, a window with a frame; its size follows the content, so its buttons are
+    // chosen (the decorations' default has maximise) and maximise is not among them.
     qw = openNew(MenuWindow::Mode::normal);
     ASSERT_NE(qw, nullptr);
     EXPECT_TRUE(!qw->flags().testFlag(Qt::FramelessWindowHint) && qw->width() == 340);
+    const Qt::WindowFlags flags = qw->flags();
+    EXPECT_TRUE(flags.testFlag(Qt::CustomizeWindowHint) && flags.testFlag(Qt::WindowCloseButtonHint) &&
+                !flags.testFlag(Qt::WindowMaximizeButtonHint))
+        << flags;
 }
 
 // The keyboard as a user drives it: where Tab goes, where typing lands, nothing picked on opening.

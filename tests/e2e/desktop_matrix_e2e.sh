@@ -4,6 +4,8 @@
 #   xfce        xfwm4 + XFCE's panel with its status tray (a StatusNotifierItem host); also a
 #               restart of the panel
 #   wayland     Weston nested in Xvfb, no tray: the window comes back by D-Bus activation
+#   sway        sway on its headless back end + waybar's tray, Tovi on Wayland; also a restart
+#               of waybar (run as an unprivileged user: sway refuses root)
 #   late-panel  openbox, trayer started 5 s after Tovi
 #   look        openbox + trayer; the texts' contrast in the colour schemes, at scale 2, large font
 # Each walks loading, spaces, a 40-line error, signed out (account menu), awaiting approval, and
@@ -17,15 +19,32 @@ set -uo pipefail
 SESSION=$1 TRAY=$2 SIM=$3 OUT=$4/$1${TOVI_MATRIX_LANGUAGE:+-$TOVI_MATRIX_LANGUAGE} TAG=$1
 [ -n "${TOVI_MATRIX_LANGUAGE:-}" ] && export LANGUAGE=$TOVI_MATRIX_LANGUAGE
 source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
-require_tools Xvfb openbox xdotool xwininfo xdpyinfo xprop import convert dbus-daemon dbus-send gdbus
+require_tools convert dbus-daemon dbus-send gdbus
+[ "$SESSION" = sway ] || require_tools Xvfb openbox xdotool xwininfo xdpyinfo xprop import
 case "$SESSION" in
+sway)
+    require_tools sway swaymsg waybar grim jq setpriv /usr/bin/python3
+    # sway will not run as root: the whole session (bus, sway, waybar, Tovi) as nobody.
+    if [ "$(id -u)" = 0 ]; then
+        mkdir -p "$OUT" && chown -R nobody:nogroup "$OUT" || exit 1
+        setpriv --reuid=nobody --regid=nogroup --init-groups sh -c 'test -x "$1" && test -r "$2"' - "$TRAY" "$0" || {
+            echo "skipped: nobody cannot reach $TRAY or $0 (a folder on the way is private)"
+            exit 77
+        }
+        exec setpriv --reuid=nobody --regid=nogroup --init-groups bash "$0" "$@"
+    fi
+    ;;
 xembed | late-panel) require_tools trayer ;;
 xfce) require_tools xfwm4 xfce4-panel ;;
 look) require_tools trayer /usr/bin/python3 ;;
 wayland) require_tools weston ;;
+gnome | gnome-no-tray) require_tools gnome-shell ;;
 *) echo "unknown session: $SESSION" >&2; exit 2 ;;
 esac
 
+# Where the window's box comes from: the X server, sway's tree, or a screenshot (Wayland shells
+# that tell no client where a window is).
+case "$SESSION" in wayland | gnome*) WINDOW_FROM=screenshot ;; sway) WINDOW_FROM=sway ;; *) WINDOW_FROM=x11 ;; esac
 SCREEN_W=1280 SCREEN_H=800 TOLERANCE=4 # pixels between a height and the content it should match
 WORK="$OUT/run" LOG="$OUT/run/tray.log" TRAY_PID="" GEOMETRY_LINES=0
 sandbox "$WORK"
@@ -43,17 +62,19 @@ start_tray() {
     session_track $!
     wait_for 15 test -s "$WORK/origin" || { echo "tovi-sim did not start" >&2; exit 1; }
     export TOVI_WEB_ORIGIN="$(head -n1 "$WORK/origin")"
-    "$SIM" scenario set '{"rules": [{"match": ["internal", "status"], "sleep_ms": 4000, "times": 1}]}' >/dev/null
+    "$SIM" scenario set "{\"rules\": [{\"match\": [\"internal\", \"status\"], \"sleep_ms\": $FIRST_STATUS_MS, \"times\": 1}]}" >/dev/null
     env "$@" TOVI_TRACE_FIRST_FRAME=1 TOVI_DEV_POLL_INTERVAL_MS=1000 QT_LOGGING_RULES=tovi.window.debug=true \
         "$TRAY" >"$LOG" 2>&1 &
     TRAY_PID=$!
     session_track $TRAY_PID
 }
 
-# The slow first status: its rule goes when the call starts, the answer comes 4 s later.
+# The slow first status: its rule goes when the call starts, the answer comes FIRST_STATUS_MS
+# later (longer where the shell takes longer to bring the icon up).
+FIRST_STATUS_MS=${FIRST_STATUS_MS:-4000}
 wait_for_spaces() {
     wait_for 30 sh -c "! grep -q sleep_ms '$HOME/.tovi/scenario.json'"
-    sleep 4.5
+    sleep "$(awk "BEGIN { print ($FIRST_STATUS_MS + 500) / 1000 }")"
     settle 3
 }
 
@@ -91,8 +112,10 @@ declare -A HEIGHT_OF CLOSES_AT
 focus_closes() { grep -ac 'close: the focus went elsewhere' "$LOG"; }
 measure() {
     CLOSES_AT[$2]=$(focus_closes)
-    if [ "$SESSION" = wayland ]; then
+    if [ "$WINDOW_FROM" = screenshot ]; then
         wayland_box "$1" || return 1
+    elif [ "$WINDOW_FROM" = sway ]; then
+        sway_window || return 1
     else
         WIN=$(tovi_window) || return 1
         window_geometry "$WIN"
@@ -101,12 +124,14 @@ measure() {
     HEIGHT_OF[$2]=$WH
 }
 
-# wayland_box PNG: the box of what is not Weston's background (the parked pointer painted over),
-# less the title bar and borders Qt draws around a normal window.
-DECO_TOP=${DECO_TOP:-31} DECO_SIDE=${DECO_SIDE:-3}
+# wayland_box PNG: the box of what is not the compositor's background (the parked pointer and
+# the shell's top bar, TOP_BAR rows, painted over), less the title bar and borders Qt draws
+# around a normal window.
+DECO_TOP=${DECO_TOP:-31} DECO_SIDE=${DECO_SIDE:-3} TOP_BAR=${TOP_BAR:-0}
 wayland_box() {
-    local bx by bw bh
-    read -r bw bh bx by <<<"$(convert "$1" -fill '#3a6ea5' -draw 'rectangle 0,760 40,799' -fuzz 3% -trim \
+    local bx by bw bh bar=()
+    ((TOP_BAR > 0)) && bar=(-draw "rectangle 0,0 $((SCREEN_W - 1)),$((TOP_BAR - 1))")
+    read -r bw bh bx by <<<"$(convert "$1" -fill '#3a6ea5' -draw 'rectangle 0,760 40,799' "${bar[@]}" -fuzz 3% -trim \
         -format '%w %h %X %Y' info: 2>/dev/null)"
     bx=${bx#+} by=${by#+}
     ((bw > 50 && bw < SCREEN_W)) || return 1
@@ -114,12 +139,30 @@ wayland_box() {
 }
 wayland_window_up() { shot "$WORK/probe.png" && wayland_box "$WORK/probe.png"; }
 no_wayland_window() { ! wayland_window_up; }
-window_up() { if [ "$SESSION" = wayland ]; then wayland_window_up; else tovi_window >/dev/null; fi; }
+# sway_window: Tovi's window in sway's tree into WX WY WW WH (sway draws no frame around it).
+sway_window() {
+    local box
+    box=$(swaymsg -t get_tree 2>/dev/null | jq -r '[recurse(.nodes[]?, .floating_nodes[]?)
+        | select(.pid != null and .visible == true and ((.name // "") | test("^Tovi( |$)")))][0]
+        | select(. != null) | "\(.rect.x) \(.rect.y) \(.rect.width) \(.rect.height)"')
+    [ -n "$box" ] || return 1
+    read -r WX WY WW WH <<<"$box"
+}
+window_up() {
+    case "$WINDOW_FROM" in
+    screenshot) wayland_window_up ;;
+    sway) sway_window ;;
+    *) tovi_window >/dev/null ;;
+    esac
+}
 no_window() { ! window_up; }
 
 root_shot() { park_pointer; shot "$OUT/$1.png"; } # the whole screen: menus are windows of their own
 # Out of the pictures and off every tooltip; no --sync, which waits forever when already there.
-park_pointer() { xdotool mousemove 1 $((SCREEN_H - 1)); sleep 0.3; }
+park_pointer() {
+    if [ -n "${SWAYSOCK:-}" ]; then wl_input move 1 $((SCREEN_H - 1)); else xdotool mousemove 1 $((SCREEN_H - 1)); fi
+    sleep 0.3
+}
 # inside X Y W H LEFT TOP RIGHT BOTTOM
 inside() { (($1 >= $5 && $2 >= $6 && $1 + $3 <= $7 && $2 + $4 <= $8)); }
 within() { local d=$(($1 - $2)); ((d >= -TOLERANCE && d <= TOLERANCE)); }
@@ -132,7 +175,7 @@ check_window() {
     measure "$OUT/$state.png" "$state" || { fail "$state: the window is visible"; return; }
     convert "$OUT/$state.png" -crop "${WW}x${WH}+${WX}+${WY}" +repage "$OUT/$state-window.png" 2>/dev/null
     # On Wayland only the visible part is measured: one that reaches the screen's edge is cut.
-    [ "$SESSION" = wayland ] && edge=$((SCREEN_H - DECO_SIDE - 1))
+    [ "$WINDOW_FROM" = screenshot ] && edge=$((SCREEN_H - DECO_SIDE - 1))
     check "$state: the window is on screen ($WW x $WH at $WX,$WY)" inside "$WX" "$WY" "$WW" "$WH" 0 0 $SCREEN_W "$edge"
     trace_geometry || { fail "$state: the app reports its window geometry (no 'tovi-trace: window-geometry' line)"; return; }
     want=$((T_CONTENT < T_CAP ? T_CONTENT : T_CAP))
@@ -160,9 +203,9 @@ check_account_menu() {
     local before id main mx my mw mh sx sy sw sh closed
     before=$(trace_count account-menu)
     closed=$(grep -ac 'tovi-trace: account-menu-closed' "$LOG")
-    xdotool mousemove --sync $((WX + WW - 23)) $((WY + 23)) click 1
+    pointer_click $((WX + WW - 23)) $((WY + 23))
     sleep 1
-    if [ "$SESSION" != wayland ]; then
+    if [ "$WINDOW_FROM" = x11 ]; then
         main=$(tovi_window) MENU_W=""
         for id in $(xdotool search --onlyvisible --classname '^tovi-tray$' 2>/dev/null); do
             [ "$id" != "$main" ] && window_geometry "$id" 2>/dev/null && ((WIN_W >= 100 && WIN_H >= 100)) &&
@@ -183,8 +226,8 @@ check_account_menu() {
         fail "account menu: the app reports it open (no 'tovi-trace: account-menu' line)"
     fi
     # The pointer leaves the window while the menu has it grabbed (the window never sees it go).
-    [ -n "${mw:-}" ] && xdotool mousemove --sync $((mx + mw / 2)) $((my + mh - 4))
-    xdotool key Escape
+    [ -n "${mw:-}" ] && pointer_move $((mx + mw / 2)) $((my + mh - 4))
+    key Escape
     sleep 0.5
     menu_closed() { (($(grep -ac 'tovi-trace: account-menu-closed' "$LOG") > closed)); }
     check "account menu: Escape closes the menu" wait_for 5 menu_closed
@@ -195,7 +238,7 @@ check_account_menu() {
 # from the window), the window shows no tooltip the pointer did not ask for.
 check_no_stale_tooltip() {
     local before
-    xdotool key Escape
+    key Escape
     wait_for 5 no_window
     sleep 0.5 # past the grace that takes a click just after a close for "close"
     before=$(trace_count tooltip)
@@ -213,19 +256,24 @@ click_sign_in() {
         NR > 1 && $5 > 150 && $3 < 120 && $5 > $3 + 80 { n[$2]++ }
         END { for (y in n) if (n[y] > 150) { s += y; c++ } if (c) printf "%d\n", s / c }')
     [ -n "$at" ] || return 1
-    xdotool mousemove --sync $((WX + WW / 2)) $((WY + at)) click 1
+    pointer_click $((WX + WW / 2)) $((WY + at))
     park_pointer
 }
 
 # The tray icon; the SNI host lays its icons out from the bar's trailing end (the last 28 px).
 open_by_click() {
-    if [ "$SESSION" = xfce ]; then
+    case "$SESSION" in
+    xfce | sway)
         panel_icon || return 1
-        xdotool mousemove --sync "$ICON_X" "$ICON_Y" click 1
-    else
-        click_window_centre "$(tray_icon_window)" || return 1
-    fi
-    wait_for 10 tovi_window
+        pointer_click "$ICON_X" "$ICON_Y"
+        ;;
+    gnome) # the extension opens the item's menu on one click; Activate comes on a double click
+        panel_icon || return 1
+        xdotool mousemove --sync "$ICON_X" "$ICON_Y" click --repeat 2 --delay 120 1
+        ;;
+    *) click_window_centre "$(tray_icon_window)" || return 1 ;;
+    esac
+    wait_for 10 window_up
 }
 activate_over_dbus() { # dbus-send cannot send the a{sv} of platform data
     gdbus call --session --dest dev.tovi.Tovi --object-path /dev/tovi/Tovi \
@@ -361,7 +409,7 @@ walk_states() { # walk_states OPEN-FUNCTION: loading is on screen when called
     wait_for_spaces
     check_window spaces
     check_grew loading spaces
-    case "$SESSION" in xembed) check_keyboard ;; wayland) check_activation ;; esac
+    case "$SESSION" in xembed) check_keyboard ;; wayland | gnome-no-tray) check_activation ;; esac
 
     # Short lines: the banner keeps the first 1000 characters of standard error.
     "$SIM" scenario set "{\"rules\": [{\"match\": [\"internal\", \"status\"], \"exit\": 1, \"stderr\": \"$(
@@ -443,6 +491,7 @@ session_xembed() {
 sni_registered() { sni_items | grep -q .; }
 
 session_xfce() {
+    PANEL=xfce
     session_start "$WORK/session" xfwm4 xfce || exit 1
     start_tray
     wait_for 15 bus_name_owned dev.tovi.Tovi
@@ -456,17 +505,82 @@ session_xfce() {
 }
 
 # The panel ends and starts again: the icon is back in it and opens the window.
+# On GNOME the tray is the extension: turned off and on again through the shell.
 check_panel_restart() {
-    xdotool key Escape
+    key Escape
     wait_for 5 no_window
-    kill "$PANEL_PID"
-    wait_for 10 sh -c "! kill -0 $PANEL_PID 2>/dev/null"
-    panel_start "$SESSION" "$WORK/session" || { fail "the panel starts again"; return; }
+    if [ "$PANEL" = appindicator ]; then
+        gnome_extension Disable && wait_for 10 sh -c '! dbus-send --session --print-reply --dest=org.freedesktop.DBus \
+            /org/freedesktop/DBus org.freedesktop.DBus.NameHasOwner string:org.kde.StatusNotifierWatcher |
+            grep -q "boolean true"' && gnome_extension Enable || { fail "the extension is turned off and on"; return; }
+    else
+        kill "$PANEL_PID"
+        wait_for 10 sh -c "! kill -0 $PANEL_PID 2>/dev/null"
+        panel_start "$PANEL" "$WORK/session" || { fail "the panel starts again"; return; }
+    fi
     check "after a panel restart the icon registers again" wait_for 20 sni_registered
     check "after a panel restart the icon is in the panel" wait_for 10 panel_icon
     shot "$OUT/panel-restarted.png"
     sleep 0.5
     check "after a panel restart a click on the icon opens the window" open_by_click
+}
+
+# The icon in waybar opens the window; where sway puts it is reported, not required.
+session_sway() {
+    PANEL=waybar
+    sway_start "$WORK/session" || exit 1
+    panel_start waybar "$WORK/session" || exit 1
+    export QT_QPA_PLATFORM=wayland
+    park_pointer
+    start_tray
+    wait_for 15 bus_name_owned dev.tovi.Tovi
+    check "the icon registers with waybar's StatusNotifierWatcher" wait_for 15 sni_registered
+    check "the icon is in the bar" wait_for 10 panel_icon
+    shot "$OUT/panel.png"
+    check "no window is open before the first click" no_window
+    check "a click on the icon opens the window" open_by_click
+    settle 2
+    sway_window && echo "the window lands at $WX,$WY ($WW x $WH); the icon is at $ICON_X,$ICON_Y"
+    walk_states open_by_click
+    check_panel_restart
+}
+
+# GNOME Shell with the AppIndicator extension: its tray is in the top bar, left of the system
+# menu; Tovi on Wayland.
+session_gnome() {
+    FIRST_STATUS_MS=8000 PANEL=appindicator
+    session_start "$WORK/session" none none || exit 1
+    gnome_start "$WORK/session" ubuntu-appindicators@ubuntu.com || exit 1
+    export QT_QPA_PLATFORM=wayland PANEL_AREA=150x32+1080+0 PANEL_AREA_X=1080 TOP_BAR=32 DECO_TOP=0 DECO_SIDE=0
+    park_pointer
+    start_tray
+    wait_for 15 bus_name_owned dev.tovi.Tovi
+    check "the icon registers with the extension's StatusNotifierWatcher" wait_for 15 sni_registered
+    check "the icon is in the top bar" wait_for 10 panel_icon
+    shot "$OUT/panel.png"
+    check "no window is open before the first click" no_window
+    check "a click on the icon opens the window" open_by_click
+    settle 2
+    walk_states open_by_click
+    check_panel_restart
+}
+
+gnome_extension() { # gnome_extension Enable|Disable
+    gdbus call --session --dest org.gnome.Shell --object-path /org/gnome/Shell \
+        --method "org.gnome.Shell.Extensions.$1Extension" ubuntu-appindicators@ubuntu.com | grep -q true
+}
+
+# GNOME Shell without a tray: a normal window at launch, back by D-Bus activation.
+session_gnome_no_tray() {
+    session_start "$WORK/session" none none || exit 1
+    gnome_start "$WORK/session" || exit 1
+    export QT_QPA_PLATFORM=wayland TOP_BAR=32
+    park_pointer
+    start_tray
+    check "the window opens at launch without a tray" wait_for 20 wayland_window_up
+    wait_for 15 bus_name_owned dev.tovi.Tovi
+    settle 2
+    walk_states activate_over_dbus
 }
 
 session_wayland() {
