@@ -10,6 +10,14 @@
 #                        PANEL_PID is the panel's process
 #   panel_icon           the centre of the one icon in a panel along the top edge (ICON_X ICON_Y)
 #   weston_start DIR     a nested Wayland compositor in the X server; exports WAYLAND_DISPLAY
+#   sway_start DIR       sway on its headless back end (no X server): exports WAYLAND_DISPLAY and
+#                        SWAYSOCK, starts the session bus and a virtual pointer and keyboard;
+#                        the panel is then waybar (panel_start waybar DIR), its tray an SNI host
+#   gnome_start DIR [EXTENSION]
+#                        GNOME Shell nested on Wayland in the X server (exports WAYLAND_DISPLAY),
+#                        with that extension enabled (or none), on a private system bus
+#   pointer_move X Y, pointer_click X Y [BUTTON], key NAME...
+#                        input on the session's display (xdotool, or the virtual devices on sway)
 #   session_track PID    adds a process to what session_stop ends
 #   session_track_service HOME
 #                        adds the stand-in service of a sandbox HOME to what session_stop ends
@@ -128,6 +136,7 @@ panel_start() {
     case "$panel" in
     trayer) trayer_start "$dir" ;;
     xfce) xfce_panel_start "$dir" ;;
+    waybar) waybar_start "$dir" ;;
     *) echo "unknown panel: $panel" >&2; return 1 ;;
     esac
 }
@@ -191,13 +200,14 @@ XML
     wait_for 20 sni_host_registered || { echo "XFCE's panel did not start its status tray" >&2; return 1; }
 }
 
-# The bounding box of what differs from the panel's own colour in the top PANEL_HEIGHT rows:
-# with one icon in the panel, that icon.
+# The bounding box of what differs from the panel's own colour in its PANEL_AREA (a geometry,
+# the top 28 rows by default; PANEL_AREA_X its left): with one icon in there, that icon.
 panel_icon() {
     local w h x y
-    read -r w h x y <<<"$(import -window root -crop "1280x${PANEL_HEIGHT:-28}+0+0" +repage png:- 2>/dev/null |
-        convert - -fuzz 8% -trim -format '%w %h %X %Y' info: 2>/dev/null)"
+    read -r w h x y <<<"$(grab_screen - | convert - -crop "${PANEL_AREA:-1280x28+0+0}" +repage -fuzz 8% -trim \
+        -format '%w %h %X %Y' info: 2>/dev/null)"
     x=${x#+} y=${y#+}
+    [ -n "$x" ] && x=$((x + ${PANEL_AREA_X:-0}))
     [ -n "$w" ] && ((w >= 8 && w <= 64 && h >= 8)) || return 1
     ICON_X=$((x + w / 2)) ICON_Y=$((y + h / 2))
 }
@@ -242,6 +252,124 @@ INI
     wait_for 10 xwininfo -name "Weston Compositor - screen0" || { echo "weston shows no window" >&2; return 1; }
     output=$(xwininfo -name "Weston Compositor - screen0" | awk '/Window id:/ {print $4}')
     xdotool mousemove --window "$output" 1 1
+}
+
+# sway_start DIR: sway as the one Wayland compositor, on a 1280x800 headless output with a plain
+# background and no X server; the session bus is started first so that what sway starts has it.
+sway_start() {
+    local dir=$1
+    mkdir -p "$dir"
+    bus_start "$dir" || return 1
+    cat >"$dir/sway.conf" <<CONF
+output HEADLESS-1 resolution 1280x800 bg #3a6ea5 solid_color
+xwayland disable
+default_border none
+focus_follows_mouse no
+CONF
+    WLR_BACKENDS=headless WLR_LIBINPUT_NO_DEVICES=1 WLR_RENDERER=pixman sway -c "$dir/sway.conf" >"$dir/sway.log" 2>&1 &
+    session_track $!
+    wait_for 15 sh -c 'ls "$XDG_RUNTIME_DIR"/sway-ipc.*.sock' || { echo "sway did not start" >&2; return 1; }
+    export SWAYSOCK="$(ls "$XDG_RUNTIME_DIR"/sway-ipc.*.sock | head -n1)"
+    export WAYLAND_DISPLAY="$(swaymsg -t get_outputs >/dev/null && cd "$XDG_RUNTIME_DIR" && ls wayland-? | head -n1)"
+    # The headless back end has no input devices: one client holds a pointer and a keyboard.
+    rm -f "$dir/input" "$dir/input.ack"
+    mkfifo "$dir/input"
+    /usr/bin/python3 "$(dirname "${BASH_SOURCE[0]}")/../tests/e2e/wlr_input.py" "$dir/input.ack" <"$dir/input" \
+        >"$dir/wlr-input.log" 2>&1 &
+    session_track $!
+    exec {INPUT_FD}>"$dir/input"
+    INPUT_ACK="$dir/input.ack" INPUT_SENT=0
+    wl_input move 1 799 || { echo "the virtual input devices did not start" >&2; return 1; }
+}
+
+# gnome_start DIR [EXTENSION]: its settings from a key file in the sandbox (no dconf service), a
+# plain background; up once the shell owns its name and has left the overview it starts in.
+# The shell looks for logind on the system bus when the host has systemd's seats: a private
+# bus keeps it off the host's.
+gnome_start() {
+    local dir=$1 extension=${2:-} socket
+    socket="tovi-gnome-${DISPLAY#:}"
+    mkdir -p "$XDG_CONFIG_HOME/glib-2.0/settings"
+    cat >"$XDG_CONFIG_HOME/glib-2.0/settings/keyfile" <<KEYS
+[org/gnome/shell]
+enabled-extensions=@as [${extension:+'$extension'}]
+disable-user-extensions=false
+welcome-dialog-last-shown-version='999'
+[org/gnome/desktop/background]
+picture-uri=''
+picture-uri-dark=''
+primary-color='#3a6ea5'
+color-shading-type='solid'
+[org/gnome/desktop/session]
+idle-delay=uint32 0
+[org/gnome/desktop/screensaver]
+lock-enabled=false
+[org/gnome/desktop/notifications]
+show-banners=false
+KEYS
+    : >"$dir/system-bus"
+    dbus-daemon --session --nofork --nopidfile --print-address=3 3>"$dir/system-bus" >"$dir/system-dbus.log" 2>&1 &
+    session_track $!
+    wait_for 10 test -s "$dir/system-bus" || { echo "the system bus did not start" >&2; return 1; }
+    export DBUS_SYSTEM_BUS_ADDRESS="$(head -n1 "$dir/system-bus")" GSETTINGS_BACKEND=keyfile
+    NO_AT_BRIDGE=1 MUTTER_DEBUG_DUMMY_MODE_SPECS=1280x800 gnome-shell --nested --wayland --wayland-display="$socket" \
+        >"$dir/gnome-shell.log" 2>&1 &
+    PANEL_PID=$!
+    session_track $PANEL_PID
+    wait_for 30 bus_name_owned org.gnome.Shell || { echo "GNOME Shell did not start" >&2; return 1; }
+    export WAYLAND_DISPLAY=$socket
+    [ -z "$extension" ] || wait_for 20 bus_name_owned org.kde.StatusNotifierWatcher ||
+        { echo "the extension $extension did not start its StatusNotifierWatcher" >&2; return 1; }
+    # Out of the overview: a click on the empty desktop gives the shell the keyboard.
+    sleep 1
+    xdotool mousemove --sync 640 400 click 1 key Escape
+    sleep 1
+}
+
+# wl_input COMMAND...: one line to the virtual devices, back once the compositor has it.
+wl_input() {
+    echo "$*" >&"$INPUT_FD"
+    INPUT_SENT=$((INPUT_SENT + 1))
+    wait_for 10 sh -c "[ \$(wc -l <'$INPUT_ACK') -ge $INPUT_SENT ]"
+}
+
+pointer_move() {
+    if [ -n "${SWAYSOCK:-}" ]; then wl_input move "$1" "$2"; else xdotool mousemove --sync "$1" "$2"; fi
+}
+pointer_click() {
+    local button=${3:-left}
+    if [ -n "${SWAYSOCK:-}" ]; then
+        wl_input move "$1" "$2" && wl_input click "$button"
+    else
+        xdotool mousemove --sync "$1" "$2" click "$(case "$button" in left) echo 1 ;; middle) echo 2 ;; *) echo 3 ;; esac)"
+    fi
+}
+key() {
+    if [ -n "${SWAYSOCK:-}" ]; then wl_input key "$@"; else xdotool key --delay 80 "$@"; fi
+}
+
+# grab_screen FILE: the whole screen as PNG (- for standard output).
+grab_screen() {
+    if [ -n "${SWAYSOCK:-}" ]; then grim "$1"; else import -window root "png:$1"; fi
+}
+
+# waybar along the top edge with only its tray (a StatusNotifierItem host and watcher), on a
+# plain bar so that the one icon in it stands out.
+waybar_start() {
+    local dir=$1
+    mkdir -p "$dir/waybar"
+    cat >"$dir/waybar/config" <<'JSON'
+{ "layer": "top", "position": "top", "height": 28, "modules-right": ["tray"],
+  "tray": { "icon-size": 22, "spacing": 4 } }
+JSON
+    cat >"$dir/waybar/style.css" <<'CSS'
+* { border: none; border-radius: 0; min-height: 0; }
+window#waybar { background: #2e3440; }
+CSS
+    NO_AT_BRIDGE=1 GTK_A11Y=none waybar -c "$dir/waybar/config" -s "$dir/waybar/style.css" >>"$dir/waybar.log" 2>&1 &
+    PANEL_PID=$!
+    session_track $PANEL_PID
+    wait_for 20 sni_host_registered || { echo "waybar did not start its tray" >&2; return 1; }
 }
 
 trayer_start() {
@@ -304,7 +432,7 @@ no_tovi_window() { [ -z "$(tovi_window)" ]; }
 shot() {
     local file=$1 id=${2:-} pad=${3:-0} scale=${4:-100} raw
     raw="$(dirname "$file")/.raw-$$.png"
-    import -window root "$raw"
+    grab_screen "$raw"
     if [ -n "$id" ]; then
         window_geometry "$id"
         convert "$raw" -crop "$((WIN_W + 2 * pad))x$((WIN_H + 2 * pad))+$((WIN_X - pad))+$((WIN_Y - pad))" \

@@ -81,7 +81,7 @@ TrayHostWatcher::TrayHostWatcher(QDBusConnection bus, QObject* parent)
         [this](const QString&, const QString&, const QString& newOwner) { onWatcherOwnerChanged(newOwner); });
     // A watcher can be up before any host has registered with it.
     m_bus.connect(kWatcherService, kWatcherPath, kWatcherService,
-                  QStringLiteral("StatusNotifierHostRegistered"), this, SLOT(ask()));
+                  QStringLiteral("StatusNotifierHostRegistered"), this, SLOT(onHostRegistered()));
 }
 
 void TrayHostWatcher::start() {
@@ -150,7 +150,20 @@ void TrayHostWatcher::announceIfPresent() {
     Q_EMIT hostAppeared();
 }
 
+void TrayHostWatcher::onHostRegistered() {
+    ask();
+    // A host that reads the watcher's list before it listens for new items (waybar's does) never
+    // shows an icon that registered in between, which is when Qt registers with a new watcher:
+    // once the first host of a new watcher is up, the icon registers once more.
+    if (m_following && m_awaitingFirstHost) {
+        m_awaitingFirstHost = false;
+        qCInfo(lcPlatform) << "a host joined the new tray watcher; registering the icon again";
+        Q_EMIT registrationLost();
+    }
+}
+
 void TrayHostWatcher::onWatcherOwnerChanged(const QString& newOwner) {
+    m_awaitingFirstHost = !newOwner.isEmpty();
     if (newOwner.isEmpty()) {
         m_statusNotifierHost = false;
         m_registrationTimer.stop();

@@ -30,7 +30,7 @@ public:
     void watch();
     // The tray icon now exists: for the rest of the session every watcher that takes over
     // (a panel restarted) is checked for it, and `registrationLost` asks for it again until
-    // the watcher lists it.
+    // the watcher lists it, and once more when the first host registers with that watcher.
     void followRegistration();
 
     // The bus name Qt gives this process's (one) StatusNotifierItem.
@@ -43,6 +43,7 @@ Q_SIGNALS:
 
 private Q_SLOTS:
     void ask();
+    void onHostRegistered();
 
 private:
     QCoro::Task<> askHost();
@@ -65,6 +66,7 @@ private:
     bool m_appeared = false;
     bool m_following = false;
     bool m_checking = false;
+    bool m_awaitingFirstHost = false;
     int m_registrationAttempt = 0;
 };
 

@@ -11,6 +11,7 @@
 #include <QDBusMessage>
 #include <QElapsedTimer>
 #include <QLabel>
+#include <QMenu>
 #include <QMessageBox>
 #include <QSignalSpy>
 #include <gtest/gtest.h>
@@ -43,10 +44,12 @@ public:
     bool isHostRegistered() const { return true; }
     QStringList items() const { return registered; }
     QStringList registered;
+    int probes = 0;
 public Q_SLOTS:
     void RegisterStatusNotifierItem(const QString& service) {
         registered << service + u"/StatusNotifierItem"_qs;
     }
+    void probed() { ++probes; }
 };
 
 } // namespace
@@ -80,6 +83,15 @@ TEST(WindowFailure, TheMessageBoxShowsTheErrorAsWritten) {
     const auto* label = box->findChild<QLabel*>(u"qt_msgbox_label"_qs);
     ASSERT_TRUE(label);
     EXPECT_EQ(std::pair(label->textFormat(), label->text()), std::pair(Qt::PlainText, message));
+}
+
+// The tray's own menu never has the keyboard: it offers no shortcut it could not take.
+TEST(TrayMenu, OpensOrQuitsAndShowsNoShortcut) {
+    const std::unique_ptr<QMenu> menu(ToviApplication::trayMenu());
+    QStringList rows;
+    for (const QAction* action : menu->actions())
+        rows << (action->isSeparator() ? u"-"_qs : action->text() + action->shortcut().toString());
+    EXPECT_EQ(rows, (QStringList{u"Open Tovi"_qs, u"-"_qs, u"Quit Tovi"_qs}));
 }
 
 // Centred under or over the icon (else the cursor), inside the work area; else the window system's.
@@ -134,7 +146,8 @@ TEST(TerminationSignals, EachStopSignalArrivesOnceAndTheHandlersLeaveWithTheirOw
 // A frozen panel keeps its watcher's name and answers nothing: the GUI thread goes on meanwhile
 // (a timer's longest gap, not a benchmark) and start-up goes on without a tray. The panel that
 // replaces it takes the name before it serves its object (so the first registration is lost):
-// the icon is asked for again until the new watcher lists it.
+// the icon is asked for again until the new watcher lists it, and once more for the new
+// watcher's first host.
 TEST(TrayHostWatcher, AFrozenWatcherHoldsNothingAndARestartedOneGetsTheIconBack) {
     test::PrivateBus bus;
     ASSERT_TRUE(bus.isRunning());
@@ -188,6 +201,23 @@ TEST(TrayHostWatcher, AFrozenWatcherHoldsNothingAndARestartedOneGetsTheIconBack)
                                      QDBusConnection::ExportAllSlots | QDBusConnection::ExportAllProperties));
     ASSERT_TRUE(test::spinUntil([&] { return !fake.registered.isEmpty(); })) << "no registration stuck";
     EXPECT_EQ(fake.registered.first(), TrayHostWatcher::itemService() + u"/StatusNotifierItem"_qs);
+    // The panel's host comes up after the icon registered and may have missed it: asked for once
+    // more, on the first host only.
+    const int before = lost.count();
+    const auto send = [&](const QString& name) {
+        panel.send(QDBusMessage::createSignal(u"/StatusNotifierWatcher"_qs,
+                                              u"org.kde.StatusNotifierWatcher"_qs, name));
+    };
+    send(u"StatusNotifierHostRegistered"_qs);
+    EXPECT_TRUE(test::spinUntil([&] { return lost.count() == before + 1; }))
+        << "the new host never heard of the icon";
+    // Signals from one sender arrive in order: once the probe is in, so is the second host.
+    tovi.connect(QString(), u"/StatusNotifierWatcher"_qs, u"org.kde.StatusNotifierWatcher"_qs, u"Probe"_qs,
+                 &fake, SLOT(probed()));
+    send(u"StatusNotifierHostRegistered"_qs);
+    send(u"Probe"_qs);
+    ASSERT_TRUE(test::spinUntil([&] { return fake.probes == 1; }));
+    EXPECT_EQ(lost.count(), before + 1) << "a second host does not register the icon again";
     panel.unregisterObject(u"/StatusNotifierWatcher"_qs);
 }
 

@@ -4,6 +4,8 @@
 #   xfce        xfwm4 + XFCE's panel with its status tray (a StatusNotifierItem host); also a
 #               restart of the panel
 #   wayland     Weston nested in Xvfb, no tray: the window comes back by D-Bus activation
+#   sway        sway on its headless back end + waybar's tray, Tovi on Wayland; also a restart
+#               of waybar (run as an unprivileged user: sway refuses root)
 #   late-panel  openbox, trayer started 5 s after Tovi
 #   look        openbox + trayer; the texts' contrast in the colour schemes, at scale 2, large font
 # Each walks loading, spaces, a 40-line error, signed out (account menu), awaiting approval, and
@@ -17,15 +19,32 @@ set -uo pipefail
 SESSION=$1 TRAY=$2 SIM=$3 OUT=$4/$1${TOVI_MATRIX_LANGUAGE:+-$TOVI_MATRIX_LANGUAGE} TAG=$1
 [ -n "${TOVI_MATRIX_LANGUAGE:-}" ] && export LANGUAGE=$TOVI_MATRIX_LANGUAGE
 source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
-require_tools Xvfb openbox xdotool xwininfo xdpyinfo xprop import convert dbus-daemon dbus-send gdbus
+require_tools convert dbus-daemon dbus-send gdbus
+[ "$SESSION" = sway ] || require_tools Xvfb openbox xdotool xwininfo xdpyinfo xprop import
 case "$SESSION" in
+sway)
+    require_tools sway swaymsg waybar grim jq setpriv /usr/bin/python3
+    # sway will not run as root: the whole session (bus, sway, waybar, Tovi) as nobody.
+    if [ "$(id -u)" = 0 ]; then
+        mkdir -p "$OUT" && chown -R nobody:nogroup "$OUT" || exit 1
+        setpriv --reuid=nobody --regid=nogroup --init-groups sh -c 'test -x "$1" && test -r "$2"' - "$TRAY" "$0" || {
+            echo "skipped: nobody cannot reach $TRAY or $0 (a folder on the way is private)"
+            exit 77
+        }
+        exec setpriv --reuid=nobody --regid=nogroup --init-groups bash "$0" "$@"
+    fi
+    ;;
 xembed | late-panel) require_tools trayer ;;
 xfce) require_tools xfwm4 xfce4-panel ;;
 look) require_tools trayer /usr/bin/python3 ;;
 wayland) require_tools weston ;;
+gnome | gnome-no-tray) require_tools gnome-shell ;;
 *) echo "unknown session: $SESSION" >&2; exit 2 ;;
 esac
 
+# Where the window's box comes from: the X server, sway's tree, or a screenshot (Wayland shells
+# that tell no client where a window is).
+case "$SESSION" in wayland | gnome*) WINDOW_FROM=screenshot ;; sway) WINDOW_FROM=sway ;; *) WINDOW_FROM=x11 ;; esac
 SCREEN_W=1280 SCREEN_H=800 TOLERANCE=4 # pixels between a height and the content it should match
 WORK="$OUT/run" LOG="$OUT/run/tray.log" TRAY_PID="" GEOMETRY_LINES=0
 sandbox "$WORK"
@@ -43,17 +62,19 @@ start_tray() {
     session_track $!
     wait_for 15 test -s "$WORK/origin" || { echo "tovi-sim did not start" >&2; exit 1; }
     export TOVI_WEB_ORIGIN="$(head -n1 "$WORK/origin")"
-    "$SIM" scenario set '{"rules": [{"match": ["internal", "status"], "sleep_ms": 4000, "times": 1}]}' >/dev/null
+    "$SIM" scenario set "{\"rules\": [{\"match\": [\"internal\", \"status\"], \"sleep_ms\": $FIRST_STATUS_MS, \"times\": 1}]}" >/dev/null
     env "$@" TOVI_TRACE_FIRST_FRAME=1 TOVI_DEV_POLL_INTERVAL_MS=1000 QT_LOGGING_RULES=tovi.window.debug=true \
         "$TRAY" >"$LOG" 2>&1 &
     TRAY_PID=$!
     session_track $TRAY_PID
 }
 
-# The slow first status: its rule goes when the call starts, the answer comes 4 s later.
+# The slow first status: its rule goes when the call starts, the answer comes FIRST_STATUS_MS
+# later (longer where the shell takes longer to bring the icon up).
+FIRST_STATUS_MS=${FIRST_STATUS_MS:-4000}
 wait_for_spaces() {
     wait_for 30 sh -c "! grep -q sleep_ms '$HOME/.tovi/scenario.json'"
-    sleep 4.5
+    sleep "$(awk "BEGIN { print ($FIRST_STATUS_MS + 500) / 1000 }")"
     settle 3
 }
 
@@ -91,8 +112,10 @@ declare -A HEIGHT_OF CLOSES_AT
 focus_closes() { grep -ac 'close: the focus went elsewhere' "$LOG"; }
 measure() {
     CLOSES_AT[$2]=$(focus_closes)
-    if [ "$SESSION" = wayland ]; then
+    if [ "$WINDOW_FROM" = screenshot ]; then
         wayland_box "$1" || return 1
+    elif [ "$WINDOW_FROM" = sway ]; then
+        sway_window || return 1
     else
         WIN=$(tovi_window) || return 1
         window_geometry "$WIN"
@@ -101,12 +124,14 @@ measure() {
     HEIGHT_OF[$2]=$WH
 }
 
-# wayland_box PNG: the box of what is not Weston's background (the parked pointer painted over),
-# less the title bar and borders Qt draws around a normal window.
-DECO_TOP=${DECO_TOP:-31} DECO_SIDE=${DECO_SIDE:-3}
+# wayland_box PNG: the box of what is not the compositor's background (the parked pointer and
+# the shell's top bar, TOP_BAR rows, painted over), less the title bar and borders Qt draws
+# around a normal window.
+DECO_TOP=${DECO_TOP:-31} DECO_SIDE=${DECO_SIDE:-3} TOP_BAR=${TOP_BAR:-0}
 wayland_box() {
-    local bx by bw bh
-    read -r bw bh bx by <<<"$(convert "$1" -fill '#3a6ea5' -draw 'rectangle 0,760 40,799' -fuzz 3% -trim \
+    local bx by bw bh bar=()
+    ((TOP_BAR > 0)) && bar=(-draw "rectangle 0,0 $((SCREEN_W - 1)),$((TOP_BAR - 1))")
+    read -r bw bh bx by <<<"$(convert "$1" -fill '#3a6ea5' -draw 'rectangle 0,760 40,799' "${bar[@]}" -fuzz 3% -trim \
         -format '%w %h %X %Y' info: 2>/dev/null)"
     bx=${bx#+} by=${by#+}
     ((bw > 50 && bw < SCREEN_W)) || return 1
@@ -114,12 +139,30 @@ wayland_box() {
 }
 wayland_window_up() { shot "$WORK/probe.png" && wayland_box "$WORK/probe.png"; }
 no_wayland_window() { ! wayland_window_up; }
-window_up() { if [ "$SESSION" = wayland ]; then wayland_window_up; else tovi_window >/dev/null; fi; }
+# sway_window: Tovi's window in sway's tree into WX WY WW WH (sway draws no frame around it).
+sway_window() {
+    local box
+    box=$(swaymsg -t get_tree 2>/dev/null | jq -r '[recurse(.nodes[]?, .floating_nodes[]?)
+        | select(.pid != null and .visible == true and ((.name // "") | test("^Tovi( |$)")))][0]
+        | select(. != null) | "\(.rect.x) \(.rect.y) \(.rect.width) \(.rect.height)"')
+    [ -n "$box" ] || return 1
+    read -r WX WY WW WH <<<"$box"
+}
+window_up() {
+    case "$WINDOW_FROM" in
+    screenshot) wayland_window_up ;;
+    sway) sway_window ;;
+    *) tovi_window >/dev/null ;;
+    esac
+}
 no_window() { ! window_up; }
 
 root_shot() { park_pointer; shot "$OUT/$1.png"; } # the whole screen: menus are windows of their own
 # Out of the pictures and off every tooltip; no --sync, which waits forever when already there.
-park_pointer() { xdotool mousemove 1 $((SCREEN_H - 1)); sleep 0.3; }
+park_pointer() {
+    if [ -n "${SWAYSOCK:-}" ]; then wl_input move 1 $((SCREEN_H - 1)); else xdotool mousemove 1 $((SCREEN_H - 1)); fi
+    sleep 0.3
+}
 # inside X Y W H LEFT TOP RIGHT BOTTOM
 inside() { (($1 >= $5 && $2 >= $6 && $1 + $3 <= $7 && $2 + $4 <= $8)); }
 within() { local d=$(($1 - $2)); ((d >= -TOLERANCE && d <= TOLERANCE)); }
@@ -132,7 +175,7 @@ check_window() {
     measure "$OUT/$state.png" "$state" || { fail "$state: the window is visible"; return; }
     convert "$OUT/$state.png" -crop "${WW}x${WH}+${WX}+${WY}" +repage "$OUT/$state-window.png" 2>/dev/null
     # On Wayland only the visible part is measured: one that reaches the screen's edge is cut.
-    [ "$SESSION" = wayland ] && edge=$((SCREEN_H - DECO_SIDE - 1))
+    [ "$WINDOW_FROM" = screenshot ] && edge=$((SCREEN_H - DECO_SIDE - 1))
     check "$state: the window is on screen ($WW x $WH at $WX,$WY)" inside "$WX" "$WY" "$WW" "$WH" 0 0 $SCREEN_W "$edge"
     trace_geometry || { fail "$state: the app reports its window geometry (no 'tovi-trace: window-geometry' line)"; return; }
     want=$((T_CONTENT < T_CAP ? T_CONTENT : T_CAP))
@@ -160,9 +203,9 @@ check_account_menu() {
     local before id main mx my mw mh sx sy sw sh closed
     before=$(trace_count account-menu)
     closed=$(grep -ac 'tovi-trace: account-menu-closed' "$LOG")
-    xdotool mousemove --sync $((WX + WW - 23)) $((WY + 23)) click 1
+    pointer_click $((WX + WW - 23)) $((WY + 23))
     sleep 1
-    if [ "$SESSION" != wayland ]; then
+    if [ "$WINDOW_FROM" = x11 ]; then
         main=$(tovi_window) MENU_W=""
         for id in $(xdotool search --onlyvisible --classname '^tovi-tray$' 2>/dev/null); do
             [ "$id" != "$main" ] && window_geometry "$id" 2>/dev/null && ((WIN_W >= 100 && WIN_H >= 100)) &&
@@ -183,8 +226,8 @@ check_account_menu() {
         fail "account menu: the app reports it open (no 'tovi-trace: account-menu' line)"
     fi
     # The pointer leaves the window while the menu has it grabbed (the window never sees it go).
-    [ -n "${mw:-}" ] && xdotool mousemove --sync $((mx + mw / 2)) $((my + mh - 4))
-    xdotool key Escape
+    [ -n "${mw:-}" ] && pointer_move $((mx + mw / 2)) $((my + mh - 4))
+    key Escape
     sleep 0.5
     menu_closed() { (($(grep -ac 'tovi-trace: account-menu-closed' "$LOG") > closed)); }
     check "account menu: Escape closes the menu" wait_for 5 menu_closed
@@ -195,7 +238,7 @@ check_account_menu() {
 # from the window), the window shows no tooltip the pointer did not ask for.
 check_no_stale_tooltip() {
     local before
-    xdotool key Escape
+    key Escape
     wait_for 5 no_window
     sleep 0.5 # past the grace that takes a click just after a close for "close"
     before=$(trace_count tooltip)
@@ -213,19 +256,24 @@ click_sign_in() {
         NR > 1 && $5 > 150 && $3 < 120 && $5 > $3 + 80 { n[$2]++ }
         END { for (y in n) if (n[y] > 150) { s += y; c++ } if (c) printf "%d\n", s / c }')
     [ -n "$at" ] || return 1
-    xdotool mousemove --sync $((WX + WW / 2)) $((WY + at)) click 1
+    pointer_click $((WX + WW / 2)) $((WY + at))
     park_pointer
 }
 
 # The tray icon; the SNI host lays its icons out from the bar's trailing end (the last 28 px).
 open_by_click() {
-    if [ "$SESSION" = xfce ]; then
+    case "$SESSION" in
+    xfce | sway)
         panel_icon || return 1
-        xdotool mousemove --sync "$ICON_X" "$ICON_Y" click 1
-    else
-        click_window_centre "$(tray_icon_window)" || return 1
-    fi
-    wait_for 10 tovi_window
+        pointer_click "$ICON_X" "$ICON_Y"
+        ;;
+    gnome) # the extension opens the item's menu on one click; Activate comes on a double click
+        panel_icon || return 1
+        xdotool mousemove --sync "$ICON_X" "$ICON_Y" click --repeat 2 --delay 120 1
+        ;;
+    *) click_window_centre "$(tray_icon_window)" || return 1 ;;
+    esac
+    wait_for 10 window_up
 }
 activate_over_dbus() { # dbus-send cannot send the a{sv} of platform data
     gdbus call --session --dest dev.tovi.Tovi --object-path /dev/tovi/Tovi \
@@ -284,7 +332,8 @@ check_keyboard() {
     settle 2
 }
 
-# contrast BOXES: "ROLE RATIO NAME" for each "ROLE X Y W H NAME" line of BOXES, from the window's
+# contrast BOXES: "ROLE RATIO NAME FACE" for each "ROLE X Y W H NAME SHOWN" line of BOXES (FACE:
+# the background's luminance), from the window's
 # pixels (ImageMagick's txt:) in WCAG's luminance. The box's commonest colour is its background;
 # the text is what stands out most in 1 in 20 of the differing pixels (3 at least): the strokes'
 # core, not a glyph's blended edge, a stray pixel or a gradient's band.
@@ -319,28 +368,37 @@ contrast() {
             for (b = 1; b <= m; b++) {
                 want = distinct[b] / 20; if (want < 3) want = 3
                 for (r = top[b]; r > 100; r--) if ((seen[b] += h[b, r]) >= want) break
-                printf "%s %.2f %s\n", role[b], r / 100, name[b]
+                printf "%s %.2f %s %.3f\n", role[b], r / 100, name[b], lum(bg[b])
             }
         }'
 }
 
 # check_contrast STATE: every text the app last reported on screen in STATE.png reaches its
-# role's minimum: body text 4.5:1, secondary text 3:1.
+# role's minimum: body text and a button's 4.5:1, secondary text and text in a state colour 3:1.
+# In a dark state (named dark-*) every button's face is dark too.
 check_contrast() {
-    local state=$1 role ratio name worst=""
+    local state=$1 role ratio name face worst="" light_faces=""
     WIN=$(tovi_window) || { fail "$state: the window is visible for its contrast"; return; }
     window_geometry "$WIN"
-    awk '/^tovi-trace: window-geometry / { n = 0; delete t } /^tovi-trace: text / { t[++n] = $0 }
-         END { for (i = 1; i <= n; i++) print t[i] }' "$LOG" | cut -d' ' -f3- >"$WORK/texts"
+    reported_texts >"$WORK/texts"
     [ -s "$WORK/texts" ] || { fail "$state: the app reports its texts (no 'tovi-trace: text' line)"; return; }
-    while read -r role ratio name; do
-        echo "contrast [$SESSION $state] $role $ratio $name" >>"$OUT/contrast.txt"
-        awk -v r="$ratio" -v w="$([ "$role" = secondary ] && echo 3 || echo 4.5)" 'BEGIN { exit !(r < w) }' &&
+    while read -r role ratio name face; do
+        echo "contrast [$SESSION $state] $role $ratio $name face $face" >>"$OUT/contrast.txt"
+        awk -v r="$ratio" -v w="$(case $role in body | button) echo 4.5 ;; *) echo 3 ;; esac)" 'BEGIN { exit !(r < w) }' &&
             worst+=" $name ($role $ratio:1)"
+        [ "$role" = button ] && [ "${state#dark-}" != "$state" ] && awk -v f="$face" 'BEGIN { exit !(f > 0.2) }' &&
+            light_faces+=" $name (luminance $face)"
     done < <(convert "$OUT/$state.png" -crop "${WIN_W}x${WIN_H}+${WIN_X}+${WIN_Y}" +repage -depth 8 txt:- 2>/dev/null |
         contrast "$WORK/texts")
-    check "$state: every text stands out from its background (body 4.5:1, secondary 3:1)${worst:+; under:$worst}" \
+    check "$state: every text stands out from its background (body 4.5:1, secondary and state 3:1)${worst:+; under:$worst}" \
         test -z "$worst"
+    [ "${state#dark-}" != "$state" ] &&
+        check "$state: every button has a dark face on the dark window${light_faces:+; light:$light_faces}" test -z "$light_faces"
+}
+# The texts of the app's last window-geometry report: "ROLE X Y W H NAME SHOWN" lines.
+reported_texts() {
+    awk '/^tovi-trace: window-geometry / { n = 0; delete t } /^tovi-trace: text / { t[++n] = $0 }
+         END { for (i = 1; i <= n; i++) print t[i] }' "$LOG" | cut -d' ' -f3-
 }
 
 # ---- the walk through the states, the same in every session
@@ -351,7 +409,7 @@ walk_states() { # walk_states OPEN-FUNCTION: loading is on screen when called
     wait_for_spaces
     check_window spaces
     check_grew loading spaces
-    case "$SESSION" in xembed) check_keyboard ;; wayland) check_activation ;; esac
+    case "$SESSION" in xembed) check_keyboard ;; wayland | gnome-no-tray) check_activation ;; esac
 
     # Short lines: the banner keeps the first 1000 characters of standard error.
     "$SIM" scenario set "{\"rules\": [{\"match\": [\"internal\", \"status\"], \"exit\": 1, \"stderr\": \"$(
@@ -433,6 +491,7 @@ session_xembed() {
 sni_registered() { sni_items | grep -q .; }
 
 session_xfce() {
+    PANEL=xfce
     session_start "$WORK/session" xfwm4 xfce || exit 1
     start_tray
     wait_for 15 bus_name_owned dev.tovi.Tovi
@@ -446,17 +505,82 @@ session_xfce() {
 }
 
 # The panel ends and starts again: the icon is back in it and opens the window.
+# On GNOME the tray is the extension: turned off and on again through the shell.
 check_panel_restart() {
-    xdotool key Escape
+    key Escape
     wait_for 5 no_window
-    kill "$PANEL_PID"
-    wait_for 10 sh -c "! kill -0 $PANEL_PID 2>/dev/null"
-    panel_start "$SESSION" "$WORK/session" || { fail "the panel starts again"; return; }
+    if [ "$PANEL" = appindicator ]; then
+        gnome_extension Disable && wait_for 10 sh -c '! dbus-send --session --print-reply --dest=org.freedesktop.DBus \
+            /org/freedesktop/DBus org.freedesktop.DBus.NameHasOwner string:org.kde.StatusNotifierWatcher |
+            grep -q "boolean true"' && gnome_extension Enable || { fail "the extension is turned off and on"; return; }
+    else
+        kill "$PANEL_PID"
+        wait_for 10 sh -c "! kill -0 $PANEL_PID 2>/dev/null"
+        panel_start "$PANEL" "$WORK/session" || { fail "the panel starts again"; return; }
+    fi
     check "after a panel restart the icon registers again" wait_for 20 sni_registered
     check "after a panel restart the icon is in the panel" wait_for 10 panel_icon
     shot "$OUT/panel-restarted.png"
     sleep 0.5
     check "after a panel restart a click on the icon opens the window" open_by_click
+}
+
+# The icon in waybar opens the window; where sway puts it is reported, not required.
+session_sway() {
+    PANEL=waybar
+    sway_start "$WORK/session" || exit 1
+    panel_start waybar "$WORK/session" || exit 1
+    export QT_QPA_PLATFORM=wayland
+    park_pointer
+    start_tray
+    wait_for 15 bus_name_owned dev.tovi.Tovi
+    check "the icon registers with waybar's StatusNotifierWatcher" wait_for 15 sni_registered
+    check "the icon is in the bar" wait_for 10 panel_icon
+    shot "$OUT/panel.png"
+    check "no window is open before the first click" no_window
+    check "a click on the icon opens the window" open_by_click
+    settle 2
+    sway_window && echo "the window lands at $WX,$WY ($WW x $WH); the icon is at $ICON_X,$ICON_Y"
+    walk_states open_by_click
+    check_panel_restart
+}
+
+# GNOME Shell with the AppIndicator extension: its tray is in the top bar, left of the system
+# menu; Tovi on Wayland.
+session_gnome() {
+    FIRST_STATUS_MS=8000 PANEL=appindicator
+    session_start "$WORK/session" none none || exit 1
+    gnome_start "$WORK/session" ubuntu-appindicators@ubuntu.com || exit 1
+    export QT_QPA_PLATFORM=wayland PANEL_AREA=150x32+1080+0 PANEL_AREA_X=1080 TOP_BAR=32 DECO_TOP=0 DECO_SIDE=0
+    park_pointer
+    start_tray
+    wait_for 15 bus_name_owned dev.tovi.Tovi
+    check "the icon registers with the extension's StatusNotifierWatcher" wait_for 15 sni_registered
+    check "the icon is in the top bar" wait_for 10 panel_icon
+    shot "$OUT/panel.png"
+    check "no window is open before the first click" no_window
+    check "a click on the icon opens the window" open_by_click
+    settle 2
+    walk_states open_by_click
+    check_panel_restart
+}
+
+gnome_extension() { # gnome_extension Enable|Disable
+    gdbus call --session --dest org.gnome.Shell --object-path /org/gnome/Shell \
+        --method "org.gnome.Shell.Extensions.$1Extension" ubuntu-appindicators@ubuntu.com | grep -q true
+}
+
+# GNOME Shell without a tray: a normal window at launch, back by D-Bus activation.
+session_gnome_no_tray() {
+    session_start "$WORK/session" none none || exit 1
+    gnome_start "$WORK/session" || exit 1
+    export QT_QPA_PLATFORM=wayland TOP_BAR=32
+    park_pointer
+    start_tray
+    check "the window opens at launch without a tray" wait_for 20 wayland_window_up
+    wait_for 15 bus_name_owned dev.tovi.Tovi
+    settle 2
+    walk_states activate_over_dbus
 }
 
 session_wayland() {
@@ -474,6 +598,10 @@ session_wayland() {
 # Closed, then brought back as another launch would, by D-Bus activation (Weston has the X
 # keyboard under the parked pointer).
 check_activation() {
+    # Weston gives the keyboard to a window when it is mapped, and a re-map under load may leave
+    # it elsewhere: a click on the window's own title bar gives it back, as a user would.
+    xdotool mousemove --sync $((WX + 60)) $((WY - DECO_TOP / 2)) click 1
+    sleep 0.3
     xdotool key Escape
     check "Escape closes the window" wait_for 5 no_wayland_window
     check "D-Bus activation opens the window" activate_over_dbus
@@ -511,38 +639,122 @@ session_late_panel() {
 }
 
 # The look, each variant of LOOK_VARIANTS in a run of its own: schemes, the desktop's colour scheme
-# switched by its portal while the window is open; scale2, every pixel doubled; font150, the
-# desktop's fonts at 150 % (a 144 dpi font setting, unscaled).
+# switched by its portal while the window is open, starting light; dark, the same starting dark
+# (the window first built in dark); scale2, every pixel doubled; font150, the desktop's fonts at
+# 150 % (a 144 dpi font setting, unscaled); cantarell, GNOME's Cantarell 11.
 session_look() {
     local variant
     session_start "$WORK/session" openbox trayer || exit 1
-    for variant in ${LOOK_VARIANTS:-schemes scale2 font150}; do
+    for variant in ${LOOK_VARIANTS:-schemes dark scale2 font150 cantarell}; do
         case "$variant" in
         schemes) look_run light QT_SCALE_FACTOR=1 ;;
+        dark) look_run dark QT_SCALE_FACTOR=1 ;;
         scale2) SCALE=2 look_run scale2 QT_SCALE_FACTOR=2 ;;
         font150) look_run font150 QT_ENABLE_HIGHDPI_SCALING=0 QT_FONT_DPI=144 ;;
+        cantarell) look_cantarell ;;
         *) fail "unknown look variant: $variant" ;;
         esac
     done
 }
 
+# GNOME's font: Cantarell for Qt's sans serif, at 11 points on a 96 dpi screen (14.7 px: Qt's
+# 9-point default at 117 dpi); the footer shows its texts whole.
+look_cantarell() {
+    local conf="$OUT/cantarell-fonts.conf"
+    cat >"$conf" <<'CONF'
+<?xml version="1.0"?>
+<!DOCTYPE fontconfig SYSTEM "fonts.dtd">
+<fontconfig>
+  <include ignore_missing="no">/etc/fonts/fonts.conf</include>
+  <alias binding="strong"><family>Sans Serif</family><prefer><family>Cantarell</family></prefer></alias>
+  <alias binding="strong"><family>sans-serif</family><prefer><family>Cantarell</family></prefer></alias>
+</fontconfig>
+CONF
+    check "cantarell: Qt's sans serif is Cantarell ($(FONTCONFIG_FILE=$conf fc-match 'Sans Serif'))" \
+        sh -c "FONTCONFIG_FILE='$conf' fc-match 'Sans Serif' | grep -q Cantarell"
+    look_run cantarell FONTCONFIG_FILE="$conf" QT_ENABLE_HIGHDPI_SCALING=0 QT_FONT_DPI=117
+    rm -f "$conf"
+}
+
+# check_footer_whole STATE: the service state and the CLI version (the stand-in's) are shown whole.
+check_footer_whole() {
+    local text version
+    version=$("$HOME/.local/bin/tovi" internal status --stdout-format=json |
+        /usr/bin/python3 -c 'import json, sys; print(json.load(sys.stdin)["cli"]["current_version"])')
+    for text in Service_running "$(printf %s "$version" | tr -c '[:alnum:]' _)"; do
+        check "$1: $text is shown whole ($(reported_texts | awk -v n="$text" '$6 == n' | paste -sd'|'))" \
+            shown_whole "$text"
+    done
+}
+shown_whole() { reported_texts | awk -v n="$1" '$6 == n && $7 == "whole" { ok = 1 } END { exit !ok }'; }
+
+# The add-account prompt, from the account menu of the signed-in window: a dialog of one size
+# (the window manager allows no maximise) with the window's colours; Escape closes it.
+check_add_account_prompt() {
+    local id allowed hints functions
+    xdotool mousemove --sync $((WX + WW - 23)) $((WY + 23)) click 1
+    # The menu is a window of its own beside the main one.
+    menu_up() { (($(xdotool search --onlyvisible --classname '^tovi-tray$' 2>/dev/null | wc -l) >= 2)); }
+    wait_for 5 menu_up || { fail "add account: the account menu opens"; return; }
+    # From the bottom, past the settings: Quit, Notifications, Sync, Keep awake, Open at Login, Automatic
+    # updates (Check for Updates is greyed), Sign out, Add account.
+    xdotool key --delay 120 Up Up Up Up Up Up Up Up Return
+    id=""
+    prompt_up() { id=$(xdotool search --onlyvisible --name '^Add account$' 2>/dev/null | head -n1); [ -n "$id" ]; }
+    if ! wait_for 5 prompt_up; then
+        fail "add account: the prompt opens from the account menu"
+        xdotool key Escape
+        return
+    fi
+    sleep 0.5
+    park_pointer
+    shot "$OUT/$1.png"
+    allowed=$(xprop -id "$id" _NET_WM_ALLOWED_ACTIONS 2>/dev/null)
+    check "add account: the prompt offers no maximise ($allowed)" test "${allowed/MAXIMIZE/}" = "$allowed"
+    # Openbox offers minimise on every dialog whatever it asks; what Tovi asks is in its Motif
+    # hints (functions: 1 all, 8 minimise, 16 maximise).
+    hints=$(xprop -id "$id" _MOTIF_WM_HINTS 2>/dev/null)
+    functions=$(sed -n 's/.*= *[^,]*, *\([0-9a-fx]*\).*/\1/p' <<<"$hints")
+    check "add account: the prompt asks for neither minimise nor maximise ($hints)" \
+        test -n "$functions" -a $((${functions:-1} & 25)) -eq 0
+    xdotool windowactivate --sync "$id" key Escape 2>/dev/null
+    check "add account: Escape closes the prompt" wait_for 5 sh -c "! xdotool search --onlyvisible --name '^Add account$' >/dev/null 2>&1"
+}
+
 # look_run NAME VAR=VALUE...: Tovi with those variables in a fresh sandbox, on the spaces and the
-# welcome form; the light run goes through the colour schemes too.
+# welcome form; the light and dark runs go through the colour schemes too.
 look_run() {
-    local name=$1
+    local name=$1 portal=""
     shift
     WORK="$OUT/run-$name" LOG="$OUT/run-$name/tray.log" GEOMETRY_LINES=0
     sandbox "$WORK"
-    if [ "$name" = light ]; then
-        /usr/bin/python3 "$(dirname "${BASH_SOURCE[0]}")/portal_settings.py" 2 2>"$WORK/portal.log" &
-        session_track $!
+    if [ "$name" = light ] || [ "$name" = dark ]; then
+        /usr/bin/python3 "$(dirname "${BASH_SOURCE[0]}")/portal_settings.py" "$([ "$name" = dark ] && echo 1 || echo 2)" \
+            2>"$WORK/portal.log" &
+        portal=$!
+        session_track $portal
         wait_for 10 bus_name_owned org.freedesktop.portal.Desktop
     fi
     start_tray "$@"
     wait_for 30 tray_icon_window && open_by_click || { fail "$name: the window opens"; stop_app; return; }
     wait_for_spaces
-    look_shot "$name-spaces"
-    if [ "$name" = light ]; then
+    # A dark run's states are named dark-*: their buttons must have dark faces.
+    look_shot "$([ "$name" = dark ] && echo dark-first || echo "$name")-spaces"
+    [ "$name" = cantarell ] && check_footer_whole "$name-spaces"
+    if [ "$name" = dark ]; then
+        # Built in dark, never switched: the state the window is in after a dark start.
+        check_add_account_prompt dark-add-account
+        set_scheme 2 light-after-dark-spaces
+        set_scheme 1 dark-again-spaces
+        sign_out open_by_click
+        look_shot dark-first-signed-out
+    elif [ "$name" = light ]; then
+        # A partial status: its warning is a text in amber.
+        "$SIM" scenario set '{"rules": [{"match": ["internal", "status"], "output": "partial"}]}' >/dev/null
+        settle 4
+        look_shot light-partial
+        "$SIM" scenario clear >/dev/null
+        settle 4
         set_scheme 1 dark-spaces
         sign_out open_by_click
         look_shot dark-signed-out
@@ -557,6 +769,12 @@ look_run() {
         look_shot "$name-signed-out"
     fi
     stop_app
+    # The next run starts with a desktop of its own scheme, or none.
+    if [ -n "$portal" ]; then
+        kill "$portal"
+        portal_gone() { ! bus_name_owned org.freedesktop.portal.Desktop; }
+        wait_for 10 portal_gone || fail "$name: the stand-in portal ends"
+    fi
 }
 look_shot() { check_window "$1"; check_contrast "$1"; }
 set_scheme() { # set_scheme VALUE STATE: the portal announces a colour scheme, then STATE is measured

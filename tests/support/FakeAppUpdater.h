@@ -22,6 +22,7 @@ public:
     }
     void setUpdateCheckInterval(double seconds) override { interval = seconds; }
     bool canCheckForUpdates() const override { return m_canCheck; }
+    bool hasUpdateFeed() const override { return m_hasFeed; }
     void checkForUpdates() override { ++checks; }
 
     void setCanCheck(bool value) {
@@ -35,6 +36,7 @@ public:
     bool m_checks = false;
     bool m_downloads = false;
     bool m_canCheck = false;
+    bool m_hasFeed = true;
 };
 
 } // namespace tovi::test

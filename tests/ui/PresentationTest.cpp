@@ -1,3 +1,4 @@
+#include "platform/DesktopNotifications.h"
 #include "store/CLICommands.h"
 #include "support/FakeAppUpdater.h"
 #include "support/FakeDependencies.h"
@@ -11,6 +12,7 @@
 #include "ui/SpacesListModel.h"
 #include "ui/SpacesSearch.h"
 #include "ui/StatusColors.h"
+#include "ui/StatusNotices.h"
 #include "ui/StatusTexts.h"
 #include "ui/Symbols.h"
 #include "ui/TrayIconRenderer.h"
@@ -123,6 +125,16 @@ TEST(StatusTexts, SpaceStateLabelAndColour) {
     for (const auto& row : rows) {
         EXPECT_EQ(spaceStateLabel(row.space), s(row.label));
         EXPECT_EQ(spaceStateColor(row.space), row.color) << row.label;
+    }
+}
+
+// A text in a state colour: the dot's hue, deeper in light only (its contrast is the look session's).
+TEST(StatusColors, TextKeepsTheHueAndDeepensOnlyInLight) {
+    for (StatusColor color : {StatusColor::green, StatusColor::red, StatusColor::amber, StatusColor::blue}) {
+        const QColor dot = statusColor(color, false), text = statusTextColor(color, false);
+        EXPECT_NEAR(text.hsvHueF(), dot.hsvHueF(), 0.01);
+        EXPECT_NEAR(text.valueF(), dot.valueF() * 0.75, 0.01);
+        EXPECT_EQ(statusTextColor(color, true), statusColor(color, true));
     }
 }
 
@@ -248,11 +260,17 @@ TEST(SpacesListModel, FlattensGroupsIntoRowsAndRebuildsOnlyWhenTheRowsChange) {
     using M = SpacesListModel;
     auto at = [&](int row, int role) { return model.data(model.index(row), role); };
     const std::tuple<int, int, QVariant> cells[] = {
-        {0, M::KindRole, s("node")},        {0, M::DotColorRole, colors.green()},
-        {0, M::DividerRole, false},         {1, M::TooltipRole, s("Open Blog")},
-        {1, M::DetailRole, s("Ready")},     {1, M::DetailColorRole, QColor(Qt::gray)},
-        {1, M::ItemIdRole, s("a")},         {1, M::DividerRole, true},
-        {4, M::DetailRole, s("Disk full")}, {4, M::DotColorRole, colors.amber()},
+        {0, M::KindRole, s("node")},
+        {0, M::DotColorRole, colors.green()},
+        {0, M::DividerRole, false},
+        {1, M::TooltipRole, s("Open Blog")},
+        {1, M::DetailRole, s("Ready")},
+        {1, M::DetailColorRole, QColor(Qt::gray)},
+        {1, M::ItemIdRole, s("a")},
+        {1, M::DividerRole, true},
+        {4, M::DetailRole, s("Disk full")},
+        {4, M::DotColorRole, colors.amber()},
+        {4, M::DetailColorRole, colors.amberText()},
     };
     for (const auto& [row, role, value] : cells)
         EXPECT_EQ(at(row, role), value) << row << ' ' << role;
@@ -317,6 +335,13 @@ TEST(IconBitmap, DrawsTheMarkWithABadgeOrADotAtEachScale) {
     const QIcon icon = IconBitmap{s("ToviMark"), 100, std::nullopt}.renderIcon();
     for (int side : {16, 22, 48})
         EXPECT_TRUE(icon.availableSizes().contains(QSize(side, side))) << side;
+    // At 16 px no count is drawn (a red disc, larger than the problem dot); from 22 px it is.
+    const auto pixels = [](std::int64_t unread, std::optional<QColor> dot, int side) {
+        return IconBitmap{s("ToviMark"), unread, dot}.renderPixels(side);
+    };
+    EXPECT_EQ(pixels(7, std::nullopt, 16), pixels(100, std::nullopt, 16));
+    EXPECT_GT(redShare(pixels(100, std::nullopt, 16)), redShare(pixels(0, standardRed(), 16)));
+    EXPECT_NE(pixels(7, std::nullopt, 22), pixels(100, std::nullopt, 22));
 }
 
 TEST(TrayIconRenderer, DrawsAgainOnlyWhenTheIconWouldChange) {
@@ -344,9 +369,11 @@ TEST(MenuViewModel, NothingLoadedYetShowsLoadingOrWhyNot) {
     EXPECT_EQ(f.spaces->form(), s("loading"));
     EXPECT_FALSE(f.footer->showNotifications());
     EXPECT_FALSE(f.footer->showNodeCount());
-    // Loading that cannot finish by itself says why instead of spinning.
+    // The store's error with nothing loaded is said once, in the footer; the body keeps spinning.
     f.show(Error::cliNotFound());
-    EXPECT_EQ(f.spaces->unavailableText(), s("Couldn't find the tovi CLI."));
+    EXPECT_EQ(f.spaces->unavailableText(), s(""));
+    EXPECT_EQ(f.footer->banners(), QVariantList{f.banner(s("Couldn't find the tovi CLI."), false)});
+    // A spaces section that failed cannot load by itself: the body says why instead of spinning.
     f.show(InternalStatus{.partial = true,
                           .errors = QList<StatusSectionError>{{s("usage"), s("usage: timed out")},
                                                               {s("spaces"), s("<b>x</b>")}}});
@@ -436,8 +463,10 @@ TEST(MenuViewModel, AccountsSectionListsProfilesAndAddingOneTrimsOnlySpacesAndTa
     QCoreApplication::processEvents();
     ASSERT_TRUE(f.account->showAccounts());
     const auto row = [](const char* text, bool current, const char* name) {
-        return QVariant(QVariantMap{
-            {s("text"), s(text)}, {s("checked"), current}, {s("enabled"), !current}, {s("name"), s(name)}});
+        return QVariant(QVariantMap{{s("text"), s(text)},
+                                    {s("mark"), current ? Symbols::glyph(s("checkmark")) : QString()},
+                                    {s("enabled"), !current},
+                                    {s("name"), s(name)}});
     };
     EXPECT_EQ(f.account->accounts(), (QVariantList{row("default — Acme", true, "default"),
                                                    row("work — ann@work.test", false, "work")}));
@@ -610,8 +639,108 @@ TEST(SettingsViewModel, AutomaticUpdatesSwitchCombinesBothHalvesAndSetsThemInOrd
     EXPECT_FALSE(settings.canCheckForUpdates());
     settings.checkForUpdates(); // disabled: nothing runs
     EXPECT_EQ(updater.checks, 0);
+    // Greyed while a check runs says nothing; greyed for good in a build without a feed says why.
+    EXPECT_EQ(settings.checkForUpdatesTooltip(), QString());
+    updater.m_hasFeed = false;
+    EXPECT_EQ(settings.checkForUpdatesTooltip(),
+              s("Updates to Tovi come with your system's package manager."));
     updater.setCanCheck(true);
     EXPECT_TRUE(settings.canCheckForUpdates());
     settings.checkForUpdates();
     EXPECT_EQ(updater.checks, 1);
+}
+
+namespace {
+class FakeDesktopNotifications : public DesktopNotifications {
+public:
+    void show(const DesktopNotice& notice) override { shown << notice; }
+    // What was shown since the last look.
+    QList<DesktopNotice> taken() { return std::exchange(shown, {}); }
+    QList<DesktopNotice> shown;
+};
+} // namespace
+
+// A walk through the moments worth a notice: each is told once, when it changes, never for what
+// the first reading finds, and not at all with the switch off.
+TEST(StatusNotices, OneNoticePerChangeNoneAtStartAndNoneWhenSwitchedOff) {
+    Fixture f;
+    f.deps.runner->reply(accountMeArguments(), FakeRunner::ok(R"({"team_id":"t1"})"));
+    InternalStatus status = signedInStatus();
+    // Taken anew at each change: a reference kept across a copy would write into both.
+    const auto blog = [&]() -> Space& { return (*(*status.spaces->nodes)[0].spaces)[0]; };
+    blog().indicator = s("attention");
+    f.deps.useFakeSource().setResult(status);
+    FakeDesktopNotifications out;
+    StatusNotices notices(&f.store, &out, std::chrono::milliseconds(0));
+    QSignalSpy openWindow(&notices, &StatusNotices::openWindowRequested);
+    f.refresh();
+    EXPECT_EQ(out.taken(), QList<DesktopNotice>{}) << "the state found at start-up is no news";
+
+    const QList<std::pair<QString, QString>> openAction{{s("open"), s("Open")}};
+    blog().indicator.reset();
+    f.show(status);
+    blog().indicator = s("attention");
+    blog().indicatorLabel = s("Waiting for <b>&</b> approval");
+    f.show(status);
+    f.show(status);
+    EXPECT_EQ(out.taken(),
+              (QList<DesktopNotice>{{s("attention:sp-1"), s("Blog needs attention"),
+                                     s("Waiting for <b>&</b> approval on Laptop"), openAction}}));
+    out.actionInvoked(s("attention:sp-1"), s("open"));
+    out.actionInvoked(s("attention:sp-1"), s("default"));
+    EXPECT_EQ(f.opened(), QList<QUrl>{QUrl(f.store.webOrigin() + s("/team/t1/spaces/sp-1"))});
+    EXPECT_EQ(openWindow.count(), 1);
+
+    status.notifications->unread = 5;
+    f.show(status);
+    status.notifications->unread = 4;
+    f.show(status);
+    EXPECT_EQ(out.taken(), (QList<DesktopNotice>{{s("unread"), s("5 unread notifications"), {}, {}}}));
+
+    f.deps.setDaemon(DaemonState::stopped());
+    f.refresh();
+    f.deps.setDaemon(DaemonState::makeRunning(4242));
+    f.refresh();
+    f.refresh();
+    const QList<std::pair<QString, QString>> startAction{{s("start"), s("Start")}};
+    EXPECT_EQ(out.taken(),
+              (QList<DesktopNotice>{{s("service"), s("The Tovi service stopped"),
+                                     s("This computer's spaces can't be reached until it runs again."),
+                                     startAction},
+                                    {s("service"), s("The Tovi service is running again"), {}, {}}}));
+
+    // Failing after it worked: one notice once the failure lasted, one when it works again.
+    f.show(Error::cliFailed(1, s("boom")));
+    ASSERT_TRUE(tovi::test::spinUntil([&] { return !out.shown.isEmpty(); }));
+    f.show(Error::cliFailed(1, s("boom")));
+    QCoreApplication::processEvents();
+    f.show(status);
+    EXPECT_EQ(out.taken(),
+              (QList<DesktopNotice>{{s("cli"),
+                                     s("Tovi can't get the status from the tovi CLI"),
+                                     s("tovi exited with code 1: boom"),
+                                     {}},
+                                    {s("cli"), s("Tovi gets the status from the tovi CLI again"), {}, {}}}));
+
+    status.authenticated = false;
+    f.show(status);
+    status.authenticated = true;
+    status.account->email = s("ann@example.com");
+    f.show(status);
+    EXPECT_EQ(out.taken(),
+              (QList<DesktopNotice>{{s("signin"), s("Signed in to Tovi"), s("ann@example.com"), {}}}));
+
+    f.store.setNotificationsEnabled(false);
+    EXPECT_EQ(f.deps.defaults->value(s("notifications")), QVariant(false));
+    status.notifications->unread = 50;
+    f.deps.setDaemon(DaemonState::stopped());
+    f.show(status);
+    EXPECT_EQ(out.taken(), QList<DesktopNotice>{}) << "switched off, nothing at all";
+}
+
+// Servers that read markup in the body get it escaped; the others get the text as it is.
+TEST(StatusNotices, BodiesAreTextOnEveryServer) {
+    EXPECT_EQ(DBusDesktopNotifications::bodyFor(s("<b>&</b> \"x\""), true),
+              s("&lt;b&gt;&amp;&lt;/b&gt; &quot;x&quot;"));
+    EXPECT_EQ(DBusDesktopNotifications::bodyFor(s("<b>&</b>"), false), s("<b>&</b>"));
 }
