@@ -11,6 +11,7 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <cerrno>
+#include <cstring>
 #include <fcntl.h>
 #include <functional>
 #include <gtest/gtest.h>
@@ -246,6 +247,8 @@ TEST(HostileFiles, AreNeitherReadNorWrittenAndChoicesHoldForTheRun) {
         {"a directory", [](const QString& at) { QDir().mkpath(at); }, "it is not a regular file"},
         {"a huge file", [](const QString& at) { writeFile(at, QByteArray((1 << 20) + 1, '#')); },
          "it is larger than"},
+        // Present but not to be opened: refused with the system's reason, not taken for absent.
+        {"a link to itself", [](const QString& at) { QFile::link(at, at); }, std::strerror(ELOOP)},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);

@@ -373,20 +373,21 @@ TEST_F(FeedUpdaterTest, UserCheckSaysWhetherTheFeedHasSomethingNewer) {
     const QString a = u"/a"_qs;
     const struct {
         QUrl feed;
-        const char* text;
+        const char* text; // "title: text"
         const char* detail;
         bool offersDownload;
     } cases[] = {
         {serve("/newer", appcast(item("1.0.9", "99", a, 1, "s") + item("1.1.0", "8", a, 1, "s"))),
-         "A new version of Tovi is available!", "Tovi 1.1.0 is now available \u2014 you have 1.0.0.", true},
-        {serve("/rebuilt", appcast(item("1.0", "8", a, 1, "s"))), "A new version of Tovi is available!",
-         "Tovi 1.0 is now available", true},
+         "Software Update: A new version of Tovi is available!",
+         "Tovi 1.1.0 is now available \u2014 you have 1.0.0.", true},
+        {serve("/rebuilt", appcast(item("1.0", "8", a, 1, "s"))),
+         "Software Update: A new version of Tovi is available!", "Tovi 1.0 is now available", true},
         {serve("/same", appcast(item("1.0.0", "7", a, 1, "s"))),
-         "Tovi 1.0.0 is the newest version available.", "", false},
-        {serve("/malformed", "<rss><channel><item>"), "Tovi could not check for updates.", "not valid XML",
-         false},
+         "You\u2019re up to date!: Tovi 1.0.0 is the newest version available.", "", false},
+        {serve("/malformed", "<rss><channel><item>"), "Update Error: Tovi could not check for updates.",
+         "not valid XML", false},
         {serve("/redirect", "", "302 Found\r\nLocation: http://updates.example.org/feed.xml"),
-         "Tovi could not check for updates.", "HTTPS", false},
+         "Update Error: Tovi could not check for updates.", "HTTPS", false},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.feed.path().toStdString());
@@ -395,7 +396,7 @@ TEST_F(FeedUpdaterTest, UserCheckSaysWhetherTheFeedHasSomethingNewer) {
         check(*updater, user);
         ASSERT_EQ(prompter.messages.size(), 1);
         const UpdateMessage& shown = prompter.messages.first();
-        EXPECT_EQ(shown.text, QString::fromUtf8(c.text));
+        EXPECT_EQ(shown.title + u": "_qs + shown.text, QString::fromUtf8(c.text));
         EXPECT_TRUE(shown.detail.contains(QString::fromUtf8(c.detail))) << shown.detail.toStdString();
         EXPECT_EQ(shown.acceptAction == u"download", c.offersDownload);
         EXPECT_EQ(updater->foundUpdate().has_value(), c.offersDownload);
