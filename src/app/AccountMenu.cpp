@@ -1,12 +1,12 @@
 #include "app/AccountMenu.h"
 
+#include "app/AddAccountPrompt.h"
+
 #include "ui/MenuViewModel.h"
 #include "ui/Symbols.h"
 
 #include <QAction>
 #include <QGuiApplication>
-#include <QInputDialog>
-#include <QLineEdit>
 #include <QMenu>
 #include <QPainter>
 #include <QScreen>
@@ -54,7 +54,7 @@ AccountMenu::~AccountMenu() {
     delete m_menu;
 }
 
-QInputDialog* AccountMenu::prompt() const {
+AddAccountPrompt* AccountMenu::prompt() const {
     return m_prompt;
 }
 
@@ -104,23 +104,16 @@ void AccountMenu::rebuild() {
 
     if (account->showAccounts()) {
         m_menu->addSection(tr("Accounts"));
-        // A click toggles a checkable row by itself; the marks go back to where the store has
-        // them, and move only when the switch is done and the profiles come back.
-        auto marks = std::make_shared<QList<std::pair<QPointer<QAction>, bool>>>();
+        // Rows are plain entries, never checkable: a click would toggle the mark itself, and a
+        // check box reads as a setting. The mark is the store's and moves when the switch is done.
         for (const QVariant& entry : account->accounts()) {
             const QVariantMap profile = entry.toMap();
             const QString name = profile.value(QStringLiteral("name")).toString();
             QAction* row = m_menu->addAction(escaped(profile.value(QStringLiteral("text")).toString()));
-            row->setCheckable(true);
-            row->setChecked(profile.value(QStringLiteral("checked")).toBool());
+            if (const QString mark = profile.value(QStringLiteral("mark")).toString(); !mark.isEmpty())
+                row->setIcon(symbolIcon(mark, m_menu->palette().color(QPalette::Text)));
             row->setEnabled(profile.value(QStringLiteral("enabled")).toBool());
-            marks->append({row, row->isChecked()});
-            connect(row, &QAction::triggered, account, [account, name, marks] {
-                for (const auto& [action, checked] : *marks)
-                    if (action)
-                        action->setChecked(checked);
-                account->switchProfile(name);
-            });
+            connect(row, &QAction::triggered, account, [account, name] { account->switchProfile(name); });
         }
         m_removeMenu = m_menu->addMenu(tr("Remove account"));
         m_removeMenu->setToolTipsVisible(true);
@@ -145,6 +138,7 @@ void AccountMenu::rebuild() {
     m_menu->addSection(account->versionHeading());
     QAction* check = m_menu->addAction(tr("Check for Updates…"));
     check->setEnabled(settings->canCheckForUpdates());
+    check->setToolTip(settings->checkForUpdatesTooltip());
     connect(check, &QAction::triggered, settings, &SettingsViewModel::checkForUpdates);
 
     // A switch shows the stored value: the view model decides, and a refused change shows as
@@ -175,6 +169,8 @@ void AccountMenu::rebuild() {
         applying->setIcon(symbolIcon(settings->applyingGlyph(), m_menu->palette().color(QPalette::Text)));
         applying->setEnabled(false);
     }
+    addSwitch(tr("Notifications"), settings->notifications(), settings->notificationsTooltip(),
+              [settings](bool on) { settings->setNotifications(on); });
 
     m_menu->addSeparator();
     QAction* quit = m_menu->addAction(tr("Quit Tovi"));
@@ -206,21 +202,12 @@ void AccountMenu::askForAccountName(QWindow* over) {
         m_prompt->activateWindow();
         return;
     }
-    auto* prompt = new QInputDialog();
+    auto* prompt = new AddAccountPrompt();
     m_prompt = prompt;
     prompt->setAttribute(Qt::WA_DeleteOnClose);
     prompt->setWindowModality(Qt::ApplicationModal);
-    prompt->setWindowTitle(tr("Add account"));
-    prompt->setInputMode(QInputDialog::TextInput);
-    prompt->setLabelText(tr("Name this profile (e.g. work). You'll approve it in your browser."));
-    prompt->setOkButtonText(tr("Continue"));
-    prompt->setCancelButtonText(tr("Cancel"));
-    if (auto* field = prompt->findChild<QLineEdit*>()) {
-        field->setPlaceholderText(tr("work"));
-        field->setMinimumWidth(220);
-    }
     AccountMenuViewModel* account = m_model->accountMenu();
-    connect(prompt, &QInputDialog::textValueSelected, account, &AccountMenuViewModel::addAccount);
+    connect(prompt, &AddAccountPrompt::nameChosen, account, &AccountMenuViewModel::addAccount);
     connect(prompt, &QDialog::finished, this, &AccountMenu::promptClosed);
     prompt->winId();
     if (over && prompt->windowHandle()) {

@@ -3,13 +3,13 @@
 #include <QObject>
 #include <QPointer>
 
-class QInputDialog;
 class QMenu;
 class QPoint;
 class QWindow;
 
 namespace tovi {
 
+class AddAccountPrompt;
 class MenuViewModel;
 
 // The header's account menu as a native popup menu, and the add-account prompt as a dialog of
@@ -25,7 +25,7 @@ public:
 
     QMenu* menu() const { return m_menu; }
     // The add-account prompt while it is open.
-    QInputDialog* prompt() const;
+    AddAccountPrompt* prompt() const;
     // The menu or the prompt is open (the window must not take that focus loss for a close).
     bool isOpen() const;
 
@@ -47,7 +47,7 @@ private:
     MenuViewModel* m_model;
     QMenu* m_menu;
     QPointer<QMenu> m_removeMenu;
-    QPointer<QInputDialog> m_prompt;
+    QPointer<AddAccountPrompt> m_prompt;
     bool m_rebuildScheduled = false;
 };
 

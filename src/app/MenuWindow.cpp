@@ -5,6 +5,7 @@
 #include "app/WindowModule.h"
 #include "app/WindowPlacement.h"
 #include "model/Logging.h"
+#include "ui/ColorScheme.h"
 #include "ui/MenuViewModel.h"
 
 #include <QCoreApplication>
@@ -184,6 +185,9 @@ bool MenuWindow::ensureCreated() {
             SLOT(openAccountMenu(double, double)));
     connect(m_window, SIGNAL(accountMenuDismissed()), this, SLOT(closeAccountMenu()));
     if (m_traceFirstFrame) {
+        // A new scheme recolours the same texts: the contrast check measures them again.
+        if (m_menu)
+            connect(m_menu->colors(), &ColorScheme::changed, this, &MenuWindow::traceGeometrySoon);
         connect(m_window, SIGNAL(activeFocusItemChanged()), this, SLOT(traceFocus()));
         connect(m_window, SIGNAL(toolTipShown(QString)), this, SLOT(traceToolTip(QString)));
     }
@@ -205,6 +209,7 @@ void MenuWindow::setMode(Mode mode) {
 }
 
 void MenuWindow::applyMode() {
+    m_window->setProperty("dropDown", m_appliedMode == Mode::dropDown);
     if (m_appliedMode == Mode::dropDown)
         m_window->setFlags(Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint);
     else
@@ -318,11 +323,10 @@ void MenuWindow::traceGeometrySoon() {
                       .arg(g.height())
                       .arg(int(std::ceil(m_window->property("contentHeight").toReal())))
                       .arg(m_heightCap));
-        // What the contrast check measures, where it is now.
-        QVariant texts;
-        QMetaObject::invokeMethod(m_window, "contrastTrace", Q_RETURN_ARG(QVariant, texts));
-        for (const QVariant& text : texts.toList())
-            traceLine(QStringLiteral("text ") + text.toString());
+        // What the contrast check measures, once the frame that shows it is drawn: before, a
+        // list that just got its height has not made its rows yet.
+        m_textsTracePending = true;
+        window()->update();
     });
 }
 
@@ -396,6 +400,13 @@ void MenuWindow::onFrameSwapped() {
     if (m_awaitingFirstFrame) {
         m_awaitingFirstFrame = false;
         trace("frame");
+    }
+    if (m_textsTracePending) {
+        m_textsTracePending = false;
+        QVariant texts;
+        QMetaObject::invokeMethod(m_window, "contrastTrace", Q_RETURN_ARG(QVariant, texts));
+        for (const QVariant& text : texts.toList())
+            traceLine(QStringLiteral("text ") + text.toString());
     }
 }
 

@@ -85,6 +85,7 @@ private:
     QPointer<QScreen> m_screen;
     int m_heightCap = 0;
     bool m_geometryTracePending = false;
+    bool m_textsTracePending = false;
     int m_mappedHeight = 0;
     bool m_remapPending = false;
     bool m_remapping = false;

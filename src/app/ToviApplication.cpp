@@ -1,5 +1,8 @@
 #include "app/ToviApplication.h"
 
+#include "platform/DesktopNotifications.h"
+#include "ui/StatusNotices.h"
+
 #include "app/MenuWindow.h"
 #include "app/TrayHostWatcher.h"
 #include "platform/Appearance.h"
@@ -146,6 +149,9 @@ void ToviApplication::createShell() {
     m_appearance = new Appearance(this);
     m_iconRenderer = new TrayIconRenderer(&m_store, this);
     m_menu = new MenuViewModel(&m_store, m_updaterViewModel, {}, this);
+    auto* notices =
+        new StatusNotices(&m_store, new DBusDesktopNotifications(this), std::chrono::minutes(1), this);
+    connect(notices, &StatusNotices::openWindowRequested, this, &ToviApplication::showWindow);
     connect(m_menu, &MenuViewModel::quitRequested, qApp, &QCoreApplication::quit, Qt::QueuedConnection);
     connect(m_appearance, &Appearance::changed, this, &ToviApplication::applyAppearance);
     applyAppearance();
@@ -193,13 +199,9 @@ void ToviApplication::createTrayIcon() {
     // first icon is made, for the rest of the process.
     if (m_tray)
         return;
-    m_trayMenu = new QMenu();
-    QAction* open = m_trayMenu->addAction(tr("Open Tovi"));
-    connect(open, &QAction::triggered, this, &ToviApplication::showWindow);
-    m_trayMenu->addSeparator();
-    QAction* quit = m_trayMenu->addAction(tr("Quit Tovi"));
-    quit->setShortcut(QKeySequence(QStringLiteral("Ctrl+Q")));
-    connect(quit, &QAction::triggered, qApp, &QCoreApplication::quit);
+    m_trayMenu = trayMenu();
+    connect(m_trayMenu->actions().constFirst(), &QAction::triggered, this, &ToviApplication::showWindow);
+    connect(m_trayMenu->actions().constLast(), &QAction::triggered, qApp, &QCoreApplication::quit);
 
     m_tray = new QSystemTrayIcon(m_iconRenderer->icon(), this);
     m_tray->setToolTip(QStringLiteral("Tovi"));
@@ -214,6 +216,14 @@ void ToviApplication::createTrayIcon() {
     m_tray->show();
     m_trayHosts->followRegistration();
     traceMilestone("tray-shown");
+}
+
+QMenu* ToviApplication::trayMenu() {
+    auto* menu = new QMenu();
+    menu->addAction(tr("Open Tovi"));
+    menu->addSeparator();
+    menu->addAction(tr("Quit Tovi"));
+    return menu;
 }
 
 void ToviApplication::reportWindowFailure(const QString& message) {
@@ -240,16 +250,22 @@ void ToviApplication::showWindow() {
 
 void ToviApplication::applyAppearance() {
     const bool dark = m_appearance->isDark();
-    // The portal may say "dark" while Qt's own palette is light (or the other way round);
-    // the window follows the desktop's choice.
-    QPalette palette = QGuiApplication::palette();
-    if (Appearance::paletteIsDark(palette) != dark)
+    // The platform's palette is what Qt had before Tovi put one of its own in.
+    if (!m_paletteReplaced)
+        m_platformPalette = QGuiApplication::palette();
+    // The portal may say "dark" while the platform's palette is light (or the other way round);
+    // the window follows the desktop's choice, and goes back to the platform's own palette as
+    // soon as that matches again.
+    QPalette palette = m_platformPalette;
+    m_paletteReplaced = Appearance::paletteIsDark(palette) != dark;
+    if (m_paletteReplaced)
         palette =
             dark
                 ? darkPalette()
                 : std::unique_ptr<QStyle>(QStyleFactory::create(QStringLiteral("Fusion")))->standardPalette();
     if (palette != QGuiApplication::palette())
         QApplication::setPalette(palette);
+    m_menu->colors()->setPalette(palette);
 
     const QColor text = palette.color(QPalette::WindowText);
     QColor secondary = text;

@@ -5,6 +5,7 @@
 #include "platform/InstanceLock.h"
 
 #include <QObject>
+#include <QPalette>
 #include <QPointer>
 
 class QMenu;
@@ -45,6 +46,9 @@ public:
     // The box that says so where the tray cannot: the message quotes the install path, which
     // is the user's to name, so it is shown as written.
     static QMessageBox* windowFailureBox(const QString& message);
+    // The tray icon's own menu: "Open Tovi", a divider, "Quit Tovi". It shows no shortcut: this
+    // menu never has the keyboard, Ctrl+Q belongs to the window.
+    static QMenu* trayMenu();
 
 private:
     // LaunchSteps
@@ -76,6 +80,8 @@ private:
     TrayHostWatcher* m_trayHosts = nullptr;
     QSystemTrayIcon* m_tray = nullptr;
     QMenu* m_trayMenu = nullptr;
+    QPalette m_platformPalette;
+    bool m_paletteReplaced = false;
 };
 
 } // namespace tovi

@@ -9,6 +9,7 @@ namespace {
 const QString didRegisterLoginItemKey = QStringLiteral("didRegisterLoginItem");
 const QString keepAwakeKey = QStringLiteral("keepAwake");
 const QString autoUpdateCLIKey = QStringLiteral("autoUpdateCLI");
+const QString notificationsKey = QStringLiteral("notifications");
 } // namespace
 
 bool StatusStore::keepAwake() const {
@@ -35,6 +36,16 @@ void StatusStore::setAutoUpdateCLI(bool enabled) {
     // A refused change notifies too, so that the switch springs back.
     if (!saveSwitch(autoUpdateCLIKey, enabled, before) || before != enabled)
         Q_EMIT autoUpdateCLIChanged();
+}
+
+bool StatusStore::notificationsEnabled() const {
+    return m_deps.defaults->boolValue(notificationsKey).value_or(true);
+}
+
+void StatusStore::setNotificationsEnabled(bool enabled) {
+    const bool before = notificationsEnabled();
+    if (!saveSwitch(notificationsKey, enabled, before) || before != enabled)
+        Q_EMIT notificationsEnabledChanged();
 }
 
 void StatusStore::registerLoginItemOnFirstLaunch() {

@@ -90,14 +90,15 @@ QCoro::Task<> StatusStore::signIn(TaskHandlePtr handle, std::optional<QString> p
         co_return;
     }
 
-    // Without the address: it may carry a one-time code.
-    qCDebug(lcStore) << "sign-in waits for approval in the browser";
-    setSignInPhase(SignInPhase::awaitingApproval(*claim->url));
-    openAddress(QUrl(*claim->url, QUrl::StrictMode));
+    // Cancelled while the login ran: no approval page opens for a sign-in nobody waits for.
     if (handle->isCancelled()) {
         endSignIn(handle, Error::cancelled());
         co_return;
     }
+    // Without the address: it may carry a one-time code.
+    qCDebug(lcStore) << "sign-in waits for approval in the browser";
+    setSignInPhase(SignInPhase::awaitingApproval(*claim->url));
+    openAddress(QUrl(*claim->url, QUrl::StrictMode));
 
     const QStringList claimArguments = CLICommands::claim(*claim->token, profile);
     const Result<QByteArray> claimOutput = co_await runner->run(claimArguments);

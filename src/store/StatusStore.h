@@ -75,6 +75,8 @@ class StatusStore : public QObject {
     Q_PROPERTY(std::optional<QString> teamId READ teamId NOTIFY teamIdChanged)
     Q_PROPERTY(bool autoUpdateCLI READ autoUpdateCLI WRITE setAutoUpdateCLI NOTIFY autoUpdateCLIChanged)
     Q_PROPERTY(bool keepAwake READ keepAwake WRITE setKeepAwake NOTIFY keepAwakeChanged)
+    Q_PROPERTY(bool notificationsEnabled READ notificationsEnabled WRITE setNotificationsEnabled NOTIFY
+                   notificationsEnabledChanged)
 
 public:
     explicit StatusStore(StatusStoreDependencies dependencies, QObject* parent = nullptr);
@@ -108,7 +110,8 @@ public:
 
     // Derived.
     bool autoUpdateCLI() const;
-    bool keepAwake() const; // the stored "keepAwake" preference
+    bool keepAwake() const;            // the stored "keepAwake" preference
+    bool notificationsEnabled() const; // the stored "notifications" preference, on by default
     QString webOrigin() const;
     AppLocation appLocation() const;
 
@@ -152,8 +155,9 @@ public:
     void registerLoginItemOnFirstLaunch();
     void setLaunchAtLogin(bool enabled);
     void applyKeepAwake(bool enabled);
-    void setKeepAwake(bool enabled);     // the switch: stores "keepAwake", then applies it
-    void setAutoUpdateCLI(bool enabled); // stores "autoUpdateCLI"
+    void setKeepAwake(bool enabled);            // the switch: stores "keepAwake", then applies it
+    void setAutoUpdateCLI(bool enabled);        // stores "autoUpdateCLI"
+    void setNotificationsEnabled(bool enabled); // stores "notifications"
     bool isKeepAwakeActive() const { return m_keepAwakeActivity.has_value(); }
     // The switch is on and no inhibitor on this desktop would hold it; stays so until one does.
     bool keepAwakeUnavailable() const { return m_keepAwakeUnavailable; }
@@ -176,6 +180,7 @@ Q_SIGNALS:
     void profilesChanged();
     void teamIdChanged();
     void autoUpdateCLIChanged();
+    void notificationsEnabledChanged();
     void keepAwakeChanged();
     void keepAwakeUnavailableChanged();
 

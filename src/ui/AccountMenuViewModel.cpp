@@ -4,6 +4,7 @@
 #include "model/DisplayRules.h"
 #include "store/StatusStore.h"
 #include "ui/StatusTexts.h"
+#include "ui/Symbols.h"
 #include "ui/UiTasks.h"
 
 namespace tovi {
@@ -78,7 +79,9 @@ void AccountMenuViewModel::recompute() {
         const ProfileText& text = texts.at(i);
         accounts.append(QVariantMap{
             {QStringLiteral("text"), text.text},
-            {QStringLiteral("checked"), text.checked},
+            // A plain mark on the current row, as a menu shows a choice in force; the others
+            // carry no symbol (an empty box would read as a setting to switch on).
+            {QStringLiteral("mark"), text.checked ? Symbols::glyph(QStringLiteral("checkmark")) : QString()},
             // The current profile cannot be switched to again.
             {QStringLiteral("enabled"), !text.checked},
             {QStringLiteral("name"), profile.name},

@@ -19,7 +19,7 @@ class AccountMenuViewModel : public QObject {
     // [{title, path}] for "Usage", "Credits", "Nodes".
     Q_PROPERTY(QVariantList servicePages READ servicePages CONSTANT)
     Q_PROPERTY(bool showAccounts READ showAccounts NOTIFY changed)
-    // [{text, checked, enabled, name}] in the store's order.
+    // [{text, mark, enabled, name}] in the store's order; mark is the check mark's glyph or empty.
     Q_PROPERTY(QVariantList accounts READ accounts NOTIFY changed)
     // Profile names of the "Remove account" submenu.
     Q_PROPERTY(QStringList removableAccounts READ removableAccounts NOTIFY changed)

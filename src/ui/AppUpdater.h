@@ -18,6 +18,9 @@ public:
     virtual void setAutomaticallyDownloadsUpdates(bool value) = 0;
     virtual void setUpdateCheckInterval(double seconds) = 0;
     virtual bool canCheckForUpdates() const = 0;
+    // False in a build without an update feed (a distribution's package): its updates come
+    // from the package manager and a check can never run.
+    virtual bool hasUpdateFeed() const = 0;
     virtual void checkForUpdates() = 0;
 
 Q_SIGNALS:

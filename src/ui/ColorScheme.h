@@ -4,6 +4,8 @@
 
 #include <QColor>
 #include <QObject>
+#include <QPalette>
+#include <QVariantMap>
 
 namespace tovi {
 
@@ -18,9 +20,18 @@ class ColorScheme : public QObject {
     Q_PROPERTY(QColor green READ green NOTIFY changed)
     Q_PROPERTY(QColor red READ red NOTIFY changed)
     Q_PROPERTY(QColor amber READ amber NOTIFY changed)
+    // The state colours for a text (see statusTextColor).
+    Q_PROPERTY(QColor greenText READ greenText NOTIFY changed)
+    Q_PROPERTY(QColor redText READ redText NOTIFY changed)
+    Q_PROPERTY(QColor amberText READ amberText NOTIFY changed)
     Q_PROPERTY(QColor blue READ blue NOTIFY changed)
     Q_PROPERTY(QColor accent READ accent NOTIFY changed)
     Q_PROPERTY(QColor accentFill READ accentFill NOTIFY changed)
+    // The palette in force, by role ("window", "buttonText", …; "disabled" holds the same roles
+    // of the disabled group). The window hands it to its controls itself: Qt Quick's controls take
+    // their colours from the style's own theme, which a window first built in dark would keep
+    // light.
+    Q_PROPERTY(QVariantMap palette READ paletteRoles NOTIFY changed)
 
 public:
     explicit ColorScheme(QObject* parent = nullptr);
@@ -31,12 +42,19 @@ public:
     void setPrimary(const QColor& color);
     QColor secondary() const { return m_secondary; }
     void setSecondary(const QColor& color);
+    QPalette palette() const { return m_palette; }
+    void setPalette(const QPalette& palette);
+    QVariantMap paletteRoles() const;
 
     // "ToviMarkDark" in the dark appearance, "ToviMark" otherwise, and its resource.
     QString markName() const;
     QUrl markSource() const;
 
     QColor resolve(ColorRole role) const;
+    QColor resolveText(ColorRole role) const;
+    QColor greenText() const { return resolveText(ColorRole::green); }
+    QColor redText() const { return resolveText(ColorRole::red); }
+    QColor amberText() const { return resolveText(ColorRole::amber); }
     QColor green() const { return resolve(ColorRole::green); }
     QColor red() const { return resolve(ColorRole::red); }
     QColor amber() const { return resolve(ColorRole::amber); }
@@ -51,6 +69,7 @@ private:
     bool m_dark = false;
     QColor m_primary;
     QColor m_secondary;
+    QPalette m_palette;
 };
 
 } // namespace tovi

@@ -101,7 +101,7 @@ void FooterViewModel::update() {
             const NodeCountText text = tovi::nodeCountText(counts->online, counts->total);
             s.showNodeCount = true;
             s.nodeCountText = text.text;
-            s.nodeCountColor = m_colors->resolve(text.color);
+            s.nodeCountColor = m_colors->resolveText(text.color);
             s.nodeCountTooltip = text.tooltip;
         }
     }
@@ -112,6 +112,7 @@ void FooterViewModel::update() {
         s.notificationsGlyph = Symbols::glyph(unread.symbol);
         s.notificationsCountText = unread.countText;
         s.notificationsColor = m_colors->resolve(unread.color);
+        s.notificationsTextColor = m_colors->resolveText(unread.color);
         s.notificationsTooltip = unread.tooltip;
     }
 

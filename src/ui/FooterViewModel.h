@@ -43,7 +43,9 @@ class FooterViewModel : public QObject {
     Q_PROPERTY(bool showNotifications READ showNotifications NOTIFY changed)
     Q_PROPERTY(QString notificationsGlyph READ notificationsGlyph NOTIFY changed)
     Q_PROPERTY(QString notificationsCountText READ notificationsCountText NOTIFY changed)
+    // The bell's colour, and the count's beside it (a text: see statusTextColor).
     Q_PROPERTY(QColor notificationsColor READ notificationsColor NOTIFY changed)
+    Q_PROPERTY(QColor notificationsTextColor READ notificationsTextColor NOTIFY changed)
     Q_PROPERTY(QString notificationsTooltip READ notificationsTooltip NOTIFY changed)
     // Controls row.
     Q_PROPERTY(bool showSpinner READ showSpinner NOTIFY changed)
@@ -79,6 +81,7 @@ public:
     QString notificationsGlyph() const { return m_s.notificationsGlyph; }
     QString notificationsCountText() const { return m_s.notificationsCountText; }
     QColor notificationsColor() const { return m_s.notificationsColor; }
+    QColor notificationsTextColor() const { return m_s.notificationsTextColor; }
     QString notificationsTooltip() const { return m_s.notificationsTooltip; }
     bool showSpinner() const { return m_s.showSpinner; }
     bool showStart() const { return m_s.showStart; }
@@ -130,6 +133,7 @@ private:
         QString notificationsGlyph;
         QString notificationsCountText;
         QColor notificationsColor;
+        QColor notificationsTextColor;
         QString notificationsTooltip;
         bool showSpinner = false;
         bool showStart = false;

@@ -19,6 +19,7 @@ namespace {
 constexpr qreal kMargin = 1.0;
 constexpr qreal kMarkSize = 20.0;
 constexpr qreal kDotSize = 7.0;
+constexpr qreal kBadgeDiscSize = 10.0;
 constexpr qreal kOutline = 0.5;
 constexpr qreal kBadgeSidePadding = 2.5;
 constexpr qreal kBadgeTightSidePadding = 1.0;
@@ -56,7 +57,7 @@ QString IconBitmap::badgeText(std::int64_t unread) {
     return unread < 100 ? QString::number(unread) : QStringLiteral("99+");
 }
 
-void IconBitmap::paint(QPainter& painter) const {
+void IconBitmap::paint(QPainter& painter, int side) const {
     painter.setRenderHints(QPainter::Antialiasing | QPainter::TextAntialiasing |
                            QPainter::SmoothPixmapTransform);
 
@@ -66,7 +67,12 @@ void IconBitmap::paint(QPainter& painter) const {
         mark.render(&painter, area);
 
     const QPen outline(Qt::white, kOutline);
-    if (unread >= 1) {
+    if (unread >= 1 && side < smallestCountSide) {
+        const QRectF disc(area.right() - kBadgeDiscSize, area.top(), kBadgeDiscSize, kBadgeDiscSize);
+        painter.setPen(outline);
+        painter.setBrush(standardRed());
+        painter.drawEllipse(disc.adjusted(kOutline / 2, kOutline / 2, -kOutline / 2, -kOutline / 2));
+    } else if (unread >= 1) {
         const QString text = badgeText(unread);
         const QFont font = badgeFont();
         const QFontMetricsF metrics(font);
@@ -120,7 +126,7 @@ QImage IconBitmap::renderPixels(int side) const {
     // honour ratios below 1, which the 16-pixel icon needs.
     QPainter painter(&image);
     painter.scale(qreal(image.width()) / logicalSize, qreal(image.height()) / logicalSize);
-    paint(painter);
+    paint(painter, image.width());
     painter.end();
     return image;
 }

@@ -31,6 +31,9 @@ struct IconBitmap {
 
     // The badge text: the count below 100, else "99+".
     static QString badgeText(std::int64_t unread);
+    // Below this many device pixels a count is a blur of a few pixels: the badge is a plain red
+    // disc instead, larger than the problem dot so that the two still read apart.
+    static constexpr int smallestCountSide = 22;
 
     // Draws the icon at a device pixel ratio; never a null image.
     QImage render(qreal scale) const;
@@ -40,8 +43,9 @@ struct IconBitmap {
     QIcon renderIcon() const;
 
 private:
-    // Draws in the icon's own 22 × 22 units; the painter's transform does the scaling.
-    void paint(QPainter& painter) const;
+    // Draws in the icon's own 22 × 22 units on `side` device pixels; the painter's transform
+    // does the scaling.
+    void paint(QPainter& painter, int side) const;
 };
 
 } // namespace tovi

@@ -17,6 +17,7 @@ SettingsViewModel::SettingsViewModel(StatusStore* store, UpdaterViewModel* updat
     connect(m_store, &StatusStore::keepAwakeUnavailableChanged, this, request);
     connect(m_store, &StatusStore::historySyncEnabledChanged, this, request);
     connect(m_store, &StatusStore::historySyncApplyingChanged, this, request);
+    connect(m_store, &StatusStore::notificationsEnabledChanged, this, request);
     if (m_updater) {
         connect(m_updater, &UpdaterViewModel::canCheckForUpdatesChanged, this, request);
         connect(m_updater, &UpdaterViewModel::automaticallyUpdatesChanged, this, request);
@@ -25,6 +26,12 @@ SettingsViewModel::SettingsViewModel(StatusStore* store, UpdaterViewModel* updat
 
 bool SettingsViewModel::canCheckForUpdates() const {
     return m_updater && m_updater->canCheckForUpdates();
+}
+
+QString SettingsViewModel::checkForUpdatesTooltip() const {
+    if (!m_updater || m_updater->hasUpdateFeed())
+        return {};
+    return tr("Updates to Tovi come with your system's package manager.");
 }
 
 bool SettingsViewModel::automaticUpdates() const {
@@ -108,6 +115,19 @@ QString SettingsViewModel::applyingGlyph() const {
 void SettingsViewModel::checkForUpdates() {
     if (m_updater)
         m_updater->checkForUpdates();
+}
+
+bool SettingsViewModel::notifications() const {
+    return m_store->notificationsEnabled();
+}
+
+void SettingsViewModel::setNotifications(bool value) {
+    m_store->setNotificationsEnabled(value);
+    Q_EMIT changed();
+}
+
+QString SettingsViewModel::notificationsTooltip() const {
+    return tr("Tell me when a space needs attention, the service stops, or a sign-in went through");
 }
 
 } // namespace tovi

@@ -14,6 +14,8 @@ class UpdaterViewModel;
 class SettingsViewModel : public QObject {
     Q_OBJECT
     Q_PROPERTY(bool canCheckForUpdates READ canCheckForUpdates NOTIFY changed)
+    // Why "Check for Updates…" is greyed for good in this build; empty where it can run.
+    Q_PROPERTY(QString checkForUpdatesTooltip READ checkForUpdatesTooltip NOTIFY changed)
     Q_PROPERTY(bool automaticUpdates READ automaticUpdates WRITE setAutomaticUpdates NOTIFY changed)
     Q_PROPERTY(QString automaticUpdatesTooltip READ automaticUpdatesTooltip CONSTANT)
     Q_PROPERTY(bool openAtLogin READ openAtLogin WRITE setOpenAtLogin NOTIFY changed)
@@ -25,12 +27,14 @@ class SettingsViewModel : public QObject {
     Q_PROPERTY(bool syncAgentHistory READ syncAgentHistory WRITE setSyncAgentHistory NOTIFY changed)
     Q_PROPERTY(QString syncAgentHistoryTooltip READ syncAgentHistoryTooltip CONSTANT)
     Q_PROPERTY(bool historySyncApplying READ historySyncApplying NOTIFY changed)
+    Q_PROPERTY(bool notifications READ notifications WRITE setNotifications NOTIFY changed)
     Q_PROPERTY(QString applyingGlyph READ applyingGlyph CONSTANT)
 
 public:
     SettingsViewModel(StatusStore* store, UpdaterViewModel* updater, QObject* parent = nullptr);
 
     bool canCheckForUpdates() const;
+    QString checkForUpdatesTooltip() const;
     bool automaticUpdates() const;
     void setAutomaticUpdates(bool value);
     QString automaticUpdatesTooltip() const;
@@ -47,6 +51,9 @@ public:
     void setSyncAgentHistory(bool value);
     QString syncAgentHistoryTooltip() const;
     bool historySyncApplying() const;
+    bool notifications() const;
+    void setNotifications(bool value);
+    QString notificationsTooltip() const;
     QString applyingGlyph() const;
 
     Q_INVOKABLE void checkForUpdates();

@@ -35,7 +35,7 @@ QVariant SpacesListModel::data(const QModelIndex& index, int role) const {
     case DetailRole:
         return isNode ? QString() : shownLine(statusLabel(*row.space));
     case DetailColorRole:
-        return m_colors->resolve(
+        return m_colors->resolveText(
             !isNode && state(*row.space) == SpaceState::attention ? ColorRole::amber : ColorRole::secondary);
     case DotColorRole:
         if (isNode)

@@ -20,8 +20,7 @@ QString formName(SpacesForm form) {
     return {};
 }
 
-QString unavailableReason(SpacesForm form, const std::optional<InternalStatus>& status,
-                          const std::optional<QString>& lastError) {
+QString unavailableReason(SpacesForm form, const std::optional<InternalStatus>& status) {
     switch (form) {
     case SpacesForm::loading:
         break;
@@ -29,8 +28,10 @@ QString unavailableReason(SpacesForm form, const std::optional<InternalStatus>& 
     case SpacesForm::search:
         return {};
     }
+    // With nothing loaded the store's own error is the footer's banner already; the body keeps
+    // its spinner, for the next poll may still bring the status.
     if (!status)
-        return lastError.value_or(QString());
+        return {};
     for (const StatusSectionError& error : status->errors.value_or(QList<StatusSectionError>())) {
         if (error.section == u"spaces")
             return error.message;
@@ -45,7 +46,6 @@ SpacesViewModel::SpacesViewModel(StatusStore* store, ColorScheme* colors, QObjec
     , m_store(store)
     , m_model(new SpacesListModel(colors, this)) {
     connect(m_store, &StatusStore::statusChanged, this, [this] { m_gate.request(); });
-    connect(m_store, &StatusStore::lastErrorChanged, this, [this] { m_gate.request(); });
     reload();
 }
 
@@ -89,7 +89,7 @@ void SpacesViewModel::reload() {
 void SpacesViewModel::recompute() {
     const SpacesForm form = spacesForm(m_model->status());
     const QString name = formName(form);
-    const QString unavailable = unavailableReason(form, m_model->status(), m_store->lastError());
+    const QString unavailable = unavailableReason(form, m_model->status());
     const bool noMatches = form == SpacesForm::search && m_model->results().isEmpty();
     const double height = m_model->listHeight();
     if (name == m_form && unavailable == m_unavailableText && noMatches == m_showNoMatches &&

@@ -18,8 +18,8 @@ class SpacesViewModel : public QObject {
     // "loading", "empty" or "search".
     Q_PROPERTY(QString form READ form NOTIFY changed)
     // In the loading form: why loading cannot finish by itself (the spaces section's own
-    // failure, or with nothing loaded the store's error), shown in place of the spinner.
-    // Empty while a load may still come.
+    // failure in a partial status), shown in place of the spinner. Empty while a load may still
+    // come, and with nothing loaded (the store's error is the footer's banner).
     Q_PROPERTY(QString unavailableText READ unavailableText NOTIFY changed)
     Q_PROPERTY(QString searchText READ searchText WRITE setSearchText NOTIFY searchTextChanged)
     Q_PROPERTY(bool showClearButton READ showClearButton NOTIFY searchTextChanged)

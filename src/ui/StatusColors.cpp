@@ -16,6 +16,15 @@ QColor statusColor(StatusColor color, bool dark) {
     return {};
 }
 
+QColor statusTextColor(StatusColor color, bool dark) {
+    const QColor hue = statusColor(color, dark);
+    if (dark)
+        return hue;
+    float h = 0, s = 0, v = 0;
+    hue.getHsvF(&h, &s, &v);
+    return QColor::fromHsvF(h, s, v * 0.75f).toRgb();
+}
+
 // Text in accentText reaches 4.5:1 on the window and on a button's face; white text on accentFill
 // does too.
 QColor accentText(bool dark) {
@@ -44,6 +53,24 @@ QColor resolveColor(ColorRole role, bool dark, const QColor& primary, const QCol
         return accentText(dark);
     }
     return {};
+}
+
+QColor resolveTextColor(ColorRole role, bool dark, const QColor& primary, const QColor& secondary) {
+    switch (role) {
+    case ColorRole::green:
+        return statusTextColor(StatusColor::green, dark);
+    case ColorRole::red:
+        return statusTextColor(StatusColor::red, dark);
+    case ColorRole::amber:
+        return statusTextColor(StatusColor::amber, dark);
+    case ColorRole::blue:
+        return statusTextColor(StatusColor::blue, dark);
+    case ColorRole::primary:
+    case ColorRole::secondary:
+    case ColorRole::accent:
+        break;
+    }
+    return resolveColor(role, dark, primary, secondary);
 }
 
 QColor standardRed() {

@@ -22,6 +22,10 @@ void UpdaterViewModel::setAutomaticallyUpdates(bool value) {
     Q_EMIT automaticallyUpdatesChanged();
 }
 
+bool UpdaterViewModel::hasUpdateFeed() const {
+    return m_updater && m_updater->hasUpdateFeed();
+}
+
 void UpdaterViewModel::checkForUpdates() {
     if (m_updater && m_canCheckForUpdates)
         m_updater->checkForUpdates();

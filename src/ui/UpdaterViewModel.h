@@ -18,6 +18,7 @@ public:
 
     AppUpdater* updater() const { return m_updater; }
     bool canCheckForUpdates() const { return m_canCheckForUpdates; }
+    bool hasUpdateFeed() const;
     // Read from the updater once, at creation; afterwards only the switch changes it.
     bool automaticallyUpdates() const { return m_automaticallyUpdates; }
     void setAutomaticallyUpdates(bool value);

@@ -70,6 +70,7 @@ public:
     void setAutomaticallyDownloadsUpdates(bool value) override;
     void setUpdateCheckInterval(double seconds) override;
     bool canCheckForUpdates() const override;
+    bool hasUpdateFeed() const override { return !m_options.feedUrl.isEmpty(); }
     void checkForUpdates() override;
 
     // One whole check, including what follows it without the user (background downloads).

@@ -11,6 +11,7 @@
 #include <QDBusMessage>
 #include <QElapsedTimer>
 #include <QLabel>
+#include <QMenu>
 #include <QMessageBox>
 #include <QSignalSpy>
 #include <gtest/gtest.h>
@@ -84,6 +85,15 @@ TEST(WindowFailure, TheMessageBoxShowsTheErrorAsWritten) {
     EXPECT_EQ(std::pair(label->textFormat(), label->text()), std::pair(Qt::PlainText, message));
 }
 
+// The tray's own menu never has the keyboard: it offers no shortcut it could not take.
+TEST(TrayMenu, OpensOrQuitsAndShowsNoShortcut) {
+    const std::unique_ptr<QMenu> menu(ToviApplication::trayMenu());
+    QStringList rows;
+    for (const QAction* action : menu->actions())
+        rows << (action->isSeparator() ? u"-"_qs : action->text() + action->shortcut().toString());
+    EXPECT_EQ(rows, (QStringList{u"Open Tovi"_qs, u"-"_qs, u"Quit Tovi"_qs}));
+}
+
 // Centred under or over the icon (else the cursor), inside the work area; else the window system's.
 TEST(WindowPlacement, HangsUnderOrOverTheIconAndStaysInsideTheWorkArea) {
     const QRect topPanel(0, 28, 1280, 772), bottomPanel(0, 0, 1280, 772);
@@ -148,8 +158,8 @@ TEST(TrayHostWatcher, AFrozenWatcherHoldsNothingAndARestartedOneGetsTheIconBack)
                   u"bus.request_name('org.kde.StatusNotifierWatcher')\nprint('ready', flush=True)\n"
                   u"time.sleep(600)"_qs,
                   bus.address()});
-    ASSERT_TRUE(frozen.waitForReadyRead(30000) && frozen.readAll().startsWith("ready"))
-        << frozen.readAllStandardError().data();
+    ASSERT_TRUE(frozen.waitForReadyRead(30000)) << frozen.readAllStandardError().data();
+    ASSERT_TRUE(frozen.readAll().startsWith("ready")) << frozen.readAllStandardError().data();
     QDBusConnection tovi = bus.connect(u"tovi"_qs);
     TrayHostWatcher watcher(tovi);
     QSignalSpy settled(&watcher, &TrayHostWatcher::settled),

@@ -1,5 +1,6 @@
 #include "app/MenuWindow.h"
 #include "app/AccountMenu.h"
+#include "app/AddAccountPrompt.h"
 #include "model/Decoding.h"
 #include "store/CLICommands.h"
 #include "support/FakeAppUpdater.h"
@@ -9,15 +10,16 @@
 
 #include <QAccessible>
 #include <QAction>
-#include <QInputDialog>
 #include <QLineEdit>
 #include <QMenu>
+#include <QPushButton>
 #include <QQuickItem>
 #include <QQuickStyle>
 #include <QQuickWindow>
 #include <QRegularExpression>
 #include <QTcpServer>
 #include <QTest>
+#include <QToolTip>
 #include <QTranslator>
 #include <gtest/gtest.h>
 #include <qcoro/qcorotask.h>
@@ -25,7 +27,7 @@
 #include <algorithm>
 
 using namespace tovi;
-using namespace tovi::testing;
+using namespace tovi::test;
 
 namespace {
 
@@ -74,7 +76,7 @@ QQuickItem* findList(QQuickWindow* window) {
 }
 
 // The menu as a user reads it: "-" a divider, "# text" a heading, "> text" a submenu,
-// "[x]" / "[ ]" a switch or a profile row, "(off)" a disabled entry.
+// "[x]" / "[ ]" a switch, "(mark)" a plain mark (the current profile), "(off)" a disabled entry.
 QString describe(const QMenu* menu) {
     QStringList rows;
     for (const QAction* a : menu->actions()) {
@@ -82,6 +84,8 @@ QString describe(const QMenu* menu) {
                                        : (a->menu() ? u"> "_qs : QString()) + a->text();
         if (a->isCheckable())
             row.prepend(a->isChecked() ? u"[x] "_qs : u"[ ] "_qs);
+        else if (!a->icon().isNull())
+            row.prepend(u"(mark) "_qs);
         rows << (a->isEnabled() || a->isSeparator() ? row : row + u" (off)"_qs);
     }
     return rows.join(u'|');
@@ -244,25 +248,32 @@ TEST_F(MenuWindowTest, TheKeyboardStartsAtTheTopTypesIntoTheSearchAndPicksNothin
 TEST_F(MenuWindowTest, TheAccountMenuIsANativePopupBuiltFromTheViewModels) {
     setStatus(kSignedIn);
     serveProfiles();
-    openNew(); // reloads the profiles
+    updater.m_hasFeed = false; // a distribution's build
+    openNew();                 // reloads the profiles
     QMenu* popup = openAccountMenu();
     ASSERT_NE(popup, nullptr);
     EXPECT_TRUE(popup->isVisible() && window->window()->property("accountMenuOpen").toBool());
     EXPECT_TRUE(window->isVisible()) << "the menu's focus does not close the window";
     EXPECT_EQ(
         describe(popup).toStdString(),
-        u"# %1|Usage|Credits|Nodes|# Accounts|[x] default — Acme (off)|[ ] R&&D — ann@rd.test|"
+        u"# %1|Usage|Credits|Nodes|# Accounts|(mark) default — Acme (off)|R&&D — ann@rd.test|"
         u"> Remove account|-|Add account…|Sign out|-|# %2|Check for Updates… (off)|"
-        u"[ ] Automatic updates|[ ] Open at Login|[ ] Keep Computer Awake|[ ] Sync agent history|-|Quit Tovi"_qs
+        u"[ ] Automatic updates|[ ] Open at Login|[ ] Keep Computer Awake|[ ] Sync agent history|[x] Notifications|-|Quit Tovi"_qs
             .arg(menu.accountMenu()->identityTitle(), menu.accountMenu()->versionHeading())
             .toStdString());
     EXPECT_EQ(actionNamed(popup, "Quit Tovi")->shortcut(), QKeySequence(u"Ctrl+Q"_qs));
+    // The greyed "Check for Updates…" says why when the pointer rests on it.
+    const QRect check = popup->actionGeometry(actionNamed(popup, "Check for Updates…"));
+    QHelpEvent rest(QEvent::ToolTip, check.center(), popup->mapToGlobal(check.center()));
+    QCoreApplication::sendEvent(popup, &rest);
+    EXPECT_EQ(QToolTip::text(), menu.settings()->checkForUpdatesTooltip());
+    QToolTip::hideText();
     // A switch sets the store and shows what it holds, also after the store's own change; a
     // profile row switches by its name as written; Esc leaves the window.
     actionNamed(popup, "Keep Computer Awake")->trigger();
     auto slowSwitch = fakes.runner->gate(CLICommands::profileUse(u"R&D"_qs));
     actionNamed(popup, "R&&D — ann@rd.test")->trigger();
-    EXPECT_FALSE(actionNamed(popup, "R&&D — ann@rd.test")->isChecked()) << "until the switch is done";
+    EXPECT_TRUE(actionNamed(popup, "R&&D — ann@rd.test")->icon().isNull()) << "until the switch is done";
     slowSwitch->open();
     store.setLaunchAtLogin(true);
     settle();
@@ -276,15 +287,21 @@ TEST_F(MenuWindowTest, TheAccountMenuIsANativePopupBuiltFromTheViewModels) {
     auto gate = fakes.runner->gate(CLICommands::login({}).first(2));
     actionNamed(popup, "Add account…")->trigger();
     settle();
-    QInputDialog* prompt = window->accountMenu()->prompt();
+    AddAccountPrompt* prompt = window->accountMenu()->prompt();
     ASSERT_NE(prompt, nullptr);
-    EXPECT_EQ(prompt->okButtonText(), u"Continue"_qs);
-    EXPECT_EQ(prompt->findChild<QLineEdit*>()->placeholderText(), u"work"_qs);
-    prompt->setTextValue(u"lab"_qs);
-    prompt->accept();
+    EXPECT_EQ(QStringList({prompt->windowTitle(), prompt->continueButton()->text(),
+                           prompt->cancelButton()->text(), prompt->field()->placeholderText()}),
+              QStringList({u"Add account"_qs, u"Continue"_qs, u"Cancel"_qs, u"work"_qs}));
+    // One fixed size and no minimise or maximise: a prompt, not a window of the application.
+    EXPECT_EQ(prompt->minimumSize(), prompt->maximumSize());
+    EXPECT_FALSE(prompt->windowFlags() & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint));
+    EXPECT_TRUE(prompt->continueButton()->isDefault());
+    QTest::keyClicks(prompt->field(), u"  lab "_qs);
+    QTest::keyClick(prompt->field(), Qt::Key_Return);
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     settle();
     EXPECT_TRUE(window->accountMenu()->prompt() == nullptr && store.signInTask() != nullptr);
+    EXPECT_EQ(fakes.runner->count(CLICommands::login(u"lab"_qs)), 1) << "the name trimmed";
     gate->open();
     // Signed out, the menu offers "Sign in" in their place.
     setStatus(kSignedOut);

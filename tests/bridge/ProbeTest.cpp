@@ -182,7 +182,8 @@ TEST(DaemonState, ThePidFileWhereTheCliKeepsItHoldsOnePositiveDecimalOfARunningP
         writeFile(pidFile, contents);
         EXPECT_EQ(readDaemonState(), expected) << contents.toStdString();
     }
-    ASSERT_TRUE(QFile::remove(pidFile) && QDir().mkpath(pidFile));
+    ASSERT_TRUE(QFile::remove(pidFile));
+    ASSERT_TRUE(QDir().mkpath(pidFile));
     EXPECT_EQ(readDaemonState(), DaemonState::stopped()) << "a directory where the file belongs";
     ASSERT_TRUE(QDir().rmdir(pidFile));
     // A FIFO would block a plain read until a writer came along.

@@ -207,8 +207,12 @@ TEST_F(RunnerTest, FindsTheCliWhenItAppearsAndRunsShellLinesThroughALoginBash) {
 
 TEST_F(RunnerTest, ChildSeesOnlyStandardDescriptors) {
     // Descriptors a careless library would leave open across exec, beside Qt's own files.
-    const int leakyFile = ::open(QFile::encodeName(at("scratch")).constData(), O_CREAT | O_RDWR, 0600);
-    ASSERT_GE(leakyFile, 0);
+    const int opened = ::open(QFile::encodeName(at("scratch")).constData(), O_CREAT | O_RDWR, 0600);
+    ASSERT_GE(opened, 0);
+    // A number of several digits, so the listing must read each of them right.
+    const int leakyFile = ::fcntl(opened, F_DUPFD, 987);
+    ::close(opened);
+    ASSERT_GE(leakyFile, 987);
     int leakyPipe[2];
     ASSERT_EQ(::pipe(leakyPipe), 0);
     QFile qtFile(at("qt-file"));
@@ -246,7 +250,8 @@ TEST_F(RunnerTest, RunOutlivesTheRunnerAndTheAwaitingTask) {
     const Result<QByteArray> first = awaitResult(std::move(outlivesRunner));
     ASSERT_TRUE(first.ok()) << first.error().description().toStdString();
     // The task is dropped while its child runs: the child must be left to finish.
-    ASSERT_TRUE(QFile::remove(flags + u"/go"_qs) && QFile::remove(flags + u"/done"_qs));
+    ASSERT_TRUE(QFile::remove(flags + u"/go"_qs));
+    ASSERT_TRUE(QFile::remove(flags + u"/done"_qs));
     ProcessCLICommandRunner other(locator());
     { QCoro::Task<Result<QByteArray>> dropped = other.run({u"go"_qs, flags}); }
     writeFile(flags + u"/go"_qs, "");

@@ -54,7 +54,7 @@ public:
     struct Window {
         explicit Window(StatusStore& store)
             : menu(&store, &updaterModel) {}
-        testing::FakeAppUpdater updater;
+        test::FakeAppUpdater updater;
         UpdaterViewModel updaterModel{&updater};
         MenuViewModel menu;
     };
@@ -62,7 +62,7 @@ public:
 private:
     QTemporaryDir m_dir;
     std::list<test::ScopedEnv> m_env;
-    std::shared_ptr<testing::FakeBrowser> m_browser = std::make_shared<testing::FakeBrowser>();
+    std::shared_ptr<test::FakeBrowser> m_browser = std::make_shared<test::FakeBrowser>();
     std::unique_ptr<QProcess> m_server;
 };
 

@@ -62,11 +62,14 @@ TEST(StoreIntegration, TheCliAcceptsEveryCatalogueCommand) {
     const QString key = u"profile.work.memory_disabled"_qs;
     run(CLICommands::configSet(key, u"true"_qs));
     const Result<bool> stored = StatusStore::readHistoryDisabled(run(CLICommands::configGet(key)), key);
-    EXPECT_TRUE(stored && stored.value());
+    ASSERT_TRUE(stored);
+    EXPECT_TRUE(stored.value());
     EXPECT_TRUE(decodeProfileList(run(CLICommands::profileList())));
     EXPECT_TRUE(decodeAccountMe(run(CLICommands::me())));
     const Result<LoginClaim> login = decodeLoginClaim(run(CLICommands::login(u"lab"_qs)));
-    ASSERT_TRUE(login && login->token && login->url);
+    ASSERT_TRUE(login);
+    ASSERT_TRUE(login->token);
+    ASSERT_TRUE(login->url);
     EXPECT_EQ(decide(QUrl(*login->url), "approve"), 200);
     const Result<ClaimResult> claim = decodeClaimResult(run(CLICommands::claim(*login->token, u"lab"_qs)));
     EXPECT_EQ(claim ? claim->status : std::nullopt, u"approved"_qs);

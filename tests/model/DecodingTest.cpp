@@ -166,14 +166,18 @@ TEST(SnapshotDocuments, TypicalAndPartialSnapshotsDecode) {
                                                            {},
                                                            u"2024-05-02T09:14:00Z"_qs,
                                                            u"2024-05-02T09:13:59Z"_qs}));
-    EXPECT_TRUE(s.nodes == (Nodes{2, 3}) && s.usage == (Usage{24, 1830000, 4211}) && s.secrets == 17);
-    EXPECT_TRUE(s.sites == (ByteCount{4, 73400320}) && s.drive == (DriveSection{1288, 5368709120LL}));
+    EXPECT_EQ(s.nodes, (Nodes{2, 3}));
+    EXPECT_EQ(s.usage, (Usage{24, 1830000, 4211}));
+    EXPECT_EQ(s.secrets, 17);
+    EXPECT_EQ(s.sites, (ByteCount{4, 73400320}));
+    EXPECT_EQ(s.drive, (DriveSection{1288, 5368709120LL}));
     EXPECT_EQ(s.credits, (Credits{12500000, u"2024-05-02T09:10:00Z"_qs}));
     ASSERT_EQ(s.notifications->notifications->size(), 2);
     EXPECT_EQ(s.notifications->notifications->at(1),
               (Notification{u"ntf_2"_qs, u"2024-05-01T22:41:12Z"_qs, u"node_laptop"_qs, u"info"_qs,
                             u"maya-laptop went offline"_qs}));
-    EXPECT_TRUE(s.partial == false && s.errors == QList<StatusSectionError>{});
+    EXPECT_EQ(s.partial, false);
+    EXPECT_EQ(s.errors, QList<StatusSectionError>{});
 
     // A partial snapshot is still a snapshot: the failed sections are named, the rest stands.
     const QList<StatusSectionError> failed{{u"credits"_qs, u"timed out"_qs}};
@@ -186,7 +190,8 @@ TEST(SnapshotDocuments, TypicalAndPartialSnapshotsDecode) {
 // Wrong types and missing values are the decoder's above; here each document's own shape.
 TEST(AccountDocuments, ProfilesSignInAndAccountRecords) {
     Result<QList<Profile>> r = decodeProfileList("[]");
-    EXPECT_TRUE(r.ok() && r->isEmpty());
+    ASSERT_TRUE(r.ok());
+    EXPECT_TRUE(r->isEmpty());
     EXPECT_EQ(decodeProfileList(R"({"profiles": []})").error().text,
               u"expected an array, found an object"_qs);
     EXPECT_EQ(decodeProfileList(R"([{"name": "work"}, {"email": "a@b.c"}])").error().text,
@@ -196,21 +201,26 @@ TEST(AccountDocuments, ProfilesSignInAndAccountRecords) {
                              {"name": "home", "active": true, "default": true, "email": "m@x.io", "team": "T"}])");
     ASSERT_TRUE(r.ok()) << qPrintable(r.error().text);
     ASSERT_EQ(r->size(), 2);
-    EXPECT_FALSE(r->at(0).active.value_or(false) || r->at(0).isDefault.value_or(false));
-    EXPECT_TRUE(r->at(1).isDefault == true && r->at(1).active == true && r->at(1).email == u"m@x.io"_qs);
+    EXPECT_FALSE(r->at(0).active.value_or(false));
+    EXPECT_FALSE(r->at(0).isDefault.value_or(false));
+    EXPECT_EQ(r->at(1).isDefault, true);
+    EXPECT_EQ(r->at(1).active, true);
+    EXPECT_EQ(r->at(1).email, u"m@x.io"_qs);
     EXPECT_EQ(r->at(1).team, u"T"_qs);
 
     Result<LoginClaim> claim = decodeLoginClaim(
         R"({"status": "pending", "url": "https://tovi.dev/approve/abc", "token": "tok_1", "expires_in": "10m"})");
     ASSERT_TRUE(claim.ok()) << qPrintable(claim.error().text);
-    EXPECT_TRUE(claim->expiresIn == u"10m"_qs && claim->token == u"tok_1"_qs);
+    EXPECT_EQ(claim->expiresIn, u"10m"_qs);
+    EXPECT_EQ(claim->token, u"tok_1"_qs);
     EXPECT_EQ(decodeLoginClaim(R"({"url": "u", "expires_in": 600})").error().text,
               u"expiresIn: expected a string, found a number"_qs);
 
     Result<ClaimResult> result = decodeClaimResult(R"({"user": {"first_name": "Maya", "last_name": "L"}})");
     ASSERT_TRUE(result.ok()) << qPrintable(result.error().text);
-    EXPECT_TRUE(!result->status && result->user->firstName == u"Maya"_qs &&
-                result->user->lastName == u"L"_qs);
+    EXPECT_FALSE(result->status);
+    EXPECT_EQ(result->user->firstName, u"Maya"_qs);
+    EXPECT_EQ(result->user->lastName, u"L"_qs);
 
     Result<AccountMe> me = decodeAccountMe(R"({"id": "u1", "team_id": null, "team_name": "Équipe ☕ Labs"})");
     ASSERT_TRUE(me.ok()) << qPrintable(me.error().text);

@@ -197,7 +197,8 @@ TEST(DBusKeepAwake, AsksTheInhibitorsInOrderAndLetsGoOfEachActivityOnItsOwn) {
     for (const auto& row : rows) {
         SCOPED_TRACE(row.what);
         Desktop desktop(row.services, row.ending != Ending::switchedOff);
-        ASSERT_TRUE(desktop.session.isRunning() && desktop.system.isRunning());
+        ASSERT_TRUE(desktop.session.isRunning());
+        ASSERT_TRUE(desktop.system.isRunning());
         const QStringList held = list(row.held);
         const auto released = [&](qsizetype count) {
             spinUntil([&] { return desktop.released().size() >= count; });

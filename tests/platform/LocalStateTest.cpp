@@ -60,7 +60,8 @@ TEST(InstanceLock, OneCopyPerUserAcrossProcessesAndCrashesAndUnguardedWhenItCann
     ASSERT_GE(lock.lockFD(), 0);
     EXPECT_EQ(QFileInfo(lock.filePath()).size(), 0) << "missing parent directories are created";
     struct stat st {};
-    EXPECT_TRUE(::fstat(lock.lockFD(), &st) == 0 && (st.st_mode & 07777) == 0644);
+    ASSERT_EQ(::fstat(lock.lockFD(), &st), 0);
+    EXPECT_EQ((st.st_mode & 07777), 0644);
     // A CLI service started by the app must not inherit, and so keep, the lock.
     EXPECT_TRUE(::fcntl(lock.lockFD(), F_GETFD) & FD_CLOEXEC);
     EXPECT_EQ(::fcntl(lock.lockFD(), F_GETFL) & O_ACCMODE, O_RDWR);
@@ -98,7 +99,8 @@ TEST(XdgAutostartLoginItem, WritesAnEntryThatStartsExactlyTheExecutableAndReadsS
     XdgAutostartLoginItem item(config, u"/opt/Tovi/tovi-tray"_s);
     EXPECT_EQ(item.entryPath(), entryFile(config));
     EXPECT_FALSE(item.isEnabled());
-    ASSERT_TRUE(item.setEnabled(true).ok() && item.isEnabled());
+    ASSERT_TRUE(item.setEnabled(true).ok());
+    ASSERT_TRUE(item.isEnabled());
     const QStringList lines = readLines(entryFile(config));
     EXPECT_EQ(lines.value(0), u"[Desktop Entry]"_s);
     for (const char* expected :
@@ -109,9 +111,11 @@ TEST(XdgAutostartLoginItem, WritesAnEntryThatStartsExactlyTheExecutableAndReadsS
     EXPECT_EQ(QDir(config + u"/autostart"_s).entryList(QDir::Files | QDir::Hidden).size(), 1)
         << "no temporary file left behind";
     // Enabling again rewrites in place; disabling removes; a missing file is already off.
-    EXPECT_TRUE(item.setEnabled(true).ok() && item.isEnabled());
+    EXPECT_TRUE(item.setEnabled(true).ok());
+    EXPECT_TRUE(item.isEnabled());
     EXPECT_TRUE(item.setEnabled(false).ok());
-    EXPECT_FALSE(QFile::exists(entryFile(config)) || item.isEnabled());
+    EXPECT_FALSE(QFile::exists(entryFile(config)));
+    EXPECT_FALSE(item.isEnabled());
     EXPECT_TRUE(item.setEnabled(false).ok());
     // Exec quoting, then the value's own escapes: GLib's own launcher (what GNOME's autostart
     // uses) accepts the entry and starts exactly this executable.
@@ -152,8 +156,8 @@ TEST(XdgAutostartLoginItem, WritesAnEntryThatStartsExactlyTheExecutableAndReadsS
         EXPECT_EQ(item.isEnabled(), on) << contents;
     }
     writeFile(entryFile(config), "[Desktop Entry]\nHidden=true\n");
-    EXPECT_TRUE(item.setEnabled(true).ok() && item.isEnabled())
-        << "switching on over a hidden entry revives it";
+    EXPECT_TRUE(item.setEnabled(true).ok()) << "switching on over a hidden entry revives it";
+    EXPECT_TRUE(item.isEnabled()) << "switching on over a hidden entry revives it";
     // Defaults from the environment (which AppImage Tovi runs from is the location probe's to say).
     {
         const ScopedEnv config("XDG_CONFIG_HOME", QFile::encodeName(temp.path()));
@@ -187,8 +191,8 @@ TEST(QSettingsUserDefaults, ValuesSurviveARestartWithTheirTypesAndADamagedFileIs
     }
     // Written through without an explicit flush, with the keys at the top level.
     const QByteArray text = readFile(path);
-    EXPECT_TRUE(text.contains("didRegisterLoginItem=true\nkeepAwake=false") && !text.contains("[Tovi]"))
-        << text.constData();
+    EXPECT_TRUE(text.contains("didRegisterLoginItem=true\nkeepAwake=false")) << text.constData();
+    EXPECT_FALSE(text.contains("[Tovi]")) << text.constData();
     QSettingsUserDefaults reopened(path);
     EXPECT_EQ(reopened.boolValue(u"didRegisterLoginItem"_s), true);
     EXPECT_EQ(reopened.boolValue(u"keepAwake"_s), false);
@@ -300,9 +304,8 @@ TEST(BoottimeClock, SleepsOnAbsoluteBoottimeDeadlinesEndInDeadlineOrderAndKeepOn
         const auto during = added();
         ASSERT_EQ(during.size(), 1) << "the sleep waits on a timerfd";
         // CLOCK_BOOTTIME (7), absolute deadline: a sleep spanning a suspend ends at once on resume.
-        EXPECT_TRUE(during.first().contains("clockid: 7"_L1) &&
-                    during.first().contains("settime flags: 01"_L1))
-            << qPrintable(during.first());
+        for (const QLatin1String line : {"clockid: 7"_L1, "settime flags: 01"_L1})
+            EXPECT_TRUE(during.first().contains(line)) << qPrintable(during.first());
         QCoro::Task<> shorter = sleepAndRecord(&clock, 1ms, &order);
         QCoro::waitFor(std::move(longer));
         QCoro::waitFor(std::move(shorter));

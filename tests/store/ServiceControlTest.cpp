@@ -1,6 +1,6 @@
 #include "StoreFixture.h"
 
-namespace tovi::testing {
+namespace tovi::test {
 namespace {
 
 class ServiceControlTest : public StoreTest {
@@ -160,4 +160,4 @@ TEST_F(ServiceControlTest, MaintenanceReportsItsOutcomeAndDropsOverlaps) {
 }
 
 } // namespace
-} // namespace tovi::testing
+} // namespace tovi::test

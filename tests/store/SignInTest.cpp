@@ -2,7 +2,7 @@
 
 #include "model/Decoding.h"
 
-namespace tovi::testing {
+namespace tovi::test {
 namespace {
 
 class SignInTest : public StoreTest {
@@ -40,7 +40,8 @@ TEST_F(SignInTest, ApprovedSignInAppliesHistoryThenReloadsTheAccount) {
     EXPECT_EQ(phases,
               (QList<SignInPhase>{SignInPhase::awaitingApproval(approval.toString()), SignInPhase::idle()}));
     EXPECT_EQ(s.teamId(), u"team-2"_qs);
-    EXPECT_FALSE(s.signInError() || s.signInTask());
+    EXPECT_FALSE(s.signInError());
+    EXPECT_FALSE(s.signInTask());
     // A named profile is passed on, and gets its history setting before the login.
     fakes.runner->clearRecords();
     s.startSignIn(u"work"_qs);
@@ -75,7 +76,7 @@ TEST_F(SignInTest, OutcomesBecomeMessagesAndOnlyWebAddressesOpen) {
     // A failing claim reports its text; the log never the token, even when the CLI quotes it back.
     fakes.runner->replyPrefix(anyClaim, FakeRunner::fail(4, u"claim tok-secret-123 refused"_qs));
     {
-        const tovi::test::LogCapture log;
+        const LogCapture log;
         s.startSignIn(std::nullopt);
         EXPECT_EQ(log.warnings(), QStringList{u"tovi.store warning: sign-in failed"_qs});
         EXPECT_FALSE(log.all().join(u'\n').contains(u"tok-secret-123"_qs));
@@ -133,6 +134,15 @@ TEST_F(SignInTest, CancelledSignInIsSilentAndLeavesALaterOneAlone) {
     secondClaim->open();
     EXPECT_TRUE(second->isFinished());
     EXPECT_EQ(s.signInError(), u"Sign-in was cancelled."_qs);
+    // Cancelled while the login runs: its answer opens no page and leaves no waiting screen.
+    auto login = fakes.runner->gate(this->login());
+    const qsizetype pages = fakes.browser->opened().size();
+    s.startSignIn(std::nullopt);
+    s.cancelSignIn();
+    login->open();
+    EXPECT_EQ(s.signInPhase(), SignInPhase::idle());
+    EXPECT_EQ(fakes.browser->opened().size(), pages);
+    EXPECT_FALSE(s.signInTask());
     // An approved sign-in cancelled during its reload must leave the next one's waiting screen up.
     claimWith(R"({"status":"approved"})");
     auto reload = fakes.runner->gate(statusArguments());
@@ -179,4 +189,4 @@ TEST_F(SignInTest, ProfileCommandsReportAndReload) {
 }
 
 } // namespace
-} // namespace tovi::testing
+} // namespace tovi::test

@@ -5,7 +5,7 @@
 #include "store/LiveDependencies.h"
 #include "store/WebOrigin.h"
 
-namespace tovi::testing {
+namespace tovi::test {
 namespace {
 
 InternalStatus snapshot(std::optional<bool> authenticated, std::int64_t online = 1) {
@@ -26,11 +26,12 @@ TEST_F(StoreTest, RefreshKeepsTheLastGoodSnapshotAcrossFailures) {
                                       decodeError, decodeError, partial});
     fakes.setDaemon(DaemonState::stopped());
     StatusStore& s = makeStore();
-    EXPECT_FALSE(s.status() || s.lastUpdated());
+    EXPECT_FALSE(s.status());
+    EXPECT_FALSE(s.lastUpdated());
     QSignalSpy status(&s, &StatusStore::statusChanged), error(&s, &StatusStore::lastErrorChanged),
         updated(&s, &StatusStore::lastUpdatedChanged), daemon(&s, &StatusStore::daemonStateChanged),
         refreshing(&s, &StatusStore::isRefreshingChanged), team(&s, &StatusStore::teamIdChanged);
-    const tovi::test::LogCapture log;
+    const LogCapture log;
     const auto shown = [&] {
         return std::tuple(s.status()->nodes->online, s.lastError().value_or(u"-"_qs), s.lastUpdated());
     };
@@ -84,7 +85,8 @@ TEST_F(StoreTest, TeamLookupRunsUnlessSignedOutOrKnown) {
     };
     EXPECT_EQ(lookupsAfterRefresh(), 0); // signed out
     EXPECT_EQ(lookupsAfterRefresh(), 1); // flag absent: looked up, fails silently
-    EXPECT_FALSE(s.teamId() || s.lastError());
+    EXPECT_FALSE(s.teamId());
+    EXPECT_FALSE(s.lastError());
     EXPECT_EQ(lookupsAfterRefresh(), 2); // still unknown
     EXPECT_EQ(s.teamId(), u"t-9"_qs);
     EXPECT_EQ(lookupsAfterRefresh(), 2); // known
@@ -170,8 +172,10 @@ TEST_F(StoreTest, ActionsReadTheStatusAfterTheirOwnEffect) {
         const int fetches = source.fetchCount();
         start();
         EXPECT_EQ(source.fetchCount(), fetches + 1) << action;
-        EXPECT_FALSE(s.isMaintaining() || s.signInTask() || s.bootstrapTask() || isSignedOut(s.status()))
-            << action;
+        EXPECT_FALSE(s.isMaintaining()) << action;
+        EXPECT_FALSE(s.signInTask()) << action;
+        EXPECT_FALSE(s.bootstrapTask()) << action;
+        EXPECT_FALSE(isSignedOut(s.status())) << action;
         earlier->open();
         QCoro::waitFor(poll);
         EXPECT_FALSE(isSignedOut(s.status())) << action;
@@ -183,7 +187,8 @@ TEST_F(StoreTest, LoginItemIsRegisteredOnceAndTheSwitchShowsThePlatformsState) {
     const QString did = u"didRegisterLoginItem"_qs;
     *fakes.location = AppLocation::temporary;
     makeStore().registerLoginItemOnFirstLaunch();
-    EXPECT_TRUE(fakes.loginItem->requests().isEmpty() && !fakes.defaults->contains(did));
+    EXPECT_TRUE(fakes.loginItem->requests().isEmpty());
+    EXPECT_FALSE(fakes.defaults->contains(did));
     *fakes.location = AppLocation::applicationsFolder;
     StatusStore& s = makeStore();
     QSignalSpy changed(&s, &StatusStore::launchAtLoginEnabledChanged);
@@ -242,7 +247,7 @@ TEST_F(StoreTest, KeepAwakeHoldsAtMostOneAssertion) {
 
 TEST_F(StoreTest, WebOriginComesFromTheEnvironmentOrTheBuild) {
     const QString builtIn = normalizedWebOrigin(QString::fromUtf8(build::defaultWebOrigin));
-    std::optional<tovi::test::ScopedEnv> env;
+    std::optional<ScopedEnv> env;
     const auto environment = [&](const QByteArray& value) {
         env.reset();
         env.emplace("TOVI_WEB_ORIGIN", value);
@@ -347,7 +352,8 @@ TEST_F(HistorySyncTest, OneOperationTakesUpLaterChangesAndKeepsItsErrorUntilAPas
     EXPECT_TRUE(task->isFinished());
     EXPECT_EQ(fakes.runner->count(profileListArguments()), 2);
     EXPECT_EQ(fakes.config->value(historyKey("default")), u"true"_qs);
-    EXPECT_FALSE(s.historySyncApplying() || s.historySyncTask());
+    EXPECT_FALSE(s.historySyncApplying());
+    EXPECT_FALSE(s.historySyncTask());
     EXPECT_EQ(applying.count(), 2);
     // Switched over and back during a pass: the value it used, so no further pass.
     gate = fakes.runner->gate(profileListArguments());
@@ -397,10 +403,10 @@ TEST(DeveloperPollInterval, TakesOnlyAPositiveWholeNumberOfMilliseconds) {
     StatusStoreDependencies given;
     given.interval = 7000ms;
     for (auto [value, expected] : {std::pair{"50", 50ms}, {"fast", 7000ms}}) {
-        const tovi::test::ScopedEnv env("TOVI_DEV_POLL_INTERVAL_MS", QByteArray(value));
+        const ScopedEnv env("TOVI_DEV_POLL_INTERVAL_MS", QByteArray(value));
         EXPECT_EQ(withLiveDependencies(given).interval, expected) << value;
     }
 }
 
 } // namespace
-} // namespace tovi::testing
+} // namespace tovi::test

@@ -9,10 +9,9 @@
 #include <QSignalSpy>
 #include <gtest/gtest.h>
 
-namespace tovi::testing {
+namespace tovi::test {
 
 using namespace std::chrono_literals;
-using tovi::test::awaitResult;
 namespace cli = tovi::CLICommands;
 
 // A store over fresh fakes; the fakes outlive it and wake whatever it left waiting.
@@ -43,4 +42,4 @@ private:
     std::unique_ptr<StatusStore> m_store;
 };
 
-} // namespace tovi::testing
+} // namespace tovi::test

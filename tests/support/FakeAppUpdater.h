@@ -4,7 +4,7 @@
 
 #include <QStringList>
 
-namespace tovi::testing {
+namespace tovi::test {
 
 // Records every call in order, so tests can check the sequence the switch uses; left
 // alone, it never checks anything. Only for tests that link the ui library.
@@ -22,6 +22,7 @@ public:
     }
     void setUpdateCheckInterval(double seconds) override { interval = seconds; }
     bool canCheckForUpdates() const override { return m_canCheck; }
+    bool hasUpdateFeed() const override { return m_hasFeed; }
     void checkForUpdates() override { ++checks; }
 
     void setCanCheck(bool value) {
@@ -35,6 +36,7 @@ public:
     bool m_checks = false;
     bool m_downloads = false;
     bool m_canCheck = false;
+    bool m_hasFeed = true;
 };
 
-} // namespace tovi::testing
+} // namespace tovi::test

@@ -7,7 +7,7 @@
 
 #include <algorithm>
 
-namespace tovi::testing {
+namespace tovi::test {
 
 namespace {
 
@@ -215,4 +215,4 @@ QStringList accountMeArguments() {
     return CLICommands::me();
 }
 
-} // namespace tovi::testing
+} // namespace tovi::test

@@ -8,6 +8,7 @@
 #include "platform/UserDefaults.h"
 #include "store/StatusSource.h"
 #include "store/StatusStore.h"
+#include "support/TestUtil.h"
 
 #include <QHash>
 #include <QSet>
@@ -18,7 +19,7 @@
 #include <memory>
 #include <vector>
 
-namespace tovi::testing {
+namespace tovi::test {
 
 // Holds fake operations pending until the test opens it, and stays open after. Waiters resume
 // inside open(), so the test sees their effects as soon as open() returns.
@@ -258,4 +259,4 @@ QStringList statusArguments();
 QStringList profileListArguments();
 QStringList accountMeArguments();
 
-} // namespace tovi::testing
+} // namespace tovi::test

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "support/Printers.h"
+
 #include <QByteArray>
 #include <QFileDevice>
 #include <QString>
@@ -8,11 +10,6 @@
 #include <functional>
 #include <optional>
 #include <ostream>
-
-// Failure messages show texts as text.
-inline void PrintTo(const QString& text, std::ostream* os) {
-    *os << '"' << text.toStdString() << '"';
-}
 
 namespace tovi::test {
 

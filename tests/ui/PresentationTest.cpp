@@ -1,3 +1,4 @@
+#include "platform/DesktopNotifications.h"
 #include "store/CLICommands.h"
 #include "support/FakeAppUpdater.h"
 #include "support/FakeDependencies.h"
@@ -11,6 +12,7 @@
 #include "ui/SpacesListModel.h"
 #include "ui/SpacesSearch.h"
 #include "ui/StatusColors.h"
+#include "ui/StatusNotices.h"
 #include "ui/StatusTexts.h"
 #include "ui/Symbols.h"
 #include "ui/TrayIconRenderer.h"
@@ -25,7 +27,7 @@
 #include <qcoro/qcorotask.h>
 
 using namespace tovi;
-using namespace tovi::testing;
+using namespace tovi::test;
 
 namespace {
 
@@ -126,6 +128,16 @@ TEST(StatusTexts, SpaceStateLabelAndColour) {
     }
 }
 
+// A text in a state colour: the dot's hue, deeper in light only (its contrast is the look session's).
+TEST(StatusColors, TextKeepsTheHueAndDeepensOnlyInLight) {
+    for (StatusColor color : {StatusColor::green, StatusColor::red, StatusColor::amber, StatusColor::blue}) {
+        const QColor dot = statusColor(color, false), text = statusTextColor(color, false);
+        EXPECT_NEAR(text.hsvHueF(), dot.hsvHueF(), 0.01);
+        EXPECT_NEAR(text.valueF(), dot.valueF() * 0.75, 0.01);
+        EXPECT_EQ(statusTextColor(color, true), statusColor(color, true));
+    }
+}
+
 TEST(StatusTexts, IdentityAndProfileTexts) {
     EXPECT_EQ(identityTitle(InternalStatus{}), s("Not signed in"));
     InternalStatus status{.account = Account{.email = s("ann@example.com"), .team = s("Acme")}};
@@ -221,7 +233,8 @@ TEST(SpacesSearch, FormQueryHeightAndSymbols) {
     EXPECT_DOUBLE_EQ(listHeight(searchAll({node(s("1"), s("N1"), many)}, QString())), 406.0);
     // Icon names map exactly, prefix and case included; every symbol has a glyph of its own.
     EXPECT_EQ(symbolFor(s("mdi:earth-arrow-right")), s("globe"));
-    EXPECT_TRUE(symbolFor(s("MDI:console")) == s("square.dashed") && symbolFor({}) == s("square.dashed"));
+    EXPECT_EQ(symbolFor(s("MDI:console")), s("square.dashed"));
+    EXPECT_EQ(symbolFor({}), s("square.dashed"));
     QSet<QString> glyphs;
     for (const char* name :
          {"bell", "bell.badge.fill", "magnifyingglass", "terminal", "globe", "square.dashed"}) {
@@ -247,11 +260,17 @@ TEST(SpacesListModel, FlattensGroupsIntoRowsAndRebuildsOnlyWhenTheRowsChange) {
     using M = SpacesListModel;
     auto at = [&](int row, int role) { return model.data(model.index(row), role); };
     const std::tuple<int, int, QVariant> cells[] = {
-        {0, M::KindRole, s("node")},        {0, M::DotColorRole, colors.green()},
-        {0, M::DividerRole, false},         {1, M::TooltipRole, s("Open Blog")},
-        {1, M::DetailRole, s("Ready")},     {1, M::DetailColorRole, QColor(Qt::gray)},
-        {1, M::ItemIdRole, s("a")},         {1, M::DividerRole, true},
-        {4, M::DetailRole, s("Disk full")}, {4, M::DotColorRole, colors.amber()},
+        {0, M::KindRole, s("node")},
+        {0, M::DotColorRole, colors.green()},
+        {0, M::DividerRole, false},
+        {1, M::TooltipRole, s("Open Blog")},
+        {1, M::DetailRole, s("Ready")},
+        {1, M::DetailColorRole, QColor(Qt::gray)},
+        {1, M::ItemIdRole, s("a")},
+        {1, M::DividerRole, true},
+        {4, M::DetailRole, s("Disk full")},
+        {4, M::DotColorRole, colors.amber()},
+        {4, M::DetailColorRole, colors.amberText()},
     };
     for (const auto& [row, role, value] : cells)
         EXPECT_EQ(at(row, role), value) << row << ' ' << role;
@@ -316,6 +335,13 @@ TEST(IconBitmap, DrawsTheMarkWithABadgeOrADotAtEachScale) {
     const QIcon icon = IconBitmap{s("ToviMark"), 100, std::nullopt}.renderIcon();
     for (int side : {16, 22, 48})
         EXPECT_TRUE(icon.availableSizes().contains(QSize(side, side))) << side;
+    // At 16 px no count is drawn (a red disc, larger than the problem dot); from 22 px it is.
+    const auto pixels = [](std::int64_t unread, std::optional<QColor> dot, int side) {
+        return IconBitmap{s("ToviMark"), unread, dot}.renderPixels(side);
+    };
+    EXPECT_EQ(pixels(7, std::nullopt, 16), pixels(100, std::nullopt, 16));
+    EXPECT_GT(redShare(pixels(100, std::nullopt, 16)), redShare(pixels(0, standardRed(), 16)));
+    EXPECT_NE(pixels(7, std::nullopt, 22), pixels(100, std::nullopt, 22));
 }
 
 TEST(TrayIconRenderer, DrawsAgainOnlyWhenTheIconWouldChange) {
@@ -341,14 +367,18 @@ TEST(MenuViewModel, NothingLoadedYetShowsLoadingOrWhyNot) {
     Fixture f;
     EXPECT_EQ(f.header->identityTitle(), s("Not signed in"));
     EXPECT_EQ(f.spaces->form(), s("loading"));
-    EXPECT_FALSE(f.footer->showNotifications() || f.footer->showNodeCount());
-    // Loading that cannot finish by itself says why instead of spinning.
+    EXPECT_FALSE(f.footer->showNotifications());
+    EXPECT_FALSE(f.footer->showNodeCount());
+    // The store's error with nothing loaded is said once, in the footer; the body keeps spinning.
     f.show(Error::cliNotFound());
-    EXPECT_EQ(f.spaces->unavailableText(), s("Couldn't find the tovi CLI."));
+    EXPECT_EQ(f.spaces->unavailableText(), s(""));
+    EXPECT_EQ(f.footer->banners(), QVariantList{f.banner(s("Couldn't find the tovi CLI."), false)});
+    // A spaces section that failed cannot load by itself: the body says why instead of spinning.
     f.show(InternalStatus{.partial = true,
                           .errors = QList<StatusSectionError>{{s("usage"), s("usage: timed out")},
                                                               {s("spaces"), s("<b>x</b>")}}});
-    EXPECT_TRUE(f.spaces->unavailableText() == s("<b>x</b>") && f.footer->showPartialWarning());
+    EXPECT_EQ(f.spaces->unavailableText(), s("<b>x</b>"));
+    EXPECT_TRUE(f.footer->showPartialWarning());
     f.show(signedInStatus());
     EXPECT_EQ(f.spaces->unavailableText(), s(""));
 }
@@ -373,10 +403,14 @@ TEST(MenuViewModel, SignedInSnapshotFillsHeaderListAndStatusRowOnceOpen) {
     expectChanges(1);
     EXPECT_EQ(QStringList({f.header->title(), f.header->windowTitle(), f.header->identityTitle()}),
               QStringList({s("Acme"), s("Tovi \u2014 Acme"), s("Ann (Acme)")}));
-    EXPECT_TRUE(f.spaces->form() == s("search") && f.spaces->model()->rowCount() == 2);
+    EXPECT_EQ(f.spaces->form(), s("search"));
+    EXPECT_EQ(f.spaces->model()->rowCount(), 2);
     EXPECT_EQ(QStringList({f.footer->serviceText(), f.footer->cliVersion(), f.footer->nodeCountText(),
                            f.footer->notificationsCountText()}),
               QStringList({s("Service running"), s("1.4.0"), s("1/2 Nodes"), s("2")}));
+    ColorScheme* colors = f.menu.colors();
+    EXPECT_EQ((QList<QColor>{f.footer->serviceDotColor(), f.footer->notificationsColor()}),
+              (QList<QColor>{colors->green(), colors->amber()}));
     EXPECT_TRUE(f.footer->upgradeUpdateForm());
     // A blank team name would leave a dangling dash in task switchers.
     InternalStatus noTeam = signedInStatus();
@@ -386,22 +420,26 @@ TEST(MenuViewModel, SignedInSnapshotFillsHeaderListAndStatusRowOnceOpen) {
     // The dark appearance swaps the mark, telling the window, and recolours.
     header.clear();
     f.menu.setDark(true);
-    EXPECT_TRUE(f.header->markSource() == QUrl(s("qrc:/assets/ToviMarkDark.svg")) && header.count() > 0);
+    EXPECT_EQ(f.header->markSource(), QUrl(s("qrc:/assets/ToviMarkDark.svg")));
+    EXPECT_GT(header.count(), 0);
     EXPECT_EQ(f.footer->serviceDotColor(), statusColor(StatusColor::green, true));
 }
 
 TEST(MenuViewModel, SignedOutOffersSignInAndReopensOnlyAWebAddress) {
     Fixture f;
     f.show(InternalStatus{.authenticated = false});
-    EXPECT_TRUE(f.body->signedOut() && f.account->showSignIn());
-    EXPECT_FALSE(f.account->showSignOut() || f.footer->showNotifications());
+    EXPECT_TRUE(f.body->signedOut());
+    EXPECT_TRUE(f.account->showSignIn());
+    EXPECT_FALSE(f.account->showSignOut());
+    EXPECT_FALSE(f.footer->showNotifications());
     f.body->createAccount();
     EXPECT_EQ(f.opened().value(0), QUrl(s("https://tovi.test/create-account")));
     auto gate = f.deps.runner->gate(CLICommands::claim({}, {}).first(2));
     f.deps.runner->replyPrefix(CLICommands::login({}).first(2),
                                FakeRunner::ok(R"({"token":"t","url":"https://tovi.test/approve/1"})"));
     f.body->signIn();
-    ASSERT_TRUE(f.body->awaitingApproval() && f.body->showReopenLink());
+    ASSERT_TRUE(f.body->awaitingApproval());
+    ASSERT_TRUE(f.body->showReopenLink());
     f.body->reopenApprovalPage();
     EXPECT_EQ(f.opened().size(), 3);
     f.body->cancelSignIn();
@@ -416,7 +454,8 @@ TEST(MenuViewModel, AccountsSectionListsProfilesAndAddingOneTrimsOnlySpacesAndTa
     f.refresh();
     f.deps.runner->reply(profileListArguments(), FakeRunner::ok(R"([])"));
     QCoro::waitFor(f.store.loadProfiles());
-    EXPECT_FALSE(f.account->showAccounts() || !f.account->removableAccounts().isEmpty());
+    EXPECT_FALSE(f.account->showAccounts());
+    EXPECT_TRUE(f.account->removableAccounts().isEmpty());
     f.deps.runner->reply(profileListArguments(),
                          FakeRunner::ok(R"([{"name":"default","active":true,"team":"Acme"},
                                             {"name":"work","email":"ann@work.test","team":""}])"));
@@ -424,8 +463,10 @@ TEST(MenuViewModel, AccountsSectionListsProfilesAndAddingOneTrimsOnlySpacesAndTa
     QCoreApplication::processEvents();
     ASSERT_TRUE(f.account->showAccounts());
     const auto row = [](const char* text, bool current, const char* name) {
-        return QVariant(QVariantMap{
-            {s("text"), s(text)}, {s("checked"), current}, {s("enabled"), !current}, {s("name"), s(name)}});
+        return QVariant(QVariantMap{{s("text"), s(text)},
+                                    {s("mark"), current ? Symbols::glyph(s("checkmark")) : QString()},
+                                    {s("enabled"), !current},
+                                    {s("name"), s(name)}});
     };
     EXPECT_EQ(f.account->accounts(), (QVariantList{row("default — Acme", true, "default"),
                                                    row("work — ann@work.test", false, "work")}));
@@ -439,7 +480,8 @@ TEST(MenuViewModel, AccountsSectionListsProfilesAndAddingOneTrimsOnlySpacesAndTa
         EXPECT_EQ(f.deps.runner->count(command), 1) << command.join(u' ').toStdString();
     EXPECT_EQ(AccountMenuViewModel::trimmedProfileName(s(" \twork \t")), s("work"));
     EXPECT_EQ(AccountMenuViewModel::trimmedProfileName(s("\nwork\n")), s("\nwork\n"));
-    EXPECT_TRUE(!f.account->addAccount(s(" \t ")) && f.store.signInTask() == nullptr);
+    EXPECT_FALSE(f.account->addAccount(s(" \t ")));
+    EXPECT_EQ(f.store.signInTask(), nullptr);
 }
 
 TEST(MenuViewModel, PagesOpenOnlyWithAnAddress) {
@@ -521,17 +563,21 @@ TEST(MenuViewModel, ControlsRowFollowsServiceMaintenanceAndTheClock) {
     f.deps.setDaemon(DaemonState::stopped());
     f.refresh();
     EXPECT_EQ(f.footer->serviceDotColor(), f.menu.colors()->red());
-    EXPECT_TRUE(f.footer->showStart() && !f.footer->showSpinner());
+    EXPECT_TRUE(f.footer->showStart());
+    EXPECT_FALSE(f.footer->showSpinner());
     // While the store maintains, the spinner replaces "Start" and upgrading is disabled.
     auto gate = f.deps.runner->gate(CLICommands::install());
     f.footer->upgrade();
     QCoreApplication::processEvents();
-    EXPECT_TRUE(f.footer->showSpinner() && !f.footer->showStart() && !f.footer->upgradeEnabled());
+    EXPECT_TRUE(f.footer->showSpinner());
+    EXPECT_FALSE(f.footer->showStart());
+    EXPECT_FALSE(f.footer->upgradeEnabled());
     f.footer->upgrade(); // a stale click while disabled
     EXPECT_EQ(f.deps.runner->count(CLICommands::install()), 1);
     gate->open();
     QCoreApplication::processEvents();
-    EXPECT_TRUE(f.footer->upgradeEnabled() && f.footer->showMaintenanceMessage());
+    EXPECT_TRUE(f.footer->upgradeEnabled());
+    EXPECT_TRUE(f.footer->showMaintenanceMessage());
     f.now = f.deps.clock->now().addSecs(120);
     f.menu.setActive(true);
     EXPECT_EQ(f.footer->refreshTooltip(), s("Last refreshed 2 minutes ago"));
@@ -544,7 +590,8 @@ TEST(MenuViewModel, SettingsShowTheStoreAndNoteWhatTheDesktopRefuses) {
     QSignalSpy changed(settings, &SettingsViewModel::changed);
     settings->setKeepAwake(true);
     // No inhibitor on this desktop holds it: the switch says so until one does.
-    EXPECT_TRUE(settings->keepAwake() && settings->keepAwakeNote().isEmpty());
+    EXPECT_TRUE(settings->keepAwake());
+    EXPECT_TRUE(settings->keepAwakeNote().isEmpty());
     f.deps.keepAwake->settle(false);
     EXPECT_EQ(settings->keepAwakeNote(),
               s("No power manager on this desktop lets Tovi keep the computer awake."));
@@ -554,11 +601,14 @@ TEST(MenuViewModel, SettingsShowTheStoreAndNoteWhatTheDesktopRefuses) {
     EXPECT_EQ(settings->keepAwakeNote(), QString());
     settings->setOpenAtLogin(true);
     settings->setSyncAgentHistory(true);
-    EXPECT_TRUE(settings->openAtLogin() && settings->syncAgentHistory() && !settings->showMoveNote());
+    EXPECT_TRUE(settings->openAtLogin());
+    EXPECT_TRUE(settings->syncAgentHistory());
+    EXPECT_FALSE(settings->showMoveNote());
     const qsizetype before = changed.count();
     f.store.setLaunchAtLogin(false); // the store's own change, not the switch's: the switch follows
     QCoreApplication::processEvents();
-    EXPECT_TRUE(changed.count() > before && !settings->openAtLogin());
+    EXPECT_GT(changed.count(), before);
+    EXPECT_FALSE(settings->openAtLogin());
     *f.deps.location = AppLocation::temporary;
     EXPECT_TRUE(settings->showMoveNote());
 }
@@ -577,12 +627,120 @@ TEST(SettingsViewModel, AutomaticUpdatesSwitchCombinesBothHalvesAndSetsThemInOrd
     settings.setAutomaticUpdates(true);
     EXPECT_TRUE(settings.automaticUpdates());
     EXPECT_EQ(updater.log, (QStringList{s("checks=1"), s("downloads=1"), s("cli")}));
+    // The CLI half changed elsewhere (the settings file, another window): the switch follows.
+    QSignalSpy changed(&settings, &SettingsViewModel::changed);
+    store.setAutoUpdateCLI(false);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(changed.count(), 1);
+    EXPECT_FALSE(settings.automaticUpdates());
     settings.setAutomaticUpdates(false);
-    EXPECT_FALSE(model.automaticallyUpdates() || store.autoUpdateCLI() || settings.canCheckForUpdates());
+    EXPECT_FALSE(model.automaticallyUpdates());
+    EXPECT_FALSE(store.autoUpdateCLI());
+    EXPECT_FALSE(settings.canCheckForUpdates());
     settings.checkForUpdates(); // disabled: nothing runs
     EXPECT_EQ(updater.checks, 0);
+    // Greyed while a check runs says nothing; greyed for good in a build without a feed says why.
+    EXPECT_EQ(settings.checkForUpdatesTooltip(), QString());
+    updater.m_hasFeed = false;
+    EXPECT_EQ(settings.checkForUpdatesTooltip(),
+              s("Updates to Tovi come with your system's package manager."));
     updater.setCanCheck(true);
     EXPECT_TRUE(settings.canCheckForUpdates());
     settings.checkForUpdates();
     EXPECT_EQ(updater.checks, 1);
+}
+
+namespace {
+class FakeDesktopNotifications : public DesktopNotifications {
+public:
+    void show(const DesktopNotice& notice) override { shown << notice; }
+    // What was shown since the last look.
+    QList<DesktopNotice> taken() { return std::exchange(shown, {}); }
+    QList<DesktopNotice> shown;
+};
+} // namespace
+
+// A walk through the moments worth a notice: each is told once, when it changes, never for what
+// the first reading finds, and not at all with the switch off.
+TEST(StatusNotices, OneNoticePerChangeNoneAtStartAndNoneWhenSwitchedOff) {
+    Fixture f;
+    f.deps.runner->reply(accountMeArguments(), FakeRunner::ok(R"({"team_id":"t1"})"));
+    InternalStatus status = signedInStatus();
+    // Taken anew at each change: a reference kept across a copy would write into both.
+    const auto blog = [&]() -> Space& { return (*(*status.spaces->nodes)[0].spaces)[0]; };
+    blog().indicator = s("attention");
+    f.deps.useFakeSource().setResult(status);
+    FakeDesktopNotifications out;
+    StatusNotices notices(&f.store, &out, std::chrono::milliseconds(0));
+    QSignalSpy openWindow(&notices, &StatusNotices::openWindowRequested);
+    f.refresh();
+    EXPECT_EQ(out.taken(), QList<DesktopNotice>{}) << "the state found at start-up is no news";
+
+    const QList<std::pair<QString, QString>> openAction{{s("open"), s("Open")}};
+    blog().indicator.reset();
+    f.show(status);
+    blog().indicator = s("attention");
+    blog().indicatorLabel = s("Waiting for <b>&</b> approval");
+    f.show(status);
+    f.show(status);
+    EXPECT_EQ(out.taken(),
+              (QList<DesktopNotice>{{s("attention:sp-1"), s("Blog needs attention"),
+                                     s("Waiting for <b>&</b> approval on Laptop"), openAction}}));
+    out.actionInvoked(s("attention:sp-1"), s("open"));
+    out.actionInvoked(s("attention:sp-1"), s("default"));
+    EXPECT_EQ(f.opened(), QList<QUrl>{QUrl(f.store.webOrigin() + s("/team/t1/spaces/sp-1"))});
+    EXPECT_EQ(openWindow.count(), 1);
+
+    status.notifications->unread = 5;
+    f.show(status);
+    status.notifications->unread = 4;
+    f.show(status);
+    EXPECT_EQ(out.taken(), (QList<DesktopNotice>{{s("unread"), s("5 unread notifications"), {}, {}}}));
+
+    f.deps.setDaemon(DaemonState::stopped());
+    f.refresh();
+    f.deps.setDaemon(DaemonState::makeRunning(4242));
+    f.refresh();
+    f.refresh();
+    const QList<std::pair<QString, QString>> startAction{{s("start"), s("Start")}};
+    EXPECT_EQ(out.taken(),
+              (QList<DesktopNotice>{{s("service"), s("The Tovi service stopped"),
+                                     s("This computer's spaces can't be reached until it runs again."),
+                                     startAction},
+                                    {s("service"), s("The Tovi service is running again"), {}, {}}}));
+
+    // Failing after it worked: one notice once the failure lasted, one when it works again.
+    f.show(Error::cliFailed(1, s("boom")));
+    ASSERT_TRUE(tovi::test::spinUntil([&] { return !out.shown.isEmpty(); }));
+    f.show(Error::cliFailed(1, s("boom")));
+    QCoreApplication::processEvents();
+    f.show(status);
+    EXPECT_EQ(out.taken(),
+              (QList<DesktopNotice>{{s("cli"),
+                                     s("Tovi can't get the status from the tovi CLI"),
+                                     s("tovi exited with code 1: boom"),
+                                     {}},
+                                    {s("cli"), s("Tovi gets the status from the tovi CLI again"), {}, {}}}));
+
+    status.authenticated = false;
+    f.show(status);
+    status.authenticated = true;
+    status.account->email = s("ann@example.com");
+    f.show(status);
+    EXPECT_EQ(out.taken(),
+              (QList<DesktopNotice>{{s("signin"), s("Signed in to Tovi"), s("ann@example.com"), {}}}));
+
+    f.store.setNotificationsEnabled(false);
+    EXPECT_EQ(f.deps.defaults->value(s("notifications")), QVariant(false));
+    status.notifications->unread = 50;
+    f.deps.setDaemon(DaemonState::stopped());
+    f.show(status);
+    EXPECT_EQ(out.taken(), QList<DesktopNotice>{}) << "switched off, nothing at all";
+}
+
+// Servers that read markup in the body get it escaped; the others get the text as it is.
+TEST(StatusNotices, BodiesAreTextOnEveryServer) {
+    EXPECT_EQ(DBusDesktopNotifications::bodyFor(s("<b>&</b> \"x\""), true),
+              s("&lt;b&gt;&amp;&lt;/b&gt; &quot;x&quot;"));
+    EXPECT_EQ(DBusDesktopNotifications::bodyFor(s("<b>&</b>"), false), s("<b>&</b>"));
 }

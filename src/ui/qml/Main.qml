@@ -30,15 +30,36 @@ Window {
     Component.onCompleted: {
         Style.colors = menu.colors
         Style.symbolFamily = menu.symbolFontFamily
+        applyPalette()
     }
 
+    // The one palette in force, set on the window so that every control inherits it: left to
+    // themselves the controls keep the style's palette of the moment the window was built.
+    function applyPalette() {
+        const roles = menu.colors.palette
+        for (const role in roles) {
+            if (role === "disabled")
+                continue
+            palette.active[role] = roles[role]
+            palette.inactive[role] = roles[role]
+            palette.disabled[role] = roles.disabled[role]
+        }
+    }
+    Connections {
+        target: window.menu.colors
+        function onChanged() { window.applyPalette() }
+    }
+
+    // Set by the application: a frameless drop-down, not a normal window.
+    property bool dropDown: false
     // Set by the application while it maps the open window anew (Wayland, after it grew).
     property bool remapping: false
 
     // For the contrast check of the end-to-end tests (on the trace): every text and button on
-    // screen as "ROLE X Y W H NAME" in the window's device pixels, cut to what is not clipped.
-    // A text's role is its colour's (body: primary, secondary); texts in the colours of states
-    // keep theirs and are left out; a button counts as body text on its own background.
+    // screen as "ROLE X Y W H NAME SHOWN" in the window's device pixels, cut to what is not
+    // clipped. A text's role is its colour's (body: primary, secondary, state: a state colour's
+    // text shade); a button's is "button", its text on its own face. SHOWN is "whole", or "cut"
+    // for a text the window elided.
     function contrastTrace() {
         const lines = []
         const ratio = Screen.devicePixelRatio
@@ -51,14 +72,19 @@ Window {
             const button = typeof item.checkable === "boolean" && typeof item.text === "string" && item.text.length > 0
             // By name: colours with an alpha can differ in their last bits and still be one colour.
             const color = item instanceof Text && item.text.length > 0 ? String(item.color) : ""
-            const role = button || color === String(Style.primary) || color === String(Style.accent) ? "body"
-                       : color === String(Style.secondary) ? "secondary" : ""
+            // Symbols keep the state colours as they are; only texts take the deeper shade.
+            const symbol = item instanceof Text && item.font.family === Style.symbolFamily
+            const role = button ? "button"
+                       : color === String(Style.primary) || color === String(Style.accent) ? "body"
+                       : color === String(Style.secondary) ? "secondary"
+                       : !symbol && [Style.greenText, Style.redText, Style.amberText].some(c => color === String(c)) ? "state"
+                       : ""
             // A button's face, inside its rounded corners.
             const inset = button ? 3 : 0
             if (role && x1 - x0 >= 4 + 2 * inset && y1 - y0 >= 4 + 2 * inset)
                 lines.push([role, Math.round((x0 + inset) * ratio), Math.round((y0 + inset) * ratio),
                             Math.round((x1 - x0 - 2 * inset) * ratio), Math.round((y1 - y0 - 2 * inset) * ratio),
-                            item.text.replace(/\W+/g, "_").slice(0, 24)].join(" "))
+                            item.text.replace(/\W+/g, "_").slice(0, 24), item.truncated === true ? "cut" : "whole"].join(" "))
             if (button)
                 return
             const inner = item.clip ? {x0: x0, y0: y0, x1: x1, y1: y1} : clip
@@ -160,5 +186,17 @@ Window {
             Layout.maximumHeight: implicitHeight
             Layout.margins: 12
         }
+    }
+
+    // A drop-down has no frame of the window manager's: the edge a popup has, or on a light
+    // desktop it melts into whatever lies under it.
+    Rectangle {
+        objectName: "edge"
+        anchors.fill: parent
+        z: 1
+        visible: window.dropDown
+        color: "transparent"
+        border.width: 1
+        border.color: window.palette.mid
     }
 }

@@ -21,7 +21,7 @@ Row {
         id: label
         text: qsTr("Some status unavailable")
         font.pointSize: Style.caption2Size
-        color: Style.amber
+        color: Style.amberText
         anchors.verticalCenter: parent.verticalCenter
     }
     HoverHandler { id: hover }

@@ -18,11 +18,14 @@ Item {
         + (footer.showNodeCount ? nodes.implicitWidth + 1 + 2 * spacing : 0)
         + (footer.showNotifications ? notifications.implicitWidth + 1 + 2 * spacing : 0)
 
-    // Natural widths, measured apart: an eliding label's own implicit width follows the width
-    // the layout last gave it.
-    readonly property real serviceWidth: 7 + 4 + serviceMetrics.advanceWidth + 2
-    TextMetrics { id: serviceMetrics; font: serviceLabel.font; text: serviceLabel.text }
-    TextMetrics { id: versionMetrics; font: version.font; text: version.text }
+    // Natural widths, measured apart (an eliding label's own implicit width follows the width
+    // the layout last gave it) by hidden twins of the labels, laid out as the labels are: font
+    // metrics alone can disagree with a label's own layout by a few pixels, enough to cut a text
+    // that has room.
+    readonly property real serviceWidth: 7 + 4 + Math.ceil(serviceNatural.implicitWidth) + 2
+    readonly property real versionNaturalWidth: Math.ceil(versionNatural.implicitWidth)
+    PlainLabel { id: serviceNatural; visible: false; text: serviceLabel.text; font: serviceLabel.font }
+    PlainLabel { id: versionNatural; visible: false; text: version.text; font: version.font }
 
     Row {
     id: items
@@ -68,8 +71,8 @@ Item {
         color: Style.secondary
         elide: Text.ElideRight
         // A version such as 1.10.0-beta.12+g3f2a9c1 gives way before anything else.
-        width: Math.ceil(Math.max(Math.min(versionMetrics.advanceWidth, 24),
-                                  Math.min(versionMetrics.advanceWidth + 2, row.width - row.othersWidth)))
+        width: Math.max(Math.min(row.versionNaturalWidth, 24),
+                        Math.min(row.versionNaturalWidth + 2, Math.floor(row.width - row.othersWidth)))
         anchors.verticalCenter: parent.verticalCenter
         Accessible.name: qsTr("Installed tovi CLI version %1").arg(text)
         HoverHandler { id: versionHover }
@@ -120,7 +123,7 @@ Item {
                 visible: text.length > 0
                 text: row.footer.notificationsCountText
                 font.pointSize: Style.captionSize
-                color: row.footer.notificationsColor
+                color: row.footer.notificationsTextColor
                 anchors.verticalCenter: parent.verticalCenter
             }
         }
