@@ -320,10 +320,17 @@ KEYS
     export WAYLAND_DISPLAY=$socket
     [ -z "$extension" ] || wait_for 20 bus_name_owned org.kde.StatusNotifierWatcher ||
         { echo "the extension $extension did not start its StatusNotifierWatcher" >&2; return 1; }
-    # Out of the overview: a click on the empty desktop gives the shell the keyboard.
-    sleep 1
-    xdotool mousemove --sync 640 400 click 1 key Escape
-    sleep 1
+    # The shell starts in its overview, which covers the windows: out of it, and the keyboard to
+    # the shell (a click on the empty desktop), once it says it has left.
+    wait_for 20 gnome_overview true
+    gdbus call --session --dest org.gnome.Shell --object-path /org/gnome/Shell \
+        --method org.freedesktop.DBus.Properties.Set org.gnome.Shell OverviewActive '<false>' >/dev/null 2>&1
+    wait_for 10 gnome_overview false || { echo "GNOME Shell did not leave its overview" >&2; return 1; }
+    xdotool mousemove --sync 640 400 click 1
+}
+gnome_overview() { # gnome_overview true|false: the shell's overview is shown, or not
+    gdbus call --session --dest org.gnome.Shell --object-path /org/gnome/Shell \
+        --method org.freedesktop.DBus.Properties.Get org.gnome.Shell OverviewActive 2>/dev/null | grep -q "<$1>"
 }
 
 # wl_input COMMAND...: one line to the virtual devices, back once the compositor has it.

@@ -129,7 +129,8 @@ TEST(AppLocation, PathsClassifyAndTheBundleIsTheAppImageWhenThereIsOne) {
     // This test runs from no image: whatever it inherits (as from a terminal an AppImage started), the
     // bundle is the executable's own directory.
     const ScopedEnv appImage("APPIMAGE", QByteArray("/home/ada/Applications/Other.AppImage"));
-    const ScopedEnv appDir("APPDIR", QByteArray("/tmp"));
+    // A folder the build is never in (a build under /tmp would be inside an APPDIR of /tmp).
+    const ScopedEnv appDir("APPDIR", QByteArray("/nonexistent/Other.AppDir"));
     EXPECT_EQ(runningAppImage(), QString());
     EXPECT_EQ(currentBundlePath(), QCoreApplication::applicationDirPath());
 }

@@ -550,7 +550,7 @@ session_sway() {
 # GNOME Shell with the AppIndicator extension: its tray is in the top bar, left of the system
 # menu; Tovi on Wayland.
 session_gnome() {
-    FIRST_STATUS_MS=8000 PANEL=appindicator
+    FIRST_STATUS_MS=10000 PANEL=appindicator
     session_start "$WORK/session" none none || exit 1
     gnome_start "$WORK/session" ubuntu-appindicators@ubuntu.com || exit 1
     export QT_QPA_PLATFORM=wayland PANEL_AREA=150x32+1080+0 PANEL_AREA_X=1080 TOP_BAR=32 DECO_TOP=0 DECO_SIDE=0
@@ -574,6 +574,7 @@ gnome_extension() { # gnome_extension Enable|Disable
 
 # GNOME Shell without a tray: a normal window at launch, back by D-Bus activation.
 session_gnome_no_tray() {
+    FIRST_STATUS_MS=8000
     session_start "$WORK/session" none none || exit 1
     gnome_start "$WORK/session" || exit 1
     export QT_QPA_PLATFORM=wayland TOP_BAR=32
