@@ -42,10 +42,26 @@ stop_sandbox_service() {
         env -u TOVI_DIR HOME="$home" "$home/.local/bin/tovi" uninstall service >/dev/null 2>&1 || true
     fi
     pid=$(head -c 32 "$home/.tovi/run/daemon.pid" 2>/dev/null | tr -cd 0-9) || true
-    [ -n "$pid" ] || return 0
-    exe=$(readlink "/proc/$pid/exe" 2>/dev/null) || return 0
+    [ -n "$pid" ] || { stop_sandbox_commands "$home"; return 0; }
+    exe=$(readlink "/proc/$pid/exe" 2>/dev/null) || { stop_sandbox_commands "$home"; return 0; }
     exe=${exe% (deleted)}
     case "${exe##*/}" in tovi | tovi-sim) kill "$pid" 2>/dev/null || true ;; esac
+    stop_sandbox_commands "$home"
+}
+
+# CLI commands of a sandbox HOME still running (a sign-in's claim waits for its approval after
+# the app quit): found by the sandbox's own CLI path in their command line, never by a pattern
+# another user's process could match.
+stop_sandbox_commands() {
+    local cli="$1/.local/bin/tovi" entry pid
+    for entry in /proc/[0-9]*/cmdline; do
+        pid=${entry#/proc/}
+        pid=${pid%/cmdline}
+        [ "$pid" != $$ ] || continue
+        if tr '\0' '\n' <"$entry" 2>/dev/null | head -n1 | grep -qxF "$cli"; then
+            kill "$pid" 2>/dev/null || true
+        fi
+    done
 }
 
 session_stop() {
