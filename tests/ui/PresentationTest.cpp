@@ -708,6 +708,11 @@ TEST(StatusNotices, OneNoticePerChangeNoneAtStartAndNoneWhenSwitchedOff) {
                                      s("This computer's spaces can't be reached until it runs again."),
                                      startAction},
                                     {s("service"), s("The Tovi service is running again"), {}, {}}}));
+    // Start on the stopped service's notice is the window's Start: the service installed again.
+    const auto installs = [&] { return f.deps.runner->count(CLICommands::installService()); };
+    const int before = installs();
+    out.actionInvoked(s("service"), s("start"));
+    EXPECT_TRUE(tovi::test::spinUntil([&] { return installs() == before + 1; }));
 
     // Failing after it worked: one notice once the failure lasted, one when it works again.
     f.show(Error::cliFailed(1, s("boom")));
