@@ -256,9 +256,12 @@ void ToviApplication::applyAppearance() {
     // The portal may say "dark" while the platform's palette is light (or the other way round);
     // the window follows the desktop's choice, and goes back to the platform's own palette as
     // soon as that matches again.
-    QPalette palette = m_platformPalette;
-    m_paletteReplaced = Appearance::paletteIsDark(palette) != dark;
-    if (m_paletteReplaced)
+    // On Plasma the desktop's palette is the one kdeglobals holds now, not what Qt read at start.
+    const std::optional<QPalette> desktop = m_appearance->desktopPalette();
+    QPalette palette = desktop.value_or(m_platformPalette);
+    const bool mismatched = Appearance::paletteIsDark(palette) != dark;
+    m_paletteReplaced = desktop || mismatched;
+    if (mismatched)
         palette =
             dark
                 ? darkPalette()
@@ -274,6 +277,7 @@ void ToviApplication::applyAppearance() {
     m_menu->colors()->setPrimary(text);
     m_menu->colors()->setSecondary(secondary);
     m_iconRenderer->setDark(dark);
+    traceMilestone(dark ? "appearance dark" : "appearance light");
 }
 
 } // namespace tovi
