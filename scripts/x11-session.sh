@@ -254,29 +254,16 @@ sni_items() {
 }
 
 # kde_start DIR: a Plasma session as its own start-up would make it (the variables Qt and KDE
-# programs read to know they are on Plasma), in the Breeze Light scheme; kwin without compositing
-# (Xvfb has no GL); plasmashell's layout written beforehand: a plain desktop and a panel along
-# the top edge with the system tray alone in it, none of the tray's own widgets.
+# programs read to know they are on Plasma), in the scheme of a new user (kdeglobals names no
+# colours: Breeze Light); kwin without compositing (Xvfb has no GL); plasmashell's panel written
+# beforehand: along the top edge with the system tray alone in it, none of the tray's own widgets.
 kde_start() {
-    local dir=$1 config=$XDG_CONFIG_HOME activity=6d4f3e1c-0b3a-4c1e-9a55-7e0c2b9d1f10
+    local dir=$1 config=$XDG_CONFIG_HOME
     export XDG_CURRENT_DESKTOP=KDE KDE_FULL_SESSION=true KDE_SESSION_VERSION=5 QT_QUICK_BACKEND=software
     mkdir -p "$config"
-    printf '[activities]\n%s=Default\n\n[main]\ncurrentActivity=%s\n' "$activity" "$activity" >"$config/kactivitymanagerdrc"
     printf '[Compositing]\nEnabled=false\n' >"$config/kwinrc"
     printf '[PlasmaViews][Panel 2][Defaults]\nthickness=28\n' >"$config/plasmashellrc"
     cat >"$config/plasma-org.kde.plasma.desktop-appletsrc" <<CONF
-[Containments][1]
-activityId=$activity
-formfactor=0
-immutability=1
-lastScreen=0
-location=0
-plugin=org.kde.desktopcontainment
-wallpaperplugin=org.kde.color
-
-[Containments][1][Wallpaper][org.kde.color][General]
-Color=58,110,165
-
 [Containments][2]
 activityId=
 formfactor=2
@@ -309,12 +296,20 @@ wallpaperplugin=org.kde.image
 extraItems=
 knownItems=$(ls /usr/share/plasma/plasmoids | paste -sd,)
 CONF
-    plasma-apply-colorscheme BreezeLight >"$dir/colorscheme.log" 2>&1 || { echo "the Breeze Light scheme cannot be applied" >&2; return 1; }
     kwin_x11 --replace >"$dir/kwin.log" 2>&1 &
     session_track $!
     wait_for 20 sh -c 'xprop -root _NET_SUPPORTING_WM_CHECK | grep -q "window id"' ||
         { echo "kwin_x11 did not start" >&2; return 1; }
-    panel_start kde "$dir"
+    # KDE's daemon serves the StatusNotifierWatcher the system tray hosts icons through.
+    kded5 >"$dir/kded5.log" 2>&1 &
+    session_track $!
+    wait_for 20 bus_name_owned org.kde.StatusNotifierWatcher || { echo "kded5 did not start its StatusNotifierWatcher" >&2; return 1; }
+    panel_start kde "$dir" || return 1
+    # The desktop plasmashell made for the session's activity, in one plain colour.
+    gdbus call --session --dest org.kde.plasmashell --object-path /PlasmaShell --method org.kde.PlasmaShell.evaluateScript \
+        'var d = desktops()[0]; d.wallpaperPlugin = "org.kde.color";
+         d.currentConfigGroup = ["Wallpaper", "org.kde.color", "General"]; d.writeConfig("Color", "#3a6ea5");' \
+        >>"$dir/plasmashell.log" 2>&1
 }
 
 # plasmashell, up once its system tray hosts StatusNotifierItems and the panel is drawn.

@@ -67,8 +67,7 @@ Appearance::Appearance(const QDBusConnection& bus, QObject* parent)
                          qPrintable(m_bus.lastError().message()));
         readPortal();
     }
-    m_plasma = onPlasma();
-    if (m_plasma) {
+    if (onPlasma()) {
         if (m_bus.isConnected())
             m_bus.connect(QString(), QStringLiteral("/KGlobalSettings"), QStringLiteral("org.kde.KGlobalSettings"),
                           QStringLiteral("notifyChange"), this, SLOT(onKdeSettingsChanged(int, int)));

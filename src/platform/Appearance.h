@@ -49,7 +49,6 @@ private:
 
     QDBusConnection m_bus;
     std::optional<bool> m_portalDark; // none: the portal states no preference or is absent
-    bool m_plasma = false;
     std::optional<QPalette> m_kdePalette;
     std::optional<QPalette> m_shownKdePalette; // what the last change told of
     XSettings* m_xsettings = nullptr;

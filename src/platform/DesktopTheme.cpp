@@ -5,7 +5,6 @@
 #include <QRegularExpression>
 
 #include <cstdint>
-#include <utility>
 
 namespace tovi::DesktopTheme {
 
@@ -37,41 +36,56 @@ Groups parseKConfig(const QByteArray& text) {
     return groups;
 }
 
-// "r,g,b" (KConfig's colour); anything else is no colour.
-std::optional<QColor> kdeColor(const Groups& groups, const char* set, const char* key) {
+// Plasma's own defaults, Breeze Light's colours: what KDE programs draw in for every key the
+// file does not set (a new user's kdeglobals names none).
+struct DefaultColour {
+    const char* set;
+    const char* key;
+    QRgb colour;
+};
+constexpr DefaultColour breezeLight[] = {
+    {"Window", "BackgroundNormal", 0xeff0f1},   {"Window", "ForegroundNormal", 0x232629},
+    {"Window", "ForegroundInactive", 0x707d8a}, {"Button", "BackgroundNormal", 0xfcfcfc},
+    {"Button", "ForegroundNormal", 0x232629},   {"Button", "ForegroundInactive", 0x707d8a},
+    {"View", "BackgroundNormal", 0xffffff},     {"View", "BackgroundAlternate", 0xf7f7f7},
+    {"View", "ForegroundNormal", 0x232629},     {"View", "ForegroundInactive", 0x707d8a},
+    {"View", "ForegroundLink", 0x2980b9},       {"View", "ForegroundVisited", 0x9b59b6},
+    {"Selection", "BackgroundNormal", 0x3daee9}, {"Selection", "ForegroundNormal", 0xffffff},
+    {"Tooltip", "BackgroundNormal", 0xf7f7f7},  {"Tooltip", "ForegroundNormal", 0x232629},
+};
+
+// "r,g,b" (KConfig's colour); a missing or malformed value is Plasma's default, as KDE programs
+// read it.
+QColor kdeColor(const Groups& groups, const char* set, const char* key) {
     const QByteArray value = groups.value(QByteArray("[Colors:") + set + ']').value(key);
     const QList<QByteArray> parts = value.split(',');
-    if (parts.size() < 3 || parts.size() > 4)
-        return std::nullopt;
-    int rgb[3];
-    for (int i = 0; i < 3; ++i) {
-        bool ok = false;
-        rgb[i] = parts[i].trimmed().toInt(&ok);
-        if (!ok || rgb[i] < 0 || rgb[i] > 255)
-            return std::nullopt;
+    if (parts.size() == 3 || parts.size() == 4) {
+        int rgb[3];
+        bool valid = true;
+        for (int i = 0; i < 3 && valid; ++i) {
+            rgb[i] = parts[i].trimmed().toInt(&valid);
+            valid = valid && rgb[i] >= 0 && rgb[i] <= 255;
+        }
+        if (valid)
+            return QColor(rgb[0], rgb[1], rgb[2]);
     }
-    return QColor(rgb[0], rgb[1], rgb[2]);
+    for (const DefaultColour& fallback : breezeLight)
+        if (qstrcmp(fallback.set, set) == 0 && qstrcmp(fallback.key, key) == 0)
+            return QColor::fromRgb(fallback.colour);
+    return {};
 }
 
 } // namespace
 
-std::optional<QPalette> kdePalette(const QByteArray& kdeglobals) {
+QPalette kdePalette(const QByteArray& kdeglobals) {
     const Groups groups = parseKConfig(kdeglobals);
-    const auto window = kdeColor(groups, "Window", "BackgroundNormal");
-    const auto button = kdeColor(groups, "Button", "BackgroundNormal");
-    const auto windowText = kdeColor(groups, "Window", "ForegroundNormal");
-    if (!window || !button || !windowText)
-        return std::nullopt;
-    QPalette palette(*button, *window);
+    const QColor button = kdeColor(groups, "Button", "BackgroundNormal");
+    QPalette palette(button, kdeColor(groups, "Window", "BackgroundNormal"));
     const auto set = [&](QPalette::ColorRole role, const char* colours, const char* key,
                          QPalette::ColorGroup group = QPalette::All) {
-        if (const auto colour = kdeColor(groups, colours, key))
-            palette.setColor(group, role, *colour);
+        palette.setColor(group, role, kdeColor(groups, colours, key));
     };
-    palette.setColor(QPalette::WindowText, *windowText);
-    palette.setColor(QPalette::ButtonText, *windowText);
-    palette.setColor(QPalette::Text, *windowText);
-    palette.setColor(QPalette::Base, *window);
+    set(QPalette::WindowText, "Window", "ForegroundNormal");
     set(QPalette::ButtonText, "Button", "ForegroundNormal");
     set(QPalette::Base, "View", "BackgroundNormal");
     set(QPalette::AlternateBase, "View", "BackgroundAlternate");
@@ -85,17 +99,15 @@ std::optional<QPalette> kdePalette(const QByteArray& kdeglobals) {
     set(QPalette::ToolTipText, "Tooltip", "ForegroundNormal");
     // Plasma derives its greyed colours from effects on the normal ones; its "inactive" text is
     // the readable muted tone it uses for the same purpose.
-    for (const auto& [role, colours] : {std::pair{QPalette::WindowText, "Window"}, std::pair{QPalette::ButtonText, "Button"},
-                                        std::pair{QPalette::Text, "View"}}) {
-        set(role, "Window", "ForegroundInactive", QPalette::Disabled); // when its own set has none
-        set(role, colours, "ForegroundInactive", QPalette::Disabled);
-    }
+    set(QPalette::WindowText, "Window", "ForegroundInactive", QPalette::Disabled);
+    set(QPalette::ButtonText, "Button", "ForegroundInactive", QPalette::Disabled);
+    set(QPalette::Text, "View", "ForegroundInactive", QPalette::Disabled);
     // Lines and bevels from the button face, lighter or darker by the face's own lightness.
-    const bool lightFace = button->value() > 128;
-    palette.setColor(QPalette::Light, button->lighter(lightFace ? 200 : 150));
-    palette.setColor(QPalette::Midlight, button->lighter(lightFace ? 150 : 125));
-    palette.setColor(QPalette::Mid, lightFace ? button->darker(150) : button->lighter(140));
-    palette.setColor(QPalette::Dark, button->darker(lightFace ? 200 : 150));
+    const bool lightFace = button.value() > 128;
+    palette.setColor(QPalette::Light, button.lighter(lightFace ? 200 : 150));
+    palette.setColor(QPalette::Midlight, button.lighter(lightFace ? 150 : 125));
+    palette.setColor(QPalette::Mid, lightFace ? button.darker(150) : button.lighter(140));
+    palette.setColor(QPalette::Dark, button.darker(lightFace ? 200 : 150));
     palette.setColor(QPalette::Shadow, Qt::black);
     return palette;
 }

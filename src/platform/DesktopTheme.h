@@ -11,10 +11,9 @@ namespace tovi {
 // What the desktop's own settings say about the look, read the way the desktop writes them.
 namespace DesktopTheme {
 
-// The palette of a Plasma colour scheme as kdeglobals holds it ([Colors:Window] and its
-// siblings); none when the file names no window and button colours (a desktop that never
-// chose a scheme, or not Plasma's file at all).
-std::optional<QPalette> kdePalette(const QByteArray& kdeglobals);
+// The palette of the Plasma colour scheme kdeglobals holds ([Colors:Window] and its siblings),
+// every colour it does not name (or names wrongly) Plasma's default.
+QPalette kdePalette(const QByteArray& kdeglobals);
 
 // A GTK theme's name marks its dark variant ("Adwaita-dark", "Arc-Dark", "Materia-dark-compact").
 bool gtkThemeIsDark(const QString& themeName);

@@ -514,7 +514,8 @@ session_xfce() {
 
 # KDE Plasma: the window opened from the icon in plasmashell's system tray.
 session_kde() {
-    PANEL=kde
+    # The panel's edge is a line across the screen at its 28th row: the icon is found above it.
+    PANEL=kde PANEL_AREA=1280x26+0+0
     session_start "$WORK/session" none none || exit 1
     kde_start "$WORK/session" || exit 1
     park_pointer

@@ -29,36 +29,38 @@ QByteArray kdeglobals(const char* window, const char* text, const char* button) 
 
 } // namespace
 
-TEST(DesktopTheme, APlasmaSchemeGivesItsPaletteAndOnlyAWholeOneDoes) {
+TEST(DesktopTheme, APlasmaSchemeGivesItsPaletteAndPlasmasDefaultWhereItNamesNoColour) {
+    const QColor breezeWindow(239, 240, 241), breezeText(35, 38, 41), breezeButton(252, 252, 252);
     const struct {
         QByteArray text;
-        std::optional<QColor> window; // none: no palette
+        QColor window;
         QColor windowText;
         QColor button;
     } rows[] = {
-        {kdeglobals("239,240,241", "35,38,41", "252,252,252"), QColor(239, 240, 241), QColor(35, 38, 41),
-         QColor(252, 252, 252)},
         {kdeglobals("32,35,38", "252,252,252", " 49, 54 ,59"), QColor(32, 35, 38), QColor(252, 252, 252),
          QColor(49, 54, 59)},
-        {kdeglobals("32,35,38", "252,252,252", "49,54"), std::nullopt, {}, {}},      // a colour cut short
-        {kdeglobals("32,35,38", "252,252,252", "49,54,300"), std::nullopt, {}, {}},  // out of range
-        {kdeglobals("32,35,38", "252,252,252", "blue"), std::nullopt, {}, {}},       // not "r,g,b"
-        {"[General]\nColorScheme=BreezeDark\n", std::nullopt, {}, {}}, // Plasma before a scheme was applied
-        {"", std::nullopt, {}, {}},
+        {kdeglobals("32,35,38", "252,252,252", "49,54,59,255"), QColor(32, 35, 38), QColor(252, 252, 252),
+         QColor(49, 54, 59)},                                                                  // with alpha
+        {kdeglobals("32,35,38", "252,252,252", "49,54"), QColor(32, 35, 38), QColor(252, 252, 252), breezeButton},
+        {kdeglobals("32,35,38", "252,252,252", "49,54,300"), QColor(32, 35, 38), QColor(252, 252, 252), breezeButton},
+        {kdeglobals("blue", "-1,0,0", "49,54,59"), breezeWindow, breezeText, QColor(49, 54, 59)},
+        {"[General]\nColorScheme=BreezeDark\n", breezeWindow, breezeText, breezeButton}, // a new user's file
+        {"", breezeWindow, breezeText, breezeButton},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.text.constData());
-        const std::optional<QPalette> palette = DesktopTheme::kdePalette(row.text);
-        ASSERT_EQ(palette.has_value(), row.window.has_value());
-        if (!palette)
-            continue;
-        EXPECT_EQ(palette->color(QPalette::Window), *row.window);
-        EXPECT_EQ(palette->color(QPalette::Inactive, QPalette::WindowText), row.windowText);
-        EXPECT_EQ(palette->color(QPalette::ButtonText), row.windowText);
-        EXPECT_EQ(palette->color(QPalette::Button), row.button);
-        EXPECT_EQ(palette->color(QPalette::Disabled, QPalette::WindowText), QColor(128, 128, 128));
-        EXPECT_EQ(Appearance::paletteIsDark(*palette), row.window->lightnessF() < 0.5);
+        const QPalette palette = DesktopTheme::kdePalette(row.text);
+        EXPECT_EQ(palette.color(QPalette::Window), row.window);
+        EXPECT_EQ(palette.color(QPalette::Inactive, QPalette::WindowText), row.windowText);
+        EXPECT_EQ(palette.color(QPalette::Button), row.button);
+        EXPECT_EQ(Appearance::paletteIsDark(palette), row.window.lightnessF() < 0.5);
     }
+    const QPalette dark = DesktopTheme::kdePalette(kdeglobals("32,35,38", "252,252,252", "49,54,59"));
+    EXPECT_EQ(dark.color(QPalette::ButtonText), QColor(252, 252, 252));
+    EXPECT_EQ(dark.color(QPalette::Text), QColor(252, 252, 252));
+    EXPECT_EQ(dark.color(QPalette::Base), QColor(32, 35, 38));
+    EXPECT_EQ(dark.color(QPalette::Disabled, QPalette::WindowText), QColor(128, 128, 128));
+    EXPECT_EQ(dark.color(QPalette::Highlight), QColor(61, 174, 233)) << "Plasma's default selection";
 }
 
 TEST(DesktopTheme, AGtkThemeIsDarkWhenItsNameSaysSo) {
