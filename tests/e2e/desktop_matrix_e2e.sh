@@ -37,8 +37,8 @@ sway)
     fi
     ;;
 xembed | late-panel) require_tools trayer ;;
-xfce) require_tools xfwm4 xfce4-panel xfsettingsd xfconf-query curl ;;
-kde) require_tools kwin_x11 plasmashell plasma-apply-colorscheme curl ;;
+xfce) require_tools xfwm4 xfce4-panel xfsettingsd xfconf-query curl dunstctl ;;
+kde) require_tools kwin_x11 plasmashell plasma-apply-colorscheme curl dunstctl ;;
 look) require_tools trayer /usr/bin/python3 ;;
 wayland) require_tools weston ;;
 gnome | gnome-no-tray) require_tools gnome-shell ;;
@@ -540,11 +540,14 @@ session_kde() {
 # from the new background and in dark every button has a dark face, also after a reopening.
 check_live_dark() {
     local url
+    window_up || open_by_click
     url=$(grep -a '/approve/' "$WORK/opened-urls" | tail -n1)
     check "live dark: the sign-in is approved on its page" curl -fsS -o /dev/null -X POST "$url/approve"
     settle 6
-    window_up || open_by_click
-    settle 2
+    # The notices of the sign-in are dismissed, as a user would: their bubbles (the session's
+    # notification service is dunst, started by the bus) cover the window's texts.
+    dunstctl close-all >/dev/null 2>&1
+    sleep 0.3
     look_shot light-live-spaces
     switch_scheme dark "$1"
     look_shot dark-live-spaces
