@@ -102,12 +102,14 @@ QPalette kdePalette(const QByteArray& kdeglobals) {
     set(QPalette::WindowText, "Window", "ForegroundInactive", QPalette::Disabled);
     set(QPalette::ButtonText, "Button", "ForegroundInactive", QPalette::Disabled);
     set(QPalette::Text, "View", "ForegroundInactive", QPalette::Disabled);
-    // Lines and bevels from the button face, lighter or darker by the face's own lightness.
+    // Lines and bevels from the button face as Qt's own reading of kdeglobals makes them: on a
+    // dark face "light" is darker, so that the etched shadow of greyed text (native menus) sinks
+    // into the background instead of doubling the text.
     const bool lightFace = button.value() > 128;
-    palette.setColor(QPalette::Light, button.lighter(lightFace ? 200 : 150));
-    palette.setColor(QPalette::Midlight, button.lighter(lightFace ? 150 : 125));
-    palette.setColor(QPalette::Mid, lightFace ? button.darker(150) : button.lighter(140));
-    palette.setColor(QPalette::Dark, button.darker(lightFace ? 200 : 150));
+    palette.setColor(QPalette::Light, button.lighter(lightFace ? 200 : 50));
+    palette.setColor(QPalette::Midlight, button.lighter(lightFace ? 150 : 75));
+    palette.setColor(QPalette::Mid, button.darker(lightFace ? 150 : 75));
+    palette.setColor(QPalette::Dark, button.darker(lightFace ? 200 : 50));
     palette.setColor(QPalette::Shadow, Qt::black);
     return palette;
 }

@@ -515,7 +515,7 @@ session_xfce() {
 # KDE Plasma: the window opened from the icon in plasmashell's system tray.
 session_kde() {
     # The panel's edge is a line across the screen at its 28th row: the icon is found above it.
-    PANEL=kde PANEL_AREA=1280x26+0+0
+    FIRST_STATUS_MS=10000 PANEL=kde PANEL_AREA=1280x26+0+0
     session_start "$WORK/session" none none || exit 1
     kde_start "$WORK/session" || exit 1
     park_pointer
@@ -551,6 +551,10 @@ check_live_dark() {
     look_shot light-live-spaces
     switch_scheme dark "$1"
     look_shot dark-live-spaces
+    check_footer_whole dark-live-spaces
+    # The account menu is a native menu: the application palette in force draws it.
+    check_account_menu
+    mv "$OUT/account-menu.png" "$OUT/dark-account-menu.png"
     check "live dark: Escape closes the window" reopen
     settle 2
     look_shot dark-live-reopened

@@ -184,4 +184,6 @@ TEST(Appearance, OnPlasmaTheSchemeInKdeglobalsDecidesAndIsFollowedWhenPlasmaAnno
                       QColor(rgb[0].toInt(), rgb[1].toInt(), rgb[2].toInt()));
         }
     }
+    Appearance started(app);
+    EXPECT_TRUE(started.isDark()) << "started in a dark scheme";
 }
