@@ -136,6 +136,12 @@ TEST(Appearance, OnPlasmaTheSchemeInKdeglobalsDecidesAndIsFollowedWhenPlasmaAnno
         ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
         file.write(text);
     };
+    // The system's file says dark; the user's, over it, light.
+    ASSERT_TRUE(QDir(config.path()).mkpath(u"system"_s));
+    QFile system(config.filePath(u"system/kdeglobals"_s));
+    ASSERT_TRUE(system.open(QIODevice::WriteOnly));
+    system.write(kdeglobals("1,1,1", "252,252,252", "1,1,1"));
+    system.close();
     write(kdeglobals("239,240,241", "35,38,41", "252,252,252"));
     PrivateBus bus;
     ASSERT_TRUE(bus.isRunning());
