@@ -63,6 +63,9 @@ QPalette darkPalette() {
     p.setColor(QPalette::Link, QColor(0x6b, 0xa8, 0xff));
     for (auto role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})
         p.setColor(QPalette::Disabled, role, QColor(0x7a, 0x7a, 0x80));
+    // Native menus etch greyed text with the light tone: on a dark face that shadow must sink into
+    // the background, not stand beside the text as a second, blurred copy.
+    p.setColor(QPalette::Disabled, QPalette::Light, window);
     return p;
 }
 
