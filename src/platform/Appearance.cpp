@@ -68,17 +68,18 @@ Appearance::Appearance(const QDBusConnection& bus, QObject* parent)
         readPortal();
     }
     if (onPlasma()) {
-        if (m_bus.isConnected())
-            m_bus.connect(QString(), QStringLiteral("/KGlobalSettings"), QStringLiteral("org.kde.KGlobalSettings"),
-                          QStringLiteral("notifyChange"), this, SLOT(onKdeSettingsChanged(int, int)));
+        if (m_bus.isConnected() &&
+            !m_bus.connect(QString(), QStringLiteral("/KGlobalSettings"), QStringLiteral("org.kde.KGlobalSettings"),
+                           QStringLiteral("notifyChange"), this, SLOT(onKdeSettingsChanged(int, int))))
+            std::fprintf(stderr, "tovi: Plasma's colour-scheme changes cannot be followed: %s\n",
+                         qPrintable(m_bus.lastError().message()));
         readKdeGlobals();
     } else if (qGuiApp) {
-        // Plasma's own settings manager publishes no GTK theme worth following; elsewhere on X11
-        // the settings manager's theme is how the desktop says dark.
+        // On Plasma kdeglobals is the truth (the GTK theme it publishes follows it, later if at
+        // all); elsewhere on X11 the settings manager's GTK theme is how the desktop says dark.
         m_xsettings = new XSettings(QByteArrayLiteral("Net/ThemeName"), this);
         connect(m_xsettings, &XSettings::changed, this, [this] { update(); });
     }
-    m_dark = false;
     update(false);
 }
 
