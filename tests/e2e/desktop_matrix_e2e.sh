@@ -3,8 +3,8 @@
 #   xembed      openbox + trayer; also the keyboard, Ctrl+Q and a second launch handing over
 #   xfce        xfwm4 + XFCE's panel with its status tray (a StatusNotifierItem host) and
 #               xfsettingsd; also a restart of the panel and the GTK theme switched to dark and back
-#   kde         kwin_x11 + plasmashell's system tray (an SNI host); also a restart of plasmashell
-#               and the colour scheme switched to Breeze Dark and back
+#   kde         kwin_x11 + plasmashell's system tray (an SNI host); also a restart of plasmashell,
+#               the colour scheme switched to Breeze Dark and back, and Tovi started in Breeze Dark
 #   wayland     Weston nested in Xvfb, no tray: the window comes back by D-Bus activation
 #   sway        sway on its headless back end + waybar's tray, Tovi on Wayland; also a restart
 #               of waybar (run as an unprivileged user: sway refuses root)
@@ -532,6 +532,16 @@ session_kde() {
     walk_states open_by_click
     check_live_dark "plasma-apply-colorscheme BreezeDark" "plasma-apply-colorscheme BreezeLight"
     check_panel_restart
+    # Started in Breeze Dark: the window is dark from its first frame, buttons and all.
+    key Escape
+    plasma-apply-colorscheme BreezeDark >>"$WORK/scheme.log" 2>&1
+    app_stop "$TRAY_PID"
+    GEOMETRY_LINES=0 FIRST_STATUS_MS=0
+    start_tray
+    check "dark start: the icon is in the panel again" wait_for 20 panel_icon
+    check "dark start: a click on the icon opens the window" open_by_click
+    wait_for_spaces
+    look_shot dark-start-spaces
 }
 
 # check_live_dark DARK-COMMAND LIGHT-COMMAND: signed in (the pending sign-in approved on its
