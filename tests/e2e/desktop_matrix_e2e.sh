@@ -471,7 +471,7 @@ walk_states() { # walk_states OPEN-FUNCTION: loading is on screen when called
     wait_for_spaces
     check_window spaces
     check_grew loading spaces
-    case "$SESSION" in xembed) check_keyboard ;; wayland | gnome-no-tray) check_activation ;; esac
+    case "$SESSION" in xembed) check_keyboard ;; wayland | gnome-no-tray) check_no_maximise && check_activation ;; esac
 
     # Short lines: the banner keeps the first 1000 characters of standard error.
     "$SIM" scenario set "{\"rules\": [{\"match\": [\"internal\", \"status\"], \"exit\": 1, \"stderr\": \"$(
@@ -708,6 +708,21 @@ walk_without_tray() {
     wait_for 15 bus_name_owned dev.tovi.Tovi
     settle 2
     walk_states activate_over_dbus
+}
+
+# The title bar Qt draws on Wayland shows a maximise button whatever the window asks for:
+# clicked, the maximised state is declined and the window stays where and as large as it was.
+check_no_maximise() {
+    local x=$WX y=$WY w=$WW h=$WH declined
+    declined=$(grep -ac 'declined: maximise' "$LOG")
+    xdotool mousemove --sync $((WX + WW + DECO_SIDE - 40)) $((WY - DECO_TOP + 15)) click 1
+    park_pointer
+    more_declined() { (($(grep -ac 'declined: maximise' "$LOG") > declined)); }
+    check "no maximise: the title bar's maximise button is declined" wait_for 5 more_declined
+    back() { wayland_window_up && [ "$WX $WY $WW $WH" = "$x $y $w $h" ]; }
+    wait_for 5 back
+    check "no maximise: the window stays where and as large as it was ($w x $h at $x,$y; now $WW x $WH at $WX,$WY)" back
+    root_shot maximise-declined
 }
 
 # Closed, then brought back as another launch would, by D-Bus activation (Weston has the X
