@@ -471,7 +471,13 @@ walk_states() { # walk_states OPEN-FUNCTION: loading is on screen when called
     wait_for_spaces
     check_window spaces
     check_grew loading spaces
-    case "$SESSION" in xembed) check_keyboard ;; wayland | gnome-no-tray) check_no_maximise && check_activation ;; esac
+    # Not on Weston: it closes the connection of a client whose maximised window does not fill the
+    # output, and Qt answers the maximised configure before Tovi can hand the state back.
+    case "$SESSION" in
+    xembed) check_keyboard ;;
+    wayland) check_activation ;;
+    gnome-no-tray) check_no_maximise && check_activation ;;
+    esac
 
     # Short lines: the banner keeps the first 1000 characters of standard error.
     "$SIM" scenario set "{\"rules\": [{\"match\": [\"internal\", \"status\"], \"exit\": 1, \"stderr\": \"$(
@@ -711,7 +717,7 @@ walk_without_tray() {
 }
 
 # The title bar Qt draws on Wayland shows a maximise button whatever the window asks for:
-# clicked, the maximised state is declined and the window stays where and as large as it was.
+# clicked on GNOME, the maximised state is declined and the window stays where and as large as it was.
 check_no_maximise() {
     local x=$WX y=$WY w=$WW h=$WH declined
     declined=$(grep -ac 'declined: maximise' "$LOG")
