@@ -58,7 +58,8 @@ stop_sandbox_commands() {
         pid=${entry#/proc/}
         pid=${pid%/cmdline}
         [ "$pid" != $$ ] || continue
-        if tr '\0' '\n' <"$entry" 2>/dev/null | head -n1 | grep -qxF "$cli"; then
+        # A process that ended meanwhile has no cmdline left: the error goes where the output does.
+        if { tr '\0' '\n' <"$entry"; } 2>/dev/null | head -n1 | grep -qxF "$cli"; then
             kill "$pid" 2>/dev/null || true
         fi
     done
@@ -139,12 +140,20 @@ bus_start() {
 }
 
 # Openbox with its default configuration (HOME is a sandbox), up once it owns the
-# _NET_SUPPORTING_WM_CHECK window.
+# _NET_SUPPORTING_WM_CHECK window. Like xfwm4 it gives up when its first connection fails (seen
+# under load just after the display answered): tried once more, both tries in its log.
 wm_start() {
-    openbox --sm-disable >"$1/openbox.log" 2>&1 &
-    session_track $!
-    wait_for 10 sh -c 'xprop -root _NET_SUPPORTING_WM_CHECK | grep -q "window id"' ||
-        { echo "openbox did not start" >&2; return 1; }
+    local try pid
+    for try in 1 2; do
+        openbox --sm-disable >>"$1/openbox.log" 2>&1 &
+        pid=$!
+        session_track $pid
+        wait_for 10 sh -c "xprop -root _NET_SUPPORTING_WM_CHECK | grep -q 'window id' || ! kill -0 $pid" 2>/dev/null
+        kill -0 $pid 2>/dev/null && xprop -root _NET_SUPPORTING_WM_CHECK | grep -q "window id" && return 0
+        kill $pid 2>/dev/null
+    done
+    echo "openbox did not start" >&2
+    return 1
 }
 
 panel_start() {
