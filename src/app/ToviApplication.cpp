@@ -150,7 +150,7 @@ void ToviApplication::createShell() {
     m_iconRenderer = new TrayIconRenderer(&m_store, this);
     m_menu = new MenuViewModel(&m_store, m_updaterViewModel, {}, this);
     auto* notices =
-        new StatusNotices(&m_store, new DBusDesktopNotifications(this), std::chrono::minutes(1), this);
+        new StatusNotices(&m_store, createDesktopNotifications(this), std::chrono::minutes(1), this);
     connect(notices, &StatusNotices::openWindowRequested, this, &ToviApplication::showWindow);
     connect(m_menu, &MenuViewModel::quitRequested, qApp, &QCoreApplication::quit, Qt::QueuedConnection);
     connect(m_appearance, &Appearance::changed, this, &ToviApplication::applyAppearance);

@@ -2,29 +2,26 @@
 
 #include "updater/UpdateNotifier.h"
 
-#include <QDBusConnection>
-#include <QHash>
-
 namespace tovi {
 
-// Update notices through org.freedesktop.Notifications. A newer notice replaces the one
-// still on screen; clicking the notice itself counts as its action.
+class DesktopNotifications;
+
+// Update notices among the desktop's other notices from Tovi: a newer one replaces the one
+// still on screen, and a click on the notice itself counts as its action.
 class DesktopUpdateNotifier : public UpdateNotifier {
     Q_OBJECT
 public:
-    DesktopUpdateNotifier(const QDBusConnection& bus, const QString& appId, QObject* parent = nullptr);
+    // `notifications` must outlive the notifier.
+    explicit DesktopUpdateNotifier(DesktopNotifications* notifications, QObject* parent = nullptr);
 
     void notify(const UpdateNotice& notice) override;
 
-private Q_SLOTS:
-    void onActionInvoked(uint id, const QString& key);
-    void onNotificationClosed(uint id, uint reason);
-
 private:
-    QDBusConnection m_bus;
-    QString m_appId;
-    uint m_lastId = 0;
-    QHash<uint, QString> m_actions;
+    void onActionInvoked(const QString& kind, const QString& key);
+
+    DesktopNotifications* m_notifications;
+    // The action of the notice on screen; a replaced notice's buttons are gone with it.
+    QString m_action;
 };
 
 } // namespace tovi

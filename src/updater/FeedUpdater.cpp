@@ -5,6 +5,7 @@
 #include "BuildConfig.h"
 #include "bridge/AppLocationProbe.h"
 #include "model/Logging.h"
+#include "platform/DesktopNotifications.h"
 #include "updater/AppcastParser.h"
 #include "updater/DesktopUpdateNotifier.h"
 #include "updater/MessageBoxUpdatePrompter.h"
@@ -50,7 +51,6 @@ FeedUpdater::Options FeedUpdater::Options::fromEnvironment() {
         cache =
             QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation) + QStringLiteral("/Tovi");
     options.downloadDirectory = cache + QStringLiteral("/updates");
-    options.appId = QString::fromUtf8(build::appId);
     return options;
 }
 
@@ -62,7 +62,7 @@ FeedUpdater::FeedUpdater(Options options, QObject* parent)
     m_network = m_options.network ? m_options.network : new QNetworkAccessManager(this);
     m_notifier = m_options.notifier
                      ? m_options.notifier
-                     : new DesktopUpdateNotifier(QDBusConnection::sessionBus(), m_options.appId, this);
+                     : new DesktopUpdateNotifier(createDesktopNotifications(this), this);
     m_prompter = m_options.prompter ? m_options.prompter : new MessageBoxUpdatePrompter(this);
     m_fetcher =
         std::make_unique<UpdateFetcher>(m_network, QStringLiteral("Tovi/%1").arg(m_options.currentVersion));

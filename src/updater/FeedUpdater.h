@@ -46,7 +46,6 @@ public:
         QString currentBuild;
         QString appImagePath;      // empty when not running as an AppImage
         QString downloadDirectory; // where downloads are kept
-        QString appId;
         // Null members are created as children of the updater with their live kind.
         QNetworkAccessManager* network = nullptr;
         UpdateNotifier* notifier = nullptr;

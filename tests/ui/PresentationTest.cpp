@@ -742,10 +742,3 @@ TEST(StatusNotices, OneNoticePerChangeNoneAtStartAndNoneWhenSwitchedOff) {
     f.show(status);
     EXPECT_EQ(out.taken(), QList<DesktopNotice>{}) << "switched off, nothing at all";
 }
-
-// Servers that read markup in the body get it escaped; the others get the text as it is.
-TEST(StatusNotices, BodiesAreTextOnEveryServer) {
-    EXPECT_EQ(DBusDesktopNotifications::bodyFor(s("<b>&</b> \"x\""), true),
-              s("&lt;b&gt;&amp;&lt;/b&gt; &quot;x&quot;"));
-    EXPECT_EQ(DBusDesktopNotifications::bodyFor(s("<b>&</b>"), false), s("<b>&</b>"));
-}

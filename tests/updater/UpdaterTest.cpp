@@ -1,5 +1,5 @@
 #include "BuildConfig.h"
-#include "PrivateBus.h"
+#include "platform/DesktopNotifications.h"
 #include "support/TestUtil.h"
 #include "updater/AppcastParser.h"
 #include "updater/DesktopUpdateNotifier.h"
@@ -11,7 +11,6 @@
 #include "updater/Version.h"
 
 #include <QAbstractButton>
-#include <QDBusMessage>
 #include <QDir>
 #include <QLabel>
 #include <QNetworkAccessManager>
@@ -61,21 +60,6 @@ struct TestKeys {
 };
 
 // Stands in for the desktop's notification server.
-class NotificationServer : public QObject {
-    Q_OBJECT
-    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.Notifications")
-public:
-    QList<QVariantList> calls;
-    uint lastId = 0; // of the last notice shown
-
-public Q_SLOTS:
-    uint Notify(const QString& app, uint replaces, const QString& icon, const QString& summary,
-                const QString& body, const QStringList& actions, const QVariantMap& hints, int timeout) {
-        calls.append(QVariantList{app, replaces, icon, summary, body, actions, hints, timeout});
-        return lastId = replaces ? replaces : uint(40 + calls.size());
-    }
-};
-
 void click(QMessageBox* box, const QString& label) {
     for (QAbstractButton* button : box->buttons())
         if (button->text() == label)
@@ -156,7 +140,7 @@ protected:
                                       std::chrono::seconds firstCheckDelay = std::chrono::hours(1)) {
         return std::make_unique<FeedUpdater>(
             FeedUpdater::Options{settingsFile(), feed, keys.publicKeyBase64(), u"1.0.0"_qs, u"7"_qs, appImage,
-                                 downloads(), u"dev.tovi.Tovi"_qs, &network, &notifier, &prompter,
+                                 downloads(), &network, &notifier, &prompter,
                                  [this](const QString& path) { restarts.append(path); }, firstCheckDelay});
     }
     static void check(FeedUpdater& updater, FeedUpdater::CheckKind kind, int times = 1) {
@@ -581,62 +565,42 @@ TEST_F(FeedUpdaterTest, KeepsItsSettingsAndSchedulesChecksFromTheLastOne) {
     EXPECT_GE(overdue->lastCheckTime(), now.addSecs(-1));
 }
 
-TEST(DesktopUpdateNotifier, SendsNoticesToTheNotificationServerAndReportsItsActions) {
-    PrivateBus bus;
-    ASSERT_TRUE(bus.isRunning());
-    QDBusConnection serverBus = bus.connect(u"server"_qs);
-    NotificationServer server;
-    const QString path = u"/org/freedesktop/Notifications"_qs;
-    const QString name = u"org.freedesktop.Notifications"_qs;
-    ASSERT_TRUE(serverBus.registerObject(path, &server, QDBusConnection::ExportAllSlots));
-    ASSERT_TRUE(serverBus.registerService(name));
+namespace {
+struct ShownNotices : DesktopNotifications {
+    void show(const DesktopNotice& notice) override { shown.append(notice); }
+    QList<DesktopNotice> shown;
+};
+} // namespace
 
-    DesktopUpdateNotifier notifier(bus.connect(u"client"_qs), u"dev.tovi.Tovi"_qs);
+// Update notices are one kind among Tovi's notices: the button and a click on the notice ask
+// for the action of the notice on screen; a notice without one asks for nothing; other kinds'
+// clicks are not the updater's.
+TEST(DesktopUpdateNotifier, OffersTheActionAndReportsClicksOnItsOwnKindOnly) {
+    ShownNotices desktop;
+    DesktopUpdateNotifier notifier(&desktop);
     QStringList invoked;
     QObject::connect(&notifier, &UpdateNotifier::actionInvoked, [&](const QString& a) { invoked << a; });
     const QString summary = u"Tovi 1.1.0 is available"_qs;
     notifier.notify(UpdateNotice{summary, u"You have 1.0.0."_qs, u"download"_qs, u"Download"_qs});
-    ASSERT_TRUE(spinUntil([&] { return server.calls.size() == 1; }));
-    const QVariantList& call = server.calls[0];
-    EXPECT_EQ(call[0].toString(), u"Tovi"_qs);
-    EXPECT_EQ(call[1].toUInt(), 0u);
-    EXPECT_EQ(call[3].toString(), summary);
-    EXPECT_EQ(call[5].toStringList().join(u','), u"default,Download,download,Download"_qs);
-    EXPECT_EQ(call[6].toMap().value(u"desktop-entry"_qs).toString(), u"dev.tovi.Tovi"_qs);
-
-    // Clicking the button or the notice itself asks for the download; other ids are not ours.
-    // The server's signals arrive in the order sent, after its replies to our calls.
-    const auto invoke = [&](uint id, const char* key) {
-        QDBusMessage signal = QDBusMessage::createSignal(path, name, u"ActionInvoked"_qs);
-        serverBus.send(signal << id << QString::fromUtf8(key));
-    };
-    const auto notifyAndWait = [&](const QString& action) {
-        notifier.notify(UpdateNotice{summary, u"You have 1.0.0."_qs, action, u"Download"_qs});
-        const qsizetype calls = server.calls.size();
-        return spinUntil([&] { return server.calls.size() == calls + 1; });
-    };
-    QCoreApplication::processEvents();
-    invoke(41, "download");
-    invoke(7, "download");
-    invoke(41, "default");
-    ASSERT_TRUE(spinUntil([&] { return invoked.size() == 2; }));
+    ASSERT_EQ(desktop.shown.size(), 1);
+    EXPECT_EQ(desktop.shown[0], (DesktopNotice{u"update"_qs,
+                                               summary,
+                                               u"You have 1.0.0."_qs,
+                                               {{u"download"_qs, u"Download"_qs}},
+                                               u"Download"_qs}));
+    Q_EMIT desktop.actionInvoked(u"update"_qs, u"download"_qs);
+    Q_EMIT desktop.actionInvoked(u"update"_qs, u"default"_qs);
+    Q_EMIT desktop.actionInvoked(u"attention"_qs, u"download"_qs);
     EXPECT_EQ(invoked, (QStringList{u"download"_qs, u"download"_qs}));
 
-    // The next notice replaces the first; one without an action offers no buttons, and a click on
-    // it asks for nothing. A closed notice's id may be another's next: its clicks are not ours.
-    ASSERT_TRUE(notifyAndWait({}));
-    EXPECT_EQ(server.calls[1][1].toUInt(), 41u);
-    EXPECT_TRUE(server.calls[1][5].toStringList().isEmpty());
-    invoke(41, "default");
-    ASSERT_TRUE(notifyAndWait(u"download"_qs));
-    QDBusMessage closed = QDBusMessage::createSignal(path, name, u"NotificationClosed"_qs);
-    serverBus.send(closed << 41u << 2u);
-    invoke(41, "default");
-    // Answered after both signals: its click shows they were handled.
-    ASSERT_TRUE(notifyAndWait(u"install"_qs));
-    invoke(server.lastId, "default");
-    ASSERT_TRUE(spinUntil([&] { return invoked.contains(u"install"_qs); }));
-    EXPECT_EQ(invoked, (QStringList{u"download"_qs, u"download"_qs, u"install"_qs}));
+    notifier.notify(UpdateNotice{summary, {}, {}, {}});
+    EXPECT_TRUE(desktop.shown.last().actions.isEmpty());
+    Q_EMIT desktop.actionInvoked(u"update"_qs, u"default"_qs);
+    Q_EMIT desktop.actionInvoked(u"update"_qs, u"download"_qs); // the replaced notice's button
+    EXPECT_EQ(invoked.size(), 2);
+    notifier.notify(UpdateNotice{summary, {}, u"install"_qs, u"Install"_qs});
+    Q_EMIT desktop.actionInvoked(u"update"_qs, u"default"_qs);
+    EXPECT_EQ(invoked.last(), u"install"_qs);
 }
 
 TEST(MessageBoxUpdatePrompter, ShowsOneNonBlockingDialogWithEscapedFeedTextAndReportsTheChoice) {
