@@ -445,21 +445,11 @@ reported_texts() {
 # Where the desktop put the window against the icon, in placement.txt: reported, not required
 # (Wayland lets no client place a window; the compositor does).
 report_placement() {
-    local icon="no icon" id gap
-    [ -n "${WW:-}" ] || return 0
+    local icon="no icon" id
     case "$SESSION" in
-    xembed | late-panel | look)
-        id=$(tray_icon_window) && window_geometry "$id" && ICON_X=$((WIN_X + WIN_W / 2)) ICON_Y=$((WIN_Y + WIN_H / 2)) ;;
-    xfce | sway | gnome) panel_icon ;;
-    *) unset ICON_X ICON_Y ;;
+    xembed) id=$(tray_icon_window) && window_geometry "$id" && icon="icon at $WIN_X,$WIN_Y" ;;
+    xfce | sway | gnome) panel_icon && icon="icon centre at $ICON_X,$ICON_Y" ;;
     esac
-    if [ -n "${ICON_X:-}" ]; then
-        # From the icon's centre to the nearest point of the window.
-        gap=$(awk -v x="$ICON_X" -v y="$ICON_Y" -v l="$WX" -v t="$WY" -v r=$((WX + WW)) -v b=$((WY + WH)) 'BEGIN {
-            dx = x < l ? l - x : (x > r ? x - r : 0); dy = y < t ? t - y : (y > b ? y - b : 0)
-            printf "%d", sqrt(dx * dx + dy * dy) }')
-        icon="icon centre at $ICON_X,$ICON_Y, $gap px from the window"
-    fi
     echo "placement [$SESSION]: the window ($WW x $WH) at $WX,$WY on a ${SCREEN_W}x$SCREEN_H screen; $icon" |
         tee -a "$OUT/placement.txt"
 }
@@ -599,17 +589,22 @@ session_sway() {
     sway_start "$WORK/session" || exit 1
     panel_start waybar "$WORK/session" || exit 1
     export QT_QPA_PLATFORM=wayland
+    walk_status_tray
+    check_panel_restart
+}
+
+# Tovi on Wayland with a StatusNotifierItem host: the icon in its bar opens the window, the walk.
+walk_status_tray() {
     park_pointer
     start_tray
     wait_for 15 bus_name_owned dev.tovi.Tovi
-    check "the icon registers with waybar's StatusNotifierWatcher" wait_for 15 sni_registered
+    check "the icon registers with the $PANEL StatusNotifierWatcher" wait_for 15 sni_registered
     check "the icon is in the bar" wait_for 10 panel_icon
     shot "$OUT/panel.png"
     check "no window is open before the first click" no_window
-    check "a click on the icon opens the window" open_by_click
+    check "one click on the icon opens the window" open_by_click
     settle 2
     walk_states open_by_click
-    check_panel_restart
 }
 
 # GNOME Shell with the AppIndicator extension: its tray is in the top bar, left of the system
@@ -624,16 +619,7 @@ session_gnome() {
     dbus-monitor --session "type='method_call',interface='com.canonical.dbusmenu',member='Event'" \
         >"$WORK/session/menu-events.log" 2>&1 &
     session_track $!
-    park_pointer
-    start_tray
-    wait_for 15 bus_name_owned dev.tovi.Tovi
-    check "the icon registers with the extension's StatusNotifierWatcher" wait_for 15 sni_registered
-    check "the icon is in the top bar" wait_for 10 panel_icon
-    shot "$OUT/panel.png"
-    check "no window is open before the first click" no_window
-    check "one click on the icon opens the window" open_by_click
-    settle 2
-    walk_states open_by_click
+    walk_status_tray
     check_gnome_menu
     check_panel_restart
 }
