@@ -129,6 +129,14 @@ bool MenuWindow::ensureCreated() {
     applyMode();
 
     connect(m_window, &QWindow::activeChanged, this, &MenuWindow::onActiveChanged);
+    // The window is as large as its content; a maximised or full-screen one would only be moved
+    // into a corner at the same size, its title bar saying "restore" for nothing.
+    connect(m_window, &QWindow::windowStateChanged, this, [this](Qt::WindowState state) {
+        if (state != Qt::WindowMaximized && state != Qt::WindowFullScreen)
+            return;
+        qCDebug(lcWindow) << "declined:" << (state == Qt::WindowMaximized ? "maximise" : "full screen");
+        m_window->setWindowStates(Qt::WindowNoState);
+    });
     // The height follows the content; keep the window hanging from the same edge.
     connect(m_window, &QWindow::heightChanged, this, [this] {
         if (!m_window->isVisible())
@@ -185,9 +193,9 @@ void MenuWindow::applyMode() {
     if (m_appliedMode == Mode::dropDown)
         m_window->setFlags(Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint);
     else
-        // Its size follows the content, so there is nothing to maximise: without the hint the
-        // decorations Qt draws on Wayland (and window managers reading the flags) offer no
-        // maximise button.
+        // Its size follows the content, so there is nothing to maximise: without the hint window
+        // managers offer no maximise. The decorations Qt draws on Wayland show the button
+        // whatever the flags say; a maximised state is handed back (see ensureCreated).
         m_window->setFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                            Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                            Qt::WindowCloseButtonHint);

@@ -159,20 +159,25 @@ TEST_F(MenuWindowTest, IsBuiltOnFirstOpenItsBodyAndHeightFollowTheSignInStateAnd
     QQuickWindow* qw = open();
     ASSERT_NE(qw, nullptr);
     const auto fitsContent = [&] { return qw->height() == qCeil(qw->property("contentHeight").toReal()); };
-    EXPECT_TRUE(window->isVisible() && fitsContent() && qw->flags().testFlag(Qt::FramelessWindowHint));
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_TRUE(fitsContent());
+    EXPECT_TRUE(qw->flags().testFlag(Qt::FramelessWindowHint));
     EXPECT_EQ(qw->width(), 340);
     // Signed in: the team, two node headers and three spaces; typing narrows the list.
     EXPECT_TRUE(showsText(qw, "Analytical"));
     const auto* list = findList(qw);
     ASSERT_NE(list, nullptr);
-    EXPECT_TRUE(list->property("count").toInt() == 5 && list->height() == 2 * 28 + 3 * 43);
+    EXPECT_EQ(list->property("count").toInt(), 5);
+    EXPECT_EQ(list->height(), 2 * 28 + 3 * 43);
     const int signedInHeight = qw->height();
     EXPECT_EQ(type(qw, "docs"), "docs");
     EXPECT_EQ(list->property("count").toInt(), 2);
     // Signed out: the welcome form replaces the list, and the window shrinks or grows with it.
     setStatus(kSignedOut);
-    EXPECT_TRUE(showsText(qw, "Welcome to Tovi") && !showsText(qw, "Analytical"));
-    EXPECT_TRUE(qw->height() != signedInHeight && fitsContent());
+    EXPECT_TRUE(showsText(qw, "Welcome to Tovi"));
+    EXPECT_FALSE(showsText(qw, "Analytical"));
+    EXPECT_NE(qw->height(), signedInHeight);
+    EXPECT_TRUE(fitsContent());
     qInstallMessageHandler(previousHandler);
     EXPECT_TRUE(qmlWarnings.isEmpty()) << qmlWarnings.join(u'\n').toStdString();
     EXPECT_EQ(open(), qw) << "opening again reuses the window";
@@ -194,11 +199,12 @@ TEST_F(MenuWindowTest, IsBuiltOnFirstOpenItsBodyAndHeightFollowTheSignInStateAnd
     // chosen (the decorations' default has maximise) and maximise is not among them.
     qw = openNew(MenuWindow::Mode::normal);
     ASSERT_NE(qw, nullptr);
-    EXPECT_TRUE(!qw->flags().testFlag(Qt::FramelessWindowHint) && qw->width() == 340);
+    EXPECT_FALSE(qw->flags().testFlag(Qt::FramelessWindowHint));
+    EXPECT_EQ(qw->width(), 340);
     const Qt::WindowFlags flags = qw->flags();
-    EXPECT_TRUE(flags.testFlag(Qt::CustomizeWindowHint) && flags.testFlag(Qt::WindowCloseButtonHint) &&
-                !flags.testFlag(Qt::WindowMaximizeButtonHint))
-        << flags;
+    EXPECT_TRUE(flags.testFlag(Qt::CustomizeWindowHint)) << flags;
+    EXPECT_TRUE(flags.testFlag(Qt::WindowCloseButtonHint)) << flags;
+    EXPECT_FALSE(flags.testFlag(Qt::WindowMaximizeButtonHint)) << flags;
 }
 
 // The keyboard as a user drives it: where Tab goes, where typing lands, nothing picked on opening.
@@ -250,7 +256,8 @@ TEST_F(MenuWindowTest, TheAccountMenuIsANativePopupBuiltFromTheViewModels) {
     openNew();                 // reloads the profiles
     QMenu* popup = openAccountMenu();
     ASSERT_NE(popup, nullptr);
-    EXPECT_TRUE(popup->isVisible() && window->window()->property("accountMenuOpen").toBool());
+    EXPECT_TRUE(popup->isVisible());
+    EXPECT_TRUE(window->window()->property("accountMenuOpen").toBool());
     EXPECT_TRUE(window->isVisible()) << "the menu's focus does not close the window";
     EXPECT_EQ(
         describe(popup).toStdString(),
@@ -275,7 +282,8 @@ TEST_F(MenuWindowTest, TheAccountMenuIsANativePopupBuiltFromTheViewModels) {
     slowSwitch->open();
     store.setLaunchAtLogin(true);
     settle();
-    EXPECT_TRUE(store.keepAwake() && actionNamed(popup, "Open at Login")->isChecked());
+    EXPECT_TRUE(store.keepAwake());
+    EXPECT_TRUE(actionNamed(popup, "Open at Login")->isChecked());
     EXPECT_EQ(fakes.runner->count(CLICommands::profileUse(u"R&D"_qs)), 1);
     QTest::keyClick(popup, Qt::Key_Escape);
     settle();
@@ -298,13 +306,15 @@ TEST_F(MenuWindowTest, TheAccountMenuIsANativePopupBuiltFromTheViewModels) {
     QTest::keyClick(prompt->field(), Qt::Key_Return);
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     settle();
-    EXPECT_TRUE(window->accountMenu()->prompt() == nullptr && store.signInTask() != nullptr);
+    EXPECT_EQ(window->accountMenu()->prompt(), nullptr);
+    EXPECT_NE(store.signInTask(), nullptr);
     EXPECT_EQ(fakes.runner->count(CLICommands::login(u"lab"_qs)), 1) << "the name trimmed";
     gate->open();
     // Signed out, the menu offers "Sign in" in their place.
     setStatus(kSignedOut);
-    EXPECT_TRUE(actionNamed(popup, "Sign in") && !actionNamed(popup, "Sign out") &&
-                !actionNamed(popup, "Add account…"));
+    EXPECT_NE(actionNamed(popup, "Sign in"), nullptr);
+    EXPECT_EQ(actionNamed(popup, "Sign out"), nullptr);
+    EXPECT_EQ(actionNamed(popup, "Add account…"), nullptr);
 }
 
 // Pseudo-locale: ASCII letters left once the CLI's own words are taken out skipped translation.
@@ -365,7 +375,8 @@ TEST_F(MenuWindowTest, TextFromTheCliAndTheServiceIsShownAsWrittenAndFetchesNoth
             EXPECT_EQ(item->property("textFormat").toInt(), 0 /* Text.PlainText */) << text.toStdString();
         }
     }
-    EXPECT_TRUE(marked.contains(team) && marked.contains(u"<font color=red>1.4</font>"_qs));
+    EXPECT_TRUE(marked.contains(team));
+    EXPECT_TRUE(marked.contains(u"<font color=red>1.4</font>"_qs));
     EXPECT_EQ(marked.filter(QRegularExpression(u"^<u>space|evil\\.test"_qs)).size(), 2);
     ASSERT_NE(openAccountMenu(), nullptr); // with such a profile it once crashed here
     window->accountMenu()->menu()->grab(); // drawn, as a fetch would need
@@ -400,7 +411,7 @@ TEST_F(MenuWindowTest, TextsOfAnyLengthFromTheCliReachTheLabelsBounded) {
     QMenu* popup = openAccountMenu();
     ASSERT_NE(popup, nullptr);
     const QString heading = popup->actions().value(0)->text();
-    EXPECT_TRUE(heading.startsWith(u"AdWWW"_qs) && heading.endsWith(QChar(0x2026)))
-        << heading.left(40).toStdString();
+    EXPECT_TRUE(heading.startsWith(u"AdWWW"_qs)) << heading.left(40).toStdString();
+    EXPECT_TRUE(heading.endsWith(QChar(0x2026))) << heading.right(40).toStdString();
     EXPECT_LT(popup->sizeHint().width(), popup->screen()->availableGeometry().width());
 }
