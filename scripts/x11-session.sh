@@ -62,7 +62,8 @@ stop_sandbox_commands() {
         pid=${entry#/proc/}
         pid=${pid%/cmdline}
         [ "$pid" != $$ ] || continue
-        if tr '\0' '\n' <"$entry" 2>/dev/null | head -n1 | grep -qxF "$cli"; then
+        # A process that ended meanwhile has no cmdline left: the error goes where the output does.
+        if { tr '\0' '\n' <"$entry"; } 2>/dev/null | head -n1 | grep -qxF "$cli"; then
             kill "$pid" 2>/dev/null || true
         fi
     done
@@ -143,12 +144,20 @@ bus_start() {
 }
 
 # Openbox with its default configuration (HOME is a sandbox), up once it owns the
-# _NET_SUPPORTING_WM_CHECK window.
+# _NET_SUPPORTING_WM_CHECK window. Like xfwm4 it gives up when its first connection fails (seen
+# under load just after the display answered): tried once more, both tries in its log.
 wm_start() {
-    openbox --sm-disable >"$1/openbox.log" 2>&1 &
-    session_track $!
-    wait_for 10 sh -c 'xprop -root _NET_SUPPORTING_WM_CHECK | grep -q "window id"' ||
-        { echo "openbox did not start" >&2; return 1; }
+    local try pid
+    for try in 1 2; do
+        openbox --sm-disable >>"$1/openbox.log" 2>&1 &
+        pid=$!
+        session_track $pid
+        wait_for 10 sh -c "xprop -root _NET_SUPPORTING_WM_CHECK | grep -q 'window id' || ! kill -0 $pid" 2>/dev/null
+        kill -0 $pid 2>/dev/null && xprop -root _NET_SUPPORTING_WM_CHECK | grep -q "window id" && return 0
+        kill $pid 2>/dev/null
+    done
+    echo "openbox did not start" >&2
+    return 1
 }
 
 panel_start() {
@@ -380,12 +389,13 @@ CONF
 }
 
 # gnome_start DIR [EXTENSION]: its settings from a key file in the sandbox (no dconf service), a
-# plain background; up once the shell owns its name and has left the overview it starts in.
+# plain background; up once the shell owns its name, the extension (if any) serves its
+# StatusNotifierWatcher and the shell has left the overview it starts in. A shell that does not
+# come up is tried once more; the failed try's log stays beside the new one.
 # The shell looks for logind on the system bus when the host has systemd's seats: a private
 # bus keeps it off the host's.
 gnome_start() {
-    local dir=$1 extension=${2:-} socket
-    socket="tovi-gnome-${DISPLAY#:}"
+    local dir=$1 extension=${2:-} try
     mkdir -p "$XDG_CONFIG_HOME/glib-2.0/settings"
     cat >"$XDG_CONFIG_HOME/glib-2.0/settings/keyfile" <<KEYS
 [org/gnome/shell]
@@ -409,6 +419,19 @@ KEYS
     session_track $!
     wait_for 10 test -s "$dir/system-bus" || { echo "the system bus did not start" >&2; return 1; }
     export DBUS_SYSTEM_BUS_ADDRESS="$(head -n1 "$dir/system-bus")" GSETTINGS_BACKEND=keyfile
+    for try in 1 2; do
+        gnome_shell_try "$dir" "$extension" "$try" && return 0
+        kill "$PANEL_PID" 2>/dev/null
+        wait_for 10 sh -c "! kill -0 $PANEL_PID 2>/dev/null"
+        kill -9 "$PANEL_PID" 2>/dev/null
+        mv "$dir/gnome-shell.log" "$dir/gnome-shell-try$try.log"
+        echo "(GNOME Shell try $try failed; its log: $dir/gnome-shell-try$try.log)" >&2
+    done
+    return 1
+}
+# gnome_shell_try DIR EXTENSION TRY: one start of the shell (a Wayland socket of its own per try).
+gnome_shell_try() {
+    local dir=$1 extension=$2 socket="tovi-gnome-${DISPLAY#:}-$3"
     NO_AT_BRIDGE=1 MUTTER_DEBUG_DUMMY_MODE_SPECS=1280x800 gnome-shell --nested --wayland --wayland-display="$socket" \
         >"$dir/gnome-shell.log" 2>&1 &
     PANEL_PID=$!

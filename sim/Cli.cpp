@@ -10,7 +10,11 @@
 #include "StatusCommand.h"
 #include "WebOrigin.h"
 
+#include <QElapsedTimer>
+#include <QFileInfo>
 #include <QThread>
+
+#include <algorithm>
 
 #include <csignal>
 #include <cstdio>
@@ -97,8 +101,15 @@ int Cli::run(const QStringList& words) {
     }
 
     const std::optional<Scenario::Rule> rule = Scenario::take(dir, words);
-    if (rule && rule->sleepMs > 0)
-        QThread::msleep(static_cast<unsigned long>(rule->sleepMs));
+    if (rule && rule->sleepMs > 0) {
+        // A gate: a test holds the command until it is ready for the answer, however long the
+        // desktop took to get there, and opens it by creating the file.
+        const QString gate = rule->untilFile.isEmpty() ? QString() : dir.path(rule->untilFile);
+        QElapsedTimer waited;
+        waited.start();
+        while (waited.elapsed() < rule->sleepMs && !(!gate.isEmpty() && QFileInfo::exists(gate)))
+            QThread::msleep(std::min<qint64>(50, rule->sleepMs - waited.elapsed()));
+    }
     if (rule && rule->replacesCommand()) {
         writeAll(stdout, rule->spec.value(u"stdout"_s).toString().toUtf8());
         writeAll(stderr, rule->stderrText);

@@ -44,6 +44,11 @@ QString validateRule(const QJsonValue& value) {
         if (rule.contains(key) && !rule.value(key).isDouble())
             return u"\""_s + key + u"\" must be a number"_s;
     }
+    if (rule.contains(u"until_file"_s)) {
+        const QString gate = rule.value(u"until_file"_s).toString();
+        if (gate.isEmpty() || gate.contains(u'/') || gate.startsWith(u'.'))
+            return u"\"until_file\" is the name of a file in the state directory"_s;
+    }
     const QString output = rule.value(u"output"_s).toString();
     if (rule.contains(u"output"_s) && output != u"invalid_json"_s && output != u"partial"_s &&
         output != u"huge"_s && output != u"empty"_s && output != u"offline"_s)
@@ -134,6 +139,7 @@ std::optional<Scenario::Rule> Scenario::take(const StateDir& dir, const QStringL
         rule.exitCode = spec.value(u"exit"_s).toInt();
         rule.signal = spec.value(u"signal"_s).toInt();
         rule.sleepMs = spec.value(u"sleep_ms"_s).toInt();
+        rule.untilFile = spec.value(u"until_file"_s).toString();
         rule.stderrText = spec.value(u"stderr"_s).toString().toUtf8();
         if (spec.contains(u"huge_stderr_mib"_s))
             rule.stderrText += padding(spec.value(u"huge_stderr_mib"_s).toInteger(), 'e');

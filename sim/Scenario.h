@@ -12,7 +12,7 @@ namespace tovi::sim {
 
 // Fault injection for tests and the demo, read from scenario.json in the state directory:
 //   {"rules": [{"match": ["internal", "status"], "exit": 3, "stderr": "boom\n",
-//               "sleep_ms": 2000, "output": "invalid_json", "times": 1}],
+//               "sleep_ms": 2000, "until_file": "go", "output": "invalid_json", "times": 1}],
 //    "churn": true, "claim_ttl_s": 600}
 // The first rule whose "match" is a prefix of the arguments applies; "times" counts down
 // and the rule disappears when it reaches zero.
@@ -23,6 +23,7 @@ public:
         int exitCode = 0;
         int signal = 0;
         int sleepMs = 0;
+        QString untilFile; // ends the sleep early once it exists (relative to the state directory)
         QByteArray stderrText;
 
         // A rule with an exit status or signal replaces the command; otherwise the command

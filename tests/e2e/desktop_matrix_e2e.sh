@@ -30,8 +30,7 @@ sway)
     if [ "$(id -u)" = 0 ]; then
         mkdir -p "$OUT" && chown -R nobody:nogroup "$OUT" || exit 1
         setpriv --reuid=nobody --regid=nogroup --init-groups sh -c 'test -x "$1" && test -r "$2"' - "$TRAY" "$0" || {
-            echo "skipped: nobody cannot reach $TRAY or $0 (a folder on the way is private)"
-            exit 77
+            skip "nobody cannot reach $TRAY or $0 (a folder on the way is private)"
         }
         exec setpriv --reuid=nobody --regid=nogroup --init-groups bash "$0" "$@"
     fi
@@ -41,7 +40,11 @@ xfce) require_tools xfwm4 xfce4-panel xfsettingsd xfconf-query curl dunstctl ;;
 kde) require_tools kwin_x11 plasmashell plasma-apply-colorscheme curl dunstctl ;;
 look) require_tools trayer /usr/bin/python3 ;;
 wayland) require_tools weston ;;
-gnome | gnome-no-tray) require_tools gnome-shell ;;
+gnome | gnome-no-tray)
+    require_tools gnome-shell
+    [ -f /usr/share/gnome-shell/extensions/ubuntu-appindicators@ubuntu.com/metadata.json ] ||
+        skip "the AppIndicator extension is not installed (gnome-shell-extension-appindicator)"
+    ;;
 *) echo "unknown session: $SESSION" >&2; exit 2 ;;
 esac
 
@@ -52,8 +55,28 @@ SCREEN_W=1280 SCREEN_H=800 TOLERANCE=4 # pixels between a height and the content
 WORK="$OUT/run" LOG="$OUT/run/tray.log" TRAY_PID="" GEOMETRY_LINES=0
 sandbox "$WORK"
 mkdir -p "$OUT"
-rm -f "$OUT"/*.png "$OUT/contrast.txt"
-trap 'stop_app; session_stop' EXIT
+rm -f "$OUT"/*.png "$OUT/contrast.txt" "$OUT/placement.txt"
+# A failure shows what Tovi and every host of the session said and where its pictures are, so its
+# cause is read here and not dug out of the build folder; also when the session never came up.
+print_logs() {
+    local log
+    echo "--- Tovi's log ($LOG)"
+    [ -f "$LOG" ] && grep -av '^tovi-trace' "$LOG" | tail -30
+    while IFS= read -r log; do
+        [ -s "$log" ] || continue
+        echo "--- $log"
+        tail -n 15 "$log"
+    done < <(find "$OUT" -name '*.log' ! -name tray.log 2>/dev/null | sort)
+    echo "--- screenshots"
+    find "$OUT" -maxdepth 1 -name '*.png' 2>/dev/null | sort
+}
+finish() {
+    local rc=$?
+    stop_app
+    session_stop
+    ((rc == 0 || rc == 77)) || print_logs >&2
+}
+trap finish EXIT
 
 # The app and what it started: a sign-in still waiting for approval, the CLI's service.
 stop_app() { app_stop "$TRAY_PID"; stop_sandbox_service "$HOME"; }
@@ -65,19 +88,24 @@ start_tray() {
     session_track $!
     wait_for 15 test -s "$WORK/origin" || { echo "tovi-sim did not start" >&2; exit 1; }
     export TOVI_WEB_ORIGIN="$(head -n1 "$WORK/origin")"
-    "$SIM" scenario set "{\"rules\": [{\"match\": [\"internal\", \"status\"], \"sleep_ms\": $FIRST_STATUS_MS, \"times\": 1}]}" >/dev/null
+    rm -f "$HOME/.tovi/first-status"
+    "$SIM" scenario set "{\"rules\": [{\"match\": [\"internal\", \"status\"], \"sleep_ms\": 120000,
+        \"until_file\": \"first-status\", \"times\": 1}]}" >/dev/null
     env "$@" TOVI_TRACE_FIRST_FRAME=1 TOVI_DEV_POLL_INTERVAL_MS=1000 QT_LOGGING_RULES=tovi.window.debug=true \
         "$TRAY" >"$LOG" 2>&1 &
     TRAY_PID=$!
     session_track $TRAY_PID
 }
 
-# The slow first status: its rule goes when the call starts, the answer comes FIRST_STATUS_MS
-# later (longer where the shell takes longer to bring the icon up).
-FIRST_STATUS_MS=${FIRST_STATUS_MS:-4000}
+# The first status answers only when the walk is ready for it (the window is open, loading):
+# its rule goes when the call starts, the file lets the answer come, and the window then changes.
 wait_for_spaces() {
-    wait_for 30 sh -c "! grep -q sleep_ms '$HOME/.tovi/scenario.json'"
-    sleep "$(awk "BEGIN { print ($FIRST_STATUS_MS + 500) / 1000 }")"
+    local n
+    wait_for 60 sh -c "! grep -q sleep_ms '$HOME/.tovi/scenario.json'"
+    n=$(trace_count window-geometry)
+    touch "$HOME/.tovi/first-status"
+    more_geometry() { (($(trace_count window-geometry) > n)); }
+    wait_for 15 more_geometry
     settle 3
 }
 
@@ -173,9 +201,18 @@ within() { local d=$(($1 - $2)); ((d >= -TOLERANCE && d <= TOLERANCE)); }
 # check_window STATE: the window shows its whole content (or the screen's cap, with the footer
 # still inside) and stays on screen. Takes the screenshot STATE.png.
 check_window() {
-    local state=$1 want edge=$SCREEN_H
+    local state=$1 want edge=$SCREEN_H deadline=$((SECONDS + 5))
     root_shot "$state"
     measure "$OUT/$state.png" "$state" || { fail "$state: the window is visible"; return; }
+    # A compositor shows the new size a frame or more after the app asked for it (later under
+    # load): the picture is taken again until it shows the app's size, for a while.
+    if [ "$WINDOW_FROM" != x11 ] && trace_geometry; then
+        while ! within "$WH" "$T_H" && ((SECONDS < deadline)); do
+            sleep 0.2
+            root_shot "$state"
+            measure "$OUT/$state.png" "$state" || { fail "$state: the window is visible"; return; }
+        done
+    fi
     convert "$OUT/$state.png" -crop "${WW}x${WH}+${WX}+${WY}" +repage "$OUT/$state-window.png" 2>/dev/null
     # On Wayland only the visible part is measured: one that reaches the screen's edge is cut.
     [ "$WINDOW_FROM" = screenshot ] && edge=$((SCREEN_H - DECO_SIDE - 1))
@@ -270,9 +307,9 @@ open_by_click() {
         panel_icon || return 1
         pointer_click "$ICON_X" "$ICON_Y"
         ;;
-    gnome) # the extension opens the item's menu on one click; Activate comes on a double click
+    gnome) # one click of the middle button: the extension's one click that calls the item
         panel_icon || return 1
-        xdotool mousemove --sync "$ICON_X" "$ICON_Y" click --repeat 2 --delay 120 1
+        xdotool mousemove --sync "$ICON_X" "$ICON_Y" click 2
         ;;
     *) click_window_centre "$(tray_icon_window)" || return 1 ;;
     esac
@@ -408,13 +445,32 @@ reported_texts() {
 
 # ---- the walk through the states, the same in every session
 
+# Where the desktop put the window against the icon, in placement.txt: reported, not required
+# (Wayland lets no client place a window; the compositor does).
+report_placement() {
+    local icon="no icon" id
+    case "$SESSION" in
+    xembed) id=$(tray_icon_window) && window_geometry "$id" && icon="icon at $WIN_X,$WIN_Y" ;;
+    xfce | sway | gnome) panel_icon && icon="icon centre at $ICON_X,$ICON_Y" ;;
+    esac
+    echo "placement [$SESSION]: the window ($WW x $WH) at $WX,$WY on a ${SCREEN_W}x$SCREEN_H screen; $icon" |
+        tee -a "$OUT/placement.txt"
+}
+
 walk_states() { # walk_states OPEN-FUNCTION: loading is on screen when called
     local open=$1
     check_window loading
+    report_placement
     wait_for_spaces
     check_window spaces
     check_grew loading spaces
-    case "$SESSION" in xembed) check_keyboard ;; wayland | gnome-no-tray) check_activation ;; esac
+    # Not on Weston: it closes the connection of a client whose maximised window does not fill the
+    # output, and Qt answers the maximised configure before Tovi can hand the state back.
+    case "$SESSION" in
+    xembed) check_keyboard ;;
+    wayland) check_activation ;;
+    gnome-no-tray) check_no_maximise && check_activation ;;
+    esac
 
     # Short lines: the banner keeps the first 1000 characters of standard error.
     "$SIM" scenario set "{\"rules\": [{\"match\": [\"internal\", \"status\"], \"exit\": 1, \"stderr\": \"$(
@@ -609,38 +665,87 @@ session_sway() {
     sway_start "$WORK/session" || exit 1
     panel_start waybar "$WORK/session" || exit 1
     export QT_QPA_PLATFORM=wayland
-    park_pointer
-    start_tray
-    wait_for 15 bus_name_owned dev.tovi.Tovi
-    check "the icon registers with waybar's StatusNotifierWatcher" wait_for 15 sni_registered
-    check "the icon is in the bar" wait_for 10 panel_icon
-    shot "$OUT/panel.png"
-    check "no window is open before the first click" no_window
-    check "a click on the icon opens the window" open_by_click
-    settle 2
-    sway_window && echo "the window lands at $WX,$WY ($WW x $WH); the icon is at $ICON_X,$ICON_Y"
-    walk_states open_by_click
+    walk_status_tray
     check_panel_restart
 }
 
-# GNOME Shell with the AppIndicator extension: its tray is in the top bar, left of the system
-# menu; Tovi on Wayland.
-session_gnome() {
-    FIRST_STATUS_MS=10000 PANEL=appindicator
-    session_start "$WORK/session" none none || exit 1
-    gnome_start "$WORK/session" ubuntu-appindicators@ubuntu.com || exit 1
-    export QT_QPA_PLATFORM=wayland PANEL_AREA=150x32+1080+0 PANEL_AREA_X=1080 TOP_BAR=32 DECO_TOP=0 DECO_SIDE=0
+# Tovi on Wayland with a StatusNotifierItem host: the icon in its bar opens the window, the walk.
+walk_status_tray() {
     park_pointer
     start_tray
     wait_for 15 bus_name_owned dev.tovi.Tovi
-    check "the icon registers with the extension's StatusNotifierWatcher" wait_for 15 sni_registered
-    check "the icon is in the top bar" wait_for 10 panel_icon
+    check "the icon registers with the $PANEL StatusNotifierWatcher" wait_for 15 sni_registered
+    check "the icon is in the bar" wait_for 10 panel_icon
     shot "$OUT/panel.png"
     check "no window is open before the first click" no_window
-    check "a click on the icon opens the window" open_by_click
+    check "one click on the icon opens the window" open_by_click
     settle 2
     walk_states open_by_click
+}
+
+# GNOME Shell with the AppIndicator extension: its tray is in the top bar, left of the system
+# menu; Tovi on Wayland. The extension gives an item's menu to the primary button, always, and
+# calls the item on a double click or a middle click.
+session_gnome() {
+    PANEL=appindicator
+    session_start "$WORK/session" none none || exit 1
+    gnome_start "$WORK/session" ubuntu-appindicators@ubuntu.com || exit 1
+    export QT_QPA_PLATFORM=wayland PANEL_AREA=150x32+1080+0 PANEL_AREA_X=1080 TOP_BAR=32 DECO_TOP=0 DECO_SIDE=0
+    # What the shell does with Tovi's menu: "opened", "closed" and "clicked" events.
+    dbus-monitor --session "type='method_call',interface='com.canonical.dbusmenu',member='Event'" \
+        >"$WORK/session/menu-events.log" 2>&1 &
+    session_track $!
+    walk_status_tray
+    check_gnome_menu
     check_panel_restart
+}
+
+# menu_events NAME: how often the shell sent that event for Tovi's menu.
+menu_events() { grep -ac "string \"$1\"" "$WORK/session/menu-events.log"; }
+# The shell's menu of the icon, open: its box below the top bar, against the plain background,
+# into MENU_X MENU_Y MENU_W MENU_H.
+shell_menu_box() {
+    read -r MENU_W MENU_H MENU_X MENU_Y <<<"$(grab_screen - | convert - -crop 400x400+880+$TOP_BAR +repage \
+        -fuzz 3% -trim -format '%w %h %X %Y' info: 2>/dev/null)"
+    MENU_X=$((880 + ${MENU_X#+})) MENU_Y=$((TOP_BAR + ${MENU_Y#+}))
+    ((MENU_W >= 80 && MENU_H >= 40 && MENU_W < 400))
+}
+# The primary button: one click gives the icon's menu and no window; its first entry, Open Tovi,
+# opens the window. The secondary button gives the same menu; a double click opens the window.
+check_gnome_menu() {
+    local opened closed clicked opens
+    key Escape
+    wait_for 5 no_window
+    panel_icon || { fail "gnome menu: the icon is in the top bar"; return; }
+    opened=$(menu_events opened) closed=$(menu_events closed) clicked=$(menu_events clicked)
+    opens=$(($(trace_count open-warm) + $(trace_count open-cold)))
+    xdotool mousemove --sync "$ICON_X" "$ICON_Y" click 1
+    menu_opened() { (($(menu_events opened) > opened)); }
+    check "gnome menu: one primary click opens the icon's menu" wait_for 5 menu_opened
+    check "gnome menu: the menu is on screen below the icon" wait_for 5 shell_menu_box
+    root_shot gnome-menu-primary
+    # The screenshot's box would be the menu: Tovi's own trace says whether it opened the window.
+    check "gnome menu: one primary click does not open the window as well" \
+        test $(($(trace_count open-warm) + $(trace_count open-cold))) -eq "$opens"
+    if [ -n "${MENU_W:-}" ]; then
+        # Two rows, a separator between them: the first row is in the box's top quarter.
+        xdotool mousemove --sync $((MENU_X + MENU_W / 2)) $((MENU_Y + MENU_H / 4)) click 1
+        menu_clicked() { (($(menu_events clicked) > clicked)); }
+        check "gnome menu: Open Tovi is clicked in the menu" wait_for 5 menu_clicked
+        check "gnome menu: Open Tovi opens the window" wait_for 10 window_up
+    fi
+    key Escape
+    wait_for 5 no_window
+    opened=$(menu_events opened)
+    xdotool mousemove --sync "$ICON_X" "$ICON_Y" click 3
+    check "gnome menu: a secondary click opens the icon's menu" wait_for 5 menu_opened
+    wait_for 5 shell_menu_box
+    root_shot gnome-menu-secondary
+    key Escape
+    menu_closed() { (($(menu_events closed) > closed + 1)); }
+    check "gnome menu: Escape closes the icon's menu" wait_for 5 menu_closed
+    xdotool mousemove --sync "$ICON_X" "$ICON_Y" click --repeat 2 --delay 120 1
+    check "gnome menu: a double click opens the window" wait_for 10 window_up
 }
 
 gnome_extension() { # gnome_extension Enable|Disable
@@ -650,7 +755,6 @@ gnome_extension() { # gnome_extension Enable|Disable
 
 # GNOME Shell without a tray: a normal window at launch, back by D-Bus activation.
 session_gnome_no_tray() {
-    FIRST_STATUS_MS=8000
     session_start "$WORK/session" none none || exit 1
     gnome_start "$WORK/session" || exit 1
     export TOP_BAR=32
@@ -674,6 +778,21 @@ walk_without_tray() {
     walk_states activate_over_dbus
 }
 
+# The title bar Qt draws on Wayland shows a maximise button whatever the window asks for:
+# clicked on GNOME, the maximised state is declined and the window stays where and as large as it was.
+check_no_maximise() {
+    local x=$WX y=$WY w=$WW h=$WH declined
+    declined=$(grep -ac 'declined: maximise' "$LOG")
+    xdotool mousemove --sync $((WX + WW + DECO_SIDE - 40)) $((WY - DECO_TOP + 15)) click 1
+    park_pointer
+    more_declined() { (($(grep -ac 'declined: maximise' "$LOG") > declined)); }
+    check "no maximise: the title bar's maximise button is declined" wait_for 5 more_declined
+    back() { wayland_window_up && [ "$WX $WY $WW $WH" = "$x $y $w $h" ]; }
+    wait_for 5 back
+    check "no maximise: the window stays where and as large as it was ($w x $h at $x,$y; now $WW x $WH at $WX,$WY)" back
+    root_shot maximise-declined
+}
+
 # Closed, then brought back as another launch would, by D-Bus activation (Weston has the X
 # keyboard under the parked pointer).
 check_activation() {
@@ -690,13 +809,16 @@ check_activation() {
 }
 
 session_late_panel() {
-    local started icon
+    local started icon allowed
     session_start "$WORK/session" openbox none || exit 1
     start_tray
     started=$SECONDS
     check "with no tray the window opens at launch" wait_for 20 tovi_window
     settle 2
     check_window loading
+    # Its size follows the content: nothing to maximise.
+    allowed=$(xprop -id "$(tovi_window)" _NET_WM_ALLOWED_ACTIONS 2>/dev/null)
+    check "the normal window offers no maximise ($allowed)" test -n "$allowed" -a "${allowed/MAXIMIZE/}" = "$allowed"
     while ((SECONDS - started < 5)); do sleep 0.2; done
     panel_start trayer "$WORK/session" || exit 1
     check "the icon appears once the panel is up" wait_for 15 tray_icon_window
@@ -865,17 +987,4 @@ set_scheme() { # set_scheme VALUE STATE: the portal announces a colour scheme, t
 
 session_"${SESSION//-/_}"
 echo "screenshots in $OUT"
-# A failure shows what Tovi and every host of the session said, so its cause is read here and
-# not dug out of the build folder.
-print_logs() {
-    local log
-    echo "--- Tovi's log ($LOG)"
-    grep -av '^tovi-trace' "$LOG" | tail -30
-    while IFS= read -r log; do
-        [ -s "$log" ] || continue
-        echo "--- $log"
-        tail -n 15 "$log"
-    done < <(find "$OUT" -name '*.log' ! -name tray.log 2>/dev/null | sort)
-}
-((FAILURES == 0)) || print_logs >&2
 exit $((FAILURES > 0))
