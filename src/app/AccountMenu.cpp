@@ -9,7 +9,9 @@
 #include <QGuiApplication>
 #include <QMenu>
 #include <QPainter>
+#include <QProxyStyle>
 #include <QScreen>
+#include <QStyleOption>
 #include <QWindow>
 
 #include <algorithm>
@@ -35,6 +37,29 @@ QIcon symbolIcon(const QString& glyph, const QColor& color) {
     return QIcon(pixmap);
 }
 
+// Fusion draws the box of a switch in a dark menu dark on dark, so the unticked switches
+// look like plain items. Its edge is drawn again halfway between the text and the menu's
+// background, which stands out (about 4:1) in light and dark alike.
+class MenuSwitchStyle : public QProxyStyle {
+public:
+    void drawPrimitive(PrimitiveElement element, const QStyleOption* option, QPainter* painter,
+                       const QWidget* widget) const override {
+        QProxyStyle::drawPrimitive(element, option, painter, widget);
+        if (element != PE_IndicatorCheckBox || !qobject_cast<const QMenu*>(widget))
+            return;
+        const QColor text = option->palette.color(QPalette::Text);
+        const QColor back = option->palette.color(QPalette::Base);
+        const QColor edge((text.red() + back.red()) / 2, (text.green() + back.green()) / 2,
+                          (text.blue() + back.blue()) / 2);
+        painter->save();
+        painter->setRenderHint(QPainter::Antialiasing, false);
+        painter->setPen(edge);
+        painter->setBrush(Qt::NoBrush);
+        painter->drawRect(option->rect.adjusted(0, 0, -1, -1));
+        painter->restore();
+    }
+};
+
 } // namespace
 
 AccountMenu::AccountMenu(MenuViewModel* menu, QObject* parent)
@@ -42,6 +67,9 @@ AccountMenu::AccountMenu(MenuViewModel* menu, QObject* parent)
     , m_model(menu)
     , m_menu(new QMenu()) {
     m_menu->setToolTipsVisible(true);
+    auto* style = new MenuSwitchStyle;
+    style->setParent(m_menu);
+    m_menu->setStyle(style);
     // Sections carry the headings; a divider before a heading stays a divider.
     m_menu->setSeparatorsCollapsible(false);
     connect(m_model->accountMenu(), &AccountMenuViewModel::changed, this, &AccountMenu::scheduleRebuild);
