@@ -240,7 +240,7 @@ check_account_menu() {
     local before id main mx my mw mh sx sy sw sh closed
     before=$(trace_count account-menu)
     closed=$(grep -ac 'tovi-trace: account-menu-closed' "$LOG")
-    pointer_click $((WX + WW - 23)) $((WY + 23))
+    pointer_click $((WX + WW - 23)) $((WY + OWN_BAR + 23))
     sleep 1
     if [ "$WINDOW_FROM" = x11 ]; then
         main=$(tovi_window) MENU_W=""
@@ -412,18 +412,18 @@ contrast() {
         }'
 }
 
-# check_contrast STATE: every text the app last reported on screen in STATE.png reaches its
-# role's minimum: body text and a button's 4.5:1, secondary text and text in a state colour 3:1.
-# In a dark state (named dark-*) every button's face is dark too.
+# check_contrast STATE [BAND]: every text the app last reported on screen in STATE.png (or in
+# its top BAND pixels) reaches its role's minimum: body text and a button's 4.5:1, secondary text
+# and text in a state colour 3:1. In a dark state (named dark-*) every button's face is dark too.
 check_contrast() {
-    local state=$1 role ratio name face worst="" light_faces=""
+    local state=$1 band=${2:-100000} role ratio name face worst="" light_faces=""
     if [ "$WINDOW_FROM" = x11 ]; then
         WIN=$(tovi_window) || { fail "$state: the window is visible for its contrast"; return; }
         window_geometry "$WIN"
     else # the box the last check_window found in STATE.png
         WIN_X=$WX WIN_Y=$WY WIN_W=$WW WIN_H=$WH
     fi
-    reported_texts >"$WORK/texts"
+    reported_texts | awk -v band="$band" '$3 + $5 <= band' >"$WORK/texts"
     [ -s "$WORK/texts" ] || { fail "$state: the app reports its texts (no 'tovi-trace: text' line)"; return; }
     while read -r role ratio name face; do
         echo "contrast [$SESSION $state] $role $ratio $name face $face" >>"$OUT/contrast.txt"
@@ -694,7 +694,7 @@ session_wayland() {
 
 # A Wayland desktop with no tray: the window opens at launch and comes back by D-Bus activation.
 walk_without_tray() {
-    export QT_QPA_PLATFORM=wayland
+    export QT_QPA_PLATFORM=wayland OWN_BAR=$TITLE_BAR_H
     park_pointer
     start_tray
     check "the window opens at launch without a tray" wait_for 20 wayland_window_up
@@ -706,12 +706,12 @@ walk_without_tray() {
 # The window's own title bar (a Wayland shell draws none for it): the name on it in the window's
 # colours, a drag moves the window, a double click changes nothing (Weston drops a client that
 # takes a maximised state at its own size), and a click on its close button closes the window.
-TITLE_BAR_H=30
+TITLE_BAR_H=30 OWN_BAR=0 # OWN_BAR: the height of that bar where the window has it
 check_title_bar() {
     local x=$WX y=$WY w=$WW h=$WH name dx
     name=$(reported_texts | awk -v bar=$TITLE_BAR_H '$1 == "body" && $6 == "Tovi" && $3 + $5 <= bar { print $4 "x" $5 "+" $2 "+" $3 }')
     check "title bar: the name is on it (${name:-not reported})" test -n "$name"
-    check_contrast spaces
+    check_contrast spaces $TITLE_BAR_H
     # Towards the middle of the screen, so that the window stays whole on it.
     dx=$((x + w / 2 > SCREEN_W / 2 ? -100 : 100))
     xdotool mousemove --sync $((x + w / 2)) $((y + TITLE_BAR_H / 2)) mousedown 1 sleep 0.2 \
