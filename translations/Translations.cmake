@@ -17,6 +17,7 @@ qt_add_lrelease(tovi_platform TS_FILES ${TOVI_TS_FILES} QM_FILES_OUTPUT_VARIABLE
                 OPTIONS -silent)
 
 add_executable(tovi-pseudo-locale ${TOVI_TS_DIR}/PseudoLocale.cpp)
+tovi_project_target(tovi-pseudo-locale)
 target_link_libraries(tovi-pseudo-locale PRIVATE Qt6::Core)
 set(tovi_template_ts ${CMAKE_CURRENT_BINARY_DIR}/tovi_template.ts)
 set(tovi_pseudo_ts ${CMAKE_CURRENT_BINARY_DIR}/tovi_en_XA.ts)

@@ -3,6 +3,7 @@
 #include "BuildConfig.h"
 #include "app/AccountMenu.h"
 #include "app/NormalWindowFrame.h"
+#include "app/Trace.h"
 #include "app/WindowModule.h"
 #include "app/WindowPlacement.h"
 #include "model/Logging.h"
@@ -23,7 +24,6 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
-#include <ctime>
 
 namespace tovi {
 
@@ -36,24 +36,6 @@ constexpr qint64 kToggleGraceMs = 400;
 constexpr qint64 kOpeningFocusGraceMs = 500;
 // Room kept free above and below the window on a screen it fills.
 constexpr int kScreenMargin = 8;
-
-double monotonicMs() {
-    timespec ts{};
-    clock_gettime(CLOCK_MONOTONIC, &ts);
-    return double(ts.tv_sec) * 1000.0 + double(ts.tv_nsec) / 1.0e6;
-}
-
-// Developer aid for the window benchmark: timestamps of an open request and of the frame
-// that answers it, on the monotonic clock.
-void trace(const char* what) {
-    std::fprintf(stderr, "tovi-trace: %s %.3f\n", what, monotonicMs());
-    std::fflush(stderr);
-}
-
-void traceLine(const QString& line) {
-    std::fprintf(stderr, "tovi-trace: %s\n", qPrintable(line));
-    std::fflush(stderr);
-}
 
 // The window module sits in lib/tovi/ beside the bin/ folder of the executable, in the build
 // tree and in an installed or AppImage layout alike. Once loaded it stays: the engine and the
@@ -91,8 +73,7 @@ MenuWindow::MenuWindow(Mode mode, MenuViewModel* menu, std::function<void()> bef
     , m_mode(mode)
     , m_appliedMode(mode)
     , m_menu(menu)
-    , m_beforeFirstOpen(std::move(beforeFirstOpen))
-    , m_traceFirstFrame(qEnvironmentVariableIntValue("TOVI_TRACE_FIRST_FRAME") == 1) {
+    , m_beforeFirstOpen(std::move(beforeFirstOpen)) {
     // Closed until shown: the store's polls leave the window's presentation alone.
     if (m_menu)
         m_menu->setActive(false);
@@ -103,6 +84,10 @@ MenuWindow::~MenuWindow() {
     // The engine (a child of this object) owns the window; both go now, while the view models
     // they are bound to still exist.
     qDeleteAll(findChildren<QObject*>(Qt::FindDirectChildrenOnly));
+}
+
+MenuViewModel* MenuWindow::menu() const {
+    return m_menu;
 }
 
 QQuickWindow* MenuWindow::window() const {
@@ -123,14 +108,14 @@ bool MenuWindow::ensureCreated() {
         Q_EMIT failed(loadFailure(windowModule().error));
         return false;
     }
-    if (m_traceFirstFrame)
-        trace("module-loaded");
+    trace::milestone("module-loaded");
     // Developers can point at the source folder to try QML changes without a rebuild; a
     // release build never loads its window from anywhere but its own resources.
     const QString qmlDir = build::developerSwitches ? qEnvironmentVariable("TOVI_QML_DIR") : QString();
     if (m_beforeFirstOpen)
         m_beforeFirstOpen();
-    const QVariantMap properties{{QStringLiteral("menu"), QVariant::fromValue<QObject*>(m_menu.data())}};
+    const QVariantMap properties{{QStringLiteral("menu"), QVariant::fromValue<QObject*>(m_menu.data())},
+                                 {QStringLiteral("tracing"), trace::enabled()}};
     m_window = create(this, properties,
                       qmlDir.isEmpty() ? QUrl(QStringLiteral("qrc:/qml/Tovi/Window/Main.qml"))
                                        : QUrl::fromLocalFile(qmlDir + QStringLiteral("/Main.qml")));
@@ -139,8 +124,7 @@ bool MenuWindow::ensureCreated() {
         Q_EMIT failed(loadFailure(tr("its layout did not load")));
         return false;
     }
-    if (m_traceFirstFrame)
-        trace("window-created");
+    trace::milestone("window-created");
 
     m_appliedMode = m_mode;
     applyMode();
@@ -180,33 +164,21 @@ bool MenuWindow::ensureCreated() {
         forgetHover();
         Q_EMIT hidden();
     });
-    // By name: Qt Quick's own signals and properties, and this side of the window does not
-    // link Qt Quick.
-    connect(m_window, SIGNAL(frameSwapped()), this, SLOT(onFrameSwapped()));
+    // By name: the QML root's own properties, and this side of the window does not link Qt Quick.
     const QMetaObject* meta = m_window->metaObject();
     const QMetaProperty content = meta->property(meta->indexOfProperty("contentHeight"));
     connect(m_window, content.notifySignal(), this,
             metaObject()->method(metaObject()->indexOfSlot("updateSize()")));
     connect(m_window, &QWindow::screenChanged, this, &MenuWindow::updateSize);
-    for (auto changed :
-         {&QWindow::xChanged, &QWindow::yChanged, &QWindow::widthChanged, &QWindow::heightChanged})
-        connect(m_window, changed, this, &MenuWindow::traceGeometrySoon);
     connect(m_window, SIGNAL(accountMenuRequested(double, double)), this,
             SLOT(openAccountMenu(double, double)));
     connect(m_window, SIGNAL(accountMenuDismissed()), this, SLOT(closeAccountMenu()));
-    if (m_traceFirstFrame) {
-        // A new scheme recolours the same texts: the contrast check measures them again.
-        if (m_menu)
-            connect(m_menu->colors(), &ColorScheme::changed, this, &MenuWindow::traceGeometrySoon);
-        connect(m_window, SIGNAL(activeFocusItemChanged()), this, SLOT(traceFocus()));
-        connect(m_window, SIGNAL(toolTipShown(QString)), this, SLOT(traceToolTip(QString)));
-    }
-
     if (m_menu) {
         m_accountMenu = new AccountMenu(m_menu);
         connect(m_accountMenu->menu(), &QMenu::aboutToHide, this, &MenuWindow::onPopupClosed);
         connect(m_accountMenu, &AccountMenu::promptClosed, this, &MenuWindow::onPopupClosed);
     }
+    trace::watch(this);
     return true;
 }
 
@@ -266,7 +238,7 @@ void MenuWindow::updateSize() {
         m_window->resize(size);
     if (m_window->isVisible() && grew)
         keepOnScreen(size.height());
-    traceGeometrySoon();
+    Q_EMIT sizeUpdated();
 }
 
 // `height` is the one just asked for: a window manager reports the new size only later.
@@ -316,62 +288,12 @@ void MenuWindow::remap() {
     m_remapping = false;
 }
 
-void MenuWindow::traceGeometrySoon() {
-    if (!m_traceFirstFrame || m_geometryTracePending)
-        return;
-    // One line once a burst of changes (position, size, content) has settled.
-    m_geometryTracePending = true;
-    QTimer::singleShot(0, this, [this] {
-        m_geometryTracePending = false;
-        if (!m_window || !m_window->isVisible())
-            return;
-        const QRect g = m_window->geometry();
-        traceLine(QStringLiteral("window-geometry %1 %2 %3 %4 content %5 cap %6")
-                      .arg(g.x())
-                      .arg(g.y())
-                      .arg(g.width())
-                      .arg(g.height())
-                      .arg(int(std::ceil(m_window->property("contentHeight").toReal())))
-                      .arg(m_heightCap));
-        // What the contrast check measures, once the frame that shows it is drawn: before, a
-        // list that just got its height has not made its rows yet.
-        m_textsTracePending = true;
-        window()->update();
-    });
-}
-
 void MenuWindow::openAccountMenu(double x, double y) {
     if (!m_window || !m_accountMenu)
         return;
     const QPoint corner = m_window->mapToGlobal(QPoint(int(std::lround(x)), int(std::lround(y))));
     m_window->setProperty("accountMenuOpen", true);
     m_accountMenu->popup(corner, m_window);
-    if (m_traceFirstFrame) {
-        QMenu* menu = m_accountMenu->menu();
-        const QRect g = menu->geometry();
-        const QRect screen = menu->screen() ? menu->screen()->availableGeometry() : QRect();
-        traceLine(QStringLiteral("account-menu %1 %2 %3 %4 screen %5 %6 %7 %8")
-                      .arg(g.x())
-                      .arg(g.y())
-                      .arg(g.width())
-                      .arg(g.height())
-                      .arg(screen.x())
-                      .arg(screen.y())
-                      .arg(screen.width())
-                      .arg(screen.height()));
-    }
-}
-
-// Where the keyboard is, for the keyboard test: the item's object name, else its kind.
-void MenuWindow::traceFocus() {
-    if (!m_window)
-        return;
-    const QObject* item = m_window->property("activeFocusItem").value<QObject*>();
-    if (!item)
-        return;
-    const QString name = item->objectName();
-    traceLine(QStringLiteral("focus ") +
-              (name.isEmpty() ? QString::fromLatin1(item->metaObject()->className()) : name));
 }
 
 // A popup (or an unmapped window) had the pointer grabbed: the items under the pointer's last
@@ -381,10 +303,6 @@ void MenuWindow::forgetHover() {
         return;
     QEvent leave(QEvent::Leave);
     QCoreApplication::sendEvent(m_window, &leave);
-}
-
-void MenuWindow::traceToolTip(const QString& text) {
-    traceLine(QStringLiteral("tooltip ") + text);
 }
 
 void MenuWindow::closeAccountMenu() {
@@ -399,25 +317,10 @@ void MenuWindow::onPopupClosed() {
         return;
     m_window->setProperty("accountMenuOpen", false);
     forgetHover();
-    if (m_traceFirstFrame)
-        traceLine(QStringLiteral("account-menu-closed"));
+    trace::line(QStringLiteral("account-menu-closed"));
     // The popup had the keyboard; the window it dropped from takes it back.
     if (m_window->isVisible() && !(m_accountMenu && m_accountMenu->isOpen()))
         m_window->requestActivate();
-}
-
-void MenuWindow::onFrameSwapped() {
-    if (m_awaitingFirstFrame) {
-        m_awaitingFirstFrame = false;
-        trace("frame");
-    }
-    if (m_textsTracePending) {
-        m_textsTracePending = false;
-        QVariant texts;
-        QMetaObject::invokeMethod(m_window, "contrastTrace", Q_RETURN_ARG(QVariant, texts));
-        for (const QVariant& text : texts.toList())
-            traceLine(QStringLiteral("text ") + text.toString());
-    }
 }
 
 void MenuWindow::show(QRect iconGeometry) {
@@ -426,10 +329,7 @@ void MenuWindow::show(QRect iconGeometry) {
         m_window->requestActivate();
         return;
     }
-    if (m_traceFirstFrame) {
-        trace(m_window ? "open-warm" : "open-cold");
-        m_awaitingFirstFrame = true;
-    }
+    trace::milestone(m_window ? "open-warm" : "open-cold");
     // Up to date before the first frame (and before the window's content is first built).
     if (m_menu)
         m_menu->setActive(true);

@@ -43,6 +43,7 @@ public:
     QQuickWindow* window() const;
     // The header's account menu, once the window exists.
     AccountMenu* accountMenu() const { return m_accountMenu; }
+    MenuViewModel* menu() const;
     // The most the window's height may be on its screen.
     int heightCap() const { return m_heightCap; }
 
@@ -56,15 +57,14 @@ public:
 Q_SIGNALS:
     void shown();
     void hidden();
+    // The window was given its size for its content and screen (changed or not).
+    void sizeUpdated();
     // The window could not be built (a damaged installation); `message` is for the user.
     void failed(const QString& message);
 
 private Q_SLOTS:
-    void onFrameSwapped();
     void updateSize();
     void openAccountMenu(double x, double y);
-    void traceFocus();
-    void traceToolTip(const QString& text);
     void closeAccountMenu();
 
 private:
@@ -77,15 +77,12 @@ private:
     void onActiveChanged();
     void onPopupClosed();
     void forgetHover();
-    void traceGeometrySoon();
 
     Mode m_mode;
     Mode m_appliedMode;
     AccountMenu* m_accountMenu = nullptr;
     QPointer<QScreen> m_screen;
     int m_heightCap = 0;
-    bool m_geometryTracePending = false;
-    bool m_textsTracePending = false;
     int m_mappedHeight = 0;
     bool m_remapPending = false;
     bool m_remapping = false;
@@ -98,8 +95,6 @@ private:
     std::optional<QPoint> m_pointerAtOpen;
     QElapsedTimer m_sinceFocusLossClose;
     QElapsedTimer m_sinceShown;
-    bool m_traceFirstFrame = false;
-    bool m_awaitingFirstFrame = false;
 };
 
 } // namespace tovi

@@ -4,6 +4,7 @@
 #include "ui/StatusNotices.h"
 
 #include "app/MenuWindow.h"
+#include "app/Trace.h"
 #include "app/TrayHostWatcher.h"
 #include "platform/Appearance.h"
 #include "platform/ApplicationActivation.h"
@@ -11,7 +12,6 @@
 #include "ui/MenuViewModel.h"
 #include "ui/Symbols.h"
 #include "ui/TrayIconRenderer.h"
-#include "ui/UpdaterViewModel.h"
 #include "updater/FeedUpdater.h"
 
 #include <QAction>
@@ -27,8 +27,6 @@
 
 #include <QStyle>
 
-#include <cstdio>
-#include <ctime>
 #include <memory>
 
 namespace tovi {
@@ -66,16 +64,6 @@ QPalette darkPalette() {
     return p;
 }
 
-void traceMilestone(const char* what) {
-    if (qEnvironmentVariableIntValue("TOVI_TRACE_FIRST_FRAME") != 1)
-        return;
-    timespec ts{};
-    clock_gettime(CLOCK_MONOTONIC, &ts);
-    std::fprintf(stderr, "tovi-trace: %s %.3f\n", what,
-                 double(ts.tv_sec) * 1000.0 + double(ts.tv_nsec) / 1.0e6);
-    std::fflush(stderr);
-}
-
 } // namespace
 
 ToviApplication::ToviApplication(QObject* parent)
@@ -83,9 +71,8 @@ ToviApplication::ToviApplication(QObject* parent)
     , m_store(StatusStore::shared())
     , m_steps(*this)
     , m_delegate(m_steps) {
-    auto* updater = new FeedUpdater(FeedUpdater::Options::fromEnvironment(), this);
+    auto* updater = new FeedUpdater(FeedUpdater::Options::fromEnvironment(m_store.settings()), this);
     m_updater = updater;
-    m_updaterViewModel = new UpdaterViewModel(m_updater, this);
     m_updater->setUpdateCheckInterval(kUpdateCheckInterval);
 }
 
@@ -148,7 +135,7 @@ void ToviApplication::terminate() {
 void ToviApplication::createShell() {
     m_appearance = new Appearance(this);
     m_iconRenderer = new TrayIconRenderer(&m_store, this);
-    m_menu = new MenuViewModel(&m_store, m_updaterViewModel, {}, this);
+    m_menu = new MenuViewModel(&m_store, m_updater, {}, this);
     auto* notices =
         new StatusNotices(&m_store, createDesktopNotifications(this), std::chrono::minutes(1), this);
     connect(notices, &StatusNotices::openWindowRequested, this, &ToviApplication::showWindow);
@@ -209,13 +196,13 @@ void ToviApplication::createTrayIcon() {
     connect(m_iconRenderer, &TrayIconRenderer::iconChanged, m_tray, &QSystemTrayIcon::setIcon);
     connect(m_tray, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
         if (reason == QSystemTrayIcon::Trigger || reason == QSystemTrayIcon::MiddleClick) {
-            traceMilestone("click");
+            trace::milestone("click");
             m_window->toggle(m_tray->geometry());
         }
     });
     m_tray->show();
     m_trayHosts->followRegistration();
-    traceMilestone("tray-shown");
+    trace::milestone("tray-shown");
 }
 
 QMenu* ToviApplication::trayMenu() {

@@ -22,9 +22,8 @@ class MenuWindow;
 class StatusStore;
 class TrayHostWatcher;
 class TrayIconRenderer;
-class UpdaterViewModel;
 
-// The application value: the shared store, the updater and its view model, created once;
+// The application value: the shared store and the updater, created once;
 // after launching, the tray icon and (on first open) the window.
 class ToviApplication : public QObject, private LaunchSteps {
     Q_OBJECT
@@ -33,7 +32,6 @@ public:
     ~ToviApplication() override;
 
     StatusStore& store() const { return m_store; }
-    UpdaterViewModel* updaterViewModel() const { return m_updaterViewModel; }
     AppDelegate& delegate() { return m_delegate; }
 
     // The platform's "launching has finished": runs the delegate and, in the copy that
@@ -68,7 +66,6 @@ private:
 
     StatusStore& m_store;
     AppUpdater* m_updater = nullptr;
-    UpdaterViewModel* m_updaterViewModel = nullptr;
     LaunchSteps& m_steps;
     AppDelegate m_delegate;
     InstanceLock m_lock;

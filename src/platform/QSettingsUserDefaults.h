@@ -10,8 +10,9 @@
 namespace tovi {
 
 // The application's defaults in an INI file, by default the standard per-user one
-// (~/.config/Tovi/Tovi.conf). Every part of the application that keeps settings (the store,
-// the updater under its own group) goes through this class, so the file has one guard.
+// (~/.config/Tovi/Tovi.conf). The application opens it once, in one instance that every part
+// keeping settings shares (the store, the updater under its own group): one guard, one notice,
+// and choices held for the run are seen by all.
 // A damaged file keeps every value Qt could read, and a copy of it is set aside
 // (Tovi.conf.damaged) before anything is written over it. Where the path holds no usable
 // file (a FIFO, a device, a huge file) or may not be written (a link into another user's

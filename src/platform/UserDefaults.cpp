@@ -29,4 +29,14 @@ double UserDefaults::doubleValue(const QString& key) const {
     return ok && std::isfinite(d) ? d : 0;
 }
 
+bool UserDefaults::get(const Setting<bool>& setting) const {
+    return boolValue(setting.key).value_or(setting.fallback);
+}
+
+double UserDefaults::get(const Setting<double>& setting) const {
+    if (!value(setting.key).isValid())
+        return setting.fallback;
+    return doubleValue(setting.key);
+}
+
 } // namespace tovi

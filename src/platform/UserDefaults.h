@@ -1,6 +1,7 @@
 #pragma once
 
 #include "model/Result.h"
+#include "platform/Settings.h"
 
 #include <QString>
 #include <QVariant>
@@ -27,6 +28,12 @@ public:
     std::optional<bool> boolValue(const QString& key) const;
     // Absent, unreadable or not finite reads as 0.
     double doubleValue(const QString& key) const;
+
+    // The keys of the catalogue (platform/Settings.h), read with their type and default.
+    bool get(const Setting<bool>& setting) const;
+    double get(const Setting<double>& setting) const;
+    Status set(const Setting<bool>& setting, bool value) { return setValue(setting.key, value); }
+    Status set(const Setting<double>& setting, double value) { return setValue(setting.key, value); }
 };
 
 } // namespace tovi

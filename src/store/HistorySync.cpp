@@ -22,7 +22,7 @@ QString historyKey(const QString& profile) {
 } // namespace
 
 void StatusStore::setHistorySyncEnabled(bool value) {
-    if (!saveSwitch(QStringLiteral("historySync"), value, m_historySyncEnabled)) {
+    if (!saveSwitch(settings::historySync, value, m_historySyncEnabled)) {
         Q_EMIT historySyncEnabledChanged();
         return;
     }

@@ -5,28 +5,21 @@
 
 namespace tovi {
 
-namespace {
-const QString didRegisterLoginItemKey = QStringLiteral("didRegisterLoginItem");
-const QString keepAwakeKey = QStringLiteral("keepAwake");
-const QString autoUpdateCLIKey = QStringLiteral("autoUpdateCLI");
-const QString notificationsKey = QStringLiteral("notifications");
-} // namespace
-
 bool StatusStore::keepAwake() const {
-    return m_deps.defaults->boolValue(keepAwakeKey).value_or(false);
+    return m_deps.defaults->get(settings::keepAwake);
 }
 
 bool StatusStore::autoUpdateCLI() const {
-    return m_deps.defaults->boolValue(autoUpdateCLIKey).value_or(true);
+    return m_deps.defaults->get(settings::autoUpdateCLI);
 }
 
-bool StatusStore::saveSwitch(const QString& key, bool value, bool stored) {
-    const Status saved = m_deps.defaults->setValue(key, value);
+bool StatusStore::saveSwitch(const Setting<bool>& setting, bool value, bool stored) {
+    const Status saved = m_deps.defaults->set(setting, value);
     if (saved)
         return true;
     // A choice that did not reach the disk would be gone at the next launch without a word:
     // the switch goes back to what is stored, and the message says why.
-    (void)m_deps.defaults->setValue(key, stored);
+    (void)m_deps.defaults->set(setting, stored);
     setMaintenanceMessage(saved.error().description());
     return false;
 }
@@ -34,22 +27,22 @@ bool StatusStore::saveSwitch(const QString& key, bool value, bool stored) {
 void StatusStore::setAutoUpdateCLI(bool enabled) {
     const bool before = autoUpdateCLI();
     // A refused change notifies too, so that the switch springs back.
-    if (!saveSwitch(autoUpdateCLIKey, enabled, before) || before != enabled)
+    if (!saveSwitch(settings::autoUpdateCLI, enabled, before) || before != enabled)
         Q_EMIT autoUpdateCLIChanged();
 }
 
 bool StatusStore::notificationsEnabled() const {
-    return m_deps.defaults->boolValue(notificationsKey).value_or(true);
+    return m_deps.defaults->get(settings::notifications);
 }
 
 void StatusStore::setNotificationsEnabled(bool enabled) {
     const bool before = notificationsEnabled();
-    if (!saveSwitch(notificationsKey, enabled, before) || before != enabled)
+    if (!saveSwitch(settings::notifications, enabled, before) || before != enabled)
         Q_EMIT notificationsEnabledChanged();
 }
 
 void StatusStore::registerLoginItemOnFirstLaunch() {
-    if (m_deps.defaults->boolValue(didRegisterLoginItemKey).value_or(false))
+    if (m_deps.defaults->get(settings::didRegisterLoginItem))
         return;
     // Registering a copy that is about to vanish would leave a dead autostart entry; a
     // later launch from an installed location tries again.
@@ -58,7 +51,7 @@ void StatusStore::registerLoginItemOnFirstLaunch() {
     (void)m_deps.loginItem->setEnabled(true);
     setLaunchAtLoginEnabledField(m_deps.loginItem->isEnabled());
     // Set even after a failure: a user who later switches it off must never be re-registered.
-    m_deps.defaults->setValue(didRegisterLoginItemKey, true);
+    m_deps.defaults->set(settings::didRegisterLoginItem, true);
 }
 
 void StatusStore::setLaunchAtLogin(bool enabled) {
@@ -84,7 +77,7 @@ void StatusStore::applyKeepAwake(bool enabled) {
 
 void StatusStore::setKeepAwake(bool enabled) {
     const bool before = keepAwake();
-    if (!saveSwitch(keepAwakeKey, enabled, before)) {
+    if (!saveSwitch(settings::keepAwake, enabled, before)) {
         Q_EMIT keepAwakeChanged();
         return;
     }

@@ -10,7 +10,6 @@ namespace tovi {
 
 namespace {
 
-const QString lastCliUpdateKey = QStringLiteral("lastCliUpdate");
 constexpr double autoUpdatePeriodSeconds = 12 * 60 * 60;
 
 // The origin is a deployment setting and may come from the environment, so it is passed
@@ -67,7 +66,7 @@ QCoro::Task<> StatusStore::bootstrap() {
             co_await refreshAfterChange();
             co_return;
         }
-        m_deps.defaults->setValue(lastCliUpdateKey, nowSeconds());
+        m_deps.defaults->set(settings::lastCliUpdate, nowSeconds());
     }
 
     const bool installedForHistory = co_await runner->isInstalled();
@@ -108,7 +107,7 @@ QCoro::Task<> StatusStore::autoUpdateCLIIfDue() {
         co_return;
     // A stored time in the future blocks updates until it has passed. Asked before looking
     // for the CLI, which searches the disk and would do so at every poll.
-    const double elapsed = nowSeconds() - m_deps.defaults->doubleValue(lastCliUpdateKey);
+    const double elapsed = nowSeconds() - m_deps.defaults->get(settings::lastCliUpdate);
     if (!(elapsed > autoUpdatePeriodSeconds))
         co_return;
     const bool installed = co_await runner->isInstalled();
@@ -130,7 +129,7 @@ QCoro::Task<> StatusStore::autoUpdateCLIIfDue() {
         co_return;
     // A failure (the time limit included) leaves the old time, so the next pass tries again.
     if (updated)
-        m_deps.defaults->setValue(lastCliUpdateKey, nowSeconds());
+        m_deps.defaults->set(settings::lastCliUpdate, nowSeconds());
     co_await awaitHistorySync(QStringList());
     if (!self)
         co_return;

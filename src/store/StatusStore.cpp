@@ -31,7 +31,7 @@ StatusStore::StatusStore(StatusStoreDependencies dependencies, QObject* parent)
         self->m_keepAwakeUnavailable = !held;
         Q_EMIT self->keepAwakeUnavailableChanged();
     });
-    m_historySyncEnabled = m_deps.defaults->boolValue(QStringLiteral("historySync")).value_or(false);
+    m_historySyncEnabled = m_deps.defaults->get(settings::historySync);
     // Settled once: a refused origin is reported here, not at every address formed from it.
     WebOriginChoice origin = chooseWebOrigin(m_deps.webOrigin);
     m_deps.webOrigin = std::move(origin.origin);

@@ -4,6 +4,7 @@
 #include "model/DaemonState.h"
 #include "model/Records.h"
 #include "model/Result.h"
+#include "platform/Settings.h"
 #include "store/StoreTypes.h"
 #include "store/TaskHandle.h"
 
@@ -84,6 +85,9 @@ public:
 
     // The process-wide store, created on first use with the live collaborators.
     static StatusStore& shared();
+    // The settings the store was made with: the one instance over the settings file, for the
+    // other parts that keep settings (the updater).
+    const std::shared_ptr<UserDefaults>& settings() const { return m_deps.defaults; }
 
     // Fields.
     const std::optional<InternalStatus>& status() const { return m_status; }
@@ -222,7 +226,7 @@ private:
     void endSignIn(const TaskHandlePtr& handle, const std::optional<Error>& error);
     // Saves a switch's value; when it cannot be saved, puts the stored value back for this
     // run and reports why in maintenanceMessage. False then.
-    bool saveSwitch(const QString& key, bool value, bool stored);
+    bool saveSwitch(const Setting<bool>& setting, bool value, bool stored);
     QString installCommandLine() const;
     double nowSeconds() const;
 

@@ -12,7 +12,7 @@
 
 namespace tovi {
 
-MenuViewModel::MenuViewModel(StatusStore* store, UpdaterViewModel* updater, std::function<QDateTime()> now,
+MenuViewModel::MenuViewModel(StatusStore* store, AppUpdater* updater, std::function<QDateTime()> now,
                              QObject* parent)
     : QObject(parent)
     , m_store(store)

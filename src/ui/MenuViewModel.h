@@ -16,7 +16,7 @@
 namespace tovi {
 
 class StatusStore;
-class UpdaterViewModel;
+class AppUpdater;
 
 // Everything the drop-down window shows, as one object handed to QML: the header, the body
 // and the footer, and the colour scheme they use; and the account menu and its settings,
@@ -30,7 +30,7 @@ class MenuViewModel : public QObject {
     Q_PROPERTY(QString symbolFontFamily READ symbolFontFamily CONSTANT)
 
 public:
-    MenuViewModel(StatusStore* store, UpdaterViewModel* updater, std::function<QDateTime()> now = {},
+    MenuViewModel(StatusStore* store, AppUpdater* updater, std::function<QDateTime()> now = {},
                   QObject* parent = nullptr);
 
     ColorScheme* colors() const { return m_colors; }

@@ -1,13 +1,12 @@
 #include "ui/SettingsViewModel.h"
 
 #include "store/StatusStore.h"
-#include "ui/AppUpdater.h"
+#include "updater/AppUpdater.h"
 #include "ui/Symbols.h"
-#include "ui/UpdaterViewModel.h"
 
 namespace tovi {
 
-SettingsViewModel::SettingsViewModel(StatusStore* store, UpdaterViewModel* updater, QObject* parent)
+SettingsViewModel::SettingsViewModel(StatusStore* store, AppUpdater* updater, QObject* parent)
     : QObject(parent)
     , m_store(store)
     , m_updater(updater) {
@@ -18,10 +17,8 @@ SettingsViewModel::SettingsViewModel(StatusStore* store, UpdaterViewModel* updat
     connect(m_store, &StatusStore::historySyncEnabledChanged, this, request);
     connect(m_store, &StatusStore::historySyncApplyingChanged, this, request);
     connect(m_store, &StatusStore::notificationsEnabledChanged, this, request);
-    if (m_updater) {
-        connect(m_updater, &UpdaterViewModel::canCheckForUpdatesChanged, this, request);
-        connect(m_updater, &UpdaterViewModel::automaticallyUpdatesChanged, this, request);
-    }
+    if (m_updater)
+        connect(m_updater, &AppUpdater::canCheckForUpdatesChanged, this, request);
 }
 
 bool SettingsViewModel::canCheckForUpdates() const {
@@ -35,16 +32,13 @@ QString SettingsViewModel::checkForUpdatesTooltip() const {
 }
 
 bool SettingsViewModel::automaticUpdates() const {
-    return m_updater && m_updater->automaticallyUpdates() && m_store->autoUpdateCLI();
+    return m_updater && m_updater->automaticallyChecksForUpdates() && m_store->autoUpdateCLI();
 }
 
 void SettingsViewModel::setAutomaticUpdates(bool value) {
     if (m_updater) {
-        if (AppUpdater* updater = m_updater->updater()) {
-            updater->setAutomaticallyChecksForUpdates(value);
-            updater->setAutomaticallyDownloadsUpdates(value);
-        }
-        m_updater->setAutomaticallyUpdates(value);
+        m_updater->setAutomaticallyChecksForUpdates(value);
+        m_updater->setAutomaticallyDownloadsUpdates(value);
     }
     m_store->setAutoUpdateCLI(value);
     // The store only notifies when its half changed; the switch must show the new value now.
@@ -113,7 +107,8 @@ QString SettingsViewModel::applyingGlyph() const {
 }
 
 void SettingsViewModel::checkForUpdates() {
-    if (m_updater)
+    // The menu item may still be shown enabled for a moment after a check began.
+    if (m_updater && m_updater->canCheckForUpdates())
         m_updater->checkForUpdates();
 }
 

@@ -3,12 +3,13 @@
 #include "ui/RecomputeGate.h"
 
 #include <QObject>
+#include <QPointer>
 #include <QString>
 
 namespace tovi {
 
+class AppUpdater;
 class StatusStore;
-class UpdaterViewModel;
 
 // The settings section of the account menu.
 class SettingsViewModel : public QObject {
@@ -31,7 +32,8 @@ class SettingsViewModel : public QObject {
     Q_PROPERTY(QString applyingGlyph READ applyingGlyph CONSTANT)
 
 public:
-    SettingsViewModel(StatusStore* store, UpdaterViewModel* updater, QObject* parent = nullptr);
+    // `updater` may be null (no updater in this process): its rows then show off and greyed.
+    SettingsViewModel(StatusStore* store, AppUpdater* updater, QObject* parent = nullptr);
 
     bool canCheckForUpdates() const;
     QString checkForUpdatesTooltip() const;
@@ -66,7 +68,8 @@ Q_SIGNALS:
 
 private:
     StatusStore* m_store;
-    UpdaterViewModel* m_updater;
+    // Its flags are read from it each time, never copied: it owns them.
+    QPointer<AppUpdater> m_updater;
     RecomputeGate m_gate{[this] { Q_EMIT changed(); }};
 };
 

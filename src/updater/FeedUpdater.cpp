@@ -28,19 +28,14 @@ namespace tovi {
 
 namespace {
 
-const QString checksKey = QStringLiteral("updater/automaticallyChecksForUpdates");
-const QString downloadsKey = QStringLiteral("updater/automaticallyDownloadsUpdates");
-const QString lastCheckKey = QStringLiteral("updater/lastCheckTime");
-
 // Rechecked at least this often so that time spent in suspend still counts.
 constexpr qint64 maxTimerMs = qint64(3600) * 1000;
 
 } // namespace
 
-FeedUpdater::Options FeedUpdater::Options::fromEnvironment() {
+FeedUpdater::Options FeedUpdater::Options::fromEnvironment(std::shared_ptr<UserDefaults> settings) {
     Options options;
-    options.settingsFile = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
-                           QStringLiteral("/Tovi/Tovi.conf");
+    options.settings = std::move(settings);
     options.feedUrl = UpdateAddressPolicy::configuredFeed();
     options.publicKey = QByteArray(TOVI_UPDATE_PUBLIC_KEY);
     options.currentVersion = QString::fromUtf8(build::version);
@@ -57,7 +52,7 @@ FeedUpdater::Options FeedUpdater::Options::fromEnvironment() {
 FeedUpdater::FeedUpdater(Options options, QObject* parent)
     : AppUpdater(parent)
     , m_options(std::move(options))
-    , m_settings(std::make_unique<QSettingsUserDefaults>(m_options.settingsFile))
+    , m_settings(m_options.settings ? m_options.settings : std::make_shared<QSettingsUserDefaults>())
     , m_startedAt(QDateTime::currentDateTimeUtc()) {
     m_network = m_options.network ? m_options.network : new QNetworkAccessManager(this);
     m_notifier = m_options.notifier
@@ -85,29 +80,21 @@ FeedUpdater::~FeedUpdater() {
     m_fetcher.reset();
 }
 
-bool FeedUpdater::readFlag(const QString& key, bool fallback) const {
-    return m_settings->boolValue(key).value_or(fallback);
-}
-
-void FeedUpdater::writeFlag(const QString& key, bool value) {
-    (void)m_settings->setValue(key, value);
-}
-
 bool FeedUpdater::automaticallyChecksForUpdates() const {
-    return readFlag(checksKey, true);
+    return m_settings->get(settings::automaticallyChecksForUpdates);
 }
 
 void FeedUpdater::setAutomaticallyChecksForUpdates(bool value) {
-    writeFlag(checksKey, value);
+    (void)m_settings->set(settings::automaticallyChecksForUpdates, value);
     scheduleNextCheck();
 }
 
 bool FeedUpdater::automaticallyDownloadsUpdates() const {
-    return readFlag(downloadsKey, false);
+    return m_settings->get(settings::automaticallyDownloadsUpdates);
 }
 
 void FeedUpdater::setAutomaticallyDownloadsUpdates(bool value) {
-    writeFlag(downloadsKey, value);
+    (void)m_settings->set(settings::automaticallyDownloadsUpdates, value);
 }
 
 void FeedUpdater::setUpdateCheckInterval(double seconds) {
@@ -139,9 +126,8 @@ bool FeedUpdater::isRunningAsReplaceableAppImage() const {
 }
 
 QDateTime FeedUpdater::lastCheckTime() const {
-    bool ok = false;
-    const double seconds = m_settings->value(lastCheckKey).toDouble(&ok);
-    if (!ok || !std::isfinite(seconds) || seconds <= 0)
+    const double seconds = m_settings->get(settings::lastUpdateCheck);
+    if (seconds <= 0)
         return {};
     return QDateTime::fromMSecsSinceEpoch(qint64(seconds * 1000), Qt::UTC);
 }
@@ -191,7 +177,7 @@ QCoro::Task<> FeedUpdater::check(CheckKind kind) {
     const Result<std::optional<AppcastItem>> result = co_await fetchNewerRelease();
     if (!self || !*alive)
         co_return;
-    (void)m_settings->setValue(lastCheckKey, double(QDateTime::currentMSecsSinceEpoch()) / 1000.0);
+    (void)m_settings->set(settings::lastUpdateCheck, double(QDateTime::currentMSecsSinceEpoch()) / 1000.0);
     finishCheck(kind, result);
 
     // In the background each build is fetched once per session, successful or not.

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "model/Result.h"
-#include "ui/AppUpdater.h"
+#include "updater/AppUpdater.h"
 #include "updater/AppcastItem.h"
 #include "updater/UpdateTexts.h"
 
@@ -22,7 +22,7 @@ class QNetworkAccessManager;
 
 namespace tovi {
 
-class QSettingsUserDefaults;
+class UserDefaults;
 class UpdateFetcher;
 class UpdateNotifier;
 class UpdatePrompter;
@@ -39,7 +39,9 @@ class FeedUpdater : public AppUpdater {
     Q_OBJECT
 public:
     struct Options {
-        QString settingsFile; // INI file; the updater's keys live in its "updater" group
+        // The application's one settings instance (the updater's keys are its "updater/…");
+        // null: the per-user file.
+        std::shared_ptr<UserDefaults> settings;
         QUrl feedUrl;         // empty: updates are not configured for this build
         QByteArray publicKey; // base64 raw Ed25519 key
         QString currentVersion;
@@ -55,7 +57,7 @@ public:
         std::chrono::seconds firstCheckDelay{30};
 
         // This build and this session: build settings, environment and standard paths.
-        static Options fromEnvironment();
+        static Options fromEnvironment(std::shared_ptr<UserDefaults> settings);
     };
 
     enum class CheckKind { userInitiated, background };
@@ -95,11 +97,9 @@ private:
     void onCheckTimer();
     void onAction(const QString& action);
     void report(CheckKind kind, const UpdateTexts::Report& report);
-    bool readFlag(const QString& key, bool fallback) const;
-    void writeFlag(const QString& key, bool value);
 
     Options m_options;
-    std::unique_ptr<QSettingsUserDefaults> m_settings;
+    std::shared_ptr<UserDefaults> m_settings;
     QPointer<QNetworkAccessManager> m_network;
     QPointer<UpdateNotifier> m_notifier;
     QPointer<UpdatePrompter> m_prompter;

@@ -7,7 +7,6 @@
 #include "support/FakeAppUpdater.h"
 #include "support/FakeDependencies.h"
 #include "ui/MenuViewModel.h"
-#include "ui/UpdaterViewModel.h"
 
 #include <QAccessible>
 #include <QAction>
@@ -147,8 +146,7 @@ protected:
     bool sourceReady = (fakes.useFakeSource(), true); // before the store takes its dependencies
     FakeAppUpdater updater;
     StatusStore store{fakes.make()};
-    UpdaterViewModel updaterViewModel{&updater};
-    MenuViewModel menu{&store, &updaterViewModel};
+    MenuViewModel menu{&store, &updater};
     std::unique_ptr<MenuWindow> window; // the first to go
 };
 

@@ -5,7 +5,6 @@
 #include "support/FakeDependencies.h"
 #include "support/TestUtil.h"
 #include "ui/MenuViewModel.h"
-#include "ui/UpdaterViewModel.h"
 
 #include <QProcess>
 #include <QTemporaryDir>
@@ -53,9 +52,8 @@ public:
     // The window's view models over a store, with a fake software updater.
     struct Window {
         explicit Window(StatusStore& store)
-            : menu(&store, &updaterModel) {}
+            : menu(&store, &updater) {}
         test::FakeAppUpdater updater;
-        UpdaterViewModel updaterModel{&updater};
         MenuViewModel menu;
     };
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ui/AppUpdater.h"
+#include "updater/AppUpdater.h"
 
 #include <QStringList>
 

@@ -16,7 +16,6 @@
 #include "ui/StatusTexts.h"
 #include "ui/Symbols.h"
 #include "ui/TrayIconRenderer.h"
-#include "ui/UpdaterViewModel.h"
 
 #include <QAbstractItemModelTester>
 #include <QJsonDocument>
@@ -620,13 +619,16 @@ TEST(SettingsViewModel, AutomaticUpdatesSwitchCombinesBothHalvesAndSetsThemInOrd
     FakeAppUpdater updater;
     updater.m_checks = true;
     deps.defaults->setValue(s("autoUpdateCLI"), false);
-    UpdaterViewModel model(&updater);
-    SettingsViewModel settings(&store, &model);
+    SettingsViewModel settings(&store, &updater);
     EXPECT_FALSE(settings.automaticUpdates());
     QObject::connect(&store, &StatusStore::autoUpdateCLIChanged, [&] { updater.log << s("cli"); });
     settings.setAutomaticUpdates(true);
     EXPECT_TRUE(settings.automaticUpdates());
     EXPECT_EQ(updater.log, (QStringList{s("checks=1"), s("downloads=1"), s("cli")}));
+    // The updater owns its flag: the switch shows what it holds now, never a copy of before.
+    updater.m_checks = false;
+    EXPECT_FALSE(settings.automaticUpdates());
+    updater.m_checks = true;
     // The CLI half changed elsewhere (the settings file, another window): the switch follows.
     QSignalSpy changed(&settings, &SettingsViewModel::changed);
     store.setAutoUpdateCLI(false);
@@ -634,7 +636,7 @@ TEST(SettingsViewModel, AutomaticUpdatesSwitchCombinesBothHalvesAndSetsThemInOrd
     EXPECT_EQ(changed.count(), 1);
     EXPECT_FALSE(settings.automaticUpdates());
     settings.setAutomaticUpdates(false);
-    EXPECT_FALSE(model.automaticallyUpdates());
+    EXPECT_FALSE(updater.m_checks);
     EXPECT_FALSE(store.autoUpdateCLI());
     EXPECT_FALSE(settings.canCheckForUpdates());
     settings.checkForUpdates(); // disabled: nothing runs

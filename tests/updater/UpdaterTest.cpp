@@ -1,5 +1,6 @@
 #include "BuildConfig.h"
 #include "platform/DesktopNotifications.h"
+#include "platform/QSettingsUserDefaults.h"
 #include "support/TestUtil.h"
 #include "updater/AppcastParser.h"
 #include "updater/DesktopUpdateNotifier.h"
@@ -139,8 +140,9 @@ protected:
     std::unique_ptr<FeedUpdater> make(const QUrl& feed, const QString& appImage = QString(),
                                       std::chrono::seconds firstCheckDelay = std::chrono::hours(1)) {
         return std::make_unique<FeedUpdater>(
-            FeedUpdater::Options{settingsFile(), feed, keys.publicKeyBase64(), u"1.0.0"_qs, u"7"_qs, appImage,
-                                 downloads(), &network, &notifier, &prompter,
+            FeedUpdater::Options{sharedSettings ? sharedSettings : std::make_shared<QSettingsUserDefaults>(settingsFile()),
+                                 feed, keys.publicKeyBase64(), u"1.0.0"_qs, u"7"_qs, appImage, downloads(), &network,
+                                 &notifier, &prompter,
                                  [this](const QString& path) { restarts.append(path); }, firstCheckDelay});
     }
     static void check(FeedUpdater& updater, FeedUpdater::CheckKind kind, int times = 1) {
@@ -162,6 +164,8 @@ protected:
     QStringList downloadedFiles() const { return QDir(downloads()).entryList(QDir::Files | QDir::Hidden); }
 
     QTemporaryDir dir;
+    // The application's one settings instance when a test gives one; else each updater opens the file.
+    std::shared_ptr<UserDefaults> sharedSettings;
     QTcpServer m_server;
     QHash<QString, std::pair<QByteArray, QByteArray>> m_routes;
     QHash<QString, int> m_counts;
@@ -563,6 +567,15 @@ TEST_F(FeedUpdaterTest, KeepsItsSettingsAndSchedulesChecksFromTheLastOne) {
     ASSERT_TRUE(spinUntil([&] { return !notifier.notices.isEmpty(); }));
     EXPECT_EQ(notifier.notices[0].summary, u"Tovi 1.1.0 is available"_qs);
     EXPECT_GE(overdue->lastCheckTime(), now.addSecs(-1));
+    overdue.reset();
+
+    // The application's settings instance, over a file it refused (here a folder): the updater's
+    // choices live in that one instance for the run, beside the store's, never in a second one.
+    sharedSettings = std::make_shared<QSettingsUserDefaults>(dir.path());
+    ASSERT_TRUE(sharedSettings->notice());
+    make(QUrl())->setAutomaticallyDownloadsUpdates(true);
+    EXPECT_TRUE(sharedSettings->get(settings::automaticallyDownloadsUpdates));
+    EXPECT_TRUE(make(QUrl())->automaticallyDownloadsUpdates());
 }
 
 namespace {

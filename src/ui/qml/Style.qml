@@ -38,7 +38,4 @@ QtObject {
     readonly property color scrollHandle: Qt.rgba(primary.r, primary.g, primary.b, 0.5)
 
     readonly property int windowWidth: 340
-    readonly property int nodeRowHeight: 28
-    readonly property int spaceRowHeight: 42
-    readonly property int maxListHeight: 406
 }

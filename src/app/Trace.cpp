@@ -1,0 +1,163 @@
+#include "app/Trace.h"
+
+#include "app/AccountMenu.h"
+#include "app/MenuWindow.h"
+#include "ui/ColorScheme.h"
+#include "ui/MenuViewModel.h"
+
+#include <QEvent>
+#include <QMenu>
+#include <QPointer>
+// For the handle's type only (an upcast): nothing of Qt Quick is called from here.
+#include <QQuickWindow>
+#include <QScreen>
+#include <QTimer>
+#include <QVariant>
+#include <QWindow>
+
+#include <cmath>
+#include <cstdio>
+#include <ctime>
+
+namespace tovi::trace {
+
+namespace {
+
+// Reads the window by the names its QML and Qt Quick give: the application itself does not
+// link Qt Quick, and a trace build's idle tray must stay the size of a product's.
+class WindowTrace : public QObject {
+    Q_OBJECT
+public:
+    explicit WindowTrace(MenuWindow* owner)
+        : QObject(owner)
+        , m_owner(owner)
+        , m_window(owner->window()) {
+        QWindow* window = owner->window();
+        for (auto changed :
+             {&QWindow::xChanged, &QWindow::yChanged, &QWindow::widthChanged, &QWindow::heightChanged})
+            connect(window, changed, this, &WindowTrace::geometrySoon);
+        connect(owner, &MenuWindow::sizeUpdated, this, &WindowTrace::geometrySoon);
+        // A new scheme recolours the same texts: the contrast check measures them again.
+        if (owner->menu())
+            connect(owner->menu()->colors(), &ColorScheme::changed, this, &WindowTrace::geometrySoon);
+        // Answered by the first frame after it (see onFrameSwapped).
+        connect(owner, &MenuWindow::shown, this, [this] { m_awaitingFirstFrame = true; });
+        connect(window, SIGNAL(frameSwapped()), this, SLOT(onFrameSwapped()));
+        connect(window, SIGNAL(activeFocusItemChanged()), this, SLOT(focus()));
+        connect(window, SIGNAL(toolTipShown(QString)), this, SLOT(toolTip(QString)));
+        if (AccountMenu* menu = owner->accountMenu())
+            menu->menu()->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        // Placed by now (on Wayland, as far as the client knows it).
+        if (event->type() == QEvent::Show)
+            if (auto* menu = qobject_cast<QMenu*>(watched)) {
+                const QRect g = menu->geometry();
+                const QRect screen = menu->screen() ? menu->screen()->availableGeometry() : QRect();
+                line(QStringLiteral("account-menu %1 %2 %3 %4 screen %5 %6 %7 %8")
+                         .arg(g.x())
+                         .arg(g.y())
+                         .arg(g.width())
+                         .arg(g.height())
+                         .arg(screen.x())
+                         .arg(screen.y())
+                         .arg(screen.width())
+                         .arg(screen.height()));
+            }
+        return false;
+    }
+
+private Q_SLOTS:
+    void onFrameSwapped() {
+        if (m_awaitingFirstFrame) {
+            m_awaitingFirstFrame = false;
+            milestone("frame");
+        }
+        if (!m_textsPending)
+            return;
+        m_textsPending = false;
+        QObject* walk = m_window->property("contrastWalk").value<QObject*>();
+        QVariant texts;
+        if (walk)
+            QMetaObject::invokeMethod(walk, "texts", Q_RETURN_ARG(QVariant, texts));
+        for (const QVariant& text : texts.toList())
+            line(QStringLiteral("text ") + text.toString());
+    }
+
+    // Where the keyboard is, for the keyboard test: the item's object name, else its kind.
+    void focus() {
+        const QObject* item = m_window->property("activeFocusItem").value<QObject*>();
+        if (!item)
+            return;
+        const QString name = item->objectName();
+        line(QStringLiteral("focus ") +
+             (name.isEmpty() ? QString::fromLatin1(item->metaObject()->className()) : name));
+    }
+
+    void toolTip(const QString& text) { line(QStringLiteral("tooltip ") + text); }
+
+private:
+    void geometrySoon() {
+        if (m_geometryPending)
+            return;
+        // One line once a burst of changes (position, size, content) has settled.
+        m_geometryPending = true;
+        QTimer::singleShot(0, this, [this] {
+            m_geometryPending = false;
+            if (!m_window || !m_window->isVisible())
+                return;
+            const QRect g = m_window->geometry();
+            line(QStringLiteral("window-geometry %1 %2 %3 %4 content %5 cap %6")
+                     .arg(g.x())
+                     .arg(g.y())
+                     .arg(g.width())
+                     .arg(g.height())
+                     .arg(int(std::ceil(m_window->property("contentHeight").toReal())))
+                     .arg(m_owner->heightCap()));
+            // What the contrast check measures, once the frame that shows it is drawn: before, a
+            // list that just got its height has not made its rows yet.
+            m_textsPending = true;
+            QMetaObject::invokeMethod(m_window, "update");
+        });
+    }
+
+    QPointer<MenuWindow> m_owner;
+    QPointer<QWindow> m_window;
+    bool m_geometryPending = false;
+    bool m_textsPending = false;
+    bool m_awaitingFirstFrame = false;
+};
+
+} // namespace
+
+bool enabled() {
+    static const bool asked = qEnvironmentVariableIntValue("TOVI_TRACE_FIRST_FRAME") == 1;
+    return asked;
+}
+
+void milestone(const char* what) {
+    if (!enabled())
+        return;
+    timespec ts{};
+    clock_gettime(CLOCK_MONOTONIC, &ts);
+    std::fprintf(stderr, "tovi-trace: %s %.3f\n", what, double(ts.tv_sec) * 1000.0 + double(ts.tv_nsec) / 1.0e6);
+    std::fflush(stderr);
+}
+
+void line(const QString& text) {
+    if (!enabled())
+        return;
+    std::fprintf(stderr, "tovi-trace: %s\n", qPrintable(text));
+    std::fflush(stderr);
+}
+
+void watch(MenuWindow* window) {
+    if (enabled() && window && window->window())
+        new WindowTrace(window);
+}
+
+} // namespace tovi::trace
+
+#include "Trace.moc"
