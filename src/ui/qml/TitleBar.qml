@@ -1,6 +1,5 @@
 import QtQuick
 import QtQuick.Controls
-import QtQuick.Layouts
 import Tovi.Window as Tovi
 
 // The normal window's title bar where nothing else draws one (a frameless window on Wayland):
