@@ -2,6 +2,7 @@
 
 #include "BuildConfig.h"
 #include "app/AccountMenu.h"
+#include "app/NormalWindowFrame.h"
 #include "app/Trace.h"
 #include "app/WindowModule.h"
 #include "app/WindowPlacement.h"
@@ -130,7 +131,8 @@ bool MenuWindow::ensureCreated() {
 
     connect(m_window, &QWindow::activeChanged, this, &MenuWindow::onActiveChanged);
     // The window is as large as its content; a maximised or full-screen one would only be moved
-    // into a corner at the same size, its title bar saying "restore" for nothing.
+    // into a corner at the same size, its title bar saying "restore" for nothing. Its own title
+    // bar offers neither, but a shortcut of the desktop can still ask.
     connect(m_window, &QWindow::windowStateChanged, this, [this](Qt::WindowState state) {
         if (state != Qt::WindowMaximized && state != Qt::WindowFullScreen)
             return;
@@ -190,15 +192,15 @@ void MenuWindow::setMode(Mode mode) {
 
 void MenuWindow::applyMode() {
     m_window->setProperty("dropDown", m_appliedMode == Mode::dropDown);
-    if (m_appliedMode == Mode::dropDown)
+    if (m_appliedMode == Mode::dropDown) {
+        m_window->setProperty("ownTitleBar", false);
         m_window->setFlags(Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint);
-    else
-        // Its size follows the content, so there is nothing to maximise: without the hint window
-        // managers offer no maximise. The decorations Qt draws on Wayland show the button
-        // whatever the flags say; a maximised state is handed back (see ensureCreated).
-        m_window->setFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                           Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
-                           Qt::WindowCloseButtonHint);
+        return;
+    }
+    const NormalWindowFrame frame = normalWindowFrame(QGuiApplication::platformName());
+    // Before the flags: the bar is part of the content height the window is sized to.
+    m_window->setProperty("ownTitleBar", frame.ownTitleBar);
+    m_window->setFlags(frame.flags);
 }
 
 void MenuWindow::updateSize() {

@@ -29,6 +29,10 @@ QString HeaderViewModel::menuGlyph() const {
     return Symbols::glyph(QStringLiteral("ellipsis.circle"));
 }
 
+QString HeaderViewModel::closeGlyph() const {
+    return Symbols::glyph(QStringLiteral("xmark"));
+}
+
 void HeaderViewModel::openUsage() {
     m_store->openAddress(m_store->serviceURL(QStringLiteral("/usage")));
 }

@@ -22,6 +22,7 @@ class HeaderViewModel : public QObject {
     Q_PROPERTY(QString markTooltip READ usageTooltip CONSTANT)
     Q_PROPERTY(QString titleTooltip READ usageTooltip CONSTANT)
     Q_PROPERTY(QString menuGlyph READ menuGlyph CONSTANT)
+    Q_PROPERTY(QString closeGlyph READ closeGlyph CONSTANT)
 
 public:
     HeaderViewModel(StatusStore* store, ColorScheme* colors, QObject* parent = nullptr);
@@ -34,6 +35,8 @@ public:
     QString identityTitle() const { return m_identityTitle; }
     QString usageTooltip() const;
     QString menuGlyph() const;
+    // The close button of the title bar the window draws where nothing else draws one.
+    QString closeGlyph() const;
 
     Q_INVOKABLE void openUsage();
 

@@ -17,6 +17,7 @@ const QHash<QString, char16_t>& table() {
         {QStringLiteral("bell.badge.fill"), 0xe7f7},                         // notifications_active
         {QStringLiteral("magnifyingglass"), 0xe8b6},                         // search
         {QStringLiteral("xmark.circle.fill"), 0xe5c9},                       // cancel
+        {QStringLiteral("xmark"), 0xe5cd},                                   // close
         {QStringLiteral("exclamationmark.triangle.fill"), 0xe002},           // warning
         {QStringLiteral("exclamationmark.triangle"), 0xf083},                // warning_amber
         {QStringLiteral("arrow.up.circle"), 0xf182},                         // arrow_circle_up

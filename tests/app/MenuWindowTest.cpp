@@ -1,6 +1,7 @@
 #include "app/MenuWindow.h"
 #include "app/AccountMenu.h"
 #include "app/AddAccountPrompt.h"
+#include "app/NormalWindowFrame.h"
 #include "model/Decoding.h"
 #include "store/CLICommands.h"
 #include "support/FakeAppUpdater.h"
@@ -195,16 +196,70 @@ TEST_F(MenuWindowTest, IsBuiltOnFirstOpenItsBodyAndHeightFollowTheSignInStateAnd
     EXPECT_TRUE(window->isVisible());
     window->toggle();
     EXPECT_FALSE(window->isVisible());
-    // Without a tray, a window with a frame; its size follows the content, so its buttons are
-    // chosen (the decorations' default has maximise) and maximise is not among them.
+    // Without a tray, a normal window framed as the platform's rule says (offscreen: as on X11).
     qw = openNew(MenuWindow::Mode::normal);
     ASSERT_NE(qw, nullptr);
-    EXPECT_FALSE(qw->flags().testFlag(Qt::FramelessWindowHint));
+    EXPECT_EQ(qw->flags(), normalWindowFrame(u"offscreen").flags);
+    EXPECT_FALSE(qw->property("ownTitleBar").toBool());
     EXPECT_EQ(qw->width(), 340);
-    const Qt::WindowFlags flags = qw->flags();
-    EXPECT_TRUE(flags.testFlag(Qt::CustomizeWindowHint)) << flags;
-    EXPECT_TRUE(flags.testFlag(Qt::WindowCloseButtonHint)) << flags;
-    EXPECT_FALSE(flags.testFlag(Qt::WindowMaximizeButtonHint)) << flags;
+}
+
+// Its size follows the content, so a normal window never offers maximise; on Wayland, where
+// the only title bar otherwise is Qt's own (which always has maximise), it draws one itself.
+TEST(NormalWindowFrameTest, OnlyWaylandDrawsItsOwnTitleBarAndNoFrameOffersMaximise) {
+    const struct {
+        const char16_t* platform;
+        bool own;
+    } rows[] = {{u"wayland", true}, {u"wayland-egl", true}, {u"xcb", false}, {u"offscreen", false}, {u"", false}};
+    for (const auto& row : rows) {
+        const NormalWindowFrame frame = normalWindowFrame(row.platform);
+        const std::string name = QString::fromUtf16(row.platform).toStdString();
+        EXPECT_EQ(frame.ownTitleBar, row.own) << name;
+        EXPECT_EQ(frame.flags.testFlag(Qt::FramelessWindowHint), row.own) << name;
+        EXPECT_TRUE(frame.flags.testFlag(Qt::Window)) << name;
+        EXPECT_FALSE(frame.flags.testFlag(Qt::WindowMaximizeButtonHint)) << name;
+        if (!row.own) {
+            // Buttons chosen: the decorations' default has maximise.
+            EXPECT_TRUE(frame.flags.testFlag(Qt::CustomizeWindowHint)) << name;
+            EXPECT_TRUE(frame.flags.testFlag(Qt::WindowCloseButtonHint)) << name;
+        }
+    }
+}
+
+// The bar the window draws for itself (as the application asks for it on Wayland): the name, a
+// close button a click or the keyboard reaches, and its height is part of the window's.
+TEST_F(MenuWindowTest, ItsOwnTitleBarNamesTheAppClosesTheWindowAndCountsInItsHeight) {
+    setStatus(kSignedIn);
+    QQuickWindow* qw = openNew(MenuWindow::Mode::normal);
+    ASSERT_NE(qw, nullptr);
+    const QList<QQuickItem*> items = allItems(qw->contentItem());
+    const auto named = std::find_if(items.begin(), items.end(),
+                                    [](QQuickItem* i) { return i->objectName() == u"closeWindow"_qs; });
+    ASSERT_NE(named, items.end());
+    QQuickItem* close = *named;
+    EXPECT_FALSE(close->isVisible());
+    EXPECT_FALSE(showsText(qw, "Tovi"));
+    const int framed = qw->height();
+    qw->setProperty("ownTitleBar", true);
+    // The layout takes the bar in at the next polish, from the render loop.
+    ASSERT_TRUE(QTest::qWaitFor([&] { return qw->property("contentHeight").toReal() > framed; }));
+    settle();
+    EXPECT_TRUE(close->isVisible());
+    EXPECT_TRUE(showsText(qw, "Tovi"));
+    EXPECT_EQ(qw->height(), framed + 30);
+    EXPECT_EQ(qw->height(), qCeil(qw->property("contentHeight").toReal()));
+    // First in the keyboard's round, at the top of the window, named for assistive technology.
+    open();
+    QTest::keyClick(qw, Qt::Key_Tab);
+    ASSERT_EQ(qw->activeFocusItem(), close);
+    const QAccessibleInterface* a = QAccessible::queryAccessibleInterface(close);
+    ASSERT_NE(a, nullptr);
+    EXPECT_EQ(a->text(QAccessible::Name).toStdString(), "Close");
+    QTest::keyClick(qw, Qt::Key_Return);
+    EXPECT_FALSE(window->isVisible());
+    open();
+    QTest::mouseClick(qw, Qt::LeftButton, {}, close->mapToScene(QPointF(12, 12)).toPoint());
+    EXPECT_FALSE(window->isVisible());
 }
 
 // The keyboard as a user drives it: where Tab goes, where typing lands, nothing picked on opening.

@@ -52,6 +52,8 @@ Window {
 
     // Set by the application: a frameless drop-down, not a normal window.
     property bool dropDown: false
+    // Set by the application: a normal window that nothing else gives a title bar.
+    property bool ownTitleBar: false
     // Set by the application while it maps the open window anew (Wayland, after it grew).
     property bool remapping: false
 
@@ -109,6 +111,13 @@ Window {
                 event.accepted = true
         }
 
+        TitleBar {
+            menu: window.menu
+            visible: window.ownTitleBar
+            Layout.fillWidth: true
+            onCloseRequested: window.close()
+        }
+
         Header {
             id: header
             menu: window.menu
@@ -158,13 +167,13 @@ Window {
         }
     }
 
-    // A drop-down has no frame of the window manager's: the edge a popup has, or on a light
-    // desktop it melts into whatever lies under it.
+    // A drop-down, and a window with its own title bar, have no frame of the window manager's:
+    // the edge a popup has, or on a light desktop they melt into whatever lies under them.
     Rectangle {
         objectName: "edge"
         anchors.fill: parent
         z: 1
-        visible: window.dropDown
+        visible: window.dropDown || window.ownTitleBar
         color: "transparent"
         border.width: 1
         border.color: window.palette.mid
