@@ -13,6 +13,10 @@
 #   sway_start DIR       sway on its headless back end (no X server): exports WAYLAND_DISPLAY and
 #                        SWAYSOCK, starts the session bus and a virtual pointer and keyboard;
 #                        the panel is then waybar (panel_start waybar DIR), its tray an SNI host
+#   xfsettingsd_start DIR  XFCE's settings manager: publishes the GTK theme (and fonts) as XSETTINGS
+#   kde_start DIR        KDE Plasma 5 on the X server: kwin_x11, and plasmashell (the panel,
+#                        panel_start kde DIR) with only its system tray along the top edge, an
+#                        SNI host; XDG_CURRENT_DESKTOP=KDE and the Breeze Light colour scheme
 #   gnome_start DIR [EXTENSION]
 #                        GNOME Shell nested on Wayland in the X server (exports WAYLAND_DISPLAY),
 #                        with that extension enabled (or none), on a private system bus
@@ -162,6 +166,7 @@ panel_start() {
     trayer) trayer_start "$dir" ;;
     xfce) xfce_panel_start "$dir" ;;
     waybar) waybar_start "$dir" ;;
+    kde) plasma_panel_start "$dir" ;;
     *) echo "unknown panel: $panel" >&2; return 1 ;;
     esac
 }
@@ -225,6 +230,14 @@ XML
     wait_for 20 sni_host_registered || { echo "XFCE's panel did not start its status tray" >&2; return 1; }
 }
 
+# xfsettingsd_start DIR: XFCE's settings manager, from the sandbox's xfconf settings; up once it
+# owns its bus name (it takes the XSETTINGS selection before).
+xfsettingsd_start() {
+    NO_AT_BRIDGE=1 xfsettingsd --disable-wm-check >>"$1/xfsettingsd.log" 2>&1 &
+    session_track $!
+    wait_for 20 bus_name_owned org.xfce.SettingsDaemon || { echo "xfsettingsd did not start" >&2; return 1; }
+}
+
 # The bounding box of what differs from the panel's own colour in its PANEL_AREA (a geometry,
 # the top 28 rows by default; PANEL_AREA_X its left): with one icon in there, that icon.
 panel_icon() {
@@ -247,6 +260,74 @@ sni_host_registered() { sni_watcher_property IsStatusNotifierHostRegistered | gr
 # The items registered with the watcher, one "bus-name/object-path" a line.
 sni_items() {
     sni_watcher_property RegisteredStatusNotifierItems | awk -F'"' '/string "/ {print $2}'
+}
+
+# kde_start DIR: a Plasma session as its own start-up would make it (the variables Qt and KDE
+# programs read to know they are on Plasma), in the scheme of a new user (kdeglobals names no
+# colours: Breeze Light); kwin without compositing (Xvfb has no GL); plasmashell's panel written
+# beforehand: along the top edge with the system tray alone in it, none of the tray's own widgets.
+kde_start() {
+    local dir=$1 config=$XDG_CONFIG_HOME
+    export XDG_CURRENT_DESKTOP=KDE KDE_FULL_SESSION=true KDE_SESSION_VERSION=5 QT_QUICK_BACKEND=software
+    mkdir -p "$config"
+    printf '[Compositing]\nEnabled=false\n' >"$config/kwinrc"
+    printf '[PlasmaViews][Panel 2][Defaults]\nthickness=28\n' >"$config/plasmashellrc"
+    cat >"$config/plasma-org.kde.plasma.desktop-appletsrc" <<CONF
+[Containments][2]
+activityId=
+formfactor=2
+immutability=1
+lastScreen=0
+location=3
+plugin=org.kde.panel
+wallpaperplugin=org.kde.image
+
+[Containments][2][Applets][3]
+immutability=1
+plugin=org.kde.plasma.systemtray
+
+[Containments][2][Applets][3][Configuration]
+SystrayContainmentId=4
+
+[Containments][2][General]
+AppletOrder=3
+
+[Containments][4]
+activityId=
+formfactor=2
+immutability=1
+lastScreen=0
+location=3
+plugin=org.kde.plasma.private.systemtray
+wallpaperplugin=org.kde.image
+
+[Containments][4][General]
+extraItems=
+knownItems=$(ls /usr/share/plasma/plasmoids | paste -sd,)
+CONF
+    kwin_x11 --replace >"$dir/kwin.log" 2>&1 &
+    session_track $!
+    wait_for 20 sh -c 'xprop -root _NET_SUPPORTING_WM_CHECK | grep -q "window id"' ||
+        { echo "kwin_x11 did not start" >&2; return 1; }
+    # KDE's daemon serves the StatusNotifierWatcher the system tray hosts icons through.
+    kded5 >"$dir/kded5.log" 2>&1 &
+    session_track $!
+    wait_for 20 bus_name_owned org.kde.StatusNotifierWatcher || { echo "kded5 did not start its StatusNotifierWatcher" >&2; return 1; }
+    panel_start kde "$dir" || return 1
+    # The desktop plasmashell made for the session's activity, in one plain colour.
+    gdbus call --session --dest org.kde.plasmashell --object-path /PlasmaShell --method org.kde.PlasmaShell.evaluateScript \
+        'var d = desktops()[0]; d.wallpaperPlugin = "org.kde.color";
+         d.currentConfigGroup = ["Wallpaper", "org.kde.color", "General"]; d.writeConfig("Color", "#3a6ea5");' \
+        >>"$dir/plasmashell.log" 2>&1
+}
+
+# plasmashell, up once its system tray hosts StatusNotifierItems and the panel is drawn.
+plasma_panel_start() {
+    plasmashell --no-respawn >>"$1/plasmashell.log" 2>&1 &
+    PANEL_PID=$!
+    session_track $PANEL_PID
+    wait_for 40 sni_host_registered || { echo "plasmashell did not start its system tray" >&2; return 1; }
+    wait_for 20 sh -c 'xdotool search --onlyvisible --class plasmashell >/dev/null'
 }
 
 # weston_start DIR: Weston with its X11 back end, one output as large as the X screen, no

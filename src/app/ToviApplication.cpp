@@ -61,6 +61,9 @@ QPalette darkPalette() {
     p.setColor(QPalette::Link, QColor(0x6b, 0xa8, 0xff));
     for (auto role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})
         p.setColor(QPalette::Disabled, role, QColor(0x7a, 0x7a, 0x80));
+    // Native menus etch greyed text with the light tone: on a dark face that shadow must sink into
+    // the background, not stand beside the text as a second, blurred copy.
+    p.setColor(QPalette::Disabled, QPalette::Light, window);
     return p;
 }
 
@@ -243,9 +246,12 @@ void ToviApplication::applyAppearance() {
     // The portal may say "dark" while the platform's palette is light (or the other way round);
     // the window follows the desktop's choice, and goes back to the platform's own palette as
     // soon as that matches again.
-    QPalette palette = m_platformPalette;
-    m_paletteReplaced = Appearance::paletteIsDark(palette) != dark;
-    if (m_paletteReplaced)
+    // On Plasma the desktop's palette is the one kdeglobals holds now, not what Qt read at start.
+    const std::optional<QPalette> desktop = m_appearance->desktopPalette();
+    QPalette palette = desktop.value_or(m_platformPalette);
+    const bool mismatched = Appearance::paletteIsDark(palette) != dark;
+    m_paletteReplaced = desktop || mismatched;
+    if (mismatched)
         palette =
             dark
                 ? darkPalette()
@@ -261,6 +267,7 @@ void ToviApplication::applyAppearance() {
     m_menu->colors()->setPrimary(text);
     m_menu->colors()->setSecondary(secondary);
     m_iconRenderer->setDark(dark);
+    trace::milestone(dark ? "appearance dark" : "appearance light");
 }
 
 } // namespace tovi

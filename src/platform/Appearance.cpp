@@ -1,6 +1,11 @@
 #include "platform/Appearance.h"
 
+#include "platform/DesktopTheme.h"
+#include "platform/XSettings.h"
+
 #include <QDBusError>
+#include <QFile>
+#include <QStandardPaths>
 #include <QDBusMessage>
 #include <QDBusPendingCall>
 #include <QDBusPendingCallWatcher>
@@ -20,6 +25,17 @@ const QString portalPath = QStringLiteral("/org/freedesktop/portal/desktop");
 const QString settingsInterface = QStringLiteral("org.freedesktop.portal.Settings");
 const QString appearanceNamespace = QStringLiteral("org.freedesktop.appearance");
 const QString colorSchemeKey = QStringLiteral("color-scheme");
+// KGlobalSettings' change types: the palette, and the whole style (a global theme applied).
+constexpr int kdePaletteChanged = 0;
+constexpr int kdeStyleChanged = 2;
+
+bool onPlasma() {
+    const QByteArray desktop = qgetenv("XDG_CURRENT_DESKTOP");
+    for (const QByteArray& name : desktop.split(':'))
+        if (name.compare("KDE", Qt::CaseInsensitive) == 0)
+            return true;
+    return false;
+}
 
 // Settings.Read wraps the value in one more variant than SettingChanged does.
 QVariant unwrap(QVariant value) {
@@ -40,7 +56,6 @@ Appearance::Appearance(const QDBusConnection& bus, QObject* parent)
         // Palette changes reach the application object as an event; Qt 6.4 has no
         // colour-scheme signal to listen to instead.
         qGuiApp->installEventFilter(this);
-        m_dark = paletteIsDark(QGuiApplication::palette());
     }
     if (m_bus.isConnected()) {
         // The bus matches the slot's argument types by name: until something has registered the
@@ -52,6 +67,20 @@ Appearance::Appearance(const QDBusConnection& bus, QObject* parent)
                          qPrintable(m_bus.lastError().message()));
         readPortal();
     }
+    if (onPlasma()) {
+        if (m_bus.isConnected() &&
+            !m_bus.connect(QString(), QStringLiteral("/KGlobalSettings"), QStringLiteral("org.kde.KGlobalSettings"),
+                           QStringLiteral("notifyChange"), this, SLOT(onKdeSettingsChanged(int, int))))
+            std::fprintf(stderr, "tovi: Plasma's colour-scheme changes cannot be followed: %s\n",
+                         qPrintable(m_bus.lastError().message()));
+        readKdeGlobals();
+    } else if (qGuiApp) {
+        // On Plasma kdeglobals is the truth (the GTK theme it publishes follows it, later if at
+        // all); elsewhere on X11 the settings manager's GTK theme is how the desktop says dark.
+        m_xsettings = new XSettings(QByteArrayLiteral("Net/ThemeName"), this);
+        connect(m_xsettings, &XSettings::changed, this, [this] { update(); });
+    }
+    update(false);
 }
 
 Appearance::~Appearance() {
@@ -85,6 +114,25 @@ void Appearance::readPortal() {
     });
 }
 
+void Appearance::onKdeSettingsChanged(int type, int) {
+    if (type == kdePaletteChanged || type == kdeStyleChanged) {
+        readKdeGlobals();
+        update();
+    }
+}
+
+void Appearance::readKdeGlobals() {
+    // The user's file over the system's, as KConfig merges them.
+    QByteArray text;
+    const QStringList files = QStandardPaths::locateAll(QStandardPaths::GenericConfigLocation, QStringLiteral("kdeglobals"));
+    for (auto it = files.crbegin(); it != files.crend(); ++it) {
+        QFile file(*it);
+        if (file.open(QIODevice::ReadOnly))
+            text += file.read(1 << 20) + '\n';
+    }
+    m_kdePalette = DesktopTheme::kdePalette(text);
+}
+
 void Appearance::onSettingChanged(const QString& nameSpace, const QString& key, const QDBusVariant& value) {
     if (nameSpace == appearanceNamespace && key == colorSchemeKey)
         applyPortalValue(QVariant::fromValue(value));
@@ -103,16 +151,25 @@ void Appearance::applyPortalValue(const QVariant& value) {
     update();
 }
 
-void Appearance::update() {
+void Appearance::update(bool notify) {
     bool dark = false;
+    const std::optional<QString> gtkTheme = m_xsettings ? m_xsettings->value() : std::nullopt;
     if (m_portalDark)
         dark = *m_portalDark;
+    else if (m_kdePalette)
+        dark = paletteIsDark(*m_kdePalette);
+    else if (gtkTheme)
+        dark = DesktopTheme::gtkThemeIsDark(*gtkTheme);
     else if (qGuiApp)
         dark = paletteIsDark(QGuiApplication::palette());
-    if (dark == m_dark)
+    // A new Plasma scheme of the same lightness is news too: its colours are not the old ones.
+    const bool paletteChanged = m_kdePalette != m_shownKdePalette;
+    m_shownKdePalette = m_kdePalette;
+    if (dark == m_dark && !paletteChanged)
         return;
     m_dark = dark;
-    emit changed();
+    if (notify)
+        emit changed();
 }
 
 } // namespace tovi

@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # The window on real desktops, one private session per run (own display, session bus and HOME):
 #   xembed      openbox + trayer; also the keyboard, Ctrl+Q and a second launch handing over
-#   xfce        xfwm4 + XFCE's panel with its status tray (a StatusNotifierItem host); also a
-#               restart of the panel
+#   xfce        xfwm4 + XFCE's panel with its status tray (a StatusNotifierItem host) and
+#               xfsettingsd; also a restart of the panel and the GTK theme switched to dark and back
+#   kde         kwin_x11 + plasmashell's system tray (an SNI host); also a restart of plasmashell,
+#               the colour scheme switched to Breeze Dark and back, and Tovi started in Breeze Dark
 #   wayland     Weston nested in Xvfb, no tray: the window comes back by D-Bus activation
 #   sway        sway on its headless back end + waybar's tray, Tovi on Wayland; also a restart
 #               of waybar (run as an unprivileged user: sway refuses root)
@@ -34,7 +36,8 @@ sway)
     fi
     ;;
 xembed | late-panel) require_tools trayer ;;
-xfce) require_tools xfwm4 xfce4-panel ;;
+xfce) require_tools xfwm4 xfce4-panel xfsettingsd xfconf-query curl dunstctl ;;
+kde) require_tools kwin_x11 plasmashell plasma-apply-colorscheme curl dunstctl ;;
 look) require_tools trayer /usr/bin/python3 ;;
 wayland) require_tools weston ;;
 gnome | gnome-no-tray)
@@ -300,7 +303,7 @@ click_sign_in() {
 # The tray icon; the SNI host lays its icons out from the bar's trailing end (the last 28 px).
 open_by_click() {
     case "$SESSION" in
-    xfce | sway)
+    xfce | sway | kde)
         panel_icon || return 1
         pointer_click "$ICON_X" "$ICON_Y"
         ;;
@@ -551,6 +554,7 @@ sni_registered() { sni_items | grep -q .; }
 session_xfce() {
     PANEL=xfce
     session_start "$WORK/session" xfwm4 xfce || exit 1
+    xfsettingsd_start "$WORK/session" || exit 1
     start_tray
     wait_for 15 bus_name_owned dev.tovi.Tovi
     check "the icon registers with the panel's StatusNotifierWatcher" wait_for 15 sni_registered
@@ -559,7 +563,79 @@ session_xfce() {
     check "a click on the icon opens the window" open_by_click
     settle 2
     walk_states open_by_click
+    check_live_dark "xfconf-query -c xsettings -p /Net/ThemeName -s Adwaita-dark" \
+        "xfconf-query -c xsettings -p /Net/ThemeName -s Adwaita"
     check_panel_restart
+}
+
+# KDE Plasma: the window opened from the icon in plasmashell's system tray.
+session_kde() {
+    # The panel's edge is a line across the screen at its 28th row: the icon is found above it.
+    FIRST_STATUS_MS=10000 PANEL=kde PANEL_AREA=1280x26+0+0
+    session_start "$WORK/session" none none || exit 1
+    kde_start "$WORK/session" || exit 1
+    park_pointer
+    start_tray
+    wait_for 15 bus_name_owned dev.tovi.Tovi
+    check "the icon registers with the system tray's StatusNotifierWatcher" wait_for 15 sni_registered
+    check "the icon is in the panel" wait_for 10 panel_icon
+    shot "$OUT/panel.png"
+    check "no window is open before the first click" no_window
+    check "a click on the icon opens the window" open_by_click
+    settle 2
+    WIN=$(tovi_window) && window_geometry "$WIN" &&
+        echo "the window lands at $WIN_X,$WIN_Y ($WIN_W x $WIN_H); the icon is at $ICON_X,$ICON_Y"
+    walk_states open_by_click
+    check_live_dark "plasma-apply-colorscheme BreezeDark" "plasma-apply-colorscheme BreezeLight"
+    check_panel_restart
+    # Started in Breeze Dark: the window is dark from its first frame, buttons and all.
+    key Escape
+    plasma-apply-colorscheme BreezeDark >>"$WORK/scheme.log" 2>&1
+    app_stop "$TRAY_PID"
+    GEOMETRY_LINES=0 FIRST_STATUS_MS=0
+    start_tray
+    check "dark start: the icon is in the panel again" wait_for 20 panel_icon
+    check "dark start: a click on the icon opens the window" open_by_click
+    wait_for_spaces
+    look_shot dark-start-spaces
+}
+
+# check_live_dark DARK-COMMAND LIGHT-COMMAND: signed in (the pending sign-in approved on its
+# page), the window open on the spaces; the desktop turns dark, then light again, the way the
+# session's own settings tool does it. Each time Tovi follows at once, every text stands out
+# from the new background and in dark every button has a dark face, also after a reopening.
+check_live_dark() {
+    local url
+    window_up || open_by_click
+    url=$(grep -a '/approve/' "$WORK/opened-urls" | tail -n1)
+    check "live dark: the sign-in is approved on its page" curl -fsS -o /dev/null -X POST "$url/approve"
+    settle 6
+    # The notices of the sign-in are dismissed, as a user would: their bubbles (the session's
+    # notification service is dunst, started by the bus) cover the window's texts.
+    dunstctl close-all >/dev/null 2>&1
+    sleep 0.3
+    look_shot light-live-spaces
+    switch_scheme dark "$1"
+    look_shot dark-live-spaces
+    check_footer_whole dark-live-spaces
+    # The account menu is a native menu: the application palette in force draws it.
+    check_account_menu
+    mv "$OUT/account-menu.png" "$OUT/dark-account-menu.png"
+    check "live dark: Escape closes the window" reopen
+    settle 2
+    look_shot dark-live-reopened
+    switch_scheme light "$2"
+    look_shot light-live-again
+    wait_for 5 tovi_window && xdotool key Escape
+}
+# switch_scheme dark|light COMMAND: the desktop switches, and Tovi says it followed.
+switch_scheme() {
+    local before
+    before=$(grep -ac "tovi-trace: appearance $1 " "$LOG")
+    $2 >>"$WORK/scheme.log" 2>&1
+    followed() { (($(grep -ac "tovi-trace: appearance $1 " "$LOG") > before)); }
+    check "live dark: Tovi follows the desktop to $1 ($2)" wait_for 10 followed "$1"
+    sleep 0.5 # the repainted frame reaches the screen
 }
 
 # The panel ends and starts again: the icon is back in it and opens the window.
