@@ -1,7 +1,7 @@
-#include "platform/DesktopNotifications.h"
 #include "store/CLICommands.h"
 #include "support/FakeAppUpdater.h"
 #include "support/FakeDependencies.h"
+#include "support/FakeDesktopNotifications.h"
 #include "support/TestUtil.h"
 #include "ui/ColorScheme.h"
 #include "ui/IconBitmap.h"
@@ -651,16 +651,6 @@ TEST(SettingsViewModel, AutomaticUpdatesSwitchCombinesBothHalvesAndSetsThemInOrd
     settings.checkForUpdates();
     EXPECT_EQ(updater.checks, 1);
 }
-
-namespace {
-class FakeDesktopNotifications : public DesktopNotifications {
-public:
-    void show(const DesktopNotice& notice) override { shown << notice; }
-    // What was shown since the last look.
-    QList<DesktopNotice> taken() { return std::exchange(shown, {}); }
-    QList<DesktopNotice> shown;
-};
-} // namespace
 
 // A walk through the moments worth a notice: each is told once, when it changes, never for what
 // the first reading finds, and not at all with the switch off.

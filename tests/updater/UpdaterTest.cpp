@@ -1,6 +1,6 @@
 #include "BuildConfig.h"
-#include "platform/DesktopNotifications.h"
 #include "platform/QSettingsUserDefaults.h"
+#include "support/FakeDesktopNotifications.h"
 #include "support/TestUtil.h"
 #include "updater/AppcastParser.h"
 #include "updater/DesktopUpdateNotifier.h"
@@ -60,7 +60,7 @@ struct TestKeys {
                                                                EVP_PKEY_free};
 };
 
-// Stands in for the desktop's notification server.
+// Clicks the button of `box` that reads `label`, as the user would.
 void click(QMessageBox* box, const QString& label) {
     for (QAbstractButton* button : box->buttons())
         if (button->text() == label)
@@ -578,18 +578,11 @@ TEST_F(FeedUpdaterTest, KeepsItsSettingsAndSchedulesChecksFromTheLastOne) {
     EXPECT_TRUE(make(QUrl())->automaticallyDownloadsUpdates());
 }
 
-namespace {
-struct ShownNotices : DesktopNotifications {
-    void show(const DesktopNotice& notice) override { shown.append(notice); }
-    QList<DesktopNotice> shown;
-};
-} // namespace
-
 // Update notices are one kind among Tovi's notices: the button and a click on the notice ask
 // for the action of the notice on screen; a notice without one asks for nothing; other kinds'
 // clicks are not the updater's.
 TEST(DesktopUpdateNotifier, OffersTheActionAndReportsClicksOnItsOwnKindOnly) {
-    ShownNotices desktop;
+    FakeDesktopNotifications desktop;
     DesktopUpdateNotifier notifier(&desktop);
     QStringList invoked;
     QObject::connect(&notifier, &UpdateNotifier::actionInvoked, [&](const QString& a) { invoked << a; });
