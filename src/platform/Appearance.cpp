@@ -1,10 +1,11 @@
 #include "platform/Appearance.h"
 
+#include "bridge/SmallFile.h"
+
 #include "platform/DesktopTheme.h"
 #include "platform/XSettings.h"
 
 #include <QDBusError>
-#include <QFile>
 #include <QStandardPaths>
 #include <QDBusMessage>
 #include <QDBusPendingCall>
@@ -126,9 +127,12 @@ void Appearance::readKdeGlobals() {
     QByteArray text;
     const QStringList files = QStandardPaths::locateAll(QStandardPaths::GenericConfigLocation, QStringLiteral("kdeglobals"));
     for (auto it = files.crbegin(); it != files.crend(); ++it) {
-        QFile file(*it);
-        if (file.open(QIODevice::ReadOnly))
-            text += file.read(1 << 20) + '\n';
+        // Read as Tovi's own files are: a FIFO or a device there must not freeze the window.
+        const SmallFileReading reading = readSmallFile(*it, 1 << 20);
+        if (reading.outcome == SmallFileReading::Outcome::Read)
+            text += reading.bytes + '\n';
+        else if (reading.outcome == SmallFileReading::Outcome::Refused)
+            std::fprintf(stderr, "tovi: %s is not read: %s\n", qPrintable(*it), qPrintable(reading.reason));
     }
     m_kdePalette = DesktopTheme::kdePalette(text);
 }
