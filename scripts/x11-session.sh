@@ -465,10 +465,21 @@ pointer_move() {
 }
 pointer_click() {
     local button=${3:-left}
+    pointer_onto "$1" "$2" || return 1
     if [ -n "${SWAYSOCK:-}" ]; then
-        wl_input move "$1" "$2" && wl_input click "$button"
+        wl_input click "$button"
     else
-        xdotool mousemove --sync "$1" "$2" click "$(case "$button" in left) echo 1 ;; middle) echo 2 ;; *) echo 3 ;; esac)"
+        xdotool click "$(case "$button" in left) echo 1 ;; middle) echo 2 ;; *) echo 3 ;; esac)"
+    fi
+}
+# pointer_onto X Y: the pointer comes onto the point from beside it, as a hand's does. A shell
+# finds what lies under the pointer when the pointer moves: an icon that appeared under a
+# resting pointer (a panel that started again) would not get the press otherwise.
+pointer_onto() {
+    if [ -n "${SWAYSOCK:-}" ]; then
+        wl_input move $(($1 + 4)) "$2" && wl_input move "$1" "$2"
+    else
+        xdotool mousemove --sync $(($1 + 4)) "$2" && xdotool mousemove --sync "$1" "$2"
     fi
 }
 key() {

@@ -309,7 +309,7 @@ open_by_click() {
         ;;
     gnome) # one click of the middle button: the extension's one click that calls the item
         panel_icon || return 1
-        xdotool mousemove --sync "$ICON_X" "$ICON_Y" click 2
+        pointer_click "$ICON_X" "$ICON_Y" middle
         ;;
     *) click_window_centre "$(tray_icon_window)" || return 1 ;;
     esac
@@ -720,7 +720,7 @@ check_gnome_menu() {
     panel_icon || { fail "gnome menu: the icon is in the top bar"; return; }
     opened=$(menu_events opened) closed=$(menu_events closed) clicked=$(menu_events clicked)
     opens=$(($(trace_count open-warm) + $(trace_count open-cold)))
-    xdotool mousemove --sync "$ICON_X" "$ICON_Y" click 1
+    pointer_click "$ICON_X" "$ICON_Y"
     menu_opened() { (($(menu_events opened) > opened)); }
     check "gnome menu: one primary click opens the icon's menu" wait_for 5 menu_opened
     check "gnome menu: the menu is on screen below the icon" wait_for 5 shell_menu_box
@@ -738,14 +738,14 @@ check_gnome_menu() {
     key Escape
     wait_for 5 no_window
     opened=$(menu_events opened)
-    xdotool mousemove --sync "$ICON_X" "$ICON_Y" click 3
+    pointer_click "$ICON_X" "$ICON_Y" right
     check "gnome menu: a secondary click opens the icon's menu" wait_for 5 menu_opened
     wait_for 5 shell_menu_box
     root_shot gnome-menu-secondary
     key Escape
     menu_closed() { (($(menu_events closed) > closed + 1)); }
     check "gnome menu: Escape closes the icon's menu" wait_for 5 menu_closed
-    xdotool mousemove --sync "$ICON_X" "$ICON_Y" click --repeat 2 --delay 120 1
+    pointer_onto "$ICON_X" "$ICON_Y" && xdotool click --repeat 2 --delay 120 1
     check "gnome menu: a double click opens the window" wait_for 10 window_up
 }
 
