@@ -475,13 +475,7 @@ pointer_click() {
 # pointer_onto X Y: the pointer comes onto the point from beside it, as a hand's does. A shell
 # finds what lies under the pointer when the pointer moves: an icon that appeared under a
 # resting pointer (a panel that started again) would not get the press otherwise.
-pointer_onto() {
-    if [ -n "${SWAYSOCK:-}" ]; then
-        wl_input move $(($1 + 4)) "$2" && wl_input move "$1" "$2"
-    else
-        xdotool mousemove --sync $(($1 + 4)) "$2" && xdotool mousemove --sync "$1" "$2"
-    fi
-}
+pointer_onto() { pointer_move $(($1 + 4)) "$2" && pointer_move "$1" "$2"; }
 key() {
     if [ -n "${SWAYSOCK:-}" ]; then wl_input key "$@"; else xdotool key --delay 80 "$@"; fi
 }
