@@ -4,11 +4,11 @@
 #include "app/AccountMenu.h"
 #include "app/NormalWindowFrame.h"
 #include "app/Trace.h"
-#include "app/WindowModule.h"
 #include "app/WindowPlacement.h"
 #include "model/Logging.h"
 #include "ui/ColorScheme.h"
 #include "ui/MenuViewModel.h"
+#include "window/WindowHandle.h"
 
 #include <QCoreApplication>
 #include <QCursor>
@@ -16,13 +16,11 @@
 #include <QGuiApplication>
 #include <QLibrary>
 #include <QMenu>
-#include <QMetaMethod>
 #include <QQuickWindow>
 #include <QScreen>
 #include <QTimer>
 
 #include <algorithm>
-#include <cmath>
 #include <cstdio>
 
 namespace tovi {
@@ -91,8 +89,11 @@ MenuViewModel* MenuWindow::menu() const {
 }
 
 QQuickWindow* MenuWindow::window() const {
-    // Only the window module creates it, and always as a QQuickWindow.
-    return static_cast<QQuickWindow*>(m_window.data());
+    return m_window ? m_handle->window() : nullptr;
+}
+
+WindowHandle* MenuWindow::handle() const {
+    return m_window ? m_handle : nullptr;
 }
 
 bool MenuWindow::isVisible() const {
@@ -114,16 +115,16 @@ bool MenuWindow::ensureCreated() {
     const QString qmlDir = build::developerSwitches ? qEnvironmentVariable("TOVI_QML_DIR") : QString();
     if (m_beforeFirstOpen)
         m_beforeFirstOpen();
-    const QVariantMap properties{{QStringLiteral("menu"), QVariant::fromValue<QObject*>(m_menu.data())},
-                                 {QStringLiteral("tracing"), trace::enabled()}};
-    m_window = create(this, properties,
+    m_handle = create(this, m_menu, trace::enabled(),
                       qmlDir.isEmpty() ? QUrl(QStringLiteral("qrc:/qml/Tovi/Window/Main.qml"))
-                                       : QUrl::fromLocalFile(qmlDir + QStringLiteral("/Main.qml")));
-    if (!m_window) {
+                                       : QUrl::fromLocalFile(qmlDir + QStringLiteral("/Main.qml")),
+                      this);
+    if (!m_handle) {
         std::fprintf(stderr, "tovi: the window could not be loaded\n");
         Q_EMIT failed(loadFailure(tr("its layout did not load")));
         return false;
     }
+    m_window = m_handle->window();
     trace::milestone("window-created");
 
     m_appliedMode = m_mode;
@@ -164,15 +165,7 @@ bool MenuWindow::ensureCreated() {
         forgetHover();
         Q_EMIT hidden();
     });
-    // By name: the QML root's own properties, and this side of the window does not link Qt Quick.
-    const QMetaObject* meta = m_window->metaObject();
-    const QMetaProperty content = meta->property(meta->indexOfProperty("contentHeight"));
-    connect(m_window, content.notifySignal(), this,
-            metaObject()->method(metaObject()->indexOfSlot("updateSize()")));
     connect(m_window, &QWindow::screenChanged, this, &MenuWindow::updateSize);
-    connect(m_window, SIGNAL(accountMenuRequested(double, double)), this,
-            SLOT(openAccountMenu(double, double)));
-    connect(m_window, SIGNAL(accountMenuDismissed()), this, SLOT(closeAccountMenu()));
     if (m_menu) {
         m_accountMenu = new AccountMenu(m_menu);
         connect(m_accountMenu->menu(), &QMenu::aboutToHide, this, &MenuWindow::onPopupClosed);
@@ -191,15 +184,15 @@ void MenuWindow::setMode(Mode mode) {
 }
 
 void MenuWindow::applyMode() {
-    m_window->setProperty("dropDown", m_appliedMode == Mode::dropDown);
+    m_handle->setDropDown(m_appliedMode == Mode::dropDown);
     if (m_appliedMode == Mode::dropDown) {
-        m_window->setProperty("ownTitleBar", false);
+        m_handle->setOwnTitleBar(false);
         m_window->setFlags(Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint);
         return;
     }
     const NormalWindowFrame frame = normalWindowFrame(QGuiApplication::platformName());
     // Before the flags: the bar is part of the content height the window is sized to.
-    m_window->setProperty("ownTitleBar", frame.ownTitleBar);
+    m_handle->setOwnTitleBar(frame.ownTitleBar);
     m_window->setFlags(frame.flags);
 }
 
@@ -215,8 +208,8 @@ void MenuWindow::updateSize() {
         if (m_screen)
             connect(m_screen, &QScreen::availableGeometryChanged, this, &MenuWindow::updateSize);
     }
-    const int content = int(std::ceil(m_window->property("contentHeight").toReal()));
-    const int width = m_window->property("designWidth").toInt();
+    const int content = m_handle->contentHeight();
+    const int width = m_handle->designWidth();
     // A framed window's title bar and borders take room on the screen too.
     const QMargins frame = m_appliedMode == Mode::normal ? m_window->frameMargins() : QMargins();
     m_heightCap =
@@ -278,22 +271,37 @@ void MenuWindow::remap() {
     // just after) are this remap's own, not the user's.
     m_remapped = true;
     m_sinceShown.invalidate();
-    m_window->setProperty("remapping", true);
+    m_handle->setRemapping(true);
     m_window->hide();
     m_mappedHeight = m_window->height();
     qCDebug(lcWindow) << "open" << m_window->geometry();
     m_window->show();
     m_window->requestActivate();
-    m_window->setProperty("remapping", false);
+    m_handle->setRemapping(false);
     m_remapping = false;
 }
 
-void MenuWindow::openAccountMenu(double x, double y) {
+void MenuWindow::contentHeightChanged() {
+    updateSize();
+}
+
+void MenuWindow::accountMenuRequested(QPoint corner) {
     if (!m_window || !m_accountMenu)
         return;
-    const QPoint corner = m_window->mapToGlobal(QPoint(int(std::lround(x)), int(std::lround(y))));
-    m_window->setProperty("accountMenuOpen", true);
-    m_accountMenu->popup(corner, m_window);
+    m_handle->setAccountMenuOpen(true);
+    m_accountMenu->popup(m_window->mapToGlobal(corner), m_window);
+}
+
+void MenuWindow::frameSwapped() {
+    Q_EMIT frameShown();
+}
+
+void MenuWindow::focusMoved(const QString& item) {
+    Q_EMIT focusChanged(item);
+}
+
+void MenuWindow::toolTipShown(const QString& text) {
+    Q_EMIT toolTipCameUp(text);
 }
 
 // A popup (or an unmapped window) had the pointer grabbed: the items under the pointer's last
@@ -305,7 +313,7 @@ void MenuWindow::forgetHover() {
     QCoreApplication::sendEvent(m_window, &leave);
 }
 
-void MenuWindow::closeAccountMenu() {
+void MenuWindow::accountMenuDismissed() {
     if (m_accountMenu && m_accountMenu->menu()->isVisible())
         m_accountMenu->menu()->close();
     else
@@ -315,7 +323,7 @@ void MenuWindow::closeAccountMenu() {
 void MenuWindow::onPopupClosed() {
     if (!m_window)
         return;
-    m_window->setProperty("accountMenuOpen", false);
+    m_handle->setAccountMenuOpen(false);
     forgetHover();
     trace::line(QStringLiteral("account-menu-closed"));
     // The popup had the keyboard; the window it dropped from takes it back.

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "window/WindowHandle.h"
+
 #include <QElapsedTimer>
 #include <QObject>
 #include <QPointer>
@@ -21,7 +23,7 @@ class MenuViewModel;
 // The drop-down window. The QML engine and the window are built on the first open only, and
 // Qt Quick itself is loaded then (see WindowModule.h), so an application that sits idle in the
 // tray never pays for it.
-class MenuWindow : public QObject {
+class MenuWindow : public QObject, private WindowEvents {
     Q_OBJECT
 public:
     enum class Mode {
@@ -41,6 +43,8 @@ public:
     void setMode(Mode mode);
     bool isVisible() const;
     QQuickWindow* window() const;
+    // What the window's QML offers the application, once the window exists (else nullptr).
+    WindowHandle* handle() const;
     // The header's account menu, once the window exists.
     AccountMenu* accountMenu() const { return m_accountMenu; }
     MenuViewModel* menu() const;
@@ -61,13 +65,22 @@ Q_SIGNALS:
     void sizeUpdated();
     // The window could not be built (a damaged installation); `message` is for the user.
     void failed(const QString& message);
-
-private Q_SLOTS:
-    void updateSize();
-    void openAccountMenu(double x, double y);
-    void closeAccountMenu();
+    // For the end-to-end trace: a frame went to the screen, the keyboard moved to `item`, a
+    // tooltip came up.
+    void frameShown();
+    void focusChanged(const QString& item);
+    void toolTipCameUp(const QString& text);
 
 private:
+    // WindowEvents
+    void contentHeightChanged() override;
+    void accountMenuRequested(QPoint corner) override;
+    void accountMenuDismissed() override;
+    void frameSwapped() override;
+    void focusMoved(const QString& item) override;
+    void toolTipShown(const QString& text) override;
+
+    void updateSize();
     bool ensureCreated();
     void applyMode();
     QScreen* targetScreen() const;
@@ -90,6 +103,8 @@ private:
     bool m_remapped = false;
     QPointer<MenuViewModel> m_menu;
     std::function<void()> m_beforeFirstOpen;
+    // The window and what it offers, valid together: the engine (a child of this object) owns both.
+    WindowHandle* m_handle = nullptr;
     QPointer<QWindow> m_window;
     QRect m_iconGeometry;
     std::optional<QPoint> m_pointerAtOpen;

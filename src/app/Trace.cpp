@@ -8,14 +8,14 @@
 #include <QEvent>
 #include <QMenu>
 #include <QPointer>
+#include "window/WindowHandle.h"
+
 // For the handle's type only (an upcast): nothing of Qt Quick is called from here.
 #include <QQuickWindow>
 #include <QScreen>
 #include <QTimer>
-#include <QVariant>
 #include <QWindow>
 
-#include <cmath>
 #include <cstdio>
 #include <ctime>
 
@@ -23,8 +23,8 @@ namespace tovi::trace {
 
 namespace {
 
-// Reads the window by the names its QML and Qt Quick give: the application itself does not
-// link Qt Quick, and a trace build's idle tray must stay the size of a product's.
+// Reads the window through what it offers the application (WindowHandle): the application
+// itself does not link Qt Quick, and a trace build's idle tray must stay the size of a product's.
 class WindowTrace : public QObject {
     Q_OBJECT
 public:
@@ -42,9 +42,11 @@ public:
             connect(owner->menu()->colors(), &ColorScheme::changed, this, &WindowTrace::geometrySoon);
         // Answered by the first frame after it (see onFrameSwapped).
         connect(owner, &MenuWindow::shown, this, [this] { m_awaitingFirstFrame = true; });
-        connect(window, SIGNAL(frameSwapped()), this, SLOT(onFrameSwapped()));
-        connect(window, SIGNAL(activeFocusItemChanged()), this, SLOT(focus()));
-        connect(window, SIGNAL(toolTipShown(QString)), this, SLOT(toolTip(QString)));
+        connect(owner, &MenuWindow::frameShown, this, &WindowTrace::onFrameSwapped);
+        connect(owner, &MenuWindow::focusChanged, this,
+                [](const QString& item) { line(QStringLiteral("focus ") + item); });
+        connect(owner, &MenuWindow::toolTipCameUp, this,
+                [](const QString& text) { line(QStringLiteral("tooltip ") + text); });
         if (AccountMenu* menu = owner->accountMenu())
             menu->menu()->installEventFilter(this);
     }
@@ -69,7 +71,7 @@ protected:
         return false;
     }
 
-private Q_SLOTS:
+private:
     void onFrameSwapped() {
         if (m_awaitingFirstFrame) {
             m_awaitingFirstFrame = false;
@@ -78,27 +80,11 @@ private Q_SLOTS:
         if (!m_textsPending)
             return;
         m_textsPending = false;
-        QObject* walk = m_window->property("contrastWalk").value<QObject*>();
-        QVariant texts;
-        if (walk)
-            QMetaObject::invokeMethod(walk, "texts", Q_RETURN_ARG(QVariant, texts));
-        for (const QVariant& text : texts.toList())
-            line(QStringLiteral("text ") + text.toString());
+        if (WindowHandle* handle = m_owner ? m_owner->handle() : nullptr)
+            for (const QString& text : handle->textsOnScreen())
+                line(QStringLiteral("text ") + text);
     }
 
-    // Where the keyboard is, for the keyboard test: the item's object name, else its kind.
-    void focus() {
-        const QObject* item = m_window->property("activeFocusItem").value<QObject*>();
-        if (!item)
-            return;
-        const QString name = item->objectName();
-        line(QStringLiteral("focus ") +
-             (name.isEmpty() ? QString::fromLatin1(item->metaObject()->className()) : name));
-    }
-
-    void toolTip(const QString& text) { line(QStringLiteral("tooltip ") + text); }
-
-private:
     void geometrySoon() {
         if (m_geometryPending)
             return;
@@ -114,12 +100,13 @@ private:
                      .arg(g.y())
                      .arg(g.width())
                      .arg(g.height())
-                     .arg(int(std::ceil(m_window->property("contentHeight").toReal())))
+                     .arg(m_owner->handle() ? m_owner->handle()->contentHeight() : 0)
                      .arg(m_owner->heightCap()));
             // What the contrast check measures, once the frame that shows it is drawn: before, a
             // list that just got its height has not made its rows yet.
             m_textsPending = true;
-            QMetaObject::invokeMethod(m_window, "update");
+            if (WindowHandle* handle = m_owner->handle())
+                handle->redraw();
         });
     }
 

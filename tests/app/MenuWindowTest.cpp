@@ -159,7 +159,7 @@ TEST_F(MenuWindowTest, IsBuiltOnFirstOpenItsBodyAndHeightFollowTheSignInStateAnd
     EXPECT_EQ(window->window(), nullptr) << "no Qt Quick before the first open";
     QQuickWindow* qw = open();
     ASSERT_NE(qw, nullptr);
-    const auto fitsContent = [&] { return qw->height() == qCeil(qw->property("contentHeight").toReal()); };
+    const auto fitsContent = [&] { return qw->height() == window->handle()->contentHeight(); };
     EXPECT_TRUE(window->isVisible());
     EXPECT_TRUE(fitsContent());
     EXPECT_TRUE(qw->flags().testFlag(Qt::FramelessWindowHint));
@@ -200,7 +200,7 @@ TEST_F(MenuWindowTest, IsBuiltOnFirstOpenItsBodyAndHeightFollowTheSignInStateAnd
     qw = openNew(MenuWindow::Mode::normal);
     ASSERT_NE(qw, nullptr);
     EXPECT_EQ(qw->flags(), normalWindowFrame(u"offscreen").flags);
-    EXPECT_FALSE(qw->property("ownTitleBar").toBool());
+    EXPECT_FALSE(window->handle()->ownTitleBar());
     EXPECT_EQ(qw->width(), 340);
 }
 
@@ -240,14 +240,14 @@ TEST_F(MenuWindowTest, ItsOwnTitleBarNamesTheAppClosesTheWindowAndCountsInItsHei
     EXPECT_FALSE(close->isVisible());
     EXPECT_FALSE(showsText(qw, "Tovi"));
     const int framed = qw->height();
-    qw->setProperty("ownTitleBar", true);
+    window->handle()->setOwnTitleBar(true);
     // The layout takes the bar in at the next polish, from the render loop.
-    ASSERT_TRUE(QTest::qWaitFor([&] { return qw->property("contentHeight").toReal() > framed; }));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return window->handle()->contentHeight() > framed; }));
     settle();
     EXPECT_TRUE(close->isVisible());
     EXPECT_TRUE(showsText(qw, "Tovi"));
     EXPECT_EQ(qw->height(), framed + 30);
-    EXPECT_EQ(qw->height(), qCeil(qw->property("contentHeight").toReal()));
+    EXPECT_EQ(qw->height(), window->handle()->contentHeight());
     // First in the keyboard's round, at the top of the window, named for assistive technology.
     open();
     QTest::keyClick(qw, Qt::Key_Tab);
@@ -312,7 +312,7 @@ TEST_F(MenuWindowTest, TheAccountMenuIsANativePopupBuiltFromTheViewModels) {
     QMenu* popup = openAccountMenu();
     ASSERT_NE(popup, nullptr);
     EXPECT_TRUE(popup->isVisible());
-    EXPECT_TRUE(window->window()->property("accountMenuOpen").toBool());
+    EXPECT_TRUE(window->handle()->accountMenuOpen());
     EXPECT_TRUE(window->isVisible()) << "the menu's focus does not close the window";
     EXPECT_EQ(
         describe(popup).toStdString(),
@@ -342,7 +342,8 @@ TEST_F(MenuWindowTest, TheAccountMenuIsANativePopupBuiltFromTheViewModels) {
     EXPECT_EQ(fakes.runner->count(CLICommands::profileUse(u"R&D"_qs)), 1);
     QTest::keyClick(popup, Qt::Key_Escape);
     settle();
-    EXPECT_FALSE(popup->isVisible() || window->window()->property("accountMenuOpen").toBool());
+    EXPECT_FALSE(popup->isVisible());
+    EXPECT_FALSE(window->handle()->accountMenuOpen());
     EXPECT_TRUE(window->isVisible());
     // "Add account…" asks in a dialog of its own; its answer starts a sign-in.
     auto gate = fakes.runner->gate(CLICommands::login({}).first(2));

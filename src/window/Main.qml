@@ -6,23 +6,13 @@ import Tovi.Window as Tovi
 // The drop-down window: header, the body for the current screen, footer. The application
 // sizes the platform window: the design width, and the content's height held to the screen;
 // when it is held, the spaces list and the banners give up room and scroll.
-Window {
+// What the window and the application say to each other (menu, contentHeight, dropDown,
+// accountMenuOpen, the signals …) is declared by the root's type, ToviWindow.
+Tovi.ToviWindow {
     id: window
-    required property Tovi.MenuViewModel menu
 
-    // The content's own height, whatever the window's height is.
-    readonly property real contentHeight: content.implicitHeight
-    readonly property int designWidth: Style.windowWidth
-    // Set by the application while its account menu (a native popup) is open.
-    property bool accountMenuOpen: false
-    // The header's menu button, with its bottom-right corner in window coordinates.
-    signal accountMenuRequested(real x, real y)
-    // Escape while the account menu is open: some compositors leave the keyboard with this
-    // window instead of the popup, and the key is meant for the menu.
-    signal accountMenuDismissed()
-    // A tooltip came up (for the end-to-end tests' trace).
-    signal toolTipShown(string text)
-
+    contentHeight: content.implicitHeight
+    designWidth: Style.windowWidth
     title: menu.header.windowTitle
     width: designWidth
     color: palette.window
@@ -50,19 +40,9 @@ Window {
         function onChanged() { window.applyPalette() }
     }
 
-    // Set by the application: a frameless drop-down, not a normal window.
-    property bool dropDown: false
-    // Set by the application: a normal window that nothing else gives a title bar.
-    property bool ownTitleBar: false
-    // Set by the application while it maps the open window anew (Wayland, after it grew).
-    property bool remapping: false
-
-    // Set by the application in a build that traces (for the end-to-end checks): the walk over
-    // the texts on screen that the contrast check reads. Only such a build's module holds it.
-    property bool tracing: false
-    readonly property QtObject contrastWalk: contrastWalkLoader.item
+    // In a build that traces, asked to (the end-to-end checks): the walk over the texts on
+    // screen that the contrast check reads. Only such a build's module holds it.
     Loader {
-        id: contrastWalkLoader
         active: window.tracing
         source: "ContrastWalk.qml"
     }

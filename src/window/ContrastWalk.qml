@@ -1,4 +1,5 @@
 import QtQuick
+import Tovi.Window as Tovi
 
 // For the contrast check of the end-to-end tests (on the trace; in trace builds only): every
 // text and button on screen as "ROLE X Y W H NAME SHOWN" in the window's device pixels, cut to
@@ -6,10 +7,18 @@ import QtQuick
 // colour's text shade); a button's is "button", its text on its own face. SHOWN is "whole", or
 // "cut" for a text the window elided.
 Item {
+    id: walker
     visible: false
 
+    // By type: the window this walk was loaded into is the application's.
+    readonly property Tovi.ToviWindow window: Window.window as Tovi.ToviWindow
+    Connections {
+        target: walker.window
+        function onTextsWanted() { walker.window.reportTexts(walker.texts()) }
+    }
+
     function texts() {
-        const window = Window.window
+        const window = walker.window
         const lines = []
         if (!window)
             return lines
