@@ -19,7 +19,7 @@ import re
 import sys
 
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
-LAYERS = ["model", "bridge", "store", "platform", "ui", "updater", "app"]
+LAYERS = ["model", "bridge", "store", "platform", "ui", "updater", "window", "app"]
 UPDATER_FILES = re.compile(
     r"^(Appcast|FeedUpdater|Update|Version|DesktopUpdateNotifier|MessageBoxUpdatePrompter)")
 SKIP_LINE = re.compile(
