@@ -39,10 +39,25 @@ template <typename T> inline constexpr bool isOptional<std::optional<T>> = true;
 template <typename T> inline constexpr bool isList = false;
 template <typename T> inline constexpr bool isList<QList<T>> = true;
 
+// The record type a value holds, through optional and list: a field of it needs that record's table.
+template <typename T> struct LeafOf {
+    using Type = T;
+};
+template <typename T> struct LeafOf<std::optional<T>> : LeafOf<T> {};
+template <typename T> struct LeafOf<QList<T>> : LeafOf<T> {};
+template <typename T> using Leaf = typename LeafOf<T>::Type;
+template <typename T>
+inline constexpr bool holdsRecord = !std::is_same_v<Leaf<T>, QString> && !std::is_same_v<Leaf<T>, bool> &&
+                                    !std::is_same_v<Leaf<T>, std::int64_t>;
+
+template <typename R> class RecordTable;
+
 template <typename R> struct FieldSpec {
     QLatin1StringView name; // camelCase, as wire keys convert to
     bool required;
-    bool (*decode)(R& record, const QCborValue& value, DecodeContext& ctx);
+    bool (*decode)(R& record, const QCborValue& value, DecodeContext& ctx, const void* nested);
+    // The table of the records the field holds (a RecordTable<Leaf<member type>>), else null.
+    const void* nested = nullptr;
 };
 
 // Records have at most this many fields; the per-object match slots live on the stack.
@@ -115,13 +130,11 @@ private:
     std::vector<Canonical> m_byKey;
 };
 
-// Specialised once per record, next to the public decode functions.
-template <typename R> const RecordTable<R>& schema();
+// `table` is the value's record table, when it holds records (holdsRecord<T>); null otherwise.
+template <typename T>
+bool decodeValue(T& out, const QCborValue& value, DecodeContext& ctx, const RecordTable<Leaf<T>>* table);
 
-template <typename T> bool decodeValue(T& out, const QCborValue& value, DecodeContext& ctx);
-
-template <typename R> bool decodeRecord(R& out, const QCborMap& object, DecodeContext& ctx) {
-    const RecordTable<R>& table = schema<R>();
+template <typename R> bool decodeRecord(R& out, const QCborMap& object, const RecordTable<R>& table, DecodeContext& ctx) {
     // Where each field takes its value from. When several spellings map to one field,
     // the CLI's own snake_case spelling wins; among other spellings the one that sorts
     // last does (Qt keeps object keys sorted, and an exact repeat keeps the later value).
@@ -158,7 +171,7 @@ template <typename R> bool decodeRecord(R& out, const QCborMap& object, DecodeCo
             ctx.enterField(spec.name);
             return false;
         }
-        if (!spec.decode(out, at[i].value(), ctx)) {
+        if (!spec.decode(out, at[i].value(), ctx, spec.nested)) {
             ctx.enterField(spec.name);
             return false;
         }
@@ -168,13 +181,14 @@ template <typename R> bool decodeRecord(R& out, const QCborMap& object, DecodeCo
 
 bool decodeCount(std::int64_t& out, const QCborValue& value, DecodeContext& ctx);
 
-template <typename T> bool decodeValue(T& out, const QCborValue& value, DecodeContext& ctx) {
+template <typename T>
+bool decodeValue(T& out, const QCborValue& value, DecodeContext& ctx, const RecordTable<Leaf<T>>* table) {
     if constexpr (isOptional<T>) {
         if (value.isNull() || value.isUndefined()) {
             out.reset();
             return true;
         }
-        return decodeValue(out.emplace(), value, ctx);
+        return decodeValue(out.emplace(), value, ctx, table);
     } else if constexpr (std::is_same_v<T, QString>) {
         if (!value.isString())
             return ctx.typeMismatch(QLatin1StringView("a string"), value);
@@ -194,7 +208,7 @@ template <typename T> bool decodeValue(T& out, const QCborValue& value, DecodeCo
         out.clear();
         out.reserve(array.size());
         for (qsizetype i = 0; i < array.size(); ++i) {
-            if (!decodeValue(out.emplace_back(), array.at(i), ctx)) {
+            if (!decodeValue(out.emplace_back(), array.at(i), ctx, table)) {
                 ctx.enterIndex(i);
                 return false;
             }
@@ -203,7 +217,7 @@ template <typename T> bool decodeValue(T& out, const QCborValue& value, DecodeCo
     } else {
         if (!value.isMap())
             return ctx.typeMismatch(QLatin1StringView("an object"), value);
-        return decodeRecord(out, value.toMap(), ctx);
+        return decodeRecord(out, value.toMap(), *table, ctx);
     }
 }
 
@@ -213,28 +227,43 @@ template <typename R, typename T> struct MemberOf<T R::*> {
     using Type = T;
 };
 
-// One row of a record's table: field<&Space::name>("name").
+// One row of a record's table: field<&Space::name>("name"); a field that holds records names
+// their table too: field<&SpaceNode::spaces>("spaces", spaceFields()).
 template <auto member> FieldSpec<typename MemberOf<decltype(member)>::Record> field(const char* name) {
     using R = typename MemberOf<decltype(member)>::Record;
     using T = typename MemberOf<decltype(member)>::Type;
+    static_assert(!holdsRecord<T>, "a field that holds records names their table");
     return {QLatin1StringView(name), !isOptional<T>,
-            [](R& record, const QCborValue& value, DecodeContext& ctx) {
-                return decodeValue(record.*member, value, ctx);
+            [](R& record, const QCborValue& value, DecodeContext& ctx, const void*) {
+                return decodeValue(record.*member, value, ctx, nullptr);
             }};
+}
+
+template <auto member>
+FieldSpec<typename MemberOf<decltype(member)>::Record>
+field(const char* name, const RecordTable<Leaf<typename MemberOf<decltype(member)>::Type>>& table) {
+    using R = typename MemberOf<decltype(member)>::Record;
+    using T = typename MemberOf<decltype(member)>::Type;
+    static_assert(holdsRecord<T>, "only a field that holds records has a table");
+    return {QLatin1StringView(name), !isOptional<T>,
+            [](R& record, const QCborValue& value, DecodeContext& ctx, const void* nested) {
+                return decodeValue(record.*member, value, ctx, static_cast<const RecordTable<Leaf<T>>*>(nested));
+            },
+            &table};
 }
 
 // Parses the bytes as JSON and returns the top-level value, which a record wants as an
 // object and a list as an array; on malformed input, sets `error` instead.
 QCborValue parseDocument(const QByteArray& json, QString* error);
 
-template <typename T> Result<T> decodeDocument(const QByteArray& json) {
+template <typename T> Result<T> decodeDocument(const QByteArray& json, const RecordTable<Leaf<T>>& table) {
     QString parseError;
     const QCborValue root = parseDocument(json, &parseError);
     if (!parseError.isEmpty())
         return Error::decode(parseError);
     T out{};
     DecodeContext ctx;
-    if (!decodeValue(out, root, ctx))
+    if (!decodeValue(out, root, ctx, &table))
         return Error::decode(ctx.errorText());
     return out;
 }
