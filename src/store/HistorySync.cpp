@@ -22,10 +22,7 @@ QString historyKey(const QString& profile) {
 } // namespace
 
 void StatusStore::setHistorySyncEnabled(bool value) {
-    if (!saveSwitch(settings::historySync, value, m_historySyncEnabled)) {
-        Q_EMIT historySyncEnabledChanged();
-        return;
-    }
+    saveSwitch(settings::historySync, value);
     setHistorySyncEnabledField(value);
     applyHistorySetting();
 }

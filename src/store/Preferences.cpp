@@ -13,21 +13,18 @@ bool StatusStore::autoUpdateCLI() const {
     return m_deps.defaults->get(settings::autoUpdateCLI);
 }
 
-bool StatusStore::saveSwitch(const Setting<bool>& setting, bool value, bool stored) {
-    const Status saved = m_deps.defaults->set(setting, value);
-    if (saved)
-        return true;
-    // A choice that did not reach the disk would be gone at the next launch without a word:
-    // the switch goes back to what is stored, and the message says why.
-    (void)m_deps.defaults->set(setting, stored);
-    setMaintenanceMessage(saved.error().description());
-    return false;
+void StatusStore::saveSwitch(const Setting<bool>& setting, bool value) {
+    // A choice that did not reach the disk would be gone at the next launch without a word. It
+    // is not taken back now either (the user made it, and it works until Tovi quits): the
+    // message says it will not last.
+    if (const Status saved = m_deps.defaults->set(setting, value); !saved)
+        setMaintenanceMessage(saved.error().description());
 }
 
 void StatusStore::setAutoUpdateCLI(bool enabled) {
     const bool before = autoUpdateCLI();
-    // A refused change notifies too, so that the switch springs back.
-    if (!saveSwitch(settings::autoUpdateCLI, enabled, before) || before != enabled)
+    saveSwitch(settings::autoUpdateCLI, enabled);
+    if (before != enabled)
         Q_EMIT autoUpdateCLIChanged();
 }
 
@@ -37,7 +34,8 @@ bool StatusStore::notificationsEnabled() const {
 
 void StatusStore::setNotificationsEnabled(bool enabled) {
     const bool before = notificationsEnabled();
-    if (!saveSwitch(settings::notifications, enabled, before) || before != enabled)
+    saveSwitch(settings::notifications, enabled);
+    if (before != enabled)
         Q_EMIT notificationsEnabledChanged();
 }
 
@@ -77,10 +75,7 @@ void StatusStore::applyKeepAwake(bool enabled) {
 
 void StatusStore::setKeepAwake(bool enabled) {
     const bool before = keepAwake();
-    if (!saveSwitch(settings::keepAwake, enabled, before)) {
-        Q_EMIT keepAwakeChanged();
-        return;
-    }
+    saveSwitch(settings::keepAwake, enabled);
     applyKeepAwake(enabled);
     if (before != enabled)
         Q_EMIT keepAwakeChanged();

@@ -224,9 +224,9 @@ private:
     QCoro::Task<> signInBody(TaskHandlePtr handle, std::optional<QString> profile);
     QCoro::Task<> signIn(TaskHandlePtr handle, std::optional<QString> profile);
     void endSignIn(const TaskHandlePtr& handle, const std::optional<Error>& error);
-    // Saves a switch's value; when it cannot be saved, puts the stored value back for this
-    // run and reports why in maintenanceMessage. False then.
-    bool saveSwitch(const Setting<bool>& setting, bool value, bool stored);
+    // Saves a switch's value. One that cannot be saved still holds for this run (the settings
+    // keep it in memory), and maintenanceMessage says why it will not outlast it.
+    void saveSwitch(const Setting<bool>& setting, bool value);
     QString installCommandLine() const;
     double nowSeconds() const;
 

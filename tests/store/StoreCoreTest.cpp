@@ -2,8 +2,13 @@
 
 #include "BuildConfig.h"
 #include "model/DisplayRules.h"
+#include "platform/QSettingsUserDefaults.h"
 #include "store/LiveDependencies.h"
 #include "store/WebOrigin.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QMetaMethod>
 
 namespace tovi::test {
 namespace {
@@ -243,6 +248,44 @@ TEST_F(StoreTest, KeepAwakeHoldsAtMostOneAssertion) {
         EXPECT_EQ(fakes.defaults->value(u"keepAwake"_qs), QVariant(on));
     }
     EXPECT_EQ(changed.count(), 2);
+}
+
+// A settings file that cannot be written (here a folder where the file should be): each switch
+// still does what the user asked for this run, and the message says the choice will not last.
+TEST_F(StoreTest, ASwitchThatCannotBeSavedHoldsForTheRunAndSaysSo) {
+    QTemporaryDir temp;
+    const QString path = temp.path() + u"/Tovi.conf"_qs;
+    ASSERT_TRUE(QDir().mkpath(path));
+    StatusStoreDependencies deps = fakes.make();
+    deps.defaults = std::make_shared<QSettingsUserDefaults>(path);
+    StatusStore s(std::move(deps));
+    const QString refused = u"Couldn't save Tovi's settings to "_qs + path;
+    const struct {
+        const char* name;
+        std::function<bool()> get;
+        std::function<void(bool)> set;
+        QMetaMethod changed;
+    } rows[] = {
+        {"keep awake", [&] { return s.keepAwake(); }, [&](bool on) { s.setKeepAwake(on); },
+         QMetaMethod::fromSignal(&StatusStore::keepAwakeChanged)},
+        {"automatic CLI update", [&] { return s.autoUpdateCLI(); }, [&](bool on) { s.setAutoUpdateCLI(on); },
+         QMetaMethod::fromSignal(&StatusStore::autoUpdateCLIChanged)},
+        {"notifications", [&] { return s.notificationsEnabled(); },
+         [&](bool on) { s.setNotificationsEnabled(on); },
+         QMetaMethod::fromSignal(&StatusStore::notificationsEnabledChanged)},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        QSignalSpy changed(&s, row.changed);
+        const bool wanted = !row.get();
+        row.set(wanted);
+        EXPECT_EQ(row.get(), wanted);
+        EXPECT_EQ(changed.count(), 1);
+    }
+    EXPECT_TRUE(s.maintenanceMessage().value_or(QString()).startsWith(refused))
+        << s.maintenanceMessage().value_or(u"no message"_qs).toStdString();
+    EXPECT_EQ(std::pair(s.isKeepAwakeActive(), fakes.keepAwake->activeCount()), std::pair(true, 1));
+    EXPECT_FALSE(QFileInfo(path).isFile());
 }
 
 TEST_F(StoreTest, WebOriginComesFromTheEnvironmentOrTheBuild) {
