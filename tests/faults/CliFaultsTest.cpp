@@ -7,7 +7,6 @@
 #include "store/CLICommands.h"
 #include "ui/FooterViewModel.h"
 
-#include <QApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QJsonArray>
@@ -291,12 +290,13 @@ TEST(TrayProcess, StartsAsksForTheStatusAndEndsCleanlyOnSigterm) {
 } // namespace
 } // namespace tovi::faults
 
-// As on a desktop whose buses are gone, set before Qt keeps a connection for the process's life;
-// without the system bus, keep-awake cannot fall back to the machine's logind.
-int main(int argc, char** argv) {
+// As on a desktop whose buses are gone, set before main (the suite shares the tests' own) and so
+// before Qt keeps a connection for the process's life; without the system bus, keep-awake cannot
+// fall back to the machine's logind.
+namespace {
+[[maybe_unused]] const bool busesGone = [] {
     qputenv("DBUS_SESSION_BUS_ADDRESS", "unix:path=/nonexistent/tovi-faults/bus");
     qputenv("DBUS_SYSTEM_BUS_ADDRESS", "unix:path=/nonexistent/tovi-faults/system-bus");
-    QApplication app(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}
+    return true;
+}();
+} // namespace
