@@ -12,6 +12,8 @@
 #include <QtEndian>
 #include <gtest/gtest.h>
 
+#include <vector>
+
 // What the desktop's own settings files and properties say about the look.
 using namespace tovi;
 using namespace tovi::test;
@@ -115,8 +117,13 @@ TEST(DesktopTheme, XSettingsGiveTheNamedStringOnlyWhenItIsThereWhole) {
         EXPECT_EQ(DesktopTheme::xsettingsString(data, "Gtk/FontName"), u"Sans 10"_s);
         EXPECT_EQ(DesktopTheme::xsettingsString(data, "Net/ThemeNameX"), std::nullopt) << "an integer";
         EXPECT_EQ(DesktopTheme::xsettingsString(data, "Net/IconThemeName"), std::nullopt);
-        for (qsizetype cut = 0; cut < data.size(); cut += 3)
-            EXPECT_EQ(DesktopTheme::xsettingsString(data.left(cut), "Net/ThemeName"), std::nullopt) << cut;
+        // Cut short anywhere, in a block of exactly that size (no terminating zero to read into
+        // unseen): the sanitizer reports any read past the end.
+        for (qsizetype cut = 0; cut < data.size(); ++cut) {
+            const std::vector<char> exact(data.begin(), data.begin() + cut);
+            const QByteArray shortened = QByteArray::fromRawData(exact.data(), cut);
+            EXPECT_EQ(DesktopTheme::xsettingsString(shortened, "Net/ThemeName"), std::nullopt) << cut;
+        }
         // A length beyond the data is refused, not read past its end.
         QByteArray long_ = data;
         long_[long_.size() - 16 + (msbFirst ? 0 : 3)] = char(0x7f);

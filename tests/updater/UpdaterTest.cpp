@@ -432,6 +432,7 @@ TEST_F(FeedUpdaterTest, DiscardsDownloadsThatFailVerification) {
         {keys.signBase64(newImage.left(10)), newImage.size(), "does not match", {}},
         {good, newImage.size() + 1, "instead of", {}},
         {good, qint64(3) << 30, "more than the", {}},
+        {good, newImage.size() - 1, "larger than the update feed says", {}},
         {good, newImage.size(), "HTTPS", u"http://cdn.example.org/T"_qs},
     };
     for (const auto& c : cases) {
@@ -447,6 +448,18 @@ TEST_F(FeedUpdaterTest, DiscardsDownloadsThatFailVerification) {
         EXPECT_TRUE(downloadedFiles().isEmpty());
         EXPECT_EQ(readFile(appImage), oldImage);
     }
+    // Signed, but another kind of package: it never takes the AppImage's place, and the dialog
+    // says why.
+    prompter.messages.clear();
+    const QByteArray archive = "PK\3\4 an archive " + QByteArray(1000, 'a');
+    const QString appImage = makeAppImage();
+    auto updater = make(offer(archive, archive.size(), keys.signBase64(archive)), appImage);
+    check(*updater, user);
+    QCoro::waitFor(updater->downloadUpdate(user));
+    ASSERT_EQ(prompter.messages.size(), 2);
+    EXPECT_EQ(prompter.messages[1].text, u"Tovi 1.1.0 could not be installed."_qs);
+    EXPECT_THAT(prompter.messages[1].detail.toStdString(), ::testing::HasSubstr("not an AppImage"));
+    EXPECT_EQ(readFile(appImage), oldImage);
 }
 
 TEST_F(FeedUpdaterTest, InstallsAVerifiedUpdateFromTheDialogOrTheNoticeAndOffersARestart) {
