@@ -603,11 +603,20 @@ TEST(MenuViewModel, SettingsShowTheStoreAndNoteWhatTheDesktopRefuses) {
     EXPECT_TRUE(settings->openAtLogin());
     EXPECT_TRUE(settings->syncAgentHistory());
     EXPECT_FALSE(settings->showMoveNote());
-    const qsizetype before = changed.count();
-    f.store.setLaunchAtLogin(false); // the store's own change, not the switch's: the switch follows
-    QCoreApplication::processEvents();
-    EXPECT_GT(changed.count(), before);
-    EXPECT_FALSE(settings->openAtLogin());
+    // The store's own changes, not the switches': each switch follows.
+    const std::pair<const char*, std::function<void()>> storeChanges[] = {
+        {"open at login", [&] { f.store.setLaunchAtLogin(false); }},
+        {"notifications", [&] { f.store.setNotificationsEnabled(!f.store.notificationsEnabled()); }},
+        {"agent history", [&] { f.store.setHistorySyncEnabled(false); }},
+    };
+    for (const auto& [name, change] : storeChanges) {
+        const qsizetype before = changed.count();
+        change();
+        QCoreApplication::processEvents();
+        EXPECT_GT(changed.count(), before) << name;
+    }
+    EXPECT_EQ(std::tuple(settings->openAtLogin(), settings->notifications(), settings->syncAgentHistory()),
+              std::tuple(false, f.store.notificationsEnabled(), false));
     *f.deps.location = AppLocation::temporary;
     EXPECT_TRUE(settings->showMoveNote());
 }
