@@ -1,5 +1,6 @@
 #include "model/DisplayRules.h"
 #include "model/Decoding.h"
+#include "model/Logging.h"
 #include "support/TestUtil.h"
 
 #include <gtest/gtest.h>
@@ -109,4 +110,20 @@ TEST(SnapshotRules, AlertLevelSignedOutAndNodeCounts) {
     const InternalStatus s = snapshot(R"({"id": "a", "name": "A", "online": true},
                                         {"id": "b", "name": "B", "online": false}, {"id": "c", "name": "C"})");
     EXPECT_EQ(nodeCounts(s.spaces->nodes), (NodeCounts{1, 3}));
+}
+
+// What reaches the log from the CLI or a file: controls, bidirectional and invisible format
+// characters and lone surrogates written as escapes, so a log line reads as it was sent.
+TEST(Logging, TextIsWrittenWithItsInvisibleCharactersEscaped) {
+    const std::pair<QString, QString> rows[] = {
+        {u"plain text é 😀"_qs, u"plain text é 😀"_qs},
+        {u"a\\b"_qs, u"a\\\\b"_qs},
+        {u"\x1b[31mred"_qs, u"\\u{1b}[31mred"_qs},
+        {u"left\u202Eright\u2028"_qs, u"left\\u{202e}right\\u{2028}"_qs},
+        {u"tag "_qs + QString::fromUcs4(U"\U000E0041"), u"tag \\u{e0041}"_qs},
+        {u"a"_qs + QChar(0xDC00) + u"b"_qs, u"a\\u{dc00}b"_qs},
+        {u"end"_qs + QChar(0xD83D), u"end\\u{d83d}"_qs},
+    };
+    for (const auto& [text, logged] : rows)
+        EXPECT_EQ(loggableText(text), logged) << text.toStdString();
 }

@@ -328,6 +328,7 @@ TEST_F(HistorySyncTest, ReadingTheStoredValue) {
         {R"({"profile.work.memory_disabled":"TRUE"})", u"true"_qs},
         {R"({"profile.work.memory_disabled":""})", u"false"_qs},
         {R"({"profile.work.memory_disabled":1})", u"true"_qs},
+        {R"({"profile.work.memory_disabled":0})", u"false"_qs},
         {R"({"profile.work.memory_disabled":2})", invalid},
         {R"({"profile.work.memory_disabled":"yes"})", invalid},
         {R"({"profile":{"work":{"memory_disabled":true}}})", invalid}, // not a nested path
