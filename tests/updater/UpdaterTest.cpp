@@ -643,9 +643,8 @@ TEST(MessageBoxUpdatePrompter, ShowsOneNonBlockingDialogWithEscapedFeedTextAndRe
     EXPECT_EQ(box->icon(), QMessageBox::Information);
     EXPECT_EQ(box->windowTitle(), u"Software Update"_qs);
     EXPECT_EQ(box->text(), offer.text);
-    const QString info = box->informativeText();
-    EXPECT_TRUE(info.contains(u"Tovi &lt;b&gt;1.1.0&lt;/b&gt; &amp; more"_qs));
-    EXPECT_TRUE(info.contains(u"href=\"https://tovi.dev/notes?a=1&amp;b=%222%22\""_qs));
+    EXPECT_EQ(box->informativeText(), u"<p>Tovi &lt;b&gt;1.1.0&lt;/b&gt; &amp; more<br><br>"
+                                      "<a href=\"https://tovi.dev/notes?a=1&amp;b=%222%22\">Release notes</a></p>"_qs);
     EXPECT_TRUE(box->findChild<QLabel*>(u"qt_msgbox_informativelabel"_qs)->openExternalLinks());
     EXPECT_EQ(box->buttons().size(), 2); // "Download" and "Later", which click() finds
 
