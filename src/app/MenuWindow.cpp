@@ -171,6 +171,8 @@ void MenuWindow::updateSize() {
                  : content;
     const QSize size(width, std::max(1, std::min(content, m_heightCap)));
 
+    // Before the hints: a widget's new minimum already resizes it.
+    const bool grew = size.height() > m_widget->height();
     // Window managers and Wayland compositors keep a window within its last size hints: the
     // hints move with the size, in the order that never has the minimum above the maximum.
     if (size.height() > m_widget->maximumHeight()) {
@@ -180,7 +182,6 @@ void MenuWindow::updateSize() {
         m_widget->setMinimumSize(size);
         m_widget->setMaximumSize(size);
     }
-    const bool grew = size.height() > m_widget->height();
     if (m_widget->size() != size)
         m_widget->resize(size);
     if (m_widget->isVisible() && grew)

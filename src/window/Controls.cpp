@@ -6,7 +6,7 @@
 #include <QKeyEvent>
 #include <QPainter>
 #include <QPainterPath>
-#include <QStyleOptionButton>
+#include <QStyle>
 #include <QTextLayout>
 
 #include <cmath>
@@ -370,11 +370,13 @@ void Button::paintEvent(QPaintEvent*) {
         painter.setBrush(isDown() ? m_face->darker(125) : underMouse() ? m_face->darker(110) : *m_face);
         painter.drawRoundedRect(QRectF(rect()), 5, 5);
     } else {
-        QStyleOptionButton option;
-        initStyleOption(&option);
-        option.state &= ~QStyle::State_HasFocus;
-        option.text.clear();
-        style()->drawControl(QStyle::CE_PushButtonBevel, &option, &painter, this);
+        // The style's colours on a flat face, a shade lighter than the palette's button: a
+        // state colour's text keeps its contrast on it, as on the window.
+        const QColor button = palette().color(QPalette::Button);
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.setPen(palette().color(QPalette::Window).darker(140));
+        painter.setBrush(isDown() ? button.darker(110) : underMouse() && isEnabled() ? button.lighter(104) : button.lighter(108));
+        painter.drawRoundedRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5), 2, 2);
     }
     const QFontMetrics fm = fontMetrics();
     int width = fm.horizontalAdvance(text());

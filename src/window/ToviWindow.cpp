@@ -223,6 +223,17 @@ bool ToviWindow::event(QEvent* event) {
     return handled;
 }
 
+// A control that goes while it has the keyboard (a screen replaced by another) hands it back
+// to the window, not on to the next control: the keyboard moves only where the user moves it.
+bool ToviWindow::focusNextPrevChild(bool next) {
+    QWidget* focus = QApplication::focusWidget();
+    if (focus && focus != m_content && !focus->isVisible() && focus->window() == this) {
+        m_content->setFocus(Qt::OtherFocusReason);
+        return true;
+    }
+    return QWidget::focusNextPrevChild(next);
+}
+
 // Whatever has the keyboard (nothing yet, a header link, a footer button), typing goes to the
 // search field while the list is on screen: keys a control does not take come up to here.
 void ToviWindow::keyPressEvent(QKeyEvent* event) {
