@@ -4,6 +4,7 @@
 #include "window/Style.h"
 
 #include <QHBoxLayout>
+#include <QHash>
 #include <QImageReader>
 #include <QKeyEvent>
 #include <QPainter>
@@ -14,12 +15,18 @@
 namespace tovi::window {
 
 QPixmap markPixmap(const QUrl& source, int size, qreal devicePixelRatio) {
-    const QString path = source.scheme() == u"qrc" ? u':' + source.path() : source.toLocalFile();
     const int pixels = int(std::ceil(size * devicePixelRatio));
+    // Drawn from the SVG once per size: a paint must not parse it again.
+    static QHash<QString, QPixmap> drawn;
+    const QString key = source.toString() + u' ' + QString::number(pixels);
+    if (const auto it = drawn.constFind(key); it != drawn.cend())
+        return *it;
+    const QString path = source.scheme() == u"qrc" ? u':' + source.path() : source.toLocalFile();
     QImageReader reader(path);
     reader.setScaledSize(QSize(pixels, pixels));
     QPixmap pixmap = QPixmap::fromImage(reader.read());
     pixmap.setDevicePixelRatio(devicePixelRatio);
+    drawn.insert(key, pixmap);
     return pixmap;
 }
 

@@ -37,8 +37,8 @@ public:
     }
 };
 
-QFont titleFont(const Style& style, bool node) {
-    return style.font(node ? style.captionSize() : style.calloutSize());
+const QFont& titleFont(const Style& style, bool node) {
+    return node ? style.rowFonts().nodeTitle : style.rowFonts().spaceTitle;
 }
 
 class RowPainter : public QAbstractItemDelegate {
@@ -72,14 +72,14 @@ public:
             painter->drawText(parts.title, Qt::AlignLeft | Qt::AlignVCenter,
                               painter->fontMetrics().elidedText(title, Qt::ElideRight, parts.title.width()));
         } else {
-            painter->setFont(style.symbolFont(style.bodySize() * 1.15));
+            painter->setFont(style.rowFonts().glyph);
             painter->setPen(style.secondary());
             painter->drawText(parts.glyph, Qt::AlignCenter, textOf(index, Role::GlyphRole));
             painter->setFont(titleFont(style, false));
             painter->setPen(style.primary());
             painter->drawText(parts.title, Qt::AlignLeft | Qt::AlignVCenter,
                               painter->fontMetrics().elidedText(title, Qt::ElideRight, parts.title.width()));
-            painter->setFont(style.font(style.captionSize()));
+            painter->setFont(style.rowFonts().detail);
             painter->setPen(index.data(Role::DetailColorRole).value<QColor>());
             painter->drawText(parts.detail, Qt::AlignLeft | Qt::AlignVCenter,
                               painter->fontMetrics().elidedText(textOf(index, Role::DetailRole), Qt::ElideRight,
@@ -112,7 +112,7 @@ RowParts rowParts(const Style& style, const QModelIndex& index, const QRect& box
     const int middle = inner.center().y();
     if (parts.node) {
         parts.dot = QRect(inner.left(), middle - 3, 6, 6);
-        const int height = QFontMetrics(titleFont(style, true)).height();
+        const int height = style.rowFonts().nodeTitleHeight;
         parts.title = QRect(inner.left() + 12, middle - height / 2, inner.width() - 12, height);
         return parts;
     }
@@ -120,8 +120,8 @@ RowParts rowParts(const Style& style, const QModelIndex& index, const QRect& box
     parts.dot = QRect(inner.right() + 1 - 9, middle - 4, 9, 9);
     const int left = parts.glyph.right() + 1 + 8;
     const int width = parts.dot.left() - 8 - left;
-    const int titleHeight = QFontMetrics(titleFont(style, false)).height();
-    const int detailHeight = QFontMetrics(style.font(style.captionSize())).height();
+    const int titleHeight = style.rowFonts().spaceTitleHeight;
+    const int detailHeight = style.rowFonts().detailHeight;
     const int y = middle - (titleHeight + 1 + detailHeight) / 2;
     parts.title = QRect(left, y, width, titleHeight);
     parts.detail = QRect(left, y + titleHeight + 1, width, detailHeight);
@@ -244,7 +244,7 @@ void SpacesList::mouseDoubleClickEvent(QMouseEvent* event) {
 bool SpacesList::cut(const QModelIndex& index, const QRect& box, bool detail) const {
     const RowParts parts = rowParts(m_style, index, box);
     const bool node = parts.node;
-    const QFont font = detail ? m_style.font(m_style.captionSize()) : titleFont(m_style, node);
+    const QFont& font = detail ? m_style.rowFonts().detail : titleFont(m_style, node);
     const QString text = textOf(index, detail ? Role::DetailRole : Role::TitleRole);
     return QFontMetrics(font).horizontalAdvance(text) > (detail ? parts.detail : parts.title).width();
 }
@@ -392,7 +392,9 @@ void SpacesScreen::refresh() {
     p.setColor(QPalette::Base, Qt::transparent);
     p.setColor(QPalette::Text, m_style.primary());
     p.setColor(QPalette::PlaceholderText, m_style.secondary());
-    m_search->setPalette(p);
+    // Only when the scheme changed: a new palette restyles the field.
+    if (p != m_search->palette() || !m_search->testAttribute(Qt::WA_SetPalette))
+        m_search->setPalette(p);
     refreshSearchText();
     m_list->viewport()->update();
 }

@@ -1,6 +1,7 @@
 #include "window/Style.h"
 
 #include <QApplication>
+#include <QFontMetrics>
 #include <QStyle>
 #include <QStyleFactory>
 #include <QWidget>
@@ -19,6 +20,13 @@ Style::Style(const ColorScheme* colors, QString symbolFamily)
         return style;
     }();
     m_controls = fusion;
+    m_rowFonts.nodeTitle = font(captionSize());
+    m_rowFonts.spaceTitle = font(calloutSize());
+    m_rowFonts.detail = font(captionSize());
+    m_rowFonts.glyph = symbolFont(bodySize() * 1.15);
+    m_rowFonts.nodeTitleHeight = QFontMetrics(m_rowFonts.nodeTitle).height();
+    m_rowFonts.spaceTitleHeight = QFontMetrics(m_rowFonts.spaceTitle).height();
+    m_rowFonts.detailHeight = QFontMetrics(m_rowFonts.detail).height();
 }
 
 QFont Style::font(qreal pointSize, QFont::Weight weight) const {

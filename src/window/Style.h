@@ -37,6 +37,12 @@ public:
 
     QFont font(qreal pointSize, QFont::Weight weight = QFont::Normal) const;
     QFont symbolFont(qreal pointSize) const;
+    // The fonts of the spaces list's rows, made once: the list paints many rows.
+    struct RowFonts {
+        QFont nodeTitle, spaceTitle, detail, glyph;
+        int nodeTitleHeight, spaceTitleHeight, detailHeight;
+    };
+    const RowFonts& rowFonts() const { return m_rowFonts; }
 
     // The one style the window's controls are drawn in, whatever the desktop's: the window looks
     // the same on every desktop, and only the palette follows it.
@@ -55,6 +61,7 @@ private:
     QString m_symbolFamily;
     qreal m_base;
     QStyle* m_controls;
+    RowFonts m_rowFonts;
 };
 
 } // namespace tovi::window

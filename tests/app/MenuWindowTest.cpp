@@ -300,6 +300,13 @@ TEST_F(MenuWindowTest, TheKeyboardStartsAtTheTopTypesIntoTheSearchAndPicksNothin
     press(Qt::Key_Return);
     ASSERT_EQ(fakes.browser->opened().size(), 1);
     EXPECT_EQ(fakes.browser->opened().first().path().toStdString(), "/team/team-1/nodes"); // the first row
+    // A screen that goes takes the keyboard back to the window, not on to a control of the next.
+    open();
+    for (int i = 0; i < 4; ++i)
+        press(Qt::Key_Tab);
+    EXPECT_EQ(trail.value(trail.size() - 1).toStdString(), "search");
+    setStatus(kSignedOut);
+    EXPECT_EQ(trail.value(trail.size() - 1).toStdString(), "window");
 }
 
 TEST_F(MenuWindowTest, TheAccountMenuIsANativePopupBuiltFromTheViewModels) {
