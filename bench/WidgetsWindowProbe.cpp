@@ -1,6 +1,6 @@
-// What Tovi's window would cost drawn with Qt Widgets instead of Qt Quick: a tray icon whose
-// click opens (and a second click closes) a window with the same parts and texts as Tovi's
-// signed-in window — header with the team and the menu button, search field, two machines
+// The least Tovi's window can cost in Qt Widgets, for bench/window.sh to read it against: a
+// tray icon whose click opens (and a second click closes) a window with the same parts and
+// texts as Tovi's signed-in window — header with the team and the menu button, search field, two machines
 // with their spaces, the status row, Refresh and Upgrade — in the Fusion style and the symbol
 // font Tovi uses. It is built on the first click, as Tovi builds its window. bench/window.sh
 // measures it beside Tovi in the same session, by the same trace lines:
@@ -188,7 +188,7 @@ ProbeWindow* buildWindow(const QString& symbols) {
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     app.setQuitOnLastWindowClosed(false);
-    // The style Tovi's Qt Quick window draws its controls in.
+    // The style Tovi's window draws its controls in.
     app.setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
 
     QPixmap mark(22, 22);

@@ -2,7 +2,7 @@
 # The window with a very large account (1,000 nodes × 20 spaces) under Xvfb with an XEmbed
 # tray: tovi-tray against tovi-sim holding that snapshot. Opens the window, types a search,
 # takes screenshots (the in-process keystroke latency is LargeDataBench's) and prints "key value" figures:
-#   large_click_to_frame_ms   tray click → first frame of the window (cold: builds the QML)
+#   large_click_to_frame_ms   tray click → first frame of the window (cold: builds the window)
 #   large_open_rss_kb         RSS with the window open on that list
 #
 #   bench/large-window.sh [BUILD_DIR]    (default build/bench; needs LargeDataBench built)

@@ -167,7 +167,7 @@ row("RSS / PSS, after closing the window",
 row("CPU per minute of idle polling", plain(win.get("idle_cpu_ms_per_min"), "ms"),
     plain(peer.get("idle_cpu_ms_per_min"), "ms"),
     f"{plain(win.get('idle_cpu_with_cli_ms_per_min'), 'ms')} with the CLI children; over {win.get('idle_seconds', '60')} s")
-row("Click → first frame, cold (builds the QML)", plain(win.get("click_to_frame_cold_ms"), "ms"), "",
+row("Click → first frame, cold (builds the window)", plain(win.get("click_to_frame_cold_ms"), "ms"), "",
     f"Qt's default renderer: {plain(win_default.get('click_to_frame_cold_ms'), 'ms')}")
 row("Click → first frame, warm", plain(win.get("click_to_frame_warm_ms"), "ms"), "",
     f"Qt's default renderer: {plain(win_default.get('click_to_frame_warm_ms'), 'ms')}")
@@ -182,8 +182,8 @@ print("# Benchmarks")
 print()
 print(f"{datetime.now(timezone.utc):%Y-%m-%d %H:%M} UTC · {platform.machine()} · {os.cpu_count()} cores · "
       f"load {load[0]:.1f} at the end of the run · Release build · produced by `scripts/bench`.")
-print(f"Window figures: median of {win.get('runs', '?')} run(s) of `bench/window.sh`, software Qt Quick renderer "
-      f"(tovi-tray's default). Side by side: {peer_name} {peer_version}, same Xvfb and trayer set-up.")
+print(f"Window figures: median of {win.get('runs', '?')} run(s) of `bench/window.sh`, Qt Widgets "
+      f"(raster painting). Side by side: {peer_name} {peer_version}, same Xvfb and trayer set-up.")
 print()
 print(f"| Measure | Tovi | {peer_name} | Notes |")
 print("|---|---:|---:|---|")

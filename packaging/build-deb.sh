@@ -26,7 +26,7 @@ scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
 dpkg -x "$deb" "$scratch"
 fail=0
-for path in usr/bin/tovi-tray usr/lib/tovi/tovi-window.so "usr/share/applications/$id.desktop" "usr/share/metainfo/$id.metainfo.xml" \
+for path in usr/bin/tovi-tray "usr/share/applications/$id.desktop" "usr/share/metainfo/$id.metainfo.xml" \
             "usr/share/icons/hicolor/scalable/apps/$id.svg" "usr/share/icons/hicolor/256x256/apps/$id.png" \
             "usr/share/icons/hicolor/16x16/apps/$id.png" usr/share/man/man1/tovi-tray.1.gz \
             usr/share/doc/tovi/copyright usr/share/doc/tovi/changelog.Debian.gz; do
@@ -35,14 +35,17 @@ done
 [ -x "$scratch/usr/bin/tovi-tray" ] || { echo "tovi-tray is not executable"; fail=1; }
 # Nothing of the test tooling ships.
 if find "$scratch" -name 'tovi-sim*' -o -name '*_test' | grep -q .; then echo "test tooling in the package"; fail=1; fi
-# The developers' switches (a 1 ms poll, a window loaded from any folder) are not in a shipped build.
-if grep -a -q -E 'TOVI_DEV_POLL_INTERVAL_MS|TOVI_QML_DIR' "$scratch/usr/bin/tovi-tray" "$scratch/usr/lib/tovi/tovi-window.so"; then
+# The developers' switch (a 1 ms poll) is not in a shipped build.
+if grep -a -q -E 'TOVI_DEV_POLL_INTERVAL_MS' "$scratch/usr/bin/tovi-tray"; then
   echo "developer switches in the shipped binaries"; fail=1
 fi
 depends=$(dpkg-deb -f "$deb" Depends)
-for need in libqt6core6 libqt6quick6 qml6-module-qtquick-controls qt6-qpa-plugins fonts-material-design-icons-iconfont; do
+for need in libqt6core6 libqt6widgets6 libqt6svg6 qt6-qpa-plugins fonts-material-design-icons-iconfont; do
   echo "$depends" | grep -q "$need" || { echo "Depends lacks $need"; fail=1; }
 done
+# The window is drawn with Qt Widgets: nothing of Qt Quick or QML comes with it.
+if echo "$depends" | grep -q -E 'qml|quick'; then echo "Depends names Qt Quick or QML: $depends"; fail=1; fi
+if find "$scratch" -path '*/lib/tovi/*' | grep -q .; then echo "a window module in the package"; fail=1; fi
 dpkg-deb -f "$deb" Recommends | grep -q qt6-wayland || { echo "Recommends lacks qt6-wayland"; fail=1; }
 desktop-file-validate "$scratch/usr/share/applications/$id.desktop" || fail=1
 appstreamcli validate --no-net "$scratch/usr/share/metainfo/$id.metainfo.xml" || fail=1

@@ -7,8 +7,7 @@
 find_package(Qt6 REQUIRED COMPONENTS LinguistTools)
 
 set(TOVI_TS_DIR ${CMAKE_SOURCE_DIR}/translations)
-file(GLOB_RECURSE TOVI_TR_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/src/*.cpp ${CMAKE_SOURCE_DIR}/src/*.h
-     ${CMAKE_SOURCE_DIR}/src/*.qml)
+file(GLOB_RECURSE TOVI_TR_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/src/*.cpp ${CMAKE_SOURCE_DIR}/src/*.h)
 set(TOVI_TS_FILES ${TOVI_TS_DIR}/tovi_en.ts)
 
 qt_add_lupdate(tovi_platform TS_FILES ${TOVI_TS_FILES} SOURCES ${TOVI_TR_SOURCES}
@@ -25,7 +24,7 @@ set(tovi_pseudo_qm ${CMAKE_CURRENT_BINARY_DIR}/tovi_en_XA.qm)
 add_custom_command(
   OUTPUT ${tovi_template_ts}
   COMMAND ${CMAKE_COMMAND} -E rm -f ${tovi_template_ts}
-  COMMAND Qt6::lupdate -silent -locations none -extensions cpp,h,qml ${CMAKE_SOURCE_DIR}/src -ts ${tovi_template_ts}
+  COMMAND Qt6::lupdate -silent -locations none -extensions cpp,h ${CMAKE_SOURCE_DIR}/src -ts ${tovi_template_ts}
   DEPENDS ${TOVI_TR_SOURCES} Qt6::lupdate
   COMMENT "Collecting the interface's texts"
   VERBATIM)

@@ -1,6 +1,5 @@
 #include "app/MenuWindow.h"
 
-#include "BuildConfig.h"
 #include "app/AccountMenu.h"
 #include "app/NormalWindowFrame.h"
 #include "app/Trace.h"
@@ -12,16 +11,13 @@
 
 #include <QCoreApplication>
 #include <QCursor>
-#include <QDir>
 #include <QGuiApplication>
-#include <QLibrary>
 #include <QMenu>
-#include <QQuickWindow>
 #include <QScreen>
 #include <QTimer>
+#include <QWidget>
 
 #include <algorithm>
-#include <cstdio>
 
 namespace tovi {
 
@@ -34,35 +30,6 @@ constexpr qint64 kToggleGraceMs = 400;
 constexpr qint64 kOpeningFocusGraceMs = 500;
 // Room kept free above and below the window on a screen it fills.
 constexpr int kScreenMargin = 8;
-
-// The window module sits in lib/tovi/ beside the bin/ folder of the executable, in the build
-// tree and in an installed or AppImage layout alike. Once loaded it stays: the engine and the
-// window it built live until the application quits.
-struct LoadedModule {
-    CreateWindowFunction create = nullptr;
-    QString error; // why it could not be loaded, in the loader's words
-};
-
-const LoadedModule& windowModule() {
-    static const LoadedModule loaded = [] {
-        QLibrary module(QDir::cleanPath(QCoreApplication::applicationDirPath() +
-                                        QStringLiteral("/../lib/tovi/") + QLatin1String(kWindowModuleName)));
-        LoadedModule result;
-        result.create = reinterpret_cast<CreateWindowFunction>(module.resolve(kCreateWindowSymbol));
-        if (!result.create) {
-            result.error = module.errorString();
-            std::fprintf(stderr, "tovi: %s\n", qPrintable(result.error));
-        }
-        return result;
-    }();
-    return loaded;
-}
-
-// A broken installation is the only way here; say so where the user looks, not just on stderr.
-QString loadFailure(const QString& reason) {
-    return MenuWindow::tr("Tovi's window could not be opened: %1. Reinstalling Tovi should repair it.")
-        .arg(reason);
-}
 
 } // namespace
 
@@ -79,51 +46,39 @@ MenuWindow::MenuWindow(Mode mode, MenuViewModel* menu, std::function<void()> bef
 
 MenuWindow::~MenuWindow() {
     delete m_accountMenu;
-    // The engine (a child of this object) owns the window; both go now, while the view models
-    // they are bound to still exist.
-    qDeleteAll(findChildren<QObject*>(Qt::FindDirectChildrenOnly));
+    // Now, while the view models the window shows still exist; its going is not a closing.
+    if (m_window)
+        disconnect(m_window, nullptr, this, nullptr);
+    delete m_widget;
 }
 
 MenuViewModel* MenuWindow::menu() const {
     return m_menu;
 }
 
-QQuickWindow* MenuWindow::window() const {
-    return m_window ? m_handle->window() : nullptr;
+QWindow* MenuWindow::window() const {
+    return m_widget ? m_window : nullptr;
+}
+
+QWidget* MenuWindow::widget() const {
+    return m_widget;
 }
 
 WindowHandle* MenuWindow::handle() const {
-    return m_window ? m_handle : nullptr;
+    return m_widget ? m_handle : nullptr;
 }
 
 bool MenuWindow::isVisible() const {
-    return m_window && m_window->isVisible();
+    return m_widget && m_widget->isVisible();
 }
 
-bool MenuWindow::ensureCreated() {
-    if (m_window)
-        return true;
-
-    const CreateWindowFunction create = windowModule().create;
-    if (!create) {
-        Q_EMIT failed(loadFailure(windowModule().error));
-        return false;
-    }
-    trace::milestone("module-loaded");
-    // Developers can point at the source folder to try QML changes without a rebuild; a
-    // release build never loads its window from anywhere but its own resources.
-    const QString qmlDir = build::developerSwitches ? qEnvironmentVariable("TOVI_QML_DIR") : QString();
+void MenuWindow::ensureCreated() {
+    if (m_widget)
+        return;
     if (m_beforeFirstOpen)
         m_beforeFirstOpen();
-    m_handle = create(this, m_menu, trace::enabled(),
-                      qmlDir.isEmpty() ? QUrl(QStringLiteral("qrc:/qml/Tovi/Window/Main.qml"))
-                                       : QUrl::fromLocalFile(qmlDir + QStringLiteral("/Main.qml")),
-                      this);
-    if (!m_handle) {
-        std::fprintf(stderr, "tovi: the window could not be loaded\n");
-        Q_EMIT failed(loadFailure(tr("its layout did not load")));
-        return false;
-    }
+    m_handle = tovi::window::createWindow(m_menu, trace::enabled(), this);
+    m_widget = m_handle->widget();
     m_window = m_handle->window();
     trace::milestone("window-created");
 
@@ -138,7 +93,7 @@ bool MenuWindow::ensureCreated() {
         if (state != Qt::WindowMaximized && state != Qt::WindowFullScreen)
             return;
         qCDebug(lcWindow) << "declined:" << (state == Qt::WindowMaximized ? "maximise" : "full screen");
-        m_window->setWindowStates(Qt::WindowNoState);
+        m_widget->setWindowState(Qt::WindowNoState);
     });
     // The height follows the content; keep the window hanging from the same edge.
     connect(m_window, &QWindow::heightChanged, this, [this] {
@@ -172,12 +127,11 @@ bool MenuWindow::ensureCreated() {
         connect(m_accountMenu, &AccountMenu::promptClosed, this, &MenuWindow::onPopupClosed);
     }
     trace::watch(this);
-    return true;
 }
 
 void MenuWindow::setMode(Mode mode) {
     m_mode = mode;
-    if (m_window && !m_window->isVisible() && m_appliedMode != mode) {
+    if (m_widget && !m_widget->isVisible() && m_appliedMode != mode) {
         m_appliedMode = mode;
         applyMode();
     }
@@ -187,17 +141,17 @@ void MenuWindow::applyMode() {
     m_handle->setDropDown(m_appliedMode == Mode::dropDown);
     if (m_appliedMode == Mode::dropDown) {
         m_handle->setOwnTitleBar(false);
-        m_window->setFlags(Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint);
+        m_handle->setWindowFlags(Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint);
         return;
     }
     const NormalWindowFrame frame = normalWindowFrame(QGuiApplication::platformName());
     // Before the flags: the bar is part of the content height the window is sized to.
     m_handle->setOwnTitleBar(frame.ownTitleBar);
-    m_window->setFlags(frame.flags);
+    m_handle->setWindowFlags(frame.flags);
 }
 
 void MenuWindow::updateSize() {
-    if (!m_window)
+    if (!m_widget)
         return;
     // Follow the screen the window is on: its work area can change (a panel appears) and the
     // window can be moved to another one.
@@ -217,19 +171,20 @@ void MenuWindow::updateSize() {
                  : content;
     const QSize size(width, std::max(1, std::min(content, m_heightCap)));
 
+    // Before the hints: a widget's new minimum already resizes it.
+    const bool grew = size.height() > m_widget->height();
     // Window managers and Wayland compositors keep a window within its last size hints: the
     // hints move with the size, in the order that never has the minimum above the maximum.
-    if (size.height() > m_window->maximumHeight()) {
-        m_window->setMaximumSize(size);
-        m_window->setMinimumSize(size);
+    if (size.height() > m_widget->maximumHeight()) {
+        m_widget->setMaximumSize(size);
+        m_widget->setMinimumSize(size);
     } else {
-        m_window->setMinimumSize(size);
-        m_window->setMaximumSize(size);
+        m_widget->setMinimumSize(size);
+        m_widget->setMaximumSize(size);
     }
-    const bool grew = size.height() > m_window->height();
-    if (m_window->size() != size)
-        m_window->resize(size);
-    if (m_window->isVisible() && grew)
+    if (m_widget->size() != size)
+        m_widget->resize(size);
+    if (m_widget->isVisible() && grew)
         keepOnScreen(size.height());
     Q_EMIT sizeUpdated();
 }
@@ -272,10 +227,10 @@ void MenuWindow::remap() {
     m_remapped = true;
     m_sinceShown.invalidate();
     m_handle->setRemapping(true);
-    m_window->hide();
-    m_mappedHeight = m_window->height();
+    m_widget->hide();
+    m_mappedHeight = m_widget->height();
     qCDebug(lcWindow) << "open" << m_window->geometry();
-    m_window->show();
+    m_widget->show();
     m_window->requestActivate();
     m_handle->setRemapping(false);
     m_remapping = false;
@@ -307,10 +262,8 @@ void MenuWindow::toolTipShown(const QString& text) {
 // A popup (or an unmapped window) had the pointer grabbed: the items under the pointer's last
 // position never saw it leave and would go on showing their hover and tooltip.
 void MenuWindow::forgetHover() {
-    if (!m_window)
-        return;
-    QEvent leave(QEvent::Leave);
-    QCoreApplication::sendEvent(m_window, &leave);
+    if (m_widget)
+        m_handle->forgetHover();
 }
 
 void MenuWindow::accountMenuDismissed() {
@@ -321,31 +274,27 @@ void MenuWindow::accountMenuDismissed() {
 }
 
 void MenuWindow::onPopupClosed() {
-    if (!m_window)
+    if (!m_widget)
         return;
     m_handle->setAccountMenuOpen(false);
     forgetHover();
     trace::line(QStringLiteral("account-menu-closed"));
     // The popup had the keyboard; the window it dropped from takes it back.
-    if (m_window->isVisible() && !(m_accountMenu && m_accountMenu->isOpen()))
+    if (m_widget->isVisible() && !(m_accountMenu && m_accountMenu->isOpen()))
         m_window->requestActivate();
 }
 
 void MenuWindow::show(QRect iconGeometry) {
     if (isVisible()) {
-        m_window->raise();
+        m_widget->raise();
         m_window->requestActivate();
         return;
     }
-    trace::milestone(m_window ? "open-warm" : "open-cold");
+    trace::milestone(m_widget ? "open-warm" : "open-cold");
     // Up to date before the first frame (and before the window's content is first built).
     if (m_menu)
         m_menu->setActive(true);
-    if (!ensureCreated()) {
-        if (m_menu)
-            m_menu->setActive(false);
-        return;
-    }
+    ensureCreated();
     m_iconGeometry = iconGeometry;
     // Without the icon's rectangle the window opens at the pointer, and stays hung from where
     // the pointer was when the content later changes its height.
@@ -360,19 +309,19 @@ void MenuWindow::show(QRect iconGeometry) {
     updateSize();
     if (m_appliedMode == Mode::dropDown)
         place();
-    m_mappedHeight = m_window->height();
-    m_window->show();
-    m_window->raise();
+    m_mappedHeight = m_widget->height();
+    m_widget->show();
+    m_widget->raise();
     m_window->requestActivate();
     m_sinceShown.invalidate();
     m_remapped = false;
 }
 
 void MenuWindow::hide() {
-    if (m_window && m_window->isVisible())
+    if (m_widget && m_widget->isVisible())
         qCDebug(lcWindow) << "close";
-    if (m_window)
-        m_window->hide();
+    if (m_widget)
+        m_widget->hide();
 }
 
 void MenuWindow::toggle(QRect iconGeometry) {
@@ -410,7 +359,7 @@ void MenuWindow::onActiveChanged() {
     }
     m_sinceFocusLossClose.start();
     qCDebug(lcWindow) << "close: the focus went elsewhere";
-    m_window->hide();
+    m_widget->hide();
 }
 
 QScreen* MenuWindow::targetScreen() const {
@@ -428,7 +377,7 @@ void MenuWindow::place() {
         return;
     WindowPlacementInput input;
     input.iconGeometry = m_iconGeometry;
-    input.windowSize = m_window->size();
+    input.windowSize = m_widget->size();
     input.compositorPlaces = QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
     if (!input.compositorPlaces)
         input.cursor = m_pointerAtOpen;

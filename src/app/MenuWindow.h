@@ -12,17 +12,16 @@
 #include <functional>
 #include <optional>
 
-class QQuickWindow;
 class QScreen;
+class QWidget;
 
 namespace tovi {
 
 class AccountMenu;
 class MenuViewModel;
 
-// The drop-down window. The QML engine and the window are built on the first open only, and
-// Qt Quick itself is loaded then (see WindowModule.h), so an application that sits idle in the
-// tray never pays for it.
+// The drop-down window, built on the first open only: an application that sits idle in the tray
+// never pays for its widgets.
 class MenuWindow : public QObject, private WindowEvents {
     Q_OBJECT
 public:
@@ -42,8 +41,9 @@ public:
     // open window keeps its kind until it is closed.
     void setMode(Mode mode);
     bool isVisible() const;
-    QQuickWindow* window() const;
-    // What the window's QML offers the application, once the window exists (else nullptr).
+    QWindow* window() const;
+    QWidget* widget() const;
+    // What the window offers the application, once it exists (else nullptr).
     WindowHandle* handle() const;
     // The header's account menu, once the window exists.
     AccountMenu* accountMenu() const { return m_accountMenu; }
@@ -63,8 +63,6 @@ Q_SIGNALS:
     void hidden();
     // The window was given its size for its content and screen (changed or not).
     void sizeUpdated();
-    // The window could not be built (a damaged installation); `message` is for the user.
-    void failed(const QString& message);
     // For the end-to-end trace: a frame went to the screen, the keyboard moved to `item`, a
     // tooltip came up.
     void frameShown();
@@ -81,7 +79,7 @@ private:
     void toolTipShown(const QString& text) override;
 
     void updateSize();
-    bool ensureCreated();
+    void ensureCreated();
     void applyMode();
     QScreen* targetScreen() const;
     void place();
@@ -103,8 +101,9 @@ private:
     bool m_remapped = false;
     QPointer<MenuViewModel> m_menu;
     std::function<void()> m_beforeFirstOpen;
-    // The window and what it offers, valid together: the engine (a child of this object) owns both.
+    // The window and what it offers, valid together; this object owns the widget.
     WindowHandle* m_handle = nullptr;
+    QPointer<QWidget> m_widget;
     QPointer<QWindow> m_window;
     QRect m_iconGeometry;
     std::optional<QPoint> m_pointerAtOpen;

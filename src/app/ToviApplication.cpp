@@ -19,7 +19,6 @@
 #include <QCursor>
 #include <QDBusConnection>
 #include <QMenu>
-#include <QMessageBox>
 #include <QPalette>
 #include <QStyleFactory>
 #include <QSystemTrayIcon>
@@ -80,7 +79,7 @@ ToviApplication::ToviApplication(QObject* parent)
 }
 
 ToviApplication::~ToviApplication() {
-    // The window's QML refers to the view models; it goes first.
+    // The window shows the view models; it goes first.
     delete m_window;
     m_window = nullptr;
 }
@@ -167,7 +166,6 @@ void ToviApplication::placeShell() {
     // at start-up would only hold memory in an application that may never be opened.
     m_window = new MenuWindow(hasTray ? MenuWindow::Mode::dropDown : MenuWindow::Mode::normal, m_menu,
                               [] { Symbols::registerFont(); });
-    connect(m_window, &MenuWindow::failed, this, &ToviApplication::reportWindowFailure);
 
     if (hasTray) {
         createTrayIcon();
@@ -214,22 +212,6 @@ QMenu* ToviApplication::trayMenu() {
     menu->addSeparator();
     menu->addAction(tr("Quit Tovi"));
     return menu;
-}
-
-void ToviApplication::reportWindowFailure(const QString& message) {
-    if (m_tray && QSystemTrayIcon::supportsMessages()) {
-        m_tray->showMessage(QStringLiteral("Tovi"), message, QSystemTrayIcon::Critical);
-        return;
-    }
-    windowFailureBox(message)->open();
-}
-
-QMessageBox* ToviApplication::windowFailureBox(const QString& message) {
-    auto* box = new QMessageBox(QMessageBox::Critical, QStringLiteral("Tovi"), QString(), QMessageBox::Ok);
-    box->setTextFormat(Qt::PlainText);
-    box->setText(message);
-    box->setAttribute(Qt::WA_DeleteOnClose);
-    return box;
 }
 
 void ToviApplication::showWindow() {

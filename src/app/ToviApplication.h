@@ -9,7 +9,6 @@
 #include <QPointer>
 
 class QMenu;
-class QMessageBox;
 class QSystemTrayIcon;
 
 namespace tovi {
@@ -40,10 +39,6 @@ public:
 
     // Brings the window forward (tray menu, second launch, or no tray at all).
     void showWindow();
-    void reportWindowFailure(const QString& message);
-    // The box that says so where the tray cannot: the message quotes the install path, which
-    // is the user's to name, so it is shown as written.
-    static QMessageBox* windowFailureBox(const QString& message);
     // The tray icon's own menu: "Open Tovi", a divider, "Quit Tovi". It shows no shortcut: this
     // menu never has the keyboard, Ctrl+Q belongs to the window.
     static QMenu* trayMenu();

@@ -5,13 +5,11 @@
 #include "ui/ColorScheme.h"
 #include "ui/MenuViewModel.h"
 
+#include "window/WindowHandle.h"
+
 #include <QEvent>
 #include <QMenu>
 #include <QPointer>
-#include "window/WindowHandle.h"
-
-// For the handle's type only (an upcast): nothing of Qt Quick is called from here.
-#include <QQuickWindow>
 #include <QScreen>
 #include <QTimer>
 #include <QWindow>
@@ -23,8 +21,7 @@ namespace tovi::trace {
 
 namespace {
 
-// Reads the window through what it offers the application (WindowHandle): the application
-// itself does not link Qt Quick, and a trace build's idle tray must stay the size of a product's.
+// Reads the window through what it offers the application (WindowHandle).
 class WindowTrace : public QObject {
     Q_OBJECT
 public:

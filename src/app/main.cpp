@@ -75,8 +75,7 @@ int main(int argc, char** argv) {
         break;
     }
 
-    // The window's renderer and style are chosen when the window is first built (the window
-    // module): nothing of Qt Quick is loaded before that.
+    // The window's style is chosen when the window is first built: an idle tray holds none of it.
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Tovi"));
     QApplication::setOrganizationName(QStringLiteral("Tovi"));

@@ -39,38 +39,6 @@ void ColorScheme::setPalette(const QPalette& palette) {
     Q_EMIT changed();
 }
 
-QVariantMap ColorScheme::paletteRoles() const {
-    static const std::pair<const char*, QPalette::ColorRole> roles[] = {
-        {"window", QPalette::Window},
-        {"windowText", QPalette::WindowText},
-        {"base", QPalette::Base},
-        {"alternateBase", QPalette::AlternateBase},
-        {"text", QPalette::Text},
-        {"button", QPalette::Button},
-        {"buttonText", QPalette::ButtonText},
-        {"brightText", QPalette::BrightText},
-        {"light", QPalette::Light},
-        {"midlight", QPalette::Midlight},
-        {"mid", QPalette::Mid},
-        {"dark", QPalette::Dark},
-        {"shadow", QPalette::Shadow},
-        {"highlight", QPalette::Highlight},
-        {"highlightedText", QPalette::HighlightedText},
-        {"link", QPalette::Link},
-        {"toolTipBase", QPalette::ToolTipBase},
-        {"toolTipText", QPalette::ToolTipText},
-        {"placeholderText", QPalette::PlaceholderText},
-    };
-    QVariantMap active;
-    QVariantMap disabled;
-    for (const auto& [name, role] : roles) {
-        active.insert(QLatin1String(name), m_palette.color(QPalette::Active, role));
-        disabled.insert(QLatin1String(name), m_palette.color(QPalette::Disabled, role));
-    }
-    active.insert(QStringLiteral("disabled"), disabled);
-    return active;
-}
-
 QString ColorScheme::markName() const {
     return MenuBarIcon::markName(m_dark);
 }

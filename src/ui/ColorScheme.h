@@ -5,7 +5,6 @@
 #include <QColor>
 #include <QObject>
 #include <QPalette>
-#include <QVariantMap>
 
 namespace tovi {
 
@@ -27,11 +26,6 @@ class ColorScheme : public QObject {
     Q_PROPERTY(QColor blue READ blue NOTIFY changed)
     Q_PROPERTY(QColor accent READ accent NOTIFY changed)
     Q_PROPERTY(QColor accentFill READ accentFill NOTIFY changed)
-    // The palette in force, by role ("window", "buttonText", …; "disabled" holds the same roles
-    // of the disabled group). The window hands it to its controls itself: Qt Quick's controls take
-    // their colours from the style's own theme, which a window first built in dark would keep
-    // light.
-    Q_PROPERTY(QVariantMap palette READ paletteRoles NOTIFY changed)
 
 public:
     explicit ColorScheme(QObject* parent = nullptr);
@@ -42,9 +36,9 @@ public:
     void setPrimary(const QColor& color);
     QColor secondary() const { return m_secondary; }
     void setSecondary(const QColor& color);
+    // The palette in force: the window sets it on itself, and its controls inherit it.
     QPalette palette() const { return m_palette; }
     void setPalette(const QPalette& palette);
-    QVariantMap paletteRoles() const;
 
     // "ToviMarkDark" in the dark appearance, "ToviMark" otherwise, and its resource.
     QString markName() const;

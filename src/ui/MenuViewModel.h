@@ -18,7 +18,7 @@ namespace tovi {
 class StatusStore;
 class AppUpdater;
 
-// Everything the drop-down window shows, as one object handed to QML: the header, the body
+// Everything the drop-down window shows, as one object handed to the window: the header, the body
 // and the footer, and the colour scheme they use; and the account menu and its settings,
 // which the application shows as a native menu.
 class MenuViewModel : public QObject {

@@ -1,86 +1,89 @@
 #pragma once
 
-#include "ui/MenuViewModel.h"
+#include "window/Style.h"
 #include "window/WindowHandle.h"
 
-#include <QQuickWindow>
-#include <QtQml/qqml.h>
+#include <QWidget>
+
+namespace tovi {
+class MenuViewModel;
+}
 
 namespace tovi::window {
 
-// The root of the window's QML (Main.qml): everything the application and the QML say to each
-// other is declared here, so that the QML compiler and qmllint check each use of it at build
-// time, and the application reaches it through WindowHandle's virtual calls only.
-class ToviWindow : public QQuickWindow, public WindowHandle {
+class Footer;
+class Header;
+class SignedOutScreen;
+class SpacesScreen;
+class TitleBar;
+class ToolTips;
+
+// The drop-down window: header, the body for the current screen, footer. The application
+// sizes the platform window: the design width, and the content's height held to the screen;
+// when it is held, the spaces list and the banners give up room and scroll.
+class ToviWindow : public QWidget, public WindowHandle {
     Q_OBJECT
-    QML_ELEMENT
-    // The application's view models; set before the QML of the window is completed.
-    Q_PROPERTY(tovi::MenuViewModel* menu READ menu CONSTANT FINAL)
-    // Set by the QML: the content's own height, and the width the content is laid out for.
-    Q_PROPERTY(qreal contentHeight READ contentHeightF WRITE setContentHeight NOTIFY contentHeightChanged FINAL)
-    Q_PROPERTY(int designWidth READ designWidth WRITE setDesignWidth NOTIFY designWidthChanged FINAL)
-    // Set by the application.
-    Q_PROPERTY(bool dropDown READ dropDown NOTIFY dropDownChanged FINAL)
-    Q_PROPERTY(bool ownTitleBar READ ownTitleBar NOTIFY ownTitleBarChanged FINAL)
-    Q_PROPERTY(bool remapping READ remapping NOTIFY remappingChanged FINAL)
-    Q_PROPERTY(bool accountMenuOpen READ accountMenuOpen NOTIFY accountMenuOpenChanged FINAL)
-    // A build that traces, asked to (the end-to-end checks): the contrast walk is loaded.
-    Q_PROPERTY(bool tracing READ tracing CONSTANT FINAL)
-
 public:
-    ToviWindow();
-    // Between the creation of the QML and its completion (the first evaluation of its bindings).
-    void attach(MenuViewModel* menu, bool tracing, WindowEvents* events);
-
-    MenuViewModel* menu() const { return m_menu; }
-    qreal contentHeightF() const { return m_contentHeight; }
-    void setContentHeight(qreal height);
-    void setDesignWidth(int width);
-    bool dropDown() const { return m_dropDown; }
-    bool remapping() const { return m_remapping; }
-    bool tracing() const { return m_tracing; }
+    ToviWindow(MenuViewModel* menu, bool tracing, WindowEvents* events);
+    ~ToviWindow() override;
 
     // WindowHandle
-    QQuickWindow* window() override { return this; }
+    QWidget* widget() override { return this; }
+    QWindow* window() override;
+    void setWindowFlags(Qt::WindowFlags flags) override;
     int contentHeight() const override;
-    int designWidth() const override { return m_designWidth; }
+    int designWidth() const override { return Style::windowWidth; }
     void setDropDown(bool dropDown) override;
     void setOwnTitleBar(bool ownTitleBar) override;
     bool ownTitleBar() const override { return m_ownTitleBar; }
-    void setRemapping(bool remapping) override;
+    void setRemapping(bool remapping) override { m_remapping = remapping; }
     void setAccountMenuOpen(bool open) override;
     bool accountMenuOpen() const override { return m_accountMenuOpen; }
+    void forgetHover() override;
     QStringList textsOnScreen() override;
     void redraw() override { update(); }
 
-    // The contrast walk's answer to textsWanted().
-    Q_INVOKABLE void reportTexts(const QStringList& texts);
+    const Style& style() const { return m_style; }
+    QWidget* content() const { return m_content; }
+    SpacesScreen* spaces() const { return m_spaces; }
+    ToolTips* toolTips() const { return m_tips; }
 
-Q_SIGNALS:
-    void contentHeightChanged();
-    void designWidthChanged();
-    void dropDownChanged();
-    void ownTitleBarChanged();
-    void remappingChanged();
-    void accountMenuOpenChanged();
-    // Emitted by the QML.
-    void accountMenuRequested(qreal x, qreal y);
-    void accountMenuDismissed();
-    void toolTipShown(const QString& text);
-    // Asks the contrast walk (trace builds only) for the texts on screen, answered at once.
-    void textsWanted();
+protected:
+    bool event(QEvent* event) override;
+    bool focusNextPrevChild(bool next) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
 
 private:
-    MenuViewModel* m_menu = nullptr;
-    WindowEvents* m_events = nullptr;
-    qreal m_contentHeight = 0;
-    int m_designWidth = 0;
+    void applyColors();
+    void showBody();
+    void orderTabStops();
+    QString focusName(QWidget* widget) const;
+
+    MenuViewModel* m_menu;
+    WindowEvents* m_events;
+    bool m_tracing;
+    Style m_style;
+    QWidget* m_content;
+    ToolTips* m_tips;
+    TitleBar* m_titleBar;
+    Header* m_header;
+    SignedOutScreen* m_signedOut;
+    SpacesScreen* m_spaces;
+    Footer* m_footer;
+    QWidget* m_edge;
+    int m_reportedHeight = -1;
     bool m_dropDown = false;
     bool m_ownTitleBar = false;
     bool m_remapping = false;
     bool m_accountMenuOpen = false;
-    bool m_tracing = false;
-    QStringList m_texts;
+    bool m_framePending = false;
 };
+
+// The texts and buttons on screen for the contrast check (ContrastWalk.cpp, in trace builds).
+QStringList contrastWalk(const ToviWindow& window);
 
 } // namespace tovi::window

@@ -3,22 +3,16 @@
 #include <QPoint>
 #include <QStringList>
 
-class QObject;
-class QQuickWindow;
-class QUrl;
+class QWidget;
+class QWindow;
 
 namespace tovi {
 
 class MenuViewModel;
 
-// Qt Quick and the compiled QML of the window live in a module of their own that is loaded on
-// the first open: a tray application that is never opened does not map, relocate and keep
-// resident several megabytes of Qt Quick, Qt QML and Qt Quick Controls.
-//
-// The application and the module meet here only: plain virtual calls in both directions, so
-// that neither side names the other's properties or signals by string, and the application
-// needs none of the module's symbols (the module needs a few of the application's: the view
-// models' meta-objects, which the build exports by what the module leaves undefined).
+// The application and the window meet here only: plain virtual calls in both directions, so that
+// the application places and sizes a window whose parts it does not know, and the window tells
+// what happened inside it without knowing who listens.
 
 // What the window tells the application. Called on the GUI thread, from inside the window's
 // own event handling.
@@ -32,8 +26,8 @@ public:
     // Escape while the account menu is open: some compositors leave the keyboard with this
     // window instead of the popup, and the key is meant for the menu.
     virtual void accountMenuDismissed() = 0;
-    // For the end-to-end trace: a frame went to the screen, the keyboard moved (`item` is the
-    // focused item's object name, else its class), a tooltip came up.
+    // For the end-to-end trace: a frame was painted, the keyboard moved (`item` is the focused
+    // control's object name, else its class), a tooltip came up.
     virtual void frameSwapped() = 0;
     virtual void focusMoved(const QString& item) = 0;
     virtual void toolTipShown(const QString& text) = 0;
@@ -42,11 +36,15 @@ protected:
     ~WindowEvents() = default;
 };
 
-// The window as the application drives it. Owned by the module's QML engine, which is a child
-// of the `owner` given to the entry point: it lives until that object goes.
+// The window as the application drives it.
 class WindowHandle {
 public:
-    virtual QQuickWindow* window() = 0;
+    // The top-level widget (shown, hidden and sized by the application), and its platform
+    // window, which exists from the start.
+    virtual QWidget* widget() = 0;
+    virtual QWindow* window() = 0;
+    // The platform window's kind; set while it is hidden.
+    virtual void setWindowFlags(Qt::WindowFlags flags) = 0;
     // The content's own height, whatever the window's height is, and the width it is laid out for.
     virtual int contentHeight() const = 0;
     virtual int designWidth() const = 0;
@@ -61,8 +59,11 @@ public:
     // goes to the menu.
     virtual void setAccountMenuOpen(bool open) = 0;
     virtual bool accountMenuOpen() const = 0;
+    // The pointer left (a popup had it grabbed): nothing goes on showing its hover or tooltip.
+    virtual void forgetHover() = 0;
     // For the contrast check of the end-to-end trace: each text and button on screen, a line
-    // each (see ContrastWalk.qml). Empty unless the window was built for tracing.
+    // each, "ROLE X Y W H NAME SHOWN" (see ContrastWalk.cpp). Empty unless the window was built
+    // for tracing.
     virtual QStringList textsOnScreen() = 0;
     // A frame soon, even when nothing changed (the trace reads the texts after it).
     virtual void redraw() = 0;
@@ -71,13 +72,12 @@ protected:
     ~WindowHandle() = default;
 };
 
-// The module's entry point: builds the QML engine as a child of `owner`, loads `source` (its
-// root is the window) for `menu`, and returns the window, or nullptr (the engine is gone again)
-// when the QML did not load. `events` must outlive the window.
-using CreateWindowFunction = WindowHandle* (*)(QObject* owner, MenuViewModel* menu, bool tracing,
-                                               const QUrl& source, WindowEvents* events);
+namespace window {
 
-inline constexpr char kWindowModuleName[] = "tovi-window.so";
-inline constexpr char kCreateWindowSymbol[] = "tovi_create_window";
+// Builds the window for `menu`; the caller owns its widget(). `events` must outlive it. The
+// contrast walk answers only in a build that traces, asked to (`tracing`).
+WindowHandle* createWindow(MenuViewModel* menu, bool tracing, WindowEvents* events);
+
+} // namespace window
 
 } // namespace tovi

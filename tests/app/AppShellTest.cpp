@@ -12,7 +12,6 @@
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QMenu>
-#include <QMessageBox>
 #include <QSignalSpy>
 #include <gtest/gtest.h>
 
@@ -74,15 +73,6 @@ TEST(AppDelegateLaunch, StepsFollowTheLockAndTheTestHost) {
         EXPECT_EQ(delegate.applicationDidFinishLaunching(), row.outcome) << row.steps;
         EXPECT_EQ(steps.log.join(u' ').toStdString(), row.steps);
     }
-}
-
-// The window module's load error quotes the install path, which may hold anything a folder name can.
-TEST(WindowFailure, TheMessageBoxShowsTheErrorAsWritten) {
-    const QString message = u"Cannot load library /home/u/<h1>big</h1><img src=x>/tovi-window.so"_qs;
-    const std::unique_ptr<QMessageBox> box(ToviApplication::windowFailureBox(message));
-    const auto* label = box->findChild<QLabel*>(u"qt_msgbox_label"_qs);
-    ASSERT_TRUE(label);
-    EXPECT_EQ(std::pair(label->textFormat(), label->text()), std::pair(Qt::PlainText, message));
 }
 
 // The tray's own menu never has the keyboard: it offers no shortcut it could not take.

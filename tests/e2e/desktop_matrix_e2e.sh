@@ -110,7 +110,7 @@ wait_for_spaces() {
 }
 
 # trace_geometry: the last window-geometry line into T_H T_CONTENT T_CAP, in the desktop's whole
-# pixels (QML's may be fractional; SCALE is Qt's scale factor).
+# pixels (a fraction, where one is reported, is dropped; SCALE is Qt's scale factor).
 trace_geometry() {
     local line s=${SCALE:-1}
     line=$(grep -a 'tovi-trace: window-geometry ' "$LOG" | tail -n1)
