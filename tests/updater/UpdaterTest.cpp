@@ -642,7 +642,7 @@ TEST(MessageBoxUpdatePrompter, ShowsOneNonBlockingDialogWithEscapedFeedTextAndRe
     EXPECT_TRUE(box->isVisible());
     EXPECT_EQ(box->icon(), QMessageBox::Information);
     EXPECT_EQ(box->windowTitle(), u"Software Update"_qs);
-    EXPECT_EQ(box->text(), offer.text);
+    EXPECT_EQ(std::pair(box->text(), box->textFormat()), std::pair(offer.text, Qt::PlainText));
     EXPECT_EQ(box->informativeText(), u"<p>Tovi &lt;b&gt;1.1.0&lt;/b&gt; &amp; more<br><br>"
                                       "<a href=\"https://tovi.dev/notes?a=1&amp;b=%222%22\">Release notes</a></p>"_qs);
     EXPECT_TRUE(box->findChild<QLabel*>(u"qt_msgbox_informativelabel"_qs)->openExternalLinks());
