@@ -432,7 +432,9 @@ KEYS
 # gnome_shell_try DIR EXTENSION TRY: one start of the shell (a Wayland socket of its own per try).
 gnome_shell_try() {
     local dir=$1 extension=$2 socket="tovi-gnome-${DISPLAY#:}-$3"
-    NO_AT_BRIDGE=1 MUTTER_DEBUG_DUMMY_MODE_SPECS=1280x800 gnome-shell --nested --wayland --wayland-display="$socket" \
+    # No Xwayland: Tovi runs on Wayland here, and a shell that reserves X displays for one leaves
+    # their locks and sockets in /tmp when it is stopped.
+    NO_AT_BRIDGE=1 MUTTER_DEBUG_DUMMY_MODE_SPECS=1280x800 gnome-shell --nested --wayland --no-x11 --wayland-display="$socket" \
         >"$dir/gnome-shell.log" 2>&1 &
     PANEL_PID=$!
     session_track $PANEL_PID
