@@ -31,6 +31,9 @@ check "--version exits 0" test "$(rc version)" = 0
 check "--version prints the version and build" test "$(cat "$WORK/version.out")" = "tovi-tray $VERSION"
 run qt-option -platform offscreen -v
 check "-v is --version, beside Qt's own options" cmp -s "$WORK/version.out" "$WORK/qt-option.out"
+# Qt's options that take a value keep it, so the value is not read as a stray argument.
+run qt-values -qwindowgeometry 300x200+0+0 -qwindowtitle Tovi -qwindowicon tovi -v
+check "Qt's options keep their values" cmp -s "$WORK/version.out" "$WORK/qt-values.out"
 
 for row in "unknown|--frobnicate|Unknown option 'frobnicate'." "argument|stray|Unexpected argument 'stray'." \
            "both|--show --quit|--show and --quit cannot be used together."; do
