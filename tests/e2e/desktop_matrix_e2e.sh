@@ -639,6 +639,8 @@ switch_scheme() {
     sleep 0.5 # the repainted frame reaches the screen
 }
 
+open_after_restart() { open_by_click || { ! window_up && open_by_click; }; }
+
 # The panel ends and starts again: the icon is back in it and opens the window.
 # On GNOME the tray is the extension: turned off and on again through the shell.
 check_panel_restart() {
@@ -656,8 +658,9 @@ check_panel_restart() {
     check "after a panel restart the icon registers again" wait_for 20 sni_registered
     check "after a panel restart the icon is in the panel" wait_for 10 panel_icon
     shot "$OUT/panel-restarted.png"
-    sleep 0.5
-    check "after a panel restart a click on the icon opens the window" open_by_click
+    # A tray that has just come back may draw the icon before it passes clicks on (GNOME's
+    # extension, once in several runs): a second click, only while the window is still not up.
+    check "after a panel restart a click on the icon opens the window" open_after_restart
 }
 
 # The icon in waybar opens the window; where sway puts it is reported, not required.
